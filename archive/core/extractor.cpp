@@ -1,0 +1,250 @@
+#include "extractor.h"
+
+#include <memory>
+
+namespace archive {
+namespace {
+
+Status unsafe(std::string_view name, const char *why) {
+    return {ErrorCode::UnsafePath, "unsafe entry name '" + std::string(name) + "': " + why};
+}
+
+Status writeError(const std::string &what) {
+    return {ErrorCode::WriteError, what};
+}
+
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// Windows opens a device instead of a file for these names, whatever the extension.
+bool isDeviceName(std::string_view component) {
+    std::string_view base = component.substr(0, component.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.remove_suffix(1);
+    for (const char *device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (equalsIgnoreCase(base, device))
+            return true;
+    if (base.size() == 4 && (equalsIgnoreCase(base.substr(0, 3), "COM") ||
+                             equalsIgnoreCase(base.substr(0, 3), "LPT"))) {
+        const char digit = base[3];
+        // The superscript digits of the ANSI code page name ports too.
+        return (digit >= '1' && digit <= '9') || digit == '\xB9' || digit == '\xB2' ||
+               digit == '\xB3';
+    }
+    return false;
+}
+
+Status checkComponent(std::string_view name, std::string_view component) {
+    if (component == "..")
+        return unsafe(name, "refers to a parent folder");
+    for (const char c : component)
+        if (static_cast<unsigned char>(c) < 0x20 ||
+            std::string_view("<>:\"|?*").find(c) != std::string_view::npos)
+            return unsafe(name, "contains a drive, stream or reserved character");
+    // Windows drops trailing dots and blanks, so such names would alias others.
+    if (component.back() == '.' || component.back() == ' ')
+        return unsafe(name, "has a component ending in a dot or blank");
+    if (isDeviceName(component))
+        return unsafe(name, "names a device");
+    return {};
+}
+
+// Keeps the separator of a root ("/", "C:\") since it is part of that folder's name.
+std::string trimSeparators(std::string path) {
+    while (path.size() > 1 && isSeparator(path.back()) && path[path.size() - 2] != ':')
+        path.pop_back();
+    return path;
+}
+
+std::string parentOf(const std::string &path) {
+    const std::size_t pos = path.find_last_of("/\\");
+    if (pos == std::string::npos)
+        return {};
+    if (pos == 0 || path[pos - 1] == ':')
+        return path.substr(0, pos + 1);
+    return path.substr(0, pos);
+}
+
+std::string join(const std::string &root, const std::vector<std::string> &components,
+                 char separator) {
+    std::string path = root;
+    for (const std::string &component : components) {
+        if (!path.empty() && !isSeparator(path.back()))
+            path += separator;
+        path += component;
+    }
+    return path;
+}
+
+Status ensureDirectory(FileSystem &fs, const std::string &path) {
+    std::vector<std::string> missing;
+    for (std::string current = path; !current.empty();) {
+        const PathKind kind = fs.kind(current);
+        if (kind == PathKind::Directory)
+            break;
+        if (kind != PathKind::Missing)
+            return writeError("'" + current + "' exists and is not a folder");
+        missing.push_back(current);
+        std::string parent = parentOf(current);
+        if (parent == current)
+            break;
+        current = std::move(parent);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+        if (!fs.makeDirectory(*it) && fs.kind(*it) != PathKind::Directory)
+            return writeError("cannot create folder '" + *it + "'");
+    return {};
+}
+
+class Extraction {
+public:
+    Extraction(FileSystem &fs, const ProgressHandler &handler, ExtractSummary &summary)
+        : fs_(fs), handler_(handler), summary_(summary) {}
+
+    Status run(ByteSource &source, const ExtractOptions &options) {
+        Status status = reader_.open(source);
+        if (!status)
+            return status;
+        status = plan(trimSeparators(options.destination.empty() ? "." : options.destination),
+                      options.overwrite);
+        if (!status)
+            return status;
+
+        const std::vector<ZipEntry> &entries = reader_.entries();
+        progress_.count = entries.size();
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const ZipEntry &entry = entries[i];
+            progress_.index = i;
+            progress_.name = entry.name;
+            progress_.folder = entry.isDirectory;
+            progress_.entrySize = entry.size;
+            progress_.entryDone = 0;
+            status = report(Progress::Stage::EntryStart);
+            if (status)
+                status = entry.isDirectory ? ensureDirectory(fs_, targets_[i])
+                                           : extractFile(entry, targets_[i]);
+            if (status)
+                status = report(Progress::Stage::EntryDone);
+            if (!status)
+                return status;
+            if (entry.isDirectory) {
+                ++summary_.folders;
+            } else {
+                ++summary_.files;
+                summary_.bytes += entry.size;
+            }
+        }
+        return {};
+    }
+
+private:
+    // Checks every name and every existing file up front, so a bad entry late in the
+    // archive cannot leave a half-extracted tree.
+    Status plan(const std::string &root, bool overwrite) {
+        std::vector<std::string> components;
+        for (const ZipEntry &entry : reader_.entries()) {
+            Status status = splitEntryName(entry.name, components);
+            if (!status)
+                return status;
+            if (components.empty() && !entry.isDirectory)
+                return unsafe(entry.name, "has no file name");
+            std::string target = join(root, components, fs_.separator());
+            const PathKind existing = fs_.kind(target);
+            if (entry.isDirectory && existing != PathKind::Missing &&
+                existing != PathKind::Directory)
+                return writeError("'" + target + "' exists and is not a folder");
+            if (!entry.isDirectory && existing == PathKind::Directory)
+                return writeError("'" + target + "' is a folder");
+            if (!entry.isDirectory && existing != PathKind::Missing && !overwrite)
+                return {ErrorCode::FileExists, "'" + target + "' already exists"};
+            progress_.totalSize += entry.size;
+            targets_.push_back(std::move(target));
+        }
+        return ensureDirectory(fs_, root);
+    }
+
+    Status extractFile(const ZipEntry &entry, const std::string &target) {
+        Status status = ensureDirectory(fs_, parentOf(target));
+        if (!status)
+            return status;
+        std::unique_ptr<OutputFile> out = fs_.create(target);
+        if (!out)
+            return writeError("cannot create '" + target + "'");
+        status = reader_.extract(entry, [&](const std::uint8_t *data, std::size_t size) {
+            if (!out->write(data, size))
+                return writeError("cannot write '" + target + "'");
+            progress_.entryDone += size;
+            progress_.totalDone += size;
+            return report(Progress::Stage::EntryData);
+        });
+        if (!status)
+            return status;
+        return out->commit() ? Status{} : writeError("cannot write '" + target + "'");
+    }
+
+    Status report(Progress::Stage stage) {
+        progress_.stage = stage;
+        if (handler_ && !handler_(progress_))
+            return {ErrorCode::Cancelled, "cancelled by the caller"};
+        return {};
+    }
+
+    FileSystem &fs_;
+    const ProgressHandler &handler_;
+    ExtractSummary &summary_;
+    ZipReader reader_;
+    std::vector<std::string> targets_;
+    Progress progress_{Progress::Stage::EntryStart, 0, 0, {}, false, 0, 0, 0, 0};
+};
+
+} // namespace
+
+Status splitEntryName(std::string_view name, std::vector<std::string> &components) {
+    components.clear();
+    if (name.empty())
+        return unsafe(name, "is empty");
+    if (isSeparator(name.front()))
+        return unsafe(name, "is an absolute path");
+    for (std::size_t start = 0; start <= name.size();) {
+        std::size_t end = name.find_first_of("/\\", start);
+        if (end == std::string_view::npos)
+            end = name.size();
+        const std::string_view component = name.substr(start, end - start);
+        start = end + 1;
+        if (component.empty() || component == ".")
+            continue;
+        Status status = checkComponent(name, component);
+        if (!status)
+            return status;
+        components.emplace_back(component);
+    }
+    return {};
+}
+
+Status extractArchive(ByteSource &source, FileSystem &fs, const ExtractOptions &options,
+                      const ProgressHandler &progress, ExtractSummary &summary) {
+    summary = {};
+    return Extraction(fs, progress, summary).run(source, options);
+}
+
+std::string describe(const Status &status, const ExtractSummary &summary) {
+    if (!status)
+        return "Error " + std::to_string(static_cast<int>(status.code)) + ": " + status.message;
+    return "Extracted " + std::to_string(summary.files) + " files and " +
+           std::to_string(summary.folders) + " folders (" + std::to_string(summary.bytes) +
+           " bytes).";
+}
+
+} // namespace archive

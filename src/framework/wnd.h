@@ -1,0 +1,29 @@
+// CWnd: a window handle and the few messages the program sends to any window.
+#pragma once
+
+#include "framework/afx_string.h"
+
+#include <windows.h>
+
+class CWnd {
+public:
+    // Constructors
+    CWnd() = default;
+    explicit CWnd(HWND hWnd) : m_hWnd(hWnd) {}
+    virtual ~CWnd() = default;
+
+    // Attributes
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    CWnd GetDlgItem(int nID) const { return CWnd(::GetDlgItem(m_hWnd, nID)); }
+    void GetWindowText(CString &rString) const;
+    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+
+    // Operations
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::SendMessageA(m_hWnd, message, wParam, lParam);
+    }
+    void SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
+    BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
+
+    HWND m_hWnd = nullptr;
+};

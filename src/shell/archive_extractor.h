@@ -1,0 +1,23 @@
+// CArchiveExtractor: the run-time-loaded archive library that unpacks the
+// driver package.
+#pragma once
+
+#include <windows.h>
+
+class CArchiveExtractor {
+public:
+    CArchiveExtractor() = default;
+    virtual ~CArchiveExtractor() { FreeArchiveLibrary(); }
+    CArchiveExtractor(const CArchiveExtractor &) = delete;
+    CArchiveExtractor &operator=(const CArchiveExtractor &) = delete;
+
+    BOOL LoadArchiveLibrary();
+    void FreeArchiveLibrary();
+    BYTE Extract(LPCSTR lpszArchive, LPCSTR lpszDestination);
+
+    HMODULE m_hModule = nullptr;
+    FARPROC m_pfnSevenZip = nullptr;
+    FARPROC m_pfnSetOwnerWindowEx = nullptr;
+    FARPROC m_pfnKillOwnerWindowEx = nullptr;
+    HWND m_hOwner = nullptr;
+};

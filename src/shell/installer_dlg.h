@@ -1,0 +1,90 @@
+// CInstallerDlg: the installer's one window and all the state of a run.
+#pragma once
+
+#include "framework/controls.h"
+#include "framework/dialog.h"
+#include "shell/archive_extractor.h"
+
+#include <atomic>
+
+// Set by the Install handler from the chosen port kind's list; read when the
+// printer is created.
+extern BYTE g_bPortAvailable;
+// Id of the registered message "MyUpdateData" that refreshes the controls.
+extern const UINT g_nMyUpdateDataMsg;
+
+// Modes of StartOrRestartService.
+constexpr DWORD SVC_RESTART = 0;
+constexpr DWORD SVC_ENSURE_RUNNING = 16;
+
+class CInstallerDlg : public CDialog {
+public:
+    CInstallerDlg();
+    ~CInstallerDlg() override;
+
+    int ResolveDriverIndex(int nSelection, const CString &strText);
+    int GetWindowsVersionCode();
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange *pDX) override;
+    void OnCancel() override;
+
+    void OnInstall();
+    void OnSelchangeDriver();
+    LRESULT OnMyUpdateData(WPARAM wParam, LPARAM lParam);
+    void OnClose();
+    void OnDestroy();
+
+    void InitPortKindList();
+    void ShowStatus(LPCSTR lpszText);
+
+    // Start-up steps, run by the worker thread in this order.
+    void StartOrRestartService(LPCSTR lpszServiceName, DWORD dwMode);
+    void EnumeratePorts();
+    void UnpackDriverPackage();
+    void FillDriverList();
+    void IdentifySystem();
+
+    // The two installation sequences, chosen by catalogue index.
+    virtual void InstallReceiptDriver();
+    virtual void InstallLabelDriver();
+
+    DECLARE_MESSAGE_MAP()
+
+    CArchiveExtractor m_extractor;
+    CButton m_btnInstall;
+    CProgressCtrl m_progress;
+    CComboBox m_cboDriver;
+    CListCtrl m_lstPortKind;
+    BOOL m_bSetDefault = TRUE;
+    CString m_strStatus;
+    int m_nGroup4Size = 0;
+    int m_nGroup3Size = 0;
+    int m_nGroup2Size = 0;
+    int m_nGroup1Size = 0;
+    int m_nLabelGroupSize = 0;
+    int m_nDriverIndex = -1;
+    int m_nPortKind = 0;
+    int m_nBaudRate = 9600;
+    CStringArray m_arrAllPorts;
+    CStringArray m_arrUsbPorts;
+    CStringArray m_arrSerialPorts;
+    CStringArray m_arrParallelPorts;
+    CStringArray m_arrTcpipPorts;
+    CStringArray m_arrPrinterNames;
+    CStringArray m_arrPrinterPorts;
+    CString m_strPort;
+    BOOL m_bWow64 = FALSE;
+    int m_chParity = 0;
+    int m_nDataBits = 0;
+    int m_nStopBits = 0;
+
+private:
+    friend DWORD WINAPI StartupThreadProc(LPVOID pParam);
+    void RunStartup();
+    void StopStartupWorker();
+
+    HANDLE m_hStartupWorker = nullptr;
+    std::atomic<bool> m_bStopStartup{false};
+};

@@ -1,0 +1,6 @@
+#include "system/platform.h"
+
+PlatformApi &Platform() {
+    static PlatformApi api;
+    return api;
+}

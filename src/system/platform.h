@@ -1,0 +1,80 @@
+// The seam: one table of replaceable functions through which the program
+// reaches the platform. Entries start as the real functions; tests swap
+// single entries to record calls or inject what Wine cannot produce.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+struct PlatformApi {
+    // Print spooler
+    decltype(&::EnumPortsA) EnumPortsA = ::EnumPortsA;
+    decltype(&::EnumPrintersA) EnumPrintersA = ::EnumPrintersA;
+    decltype(&::GetPrinterDriverDirectoryA) GetPrinterDriverDirectoryA =
+        ::GetPrinterDriverDirectoryA;
+    decltype(&::AddPrinterDriverExA) AddPrinterDriverExA = ::AddPrinterDriverExA;
+    decltype(&::AddMonitorA) AddMonitorA = ::AddMonitorA;
+    decltype(&::DeleteMonitorA) DeleteMonitorA = ::DeleteMonitorA;
+    decltype(&::OpenPrinterA) OpenPrinterA = ::OpenPrinterA;
+    decltype(&::SetPrinterA) SetPrinterA = ::SetPrinterA;
+    decltype(&::DeletePrinter) DeletePrinter = ::DeletePrinter;
+    decltype(&::AddPrinterA) AddPrinterA = ::AddPrinterA;
+    decltype(&::ClosePrinter) ClosePrinter = ::ClosePrinter;
+    decltype(&::AddPortA) AddPortA = ::AddPortA;
+    decltype(&::ConfigurePortA) ConfigurePortA = ::ConfigurePortA;
+    decltype(&::DeletePortA) DeletePortA = ::DeletePortA;
+
+    // Service control manager
+    decltype(&::OpenSCManagerA) OpenSCManagerA = ::OpenSCManagerA;
+    decltype(&::OpenServiceA) OpenServiceA = ::OpenServiceA;
+    decltype(&::QueryServiceStatus) QueryServiceStatus = ::QueryServiceStatus;
+    decltype(&::StartServiceA) StartServiceA = ::StartServiceA;
+    decltype(&::ControlService) ControlService = ::ControlService;
+    decltype(&::CloseServiceHandle) CloseServiceHandle = ::CloseServiceHandle;
+
+    // Token privileges
+    decltype(&::OpenProcessToken) OpenProcessToken = ::OpenProcessToken;
+    decltype(&::LookupPrivilegeValueA) LookupPrivilegeValueA = ::LookupPrivilegeValueA;
+    decltype(&::AdjustTokenPrivileges) AdjustTokenPrivileges = ::AdjustTokenPrivileges;
+
+    // Registry and private-profile files
+    decltype(&::RegOpenKeyExA) RegOpenKeyExA = ::RegOpenKeyExA;
+    decltype(&::RegCreateKeyExA) RegCreateKeyExA = ::RegCreateKeyExA;
+    decltype(&::RegQueryValueExA) RegQueryValueExA = ::RegQueryValueExA;
+    decltype(&::RegSetValueExA) RegSetValueExA = ::RegSetValueExA;
+    decltype(&::RegEnumValueA) RegEnumValueA = ::RegEnumValueA;
+    decltype(&::RegCloseKey) RegCloseKey = ::RegCloseKey;
+    decltype(&::GetPrivateProfileSectionNamesA) GetPrivateProfileSectionNamesA =
+        ::GetPrivateProfileSectionNamesA;
+    decltype(&::GetPrivateProfileStringA) GetPrivateProfileStringA = ::GetPrivateProfileStringA;
+
+    // Files and directories
+    decltype(&::CopyFileA) CopyFileA = ::CopyFileA;
+    decltype(&::DeleteFileA) DeleteFileA = ::DeleteFileA;
+    decltype(&::GetFileAttributesA) GetFileAttributesA = ::GetFileAttributesA;
+    decltype(&::RemoveDirectoryA) RemoveDirectoryA = ::RemoveDirectoryA;
+    decltype(&::FindFirstFileA) FindFirstFileA = ::FindFirstFileA;
+    decltype(&::FindNextFileA) FindNextFileA = ::FindNextFileA;
+    decltype(&::FindClose) FindClose = ::FindClose;
+    decltype(&::GetCurrentDirectoryA) GetCurrentDirectoryA = ::GetCurrentDirectoryA;
+    decltype(&::GetSystemDirectoryA) GetSystemDirectoryA = ::GetSystemDirectoryA;
+    decltype(&::GetWindowsDirectoryA) GetWindowsDirectoryA = ::GetWindowsDirectoryA;
+    decltype(&::GetModuleFileNameA) GetModuleFileNameA = ::GetModuleFileNameA;
+
+    // Process, version, libraries, threads, pauses
+    decltype(&::GetCurrentProcess) GetCurrentProcess = ::GetCurrentProcess;
+    decltype(&::GetVersionExA) GetVersionExA = ::GetVersionExA;
+    decltype(&::GetModuleHandleA) GetModuleHandleA = ::GetModuleHandleA;
+    decltype(&::GetProcAddress) GetProcAddress = ::GetProcAddress;
+    decltype(&::LoadLibraryA) LoadLibraryA = ::LoadLibraryA;
+    decltype(&::FreeLibrary) FreeLibrary = ::FreeLibrary;
+    decltype(&::CreateThread) CreateThread = ::CreateThread;
+    decltype(&::Sleep) Sleep = ::Sleep;
+    decltype(&::GetLastError) GetLastError = ::GetLastError;
+
+    // User interface outside the program's own windows
+    decltype(&::MessageBoxA) MessageBoxA = ::MessageBoxA;
+};
+
+// The one table the whole program calls through.
+PlatformApi &Platform();

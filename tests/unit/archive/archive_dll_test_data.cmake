@@ -1,0 +1,23 @@
+# Writes the archives archive_dll_test reads: cmake -DDIR=<folder> -P archive_dll_test_data.cmake
+# The folder name has blanks on purpose: the DLL must take quoted archive paths.
+if(NOT DIR)
+    message(FATAL_ERROR "pass -DDIR=<output folder>")
+endif()
+file(REMOVE_RECURSE "${DIR}")
+set(tree "${DIR}/tree")
+file(WRITE "${tree}/readme.txt" "Printer driver package\r\n")
+file(WRITE "${tree}/empty.txt" "")
+file(WRITE "${tree}/sub dir/nested/file with blanks.gpd" "*GPDFileVersion: \"1.0\"\r\n")
+# Large enough for several progress chunks of 64 KiB.
+string(REPEAT "0123456789abcdef" 20000 big)
+file(WRITE "${tree}/big.bin" "${big}")
+file(MAKE_DIRECTORY "${tree}/empty folder")
+file(WRITE "${DIR}/not an archive.zip" "plain text, no ZIP records\n")
+execute_process(
+    COMMAND "${CMAKE_COMMAND}" -E tar cf "${DIR}/driver package.zip" --format=zip
+            readme.txt empty.txt "sub dir" big.bin "empty folder"
+    WORKING_DIRECTORY "${tree}"
+    RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cmake -E tar failed: ${result}")
+endif()

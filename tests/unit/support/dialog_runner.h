@@ -1,0 +1,46 @@
+// Runs a dialog modally on a thread of its own, as the program's main thread
+// would, and lets the test look at its controls and work them through
+// window messages.
+#pragma once
+
+#include "framework/dialog.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+class DialogRunner {
+public:
+    explicit DialogRunner(CDialog &dlg);
+    ~DialogRunner();
+    DialogRunner(const DialogRunner &) = delete;
+    DialogRunner &operator=(const DialogRunner &) = delete;
+
+    // Polls until pred holds or the time is up; returns whether it held.
+    static bool WaitFor(const std::function<bool()> &pred, DWORD dwTimeoutMs = 20000);
+    // Waits for DoModal to return and gives its result.
+    INT_PTR Join();
+
+    HWND Window() const { return m_hWnd; }
+    HWND Item(int nID) const { return ::GetDlgItem(m_hWnd, nID); }
+    std::string Text(int nID) const;
+    bool Enabled(int nID) const { return ::IsWindowEnabled(Item(nID)) != FALSE; }
+    bool Open() const { return !m_bEnded; }
+    // Posts a click, so that a message box the handler opens does not block the test.
+    void Click(int nID) const;
+    void Close() const { ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0); }
+
+private:
+    CDialog &m_dlg;
+    HWND m_hWnd = nullptr;
+    INT_PTR m_nResult = -1;
+    volatile bool m_bEnded = false;
+    std::thread m_thread;
+};
+
+// Finds a message box of this process by its text, waiting for it to appear.
+HWND FindMessageBox(const std::string &caption, DWORD dwTimeoutMs = 20000);
+// The text shown in a message box.
+std::string MessageBoxText(HWND hBox);
