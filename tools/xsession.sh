@@ -1,8 +1,8 @@
 # Sourced by the tools: gives the run a display (Xvfb when there is none) and
 # stops, on exit, the Xvfb and every persistent wineserver the run started.
-# Expects $root to be the repository.
+# Expects $BUILD_DIR to be the build folder.
 
-wine_prefixes_root="$root/build/wine"
+wine_prefixes_root="$BUILD_DIR/wine"
 
 stop_session() {
   local prefix

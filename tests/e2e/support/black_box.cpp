@@ -1,0 +1,191 @@
+#include "support/black_box.h"
+
+#include <commctrl.h>
+
+namespace {
+
+const char kDialogCaption[] = "Configure & Install v1.5";
+
+struct WindowSearch {
+    DWORD dwProcessId;
+    std::string caption; // empty: any message box
+    HWND hFound;
+};
+
+BOOL CALLBACK FindProc(HWND hWnd, LPARAM lParam) {
+    auto *pSearch = reinterpret_cast<WindowSearch *>(lParam);
+    DWORD dwPid = 0;
+    ::GetWindowThreadProcessId(hWnd, &dwPid);
+    if (dwPid != pSearch->dwProcessId || !::IsWindowVisible(hWnd))
+        return TRUE;
+    char szClass[32] = {};
+    char szCaption[256] = {};
+    ::GetClassNameA(hWnd, szClass, sizeof(szClass));
+    ::GetWindowTextA(hWnd, szCaption, sizeof(szCaption));
+    if (std::string(szClass) != "#32770")
+        return TRUE;
+    const bool bDialog = pSearch->caption == szCaption;
+    const bool bBox = pSearch->caption.empty() && std::string(szCaption) != kDialogCaption;
+    if (bDialog || bBox) {
+        pSearch->hFound = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindProcessWindow(DWORD dwProcessId, const std::string &caption) {
+    WindowSearch search{dwProcessId, caption, nullptr};
+    ::EnumWindows(FindProc, reinterpret_cast<LPARAM>(&search));
+    return search.hFound;
+}
+
+// Wine hands the ANSI forms of some messages back garbled between
+// processes; the wide forms work.
+std::string WideText(HWND hWnd) {
+    wchar_t buffer[1024] = {};
+    ::SendMessageW(hWnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer));
+    char text[2048] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, buffer, -1, text, sizeof(text), nullptr, nullptr);
+    return text;
+}
+
+} // namespace
+
+std::string WinePath(const std::string &unixPath) {
+    std::string path = "Z:" + unixPath;
+    for (char &c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+InstallerWindow::InstallerWindow(const std::string &exePath, const std::string &workDir) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    std::string commandLine = "\"" + exePath + "\"";
+    if (!::CreateProcessA(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          workDir.c_str(), &startup, &m_process))
+        return;
+    WaitUntil(
+        [&] {
+            m_hDlg = FindProcessWindow(m_process.dwProcessId, kDialogCaption);
+            return m_hDlg != nullptr;
+        },
+        30000);
+}
+
+InstallerWindow::~InstallerWindow() {
+    if (m_process.hProcess == nullptr)
+        return;
+    if (::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
+        CloseBox();
+        if (!WaitExit(10000))
+            ::TerminateProcess(m_process.hProcess, 1);
+    }
+    ::CloseHandle(m_process.hThread);
+    ::CloseHandle(m_process.hProcess);
+}
+
+bool InstallerWindow::WaitInstallEnabled(DWORD dwTimeoutMs) const {
+    return WaitUntil([&] { return Enabled(1012); }, dwTimeoutMs);
+}
+
+std::vector<std::string> InstallerWindow::DriverList() const {
+    std::vector<std::string> entries;
+    const int nCount = static_cast<int>(::SendMessageW(Item(1000), CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < nCount; ++i) {
+        wchar_t buffer[512] = {};
+        ::SendMessageW(Item(1000), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
+        char text[1024] = {};
+        ::WideCharToMultiByte(CP_ACP, 0, buffer, -1, text, sizeof(text), nullptr, nullptr);
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+std::string InstallerWindow::DriverText() const { return Text(1000); }
+
+void InstallerWindow::SelectDriver(int nEntry) const {
+    ::SendMessageW(Item(1000), CB_SETCURSEL, nEntry, 0);
+    ::SendMessageW(m_hDlg, WM_COMMAND, MAKEWPARAM(1000, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(Item(1000)));
+}
+
+void InstallerWindow::SetPrinterName(const std::string &name) const {
+    wchar_t buffer[512] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, buffer, 512);
+    ::SendMessageW(Item(1001), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(buffer));
+}
+
+bool InstallerWindow::SetDefaultTicked() const {
+    return ::SendMessageW(Item(1002), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void InstallerWindow::SetDefault(bool bTicked) const {
+    ::SendMessageW(Item(1002), BM_SETCHECK, bTicked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+int InstallerWindow::SelectedPortKind() const {
+    return static_cast<int>(
+        ::SendMessageW(Item(1004), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+// The item record must live in the program's own memory.
+void InstallerWindow::SelectPortKind(int nRow) const {
+    LVITEMW item = {};
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    void *pRemote = ::VirtualAllocEx(m_process.hProcess, nullptr, sizeof(item), MEM_COMMIT,
+                                     PAGE_READWRITE);
+    if (pRemote == nullptr)
+        return;
+    ::WriteProcessMemory(m_process.hProcess, pRemote, &item, sizeof(item), nullptr);
+    ::SendMessageW(Item(1004), LVM_SETITEMSTATE, nRow, reinterpret_cast<LPARAM>(pRemote));
+    ::VirtualFreeEx(m_process.hProcess, pRemote, 0, MEM_RELEASE);
+}
+
+int InstallerWindow::Progress() const {
+    return static_cast<int>(::SendMessageW(Item(1007), PBM_GETPOS, 0, 0));
+}
+
+std::string InstallerWindow::Text(int nID) const { return WideText(Item(nID)); }
+
+void InstallerWindow::Click(int nID) const {
+    ::PostMessageW(m_hDlg, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Item(nID)));
+}
+
+MessageBoxSeen InstallerWindow::WaitMessageBox(DWORD dwTimeoutMs) const {
+    MessageBoxSeen box;
+    WaitUntil(
+        [&] {
+            box.hWnd = FindProcessWindow(m_process.dwProcessId, "");
+            return box.hWnd != nullptr;
+        },
+        dwTimeoutMs);
+    if (box.hWnd != nullptr) {
+        box.caption = WideText(box.hWnd);
+        box.text = WideText(::GetDlgItem(box.hWnd, 0xFFFF));
+    }
+    return box;
+}
+
+void InstallerWindow::Answer(const MessageBoxSeen &box, int nButtonId) {
+    ::PostMessageW(box.hWnd, WM_COMMAND, MAKEWPARAM(nButtonId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(box.hWnd, nButtonId)));
+}
+
+bool InstallerWindow::WaitInstallCaption(const std::string &text, DWORD dwTimeoutMs) const {
+    return WaitUntil(
+        [&] {
+            return (Text(1012) == text && Enabled(1012)) ||
+                   FindProcessWindow(m_process.dwProcessId, "") != nullptr;
+        },
+        dwTimeoutMs) &&
+           Text(1012) == text;
+}
+
+bool InstallerWindow::WaitExit(DWORD dwTimeoutMs) const {
+    return ::WaitForSingleObject(m_process.hProcess, dwTimeoutMs) == WAIT_OBJECT_0;
+}

@@ -1,0 +1,79 @@
+// Drives DriverInstaller.exe as a user would: the program runs in a process
+// of its own and is worked only through its windows' messages.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A message box the program shows.
+struct MessageBoxSeen {
+    HWND hWnd = nullptr;
+    std::string caption;
+    std::string text;
+};
+
+class InstallerWindow {
+public:
+    // Starts the program with workDir as its current directory and waits
+    // for its dialog. Check Found() before using the window.
+    InstallerWindow(const std::string &exePath, const std::string &workDir);
+    ~InstallerWindow();
+    InstallerWindow(const InstallerWindow &) = delete;
+    InstallerWindow &operator=(const InstallerWindow &) = delete;
+
+    bool Found() const { return m_hDlg != nullptr; }
+    HWND Dialog() const { return m_hDlg; }
+
+    // Waits for start-up to finish.
+    bool WaitInstallEnabled(DWORD dwTimeoutMs = 60000) const;
+
+    std::vector<std::string> DriverList() const;
+    std::string DriverText() const;
+    // Picks an entry of the driver list as a user does, notification included.
+    void SelectDriver(int nEntry) const;
+    std::string PrinterName() const { return Text(1001); }
+    void SetPrinterName(const std::string &name) const;
+    bool SetDefaultTicked() const;
+    void SetDefault(bool bTicked) const;
+    int SelectedPortKind() const;
+    void SelectPortKind(int nRow) const;
+    std::string Status() const { return Text(1011); }
+    int Progress() const;
+
+    std::string Text(int nID) const;
+    bool Enabled(int nID) const { return ::IsWindowEnabled(Item(nID)) != FALSE; }
+    // Posts the click, so a modal loop the handler opens does not block the test.
+    void Click(int nID) const;
+    void CloseBox() const { ::PostMessageA(m_hDlg, WM_CLOSE, 0, 0); }
+
+    // The next visible message box of the program, waited for.
+    MessageBoxSeen WaitMessageBox(DWORD dwTimeoutMs = 60000) const;
+    static void Answer(const MessageBoxSeen &box, int nButtonId);
+
+    // Waits until the caption of Install reads text, or a message box appears.
+    bool WaitInstallCaption(const std::string &text, DWORD dwTimeoutMs = 120000) const;
+    // Waits for the process to end; returns false on time-out.
+    bool WaitExit(DWORD dwTimeoutMs = 30000) const;
+
+private:
+    HWND Item(int nID) const { return ::GetDlgItem(m_hDlg, nID); }
+
+    PROCESS_INFORMATION m_process = {};
+    HWND m_hDlg = nullptr;
+};
+
+// Polls until pred holds or the time is up.
+template <class Pred> bool WaitUntil(Pred pred, DWORD dwTimeoutMs) {
+    const DWORD dwStart = ::GetTickCount();
+    while (!pred()) {
+        if (::GetTickCount() - dwStart > dwTimeoutMs)
+            return false;
+        ::Sleep(20);
+    }
+    return true;
+}
+
+// Paths of the build, in the Windows form Wine understands.
+std::string WinePath(const std::string &unixPath);
