@@ -39,8 +39,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
 }
 
 bool CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &lResult) {
-    for (const AFX_MSGMAP_ENTRY *pEntry = GetMessageMap(); pEntry && (pEntry->pfnVoid || pEntry->pfnParams);
-         ++pEntry) {
+    for (const AFX_MSGMAP_ENTRY *pEntry = GetMessageMap();
+         pEntry && (pEntry->pfnVoid || pEntry->pfnParams); ++pEntry) {
         const bool bMatch = pEntry->pnRegistered
                                 ? message == *pEntry->pnRegistered
                                 : message == pEntry->nMessage &&

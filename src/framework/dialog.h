@@ -23,7 +23,7 @@ struct AFX_MSGMAP_ENTRY {
         using ThisClass = theClass;                                                                \
         static const AFX_MSGMAP_ENTRY entries[] = {
 #define END_MESSAGE_MAP()                                                                          \
-    {0, nullptr, 0, 0, nullptr, nullptr}                                                           \
+    { 0, nullptr, 0, 0, nullptr, nullptr }                                                         \
     }                                                                                              \
     ;                                                                                              \
     return entries;                                                                                \
@@ -32,7 +32,8 @@ struct AFX_MSGMAP_ENTRY {
     {WM_COMMAND, nullptr, code, id, static_cast<AFX_PMSG_VOID>(&ThisClass::memberFxn), nullptr},
 #define ON_BN_CLICKED(id, memberFxn) ON_COMMAND_CODE(BN_CLICKED, id, memberFxn)
 #define ON_CBN_SELCHANGE(id, memberFxn) ON_COMMAND_CODE(CBN_SELCHANGE, id, memberFxn)
-#define ON_WM_CLOSE() {WM_CLOSE, nullptr, 0, 0, static_cast<AFX_PMSG_VOID>(&ThisClass::OnClose), nullptr},
+#define ON_WM_CLOSE()                                                                              \
+    {WM_CLOSE, nullptr, 0, 0, static_cast<AFX_PMSG_VOID>(&ThisClass::OnClose), nullptr},
 #define ON_WM_DESTROY()                                                                            \
     {WM_DESTROY, nullptr, 0, 0, static_cast<AFX_PMSG_VOID>(&ThisClass::OnDestroy), nullptr},
 #define ON_REGISTERED_MESSAGE(nMessageVariable, memberFxn)                                         \

@@ -10,9 +10,13 @@ namespace {
 CWinApp *g_pApp = nullptr;
 }
 
-CWinApp::CWinApp(LPCSTR) { g_pApp = this; }
+CWinApp::CWinApp(LPCSTR) {
+    g_pApp = this;
+}
 
-CWinApp::~CWinApp() { g_pApp = nullptr; }
+CWinApp::~CWinApp() {
+    g_pApp = nullptr;
+}
 
 int CWinApp::Run() {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
@@ -21,7 +25,9 @@ int CWinApp::Run() {
     return 0;
 }
 
-CWinApp *AfxGetApp() { return g_pApp; }
+CWinApp *AfxGetApp() {
+    return g_pApp;
+}
 
 CString AfxGetAppTitle() {
     char path[MAX_PATH + 1] = {};

@@ -1,4 +1,157 @@
 // Port enumeration: the five port lists and the port-kind row that suits them.
 #include "shell/installer_dlg.h"
 
-void CInstallerDlg::EnumeratePorts() {}
+#include "system/platform.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Rows of the port-kind list.
+constexpr int kRowSerial = 0;
+constexpr int kRowUsb = 1;
+constexpr int kRowParallel = 2;
+constexpr int kRowTcpip = 3;
+
+constexpr DWORD kPortInfoLevel = 2;
+// Records from this position on are neither listed nor counted.
+constexpr DWORD kMaxClassifiedPorts = 256;
+
+constexpr char kSerialPrefix[] = "COM";
+constexpr char kParallelPrefix[] = "LPT";
+constexpr char kFilePrefix[] = "FILE";
+constexpr char kUsbPrefix[] = "USB";
+constexpr char kTcpipDescription[] = "Standard TCP/IP Port";
+// The same description as the simplified-Chinese edition reports it, in code page 936.
+constexpr char kTcpipDescriptionCp936[] = "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA";
+static_assert(sizeof(kTcpipDescriptionCp936) == 17, "16 bytes and the terminator");
+
+constexpr char kSerialCommKey[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
+constexpr char kDevicePrefix[] = "\\Device\\";
+constexpr char kPortSuffix[] = ":";
+constexpr DWORD kSerialValueBufferSize = 128;
+
+template <size_t N> bool BeginsWith(LPCSTR pszName, const char (&prefix)[N]) {
+    return std::strncmp(pszName, prefix, N - 1) == 0;
+}
+
+bool IsTcpipDescription(LPCSTR pszDescription) {
+    return std::strcmp(pszDescription, kTcpipDescription) == 0 ||
+           std::strcmp(pszDescription, kTcpipDescriptionCp936) == 0;
+}
+
+LPCSTR TextOrEmpty(LPCSTR psz) {
+    return psz != nullptr ? psz : "";
+}
+
+// Spooler ports by name prefix, counted independently of their class.
+struct PortCounts {
+    int nSerial = 0;
+    int nParallel = 0;
+    int nFile = 0;
+    int nUsb = 0;
+};
+
+int ChoosePortKindRow(DWORD cPorts, const PortCounts &counts) {
+    if (cPorts == 0)
+        return kRowUsb;
+    if (counts.nUsb > 0)
+        return kRowUsb;
+    if (counts.nSerial > 0)
+        return kRowSerial;
+    if (counts.nParallel > 0)
+        return kRowParallel;
+    if (counts.nFile > 0)
+        return kRowTcpip;
+    return kRowUsb;
+}
+
+} // namespace
+
+void CInstallerDlg::EnumeratePorts() {
+    m_arrAllPorts.RemoveAll();
+    m_arrUsbPorts.RemoveAll();
+    m_arrSerialPorts.RemoveAll();
+    m_arrTcpipPorts.RemoveAll();
+    m_arrParallelPorts.RemoveAll();
+
+    EnumerateSerialPorts(m_arrSerialPorts);
+
+    DWORD cbNeeded = 0;
+    DWORD cReturned = 0;
+    Platform().EnumPortsA(nullptr, kPortInfoLevel, nullptr, 0, &cbNeeded, &cReturned);
+    std::vector<BYTE> buffer(cbNeeded);
+    // A port added between the two calls makes the second one fail; its
+    // count then describes no records in the buffer.
+    if (cbNeeded == 0 || !Platform().EnumPortsA(nullptr, kPortInfoLevel, buffer.data(), cbNeeded,
+                                                &cbNeeded, &cReturned))
+        cReturned = 0;
+
+    m_lstPortKind.SetExtendedStyle((m_lstPortKind.GetExtendedStyle() & ~LVS_EX_TRACKSELECT) |
+                                   LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+
+    const auto *pPorts = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
+    PortCounts counts;
+    for (DWORD i = 0; i < std::min(cReturned, kMaxClassifiedPorts); ++i) {
+        const LPCSTR pszName = TextOrEmpty(pPorts[i].pPortName);
+        const LPCSTR pszDescription = TextOrEmpty(pPorts[i].pDescription);
+
+        if (BeginsWith(pszName, kSerialPrefix))
+            ++counts.nSerial;
+        if (BeginsWith(pszName, kParallelPrefix))
+            ++counts.nParallel;
+        if (BeginsWith(pszName, kFilePrefix))
+            ++counts.nFile;
+        if (BeginsWith(pszName, kUsbPrefix))
+            ++counts.nUsb;
+
+        if (BeginsWith(pszName, kUsbPrefix))
+            m_arrUsbPorts.Add(pszName);
+        else if (IsTcpipDescription(pszDescription))
+            m_arrTcpipPorts.Add(pszName);
+        else if (BeginsWith(pszName, kParallelPrefix))
+            m_arrParallelPorts.Add(pszName);
+
+        m_arrAllPorts.Add(pszName);
+    }
+
+    m_lstPortKind.SetItemState(ChoosePortKindRow(cReturned, counts), LVIS_SELECTED,
+                               LVIS_SELECTED | LVIS_FOCUSED);
+
+    SendMessage(g_nMyUpdateDataMsg, 0, 0);
+}
+
+BOOL CInstallerDlg::EnumerateSerialPorts(CStringArray &list) {
+    list.RemoveAll();
+    HKEY hKey = nullptr;
+    if (Platform().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_READ, &hKey) !=
+        ERROR_SUCCESS)
+        return FALSE;
+
+    for (DWORD dwIndex = 0;; ++dwIndex) {
+        char szName[kSerialValueBufferSize] = {};
+        BYTE data[kSerialValueBufferSize] = {};
+        DWORD cchName = kSerialValueBufferSize;
+        DWORD cbData = kSerialValueBufferSize;
+        const LONG lResult = Platform().RegEnumValueA(hKey, dwIndex, szName, &cchName, nullptr,
+                                                      nullptr, data, &cbData);
+        // A value too long for the buffers is passed over; any other failure
+        // would repeat at every index, so it ends the walk as the last value does.
+        if (lResult == ERROR_MORE_DATA)
+            continue;
+        if (lResult != ERROR_SUCCESS)
+            break;
+        if (!BeginsWith(szName, kDevicePrefix))
+            continue;
+        // The data need not carry its terminator.
+        const auto *pszData = reinterpret_cast<const char *>(data);
+        const char *pszEnd =
+            std::find(pszData, pszData + std::min(cbData, kSerialValueBufferSize), '\0');
+        list.Add(CString(pszData, static_cast<int>(pszEnd - pszData)) + kPortSuffix);
+    }
+
+    Platform().RegCloseKey(hKey);
+    return list.GetSize() > 0 ? TRUE : FALSE;
+}

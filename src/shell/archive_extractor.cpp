@@ -1,6 +1,35 @@
+// The archive library, loaded at run time for the one extraction of a run.
 #include "shell/archive_extractor.h"
 
+#include "framework/win_app.h"
 #include "system/platform.h"
+
+#include <sevenzip.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr char kArchiveLibrary[] = "7-zip32.dll";
+constexpr char kCommandFormat[] = "x -y \"%s\" -o\"%s\" -hide";
+constexpr int kCommandSize = 1024;
+constexpr DWORD kOutputSize = 16384;
+constexpr DWORD kPauseAfterLoadMs = 10;
+constexpr DWORD kPauseBeforeExtractMs = 100;
+constexpr DWORD kPauseAfterReleaseMs = 10;
+constexpr int kResultOfException = 100;
+constexpr BYTE kExtracted = 2;
+
+template <class Fn> Fn ProcAs(FARPROC pfn) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(pfn));
+}
+
+BOOL CALLBACK ArchiveProgressProc(HWND, UINT, UINT, LPVOID) {
+    return TRUE;
+}
+
+} // namespace
 
 void CArchiveExtractor::FreeArchiveLibrary() {
     if (m_hModule != nullptr)
@@ -8,6 +37,48 @@ void CArchiveExtractor::FreeArchiveLibrary() {
     m_hModule = nullptr;
 }
 
-BOOL CArchiveExtractor::LoadArchiveLibrary() { return FALSE; }
+// A library without all three functions is of no use and is let go at once.
+BOOL CArchiveExtractor::LoadArchiveLibrary() {
+    FreeArchiveLibrary();
+    m_hModule = Platform().LoadLibraryA(kArchiveLibrary);
+    if (m_hModule == nullptr)
+        return FALSE;
+    m_pfnSevenZip = Platform().GetProcAddress(m_hModule, "SevenZip");
+    m_pfnSetOwnerWindowEx = Platform().GetProcAddress(m_hModule, "SevenZipSetOwnerWindowEx");
+    m_pfnKillOwnerWindowEx = Platform().GetProcAddress(m_hModule, "SevenZipKillOwnerWindowEx");
+    if (m_pfnSevenZip == nullptr || m_pfnSetOwnerWindowEx == nullptr ||
+        m_pfnKillOwnerWindowEx == nullptr) {
+        FreeArchiveLibrary();
+        return FALSE;
+    }
+    return TRUE;
+}
 
-BYTE CArchiveExtractor::Extract(LPCSTR, LPCSTR) { return 0; }
+BYTE CArchiveExtractor::Extract(LPCSTR lpszArchive, LPCSTR lpszDestination) {
+    LoadArchiveLibrary();
+    Platform().Sleep(kPauseAfterLoadMs);
+    if (m_hModule == nullptr ||
+        Platform().GetFileAttributesA(lpszArchive) == INVALID_FILE_ATTRIBUTES)
+        return 0;
+
+    char szCommand[kCommandSize] = {};
+    const int nLength =
+        std::snprintf(szCommand, sizeof(szCommand), kCommandFormat, lpszArchive, lpszDestination);
+    // A cut command would name another archive or destination.
+    if (nLength < 0 || nLength >= kCommandSize)
+        return 0;
+    std::vector<char> output(kOutputSize + 1, '\0');
+
+    ProcAs<LPSEVENZIPSETOWNERWINDOWEX>(m_pfnSetOwnerWindowEx)(m_hOwner, ArchiveProgressProc);
+    Platform().Sleep(kPauseBeforeExtractMs);
+    int nResult;
+    try {
+        nResult =
+            ProcAs<LPSEVENZIP>(m_pfnSevenZip)(m_hOwner, szCommand, output.data(), kOutputSize);
+    } catch (CException *) {
+        nResult = kResultOfException;
+    }
+    ProcAs<LPSEVENZIPKILLOWNERWINDOWEX>(m_pfnKillOwnerWindowEx)(m_hOwner);
+    Platform().Sleep(kPauseAfterReleaseMs);
+    return nResult == 0 ? kExtracted : 0;
+}

@@ -80,9 +80,8 @@ void CInstallerDlg::InitPortKindList() {
         static_cast<int>(::SendMessageA(m_lstPortKind.GetHeaderCtrl(), HDM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < nColumns; ++i)
         m_lstPortKind.DeleteColumn(0);
-    m_lstPortKind.SetExtendedStyle(
-        (m_lstPortKind.GetExtendedStyle() & ~LVS_EX_TRACKSELECT) | LVS_EX_GRIDLINES |
-        LVS_EX_FULLROWSELECT);
+    m_lstPortKind.SetExtendedStyle((m_lstPortKind.GetExtendedStyle() & ~LVS_EX_TRACKSELECT) |
+                                   LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     m_lstPortKind.InsertColumn(0, "Port", LVCFMT_LEFT);
     m_lstPortKind.InsertColumn(1, "Description", LVCFMT_LEFT);
     m_lstPortKind.SetColumnWidth(0, kPortColumnWidth);

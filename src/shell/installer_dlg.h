@@ -4,6 +4,7 @@
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "shell/archive_extractor.h"
+#include "shell/package_footprint.h"
 
 #include <atomic>
 
@@ -16,6 +17,12 @@ extern const UINT g_nMyUpdateDataMsg;
 // Modes of StartOrRestartService.
 constexpr DWORD SVC_RESTART = 0;
 constexpr DWORD SVC_ENSURE_RUNNING = 16;
+
+// Results of the port choices: a row of the kind's port list counted from
+// PORTDLG_INDEX_BASE, or one of the two codes.
+constexpr int PORTDLG_INDEX_BASE = 0x1200;
+constexpr int PORTDLG_CANCELLED = 0xCCCC;
+constexpr int PORTDLG_ADDED = 0xAAAA;
 
 class CInstallerDlg : public CDialog {
 public:
@@ -42,6 +49,7 @@ protected:
     // Start-up steps, run by the worker thread in this order.
     void StartOrRestartService(LPCSTR lpszServiceName, DWORD dwMode);
     void EnumeratePorts();
+    BOOL EnumerateSerialPorts(CStringArray &list);
     void UnpackDriverPackage();
     void FillDriverList();
     void IdentifySystem();
@@ -49,6 +57,19 @@ protected:
     // The two installation sequences, chosen by catalogue index.
     virtual void InstallReceiptDriver();
     virtual void InstallLabelDriver();
+    void ReportReceiptDriverFailure(DWORD dwError);
+
+    // Shared by both sequences: the port at their start, the printer at their end.
+    bool ChoosePortForKind();
+    void CreatePrinterAndFinish(LPCSTR lpszDriverName, LPCSTR lpszPrinterName, DWORD dwPauseMs);
+    void ReportPrinterCreationFailure(DWORD dwError);
+    void CompleteInstallation();
+
+    // Port choices before an installation and port assignments after it.
+    virtual int ChooseParallelPort();
+    virtual int ChooseTcpipPort();
+    virtual void DetectUsbPort(LPCSTR lpszPrinterName);
+    void AssignSerialPort(LPCSTR lpszPrinterName);
 
     DECLARE_MESSAGE_MAP()
 
@@ -85,6 +106,7 @@ private:
     void RunStartup();
     void StopStartupWorker();
 
+    CPackageFootprint m_footprint;
     HANDLE m_hStartupWorker = nullptr;
     std::atomic<bool> m_bStopStartup{false};
 };

@@ -1,6 +1,122 @@
 // System identification: bit width and Windows version, shown in the status line.
 #include "shell/installer_dlg.h"
 
-void CInstallerDlg::IdentifySystem() {}
+#include "system/platform.h"
 
-int CInstallerDlg::GetWindowsVersionCode() { return -1; }
+#include <iterator>
+
+namespace {
+
+constexpr char kStatusFormat[] = "%s%s %s";
+constexpr char kCurrentSystem[] = "Current System is ";
+constexpr char k32Bit[] = "32 bit";
+constexpr char k64Bit[] = "64 bit";
+constexpr char kKernel32[] = "kernel32";
+constexpr char kIsWow64Process[] = "IsWow64Process";
+
+// The extended version record first; systems that predate it take the basic one.
+constexpr DWORD kExtendedVersionRecordSize = 156;
+constexpr DWORD kBasicVersionRecordSize = 148;
+static_assert(sizeof(OSVERSIONINFOEXA) == kExtendedVersionRecordSize, "extended record size");
+static_assert(sizeof(OSVERSIONINFOA) == kBasicVersionRecordSize, "basic record size");
+
+constexpr int kUnknownVersion = -1;
+constexpr int kWindows95 = 1;
+constexpr int kWindows98 = 2;
+constexpr int kWindowsMe = 3;
+constexpr int kWindowsNt = 4;
+constexpr int kWindows2000 = 5;
+constexpr int kWindowsXp = 6;
+constexpr int kWindows2003 = 7;
+constexpr int kWindowsVista = 8;
+constexpr int kWindows7 = 9;
+constexpr int kWindows8 = 10;
+constexpr int kWindows81 = 11;
+constexpr int kWindows10 = 12;
+// A platform of neither Windows family counts as Windows 2000.
+constexpr int kOtherPlatform = kWindows2000;
+
+// Indexed by version code - 1; every name ends with a blank.
+const char *const kVersionNames[] = {
+    "Microsoft Windows 95 ",   "Microsoft Windows 98 ",    "Microsoft Windows Me ",
+    "Microsoft Windows NT ",   "Microsoft Windows 2000 ",  "Microsoft Windows XP ",
+    "Microsoft Windows 2003 ", "Microsoft Windows Vista ", "Microsoft Windows 7 ",
+    "Microsoft Windows 8 ",    "Microsoft Windows 8.1 ",   "Microsoft Windows 10 ",
+};
+static_assert(sizeof(kVersionNames) / sizeof(kVersionNames[0]) == kWindows10, "one name a code");
+
+using IsWow64ProcessFn = BOOL(WINAPI *)(HANDLE, PBOOL);
+
+int ClassifyWindows9x(DWORD dwMajor, DWORD dwMinor) {
+    if (dwMajor != 4)
+        return kUnknownVersion;
+    switch (dwMinor) {
+    case 0:
+        return kWindows95;
+    case 10:
+        return kWindows98;
+    case 90:
+        return kWindowsMe;
+    default:
+        return kUnknownVersion;
+    }
+}
+
+int ClassifyWindowsNt(DWORD dwMajor, DWORD dwMinor) {
+    if (dwMajor <= 4)
+        return kWindowsNt;
+    if (dwMajor == 5) {
+        const int codes[] = {kWindows2000, kWindowsXp, kWindows2003};
+        return dwMinor < std::size(codes) ? codes[dwMinor] : kUnknownVersion;
+    }
+    if (dwMajor == 6) {
+        const int codes[] = {kWindowsVista, kWindows7, kWindows8, kWindows81};
+        return dwMinor < std::size(codes) ? codes[dwMinor] : kUnknownVersion;
+    }
+    return dwMajor == 10 ? kWindows10 : kUnknownVersion;
+}
+
+} // namespace
+
+void CInstallerDlg::IdentifySystem() {
+    LPCSTR pszBits = k32Bit;
+    LPCSTR pszName = "";
+
+    const HMODULE hKernel = Platform().GetModuleHandleA(kKernel32);
+    const FARPROC pfn = hKernel ? Platform().GetProcAddress(hKernel, kIsWow64Process) : nullptr;
+    if (pfn != nullptr) {
+        // Through void (*)() so that the compiler accepts the change of signature.
+        const auto pfnIsWow64Process =
+            reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void (*)()>(pfn));
+        pfnIsWow64Process(Platform().GetCurrentProcess(), &m_bWow64);
+    }
+    if (m_bWow64)
+        pszBits = k64Bit;
+
+    const int nCode = GetWindowsVersionCode();
+    if (nCode >= kWindows95 && nCode <= kWindows10)
+        pszName = kVersionNames[nCode - 1];
+
+    m_strStatus.Format(kStatusFormat, kCurrentSystem, pszName, pszBits);
+    SendMessage(g_nMyUpdateDataMsg, 0, 0);
+}
+
+int CInstallerDlg::GetWindowsVersionCode() {
+    OSVERSIONINFOEXA info = {};
+    info.dwOSVersionInfoSize = kExtendedVersionRecordSize;
+    auto *pInfo = reinterpret_cast<OSVERSIONINFOA *>(&info);
+    if (!Platform().GetVersionExA(pInfo)) {
+        info.dwOSVersionInfoSize = kBasicVersionRecordSize;
+        if (!Platform().GetVersionExA(pInfo))
+            return kUnknownVersion;
+    }
+
+    switch (info.dwPlatformId) {
+    case VER_PLATFORM_WIN32_WINDOWS:
+        return ClassifyWindows9x(info.dwMajorVersion, info.dwMinorVersion);
+    case VER_PLATFORM_WIN32_NT:
+        return ClassifyWindowsNt(info.dwMajorVersion, info.dwMinorVersion);
+    default:
+        return kOtherPlatform;
+    }
+}

@@ -36,6 +36,7 @@ struct PlatformApi {
     decltype(&::OpenProcessToken) OpenProcessToken = ::OpenProcessToken;
     decltype(&::LookupPrivilegeValueA) LookupPrivilegeValueA = ::LookupPrivilegeValueA;
     decltype(&::AdjustTokenPrivileges) AdjustTokenPrivileges = ::AdjustTokenPrivileges;
+    decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
 
     // Registry and private-profile files
     decltype(&::RegOpenKeyExA) RegOpenKeyExA = ::RegOpenKeyExA;

@@ -1,6 +1,6 @@
-// The main dialog through its window only: it opens, fills its driver list
-// from the catalogue, follows the user's choice and ends on Cancel or the
-// close box.
+// The main dialog through its window only, started from the release folder:
+// it opens, fills its driver list from the package, follows the user's
+// choice, ends on Cancel or the close box and leaves nothing of the package.
 #include "support/black_box.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +11,8 @@
 
 namespace {
 
-const std::string kProgram = WinePath(E2E_BIN_DIR "/DriverInstaller.exe");
 const std::string kSampleCatalogue = WinePath(E2E_SOURCE_DIR "/package/DriverName.cfg");
-const char kCatalogue[] = "C:\\DriverName.cfg";
+const char *const kUnpackedPaths[] = {"C:\\Ticket", "C:\\Barcode", "C:\\DriverName.cfg"};
 
 // Model names of the sample catalogue in file order.
 std::vector<std::string> SampleModels() {
@@ -29,53 +28,63 @@ std::vector<std::string> SampleModels() {
     return models;
 }
 
-class MainDialogE2E : public ::testing::Test {
-protected:
-    void SetUp() override { ::CopyFileA(kSampleCatalogue.c_str(), kCatalogue, FALSE); }
-    void TearDown() override { ::DeleteFileA(kCatalogue); }
-};
+bool Exists(const char *path) {
+    return ::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
 
-TEST_F(MainDialogE2E, OpensFillsTheDriverListAndFollowsTheChoice) {
+TEST(MainDialogE2E, FillsTheDriverListFromThePackageAndFollowsTheChoice) {
     const std::vector<std::string> models = SampleModels();
     ASSERT_GE(models.size(), 38u);
+    {
+        InstallerWindow window(kReleaseProgram, kReleaseDir);
+        ASSERT_TRUE(window.Found());
+        ASSERT_TRUE(window.WaitInstallEnabled());
+        EXPECT_EQ(window.Text(1012), "&Install");
+        EXPECT_EQ(window.DriverList(), models);
+        EXPECT_EQ(window.DriverText(), models[0]);
+        EXPECT_EQ(window.PrinterName(), models[0]);
+        EXPECT_TRUE(window.SetDefaultTicked());
+        EXPECT_GE(window.SelectedPortKind(), 0);
+        for (const char *path : kUnpackedPaths)
+            EXPECT_TRUE(Exists(path)) << path;
 
-    InstallerWindow window(kProgram, "C:\\");
-    ASSERT_TRUE(window.Found());
-    ASSERT_TRUE(window.WaitInstallEnabled());
-    EXPECT_EQ(window.Text(1012), "&Install");
-    EXPECT_EQ(window.DriverList(), models);
-    EXPECT_EQ(window.DriverText(), models[0]);
-    EXPECT_EQ(window.PrinterName(), models[0]);
-    EXPECT_TRUE(window.SetDefaultTicked());
-    EXPECT_GE(window.SelectedPortKind(), 0);
+        window.SelectDriver(5);
+        EXPECT_EQ(window.PrinterName(), models[5]);
+        window.SelectDriver(static_cast<int>(models.size()) - 1);
+        EXPECT_EQ(window.PrinterName(), models.back());
 
-    window.SelectDriver(5);
-    EXPECT_EQ(window.PrinterName(), models[5]);
-    window.SelectDriver(static_cast<int>(models.size()) - 1);
-    EXPECT_EQ(window.PrinterName(), models.back());
+        window.Click(2);
+        EXPECT_TRUE(window.WaitExit());
+    }
+    for (const char *path : kUnpackedPaths)
+        EXPECT_FALSE(Exists(path)) << path;
 }
 
-TEST_F(MainDialogE2E, CancelEndsTheProgram) {
-    InstallerWindow window(kProgram, "C:\\");
-    ASSERT_TRUE(window.Found());
-    ASSERT_TRUE(window.WaitInstallEnabled());
-    window.Click(2);
-    EXPECT_TRUE(window.WaitExit());
-}
-
-TEST_F(MainDialogE2E, CloseBoxEndsTheProgram) {
-    InstallerWindow window(kProgram, "C:\\");
+TEST(MainDialogE2E, CloseBoxEndsTheProgramAndLeavesNoTrace) {
+    InstallerWindow window(kReleaseProgram, kReleaseDir);
     ASSERT_TRUE(window.Found());
     ASSERT_TRUE(window.WaitInstallEnabled());
     window.CloseBox();
     EXPECT_TRUE(window.WaitExit());
+    for (const char *path : kUnpackedPaths)
+        EXPECT_FALSE(Exists(path)) << path;
 }
 
-TEST_F(MainDialogE2E, CloseBoxDuringStartupEndsTheProgram) {
-    InstallerWindow window(kProgram, "C:\\");
+TEST(MainDialogE2E, CloseBoxDuringStartupEndsTheProgramAndLeavesNoTrace) {
+    InstallerWindow window(kReleaseProgram, kReleaseDir);
     ASSERT_TRUE(window.Found());
     window.CloseBox();
     EXPECT_TRUE(window.WaitExit());
+    for (const char *path : kUnpackedPaths)
+        EXPECT_FALSE(Exists(path)) << path;
+}
+
+TEST(MainDialogE2E, StartedFromAnotherFolderFindsNoPackage) {
+    InstallerWindow window(kReleaseProgram, "C:\\windows");
+    ASSERT_TRUE(window.Found());
+    ASSERT_TRUE(window.WaitInstallEnabled());
+    EXPECT_TRUE(window.DriverList().empty());
+    EXPECT_FALSE(Exists("C:\\DriverName.cfg"));
 }
 
 } // namespace

@@ -104,7 +104,9 @@ std::vector<std::string> InstallerWindow::DriverList() const {
     return entries;
 }
 
-std::string InstallerWindow::DriverText() const { return Text(1000); }
+std::string InstallerWindow::DriverText() const {
+    return Text(1000);
+}
 
 void InstallerWindow::SelectDriver(int nEntry) const {
     ::SendMessageW(Item(1000), CB_SETCURSEL, nEntry, 0);
@@ -136,8 +138,8 @@ void InstallerWindow::SelectPortKind(int nRow) const {
     LVITEMW item = {};
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    void *pRemote = ::VirtualAllocEx(m_process.hProcess, nullptr, sizeof(item), MEM_COMMIT,
-                                     PAGE_READWRITE);
+    void *pRemote =
+        ::VirtualAllocEx(m_process.hProcess, nullptr, sizeof(item), MEM_COMMIT, PAGE_READWRITE);
     if (pRemote == nullptr)
         return;
     ::WriteProcessMemory(m_process.hProcess, pRemote, &item, sizeof(item), nullptr);
@@ -149,7 +151,9 @@ int InstallerWindow::Progress() const {
     return static_cast<int>(::SendMessageW(Item(1007), PBM_GETPOS, 0, 0));
 }
 
-std::string InstallerWindow::Text(int nID) const { return WideText(Item(nID)); }
+std::string InstallerWindow::Text(int nID) const {
+    return WideText(Item(nID));
+}
 
 void InstallerWindow::Click(int nID) const {
     ::PostMessageW(m_hDlg, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
@@ -178,11 +182,11 @@ void InstallerWindow::Answer(const MessageBoxSeen &box, int nButtonId) {
 
 bool InstallerWindow::WaitInstallCaption(const std::string &text, DWORD dwTimeoutMs) const {
     return WaitUntil(
-        [&] {
-            return (Text(1012) == text && Enabled(1012)) ||
-                   FindProcessWindow(m_process.dwProcessId, "") != nullptr;
-        },
-        dwTimeoutMs) &&
+               [&] {
+                   return (Text(1012) == text && Enabled(1012)) ||
+                          FindProcessWindow(m_process.dwProcessId, "") != nullptr;
+               },
+               dwTimeoutMs) &&
            Text(1012) == text;
 }
 

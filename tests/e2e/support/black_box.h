@@ -77,3 +77,7 @@ template <class Pred> bool WaitUntil(Pred pred, DWORD dwTimeoutMs) {
 
 // Paths of the build, in the Windows form Wine understands.
 std::string WinePath(const std::string &unixPath);
+
+// The release folder, as an administrator copies it to Windows.
+const std::string kReleaseDir = WinePath(E2E_RELEASE_DIR);
+const std::string kReleaseProgram = kReleaseDir + "\\DriverInstaller.exe";

@@ -92,7 +92,8 @@ TEST_F(CatalogueTest, OnlyFiftyModelNamesASection) {
 
 TEST_F(CatalogueTest, LongModelNameIsCutTo127BytesAndStillResolves) {
     const std::string longName(200, 'x');
-    const auto models = ShownModels("[A]\r\nPrintName1=a\r\n[B]\r\nPrintName1=" + longName + "\r\n");
+    const auto models =
+        ShownModels("[A]\r\nPrintName1=a\r\n[B]\r\nPrintName1=" + longName + "\r\n");
     ASSERT_EQ(models.size(), 2u);
     EXPECT_EQ(models[1], longName.substr(0, 127));
     EXPECT_EQ(Resolve(1, models[1]), 1);

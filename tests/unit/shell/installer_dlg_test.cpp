@@ -112,8 +112,7 @@ protected:
         LVITEMA item = {};
         item.state = nState;
         item.stateMask = LVIS_SELECTED;
-        ::SendMessageA(runner.Item(1004), LVM_SETITEMSTATE, nRow,
-                       reinterpret_cast<LPARAM>(&item));
+        ::SendMessageA(runner.Item(1004), LVM_SETITEMSTATE, nRow, reinterpret_cast<LPARAM>(&item));
     }
     static bool RowSelected(const DialogRunner &runner, int nRow) {
         return ::SendMessageA(runner.Item(1004), LVM_GETITEMSTATE, nRow, LVIS_SELECTED) != 0;

@@ -24,10 +24,10 @@ template <typename Function> Function lookup(HMODULE module, const char *name) {
 std::string windowsPath(const std::string &path) {
     if (path.empty() || path[0] != '/')
         return path;
-    using ToDos = WCHAR *(CDECL *)(const char *);
-    if (const auto toDos =
-            lookup<ToDos>(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")) {
-        if (WCHAR *wide = toDos(path.c_str())) {
+    using DosPathOf = WCHAR *(CDECL *)(const char *);
+    if (const auto dosPathOf =
+            lookup<DosPathOf>(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")) {
+        if (WCHAR *wide = dosPathOf(path.c_str())) {
             char narrow[4 * MAX_PATH];
             const int n =
                 WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr);

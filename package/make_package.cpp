@@ -1,0 +1,103 @@
+// Lays out the sample driver package from the program's driver tables and
+// the catalogue, so that the two can never disagree: every file a sequence
+// copies is there, and the first model name of catalogue section i is the
+// display name of catalogue index i. Built and run on the build machine.
+//
+// make_package CATALOGUE OUTPUT_DIR
+#include "install/driver_tables.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The first PrintName1 of each section, in file order ("" when a section has none).
+std::vector<std::string> FirstModelNames(const fs::path &catalogue) {
+    std::vector<std::string> names;
+    std::ifstream in(catalogue);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line.front() == '[')
+            names.emplace_back();
+        else if (!names.empty() && line.rfind("PrintName1=", 0) == 0)
+            names.back() = line.substr(11);
+    }
+    return names;
+}
+
+// Placeholder contents: the spooler only copies these files.
+void Placeholder(const fs::path &file) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << "placeholder " << file.filename().string() << "\r\n";
+}
+
+bool CheckCatalogue(const fs::path &catalogue) {
+    const std::vector<std::string> names = FirstModelNames(catalogue);
+    const size_t expected = kReceiptDriverCount + kLabelDriverCount;
+    bool ok = names.size() == expected;
+    if (!ok)
+        std::cerr << catalogue << ": " << names.size() << " sections, " << expected
+                  << " expected\n";
+    for (size_t i = 0; i < names.size() && i < expected; ++i) {
+        const char *display = i < kReceiptDriverCount ? ReceiptDriverNames[i]
+                                                      : LabelDriverNames[i - kReceiptDriverCount];
+        if (names[i] != display) {
+            std::cerr << catalogue << ": section " << i << " names \"" << names[i]
+                      << "\", the driver table \"" << display << "\"\n";
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+void LayOutReceiptTree(const fs::path &dir) {
+    for (int i = 0; i < kReceiptGroupDllRows; ++i)
+        Placeholder(dir / (std::string(ReceiptGroupDlls[i]) + ".DLL"));
+    for (int i = 0; i < kReceiptDriverCount; ++i)
+        Placeholder(dir / (std::string(ReceiptFileBases[i]) + ".GPD"));
+    for (int i = 0; i < kUnidrvCoreFileCount; ++i)
+        Placeholder(dir / UnidrvCoreFiles[i]);
+    Placeholder(dir / "XOEMUNI.dll");
+    Placeholder(dir / "XOEMUNI.ini");
+}
+
+void LayOutLabelTree(const fs::path &dir, const char *const *files) {
+    for (int i = 0; i < kLabelFileRows; ++i)
+        Placeholder(dir / files[i]);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 3) {
+        std::cerr << "usage: make_package CATALOGUE OUTPUT_DIR\n";
+        return 2;
+    }
+    const fs::path catalogue = argv[1];
+    const fs::path out = argv[2];
+    if (!CheckCatalogue(catalogue))
+        return 1;
+    fs::create_directories(out);
+    for (const fs::directory_entry &entry : fs::directory_iterator(out))
+        fs::remove_all(entry.path());
+    LayOutReceiptTree(out / "Ticket" / "x86");
+    LayOutReceiptTree(out / "Ticket" / "x64");
+    LayOutLabelTree(out / "Barcode" / "x86", LabelFilesX86);
+    LayOutLabelTree(out / "Barcode" / "x64", LabelFilesX64);
+    const fs::path common = out / "Barcode" / "Common";
+    Placeholder(common / "THERMAL.chm");
+    for (int i = 0; i < kLabelDriverCount; ++i) {
+        for (const char *extension : {".BA0", ".DAT", ".PP0"})
+            Placeholder(common / (std::string(LabelFileBases[i]) + extension));
+    }
+    fs::copy_file(catalogue, out / "DriverName.cfg");
+    return 0;
+}
