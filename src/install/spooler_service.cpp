@@ -23,24 +23,23 @@ void ReportStateNotReached(LPCSTR lpszServiceName, DWORD dwState) {
     AfxMessageBox(strMessage, MB_OK | MB_ICONWARNING);
 }
 
-// Waits for the service to report dwState, testing the state already held
-// before each query; reports a service that does not get there in time.
+// Waits for the service to report dwState: the state already held first,
+// then queries with a pause between them; reports a service that does not
+// get there in time.
 bool WaitForState(SC_HANDLE hService, LPCSTR lpszServiceName, SERVICE_STATUS &status,
                   DWORD dwState) {
-    DWORD dwWaitedMs = 0;
-    while (status.dwCurrentState != dwState) {
-        if (dwWaitedMs >= kWaitLimitMs) {
-            ReportStateNotReached(lpszServiceName, dwState);
-            return false;
-        }
+    if (status.dwCurrentState == dwState)
+        return true;
+    const DWORD dwStart = Platform().GetTickCount();
+    while (Platform().QueryServiceStatus(hService, &status)) {
+        if (status.dwCurrentState == dwState)
+            return true;
+        if (Platform().GetTickCount() - dwStart >= kWaitLimitMs)
+            break;
         Platform().Sleep(kQueryPauseMs);
-        dwWaitedMs += kQueryPauseMs;
-        if (!Platform().QueryServiceStatus(hService, &status)) {
-            ReportStateNotReached(lpszServiceName, dwState);
-            return false;
-        }
     }
-    return true;
+    ReportStateNotReached(lpszServiceName, dwState);
+    return false;
 }
 
 } // namespace

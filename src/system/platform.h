@@ -71,6 +71,7 @@ struct PlatformApi {
     decltype(&::FreeLibrary) FreeLibrary = ::FreeLibrary;
     decltype(&::CreateThread) CreateThread = ::CreateThread;
     decltype(&::Sleep) Sleep = ::Sleep;
+    decltype(&::GetTickCount) GetTickCount = ::GetTickCount;
     decltype(&::GetLastError) GetLastError = ::GetLastError;
 
     // User interface outside the program's own windows

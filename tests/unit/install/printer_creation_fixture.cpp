@@ -227,6 +227,8 @@ void InstallTest::SetUp() {
     PrinterFake::Reset();
     ServiceFake::Reset();
     ServiceFake::Install(api());
+    // Windows always has the key of the default printer; a new Wine prefix not yet.
+    SetDefaultPrinterDevice("");
 }
 
 void InstallTest::TearDown() {

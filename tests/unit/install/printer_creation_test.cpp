@@ -41,45 +41,6 @@ struct PauseFake {
 };
 std::vector<DWORD> PauseFake::pauses;
 
-// The privilege calls pass through, recorded in the order of the spooler's.
-struct PrivilegeSpy {
-    static HANDLE hToken;
-    static DWORD dwAccess;
-    static std::string privilege;
-    static TOKEN_PRIVILEGES applied;
-    static bool bClosed;
-
-    static BOOL WINAPI OpenProcessToken(HANDLE hProcess, DWORD dwAccessWanted, PHANDLE phToken) {
-        dwAccess = dwAccessWanted;
-        const BOOL bOpened = ::OpenProcessToken(hProcess, dwAccessWanted, phToken);
-        hToken = *phToken;
-        return bOpened;
-    }
-    static BOOL WINAPI LookupPrivilegeValueA(LPCSTR lpSystemName, LPCSTR lpName, PLUID lpLuid) {
-        privilege = lpSystemName == nullptr ? lpName : "remote";
-        return ::LookupPrivilegeValueA(lpSystemName, lpName, lpLuid);
-    }
-    static BOOL WINAPI AdjustTokenPrivileges(HANDLE hTok, BOOL bDisableAll, PTOKEN_PRIVILEGES pNew,
-                                             DWORD cbPrevious, PTOKEN_PRIVILEGES pPrevious,
-                                             PDWORD pcbReturned) {
-        PrinterFake::calls.push_back("AdjustTokenPrivileges");
-        applied = *pNew;
-        EXPECT_EQ(hTok, hToken);
-        EXPECT_FALSE(bDisableAll);
-        EXPECT_EQ(pPrevious, nullptr);
-        return ::AdjustTokenPrivileges(hTok, bDisableAll, pNew, cbPrevious, pPrevious, pcbReturned);
-    }
-    static BOOL WINAPI CloseHandle(HANDLE hObject) {
-        bClosed = bClosed || hObject == hToken;
-        return ::CloseHandle(hObject);
-    }
-};
-HANDLE PrivilegeSpy::hToken = nullptr;
-DWORD PrivilegeSpy::dwAccess = 0;
-std::string PrivilegeSpy::privilege;
-TOKEN_PRIVILEGES PrivilegeSpy::applied = {};
-bool PrivilegeSpy::bClosed = false;
-
 // A spooler whose port list now holds a USB port.
 BOOL WINAPI PortsWithUsb(LPSTR, DWORD, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
                          LPDWORD pcReturned) {
@@ -173,29 +134,6 @@ TEST_F(PrinterCreationTest, CreatesThePrinterOnTheChosenPortAndFinishes) {
     EXPECT_TRUE(InstallEnabled());
     EXPECT_EQ(DefaultPrinterDevice(), "Front Counter,winspool,LPT2:");
     EXPECT_TRUE(BoxFake::boxes.empty());
-}
-
-TEST_F(PrinterCreationTest, LoadDriverPrivilegeIsEnabledBeforeTheSpoolerIsAsked) {
-    api().OpenProcessToken = PrivilegeSpy::OpenProcessToken;
-    api().LookupPrivilegeValueA = PrivilegeSpy::LookupPrivilegeValueA;
-    api().AdjustTokenPrivileges = PrivilegeSpy::AdjustTokenPrivileges;
-    api().CloseHandle = PrivilegeSpy::CloseHandle;
-    PrivilegeSpy::bClosed = false;
-    StartFor(2);
-    PressInstall();
-
-    EXPECT_EQ(PrivilegeSpy::dwAccess, static_cast<DWORD>(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY));
-    EXPECT_EQ(PrivilegeSpy::privilege, "SeLoadDriverPrivilege");
-    LUID luid = {};
-    ASSERT_TRUE(::LookupPrivilegeValueA(nullptr, "SeLoadDriverPrivilege", &luid));
-    EXPECT_EQ(PrivilegeSpy::applied.PrivilegeCount, 1u);
-    EXPECT_EQ(PrivilegeSpy::applied.Privileges[0].Attributes,
-              static_cast<DWORD>(SE_PRIVILEGE_ENABLED));
-    EXPECT_EQ(PrivilegeSpy::applied.Privileges[0].Luid.LowPart, luid.LowPart);
-    EXPECT_EQ(PrivilegeSpy::applied.Privileges[0].Luid.HighPart, luid.HighPart);
-    EXPECT_TRUE(PrivilegeSpy::bClosed);
-    ASSERT_FALSE(PrinterFake::calls.empty());
-    EXPECT_EQ(PrinterFake::calls.front(), "AdjustTokenPrivileges");
 }
 
 TEST_F(PrinterCreationTest, ExistingNamesakeIsPurgedAndDeletedBeforeTheAdd) {

@@ -127,6 +127,8 @@ struct FakeService {
         ++nSleeps;
         dwClockMs += dwMs;
     }
+    // Starts far from zero so that a wait across the counter's wrap is covered.
+    static DWORD WINAPI GetTickCount() { return dwClockMs + 0xFFFFF000u; }
     static int WINAPI MessageBoxA(HWND, LPCSTR pszText, LPCSTR pszCaption, UINT uType) {
         caption = pszCaption;
         boxes.push_back(pszText);
@@ -178,6 +180,7 @@ protected:
         api().ControlService = FakeService::ControlService;
         api().CloseServiceHandle = FakeService::CloseServiceHandle;
         api().Sleep = FakeService::Sleep;
+        api().GetTickCount = FakeService::GetTickCount;
         api().MessageBoxA = FakeService::MessageBoxA;
     }
     void TearDown() override {

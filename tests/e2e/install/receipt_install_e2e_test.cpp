@@ -1,0 +1,229 @@
+// A receipt printer installed from the release folder as an administrator
+// would: through the window only, then the spooler, the registry and the
+// driver directory are asked what the installation left behind.
+#include "support/black_box.h"
+
+#include <gtest/gtest.h>
+#include <winspool.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kPrinter[] = "Receipt Counter";
+const char kEnvironment[] = "Windows NT x86";
+const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const std::vector<std::string> kStagedCopies = {"RMGRP1.DLL", "RMA04.GPD",   "uniDRVui.DLL",
+                                                "uniDRV.DLL", "UNIDRV.HLP",  "UNIRES.DLL",
+                                                "TTFSUB.GPD", "STDNAMES.GPD"};
+const std::vector<std::string> kPluginFiles = {"XOEMUNI.dll", "XOEMUNI.ini"};
+const std::vector<std::string> kUnpacked = {"C:\\Ticket", "C:\\Barcode", "C:\\DriverName.cfg"};
+const int kParallelKind = 2;
+
+bool Exists(const std::string &path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A new prefix refuses to start its spooler service for a while (1055,
+// 1053); the program would then wait out its own limit at start-up.
+bool SpoolerRunning() {
+    const SC_HANDLE hManager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    const SC_HANDLE hService =
+        hManager ? ::OpenServiceA(hManager, "Spooler", SERVICE_ALL_ACCESS) : nullptr;
+    bool bRunning = false;
+    if (hService != nullptr) {
+        bRunning = WaitUntil(
+            [&] {
+                SERVICE_STATUS status = {};
+                ::QueryServiceStatus(hService, &status);
+                if (status.dwCurrentState == SERVICE_STOPPED)
+                    ::StartServiceA(hService, 0, nullptr);
+                return status.dwCurrentState == SERVICE_RUNNING;
+            },
+            180000);
+        ::CloseServiceHandle(hService);
+    }
+    if (hManager != nullptr)
+        ::CloseServiceHandle(hManager);
+    return bRunning;
+}
+
+std::string DriverDirectory() {
+    char directory[MAX_PATH] = {};
+    DWORD cbNeeded = 0;
+    ::GetPrinterDriverDirectoryA(nullptr, const_cast<LPSTR>(kEnvironment), 1,
+                                 reinterpret_cast<LPBYTE>(directory), sizeof(directory), &cbNeeded);
+    return directory;
+}
+
+std::vector<std::string> InstalledDrivers() {
+    DWORD cbNeeded = 0;
+    DWORD cDrivers = 0;
+    ::EnumPrinterDriversA(nullptr, const_cast<LPSTR>(kEnvironment), 1, nullptr, 0, &cbNeeded,
+                          &cDrivers);
+    std::vector<BYTE> buffer(cbNeeded + 1);
+    std::vector<std::string> names;
+    if (!::EnumPrinterDriversA(nullptr, const_cast<LPSTR>(kEnvironment), 1, buffer.data(), cbNeeded,
+                               &cbNeeded, &cDrivers))
+        return names;
+    const auto *pDrivers = reinterpret_cast<const DRIVER_INFO_1A *>(buffer.data());
+    for (DWORD i = 0; i < cDrivers; ++i)
+        names.push_back(pDrivers[i].pName);
+    return names;
+}
+
+std::vector<std::string> InstalledPrinters() {
+    DWORD cbNeeded = 0;
+    DWORD cPrinters = 0;
+    ::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 1, nullptr, 0, &cbNeeded, &cPrinters);
+    std::vector<BYTE> buffer(cbNeeded + 1);
+    std::vector<std::string> names;
+    if (!::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 1, buffer.data(), cbNeeded, &cbNeeded,
+                         &cPrinters))
+        return names;
+    const auto *pPrinters = reinterpret_cast<const PRINTER_INFO_1A *>(buffer.data());
+    for (DWORD i = 0; i < cPrinters; ++i)
+        names.push_back(pPrinters[i].pName);
+    return names;
+}
+
+struct PrinterSeen {
+    bool bFound = false;
+    std::string driver, printProcessor, datatype, port;
+};
+
+PrinterSeen Printer(const std::string &name) {
+    PrinterSeen seen;
+    HANDLE hPrinter = nullptr;
+    if (!::OpenPrinterA(const_cast<LPSTR>(name.c_str()), &hPrinter, nullptr))
+        return seen;
+    DWORD cbNeeded = 0;
+    ::GetPrinterA(hPrinter, 2, nullptr, 0, &cbNeeded);
+    std::vector<BYTE> buffer(cbNeeded + 1);
+    if (::GetPrinterA(hPrinter, 2, buffer.data(), cbNeeded, &cbNeeded)) {
+        const auto *pInfo = reinterpret_cast<const PRINTER_INFO_2A *>(buffer.data());
+        seen.bFound = true;
+        seen.driver = pInfo->pDriverName;
+        seen.printProcessor = pInfo->pPrintProcessor;
+        seen.datatype = pInfo->pDatatype;
+        seen.port = pInfo->pPortName;
+    }
+    ::ClosePrinter(hPrinter);
+    return seen;
+}
+
+void DeletePrinterNamed(const std::string &name) {
+    HANDLE hPrinter = nullptr;
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (::OpenPrinterA(const_cast<LPSTR>(name.c_str()), &hPrinter, &defaults)) {
+        ::DeletePrinter(hPrinter);
+        ::ClosePrinter(hPrinter);
+    }
+}
+
+std::string DefaultPrinterDevice() {
+    char value[512] = {};
+    DWORD cbValue = sizeof(value) - 1;
+    HKEY hKey = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return "";
+    ::RegQueryValueExA(hKey, "Device", nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &cbValue);
+    ::RegCloseKey(hKey);
+    return value;
+}
+
+class ReceiptInstallE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SpoolerRunning());
+        // Windows always has the default printer's key; a new Wine prefix not yet.
+        HKEY hKey = nullptr;
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                          &hKey, nullptr);
+        ::RegDeleteValueA(hKey, "Device");
+        ::RegCloseKey(hKey);
+        DeletePrinterNamed(kPrinter);
+        m_directory = DriverDirectory();
+        ASSERT_FALSE(m_directory.empty());
+        for (const std::string &name : kPluginFiles)
+            ::DeleteFileA((m_directory + "\\" + name).c_str());
+        for (const std::string &path : kUnpacked)
+            ASSERT_FALSE(Exists(path)) << path << " is left from an earlier run";
+    }
+
+    // Installs model as kPrinter on the parallel port and waits for "&Finish".
+    static void Install(const InstallerWindow &window, const std::string &model) {
+        ASSERT_TRUE(window.Found());
+        ASSERT_TRUE(window.WaitInstallEnabled());
+        const std::vector<std::string> models = window.DriverList();
+        const auto itModel = std::find(models.begin(), models.end(), model);
+        ASSERT_NE(itModel, models.end()) << model;
+        window.SelectDriver(static_cast<int>(itModel - models.begin()));
+        window.SetPrinterName(kPrinter);
+        window.SelectPortKind(kParallelKind);
+        window.Click(1012);
+        const bool bFinished = window.WaitInstallCaption("&Finish");
+        if (!bFinished) {
+            const MessageBoxSeen box = window.WaitMessageBox(0);
+            FAIL() << "no \"&Finish\"; box \"" << box.caption << "\": " << box.text;
+        }
+    }
+
+    std::string m_directory;
+};
+
+TEST_F(ReceiptInstallE2E, ReceiptModelOnTheParallelPortInstallsFromTheReleaseFolder) {
+    InstallerWindow window(kReleaseProgram, kReleaseDir);
+    Install(window, "Receipt Model A04");
+    if (HasFatalFailure())
+        return;
+    EXPECT_EQ(window.Status(), "The installation is completed.");
+    EXPECT_EQ(window.Progress(), 100);
+    EXPECT_TRUE(window.Enabled(1012));
+
+    const std::vector<std::string> drivers = InstalledDrivers();
+    EXPECT_NE(std::find(drivers.begin(), drivers.end(), "Receipt Model A04"), drivers.end());
+    const PrinterSeen printer = Printer(kPrinter);
+    ASSERT_TRUE(printer.bFound);
+    EXPECT_EQ(printer.driver, "Receipt Model A04");
+    EXPECT_EQ(printer.printProcessor, "WinPrint");
+    EXPECT_EQ(printer.datatype, "RAW");
+    EXPECT_EQ(printer.port, "LPT1:");
+    EXPECT_EQ(DefaultPrinterDevice(), "Receipt Counter,winspool,LPT1:");
+    for (const std::string &name : kStagedCopies)
+        EXPECT_FALSE(Exists(m_directory + "\\" + name)) << name;
+    for (const std::string &name : kPluginFiles)
+        EXPECT_TRUE(Exists(m_directory + "\\" + name)) << name;
+
+    window.Click(1012);
+    ASSERT_TRUE(window.WaitExit());
+    for (const std::string &path : kUnpacked)
+        EXPECT_FALSE(Exists(path)) << path;
+}
+
+TEST_F(ReceiptInstallE2E, InstallingTheSameNameAgainReplacesThePrinter) {
+    {
+        InstallerWindow window(kReleaseProgram, kReleaseDir);
+        Install(window, "Receipt Model A04");
+        if (HasFatalFailure())
+            return;
+        window.Click(1012);
+        ASSERT_TRUE(window.WaitExit());
+    }
+    ASSERT_EQ(Printer(kPrinter).driver, "Receipt Model A04");
+
+    InstallerWindow window(kReleaseProgram, kReleaseDir);
+    Install(window, "Receipt Model B01");
+    if (HasFatalFailure())
+        return;
+    const std::vector<std::string> printers = InstalledPrinters();
+    EXPECT_EQ(std::count(printers.begin(), printers.end(), kPrinter), 1);
+    EXPECT_EQ(Printer(kPrinter).driver, "Receipt Model B01");
+    EXPECT_EQ(Printer(kPrinter).port, "LPT1:");
+    window.Click(1012);
+    EXPECT_TRUE(window.WaitExit());
+}
+
+} // namespace
