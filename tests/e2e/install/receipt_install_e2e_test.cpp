@@ -26,30 +26,6 @@ bool Exists(const std::string &path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A new prefix refuses to start its spooler service for a while (1055,
-// 1053); the program would then wait out its own limit at start-up.
-bool SpoolerRunning() {
-    const SC_HANDLE hManager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    const SC_HANDLE hService =
-        hManager ? ::OpenServiceA(hManager, "Spooler", SERVICE_ALL_ACCESS) : nullptr;
-    bool bRunning = false;
-    if (hService != nullptr) {
-        bRunning = WaitUntil(
-            [&] {
-                SERVICE_STATUS status = {};
-                ::QueryServiceStatus(hService, &status);
-                if (status.dwCurrentState == SERVICE_STOPPED)
-                    ::StartServiceA(hService, 0, nullptr);
-                return status.dwCurrentState == SERVICE_RUNNING;
-            },
-            180000);
-        ::CloseServiceHandle(hService);
-    }
-    if (hManager != nullptr)
-        ::CloseServiceHandle(hManager);
-    return bRunning;
-}
-
 std::string DriverDirectory() {
     char directory[MAX_PATH] = {};
     DWORD cbNeeded = 0;
@@ -137,7 +113,6 @@ std::string DefaultPrinterDevice() {
 class ReceiptInstallE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(SpoolerRunning());
         // Windows always has the default printer's key; a new Wine prefix not yet.
         HKEY hKey = nullptr;
         ::RegCreateKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
