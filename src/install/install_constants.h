@@ -2,18 +2,11 @@
 // printer creation that ends them.
 #pragma once
 
-// Port kinds: the rows of the port-kind list.
-constexpr int kPortKindSerial = 0;
-constexpr int kPortKindUsb = 1;
-constexpr int kPortKindParallel = 2;
-constexpr int kPortKindTcpip = 3;
-
 constexpr char kSpoolerService[] = "Spooler";
 constexpr char kRawDatatype[] = "RAW";
 
-// Captions of the Install button after an installation.
+// Caption of the Install button after a failure that may be retried.
 constexpr char kReinstallCaption[] = "Reinstall";
-constexpr char kFinishCaption[] = "&Finish";
 constexpr char kCompletedStatus[] = "The installation is completed.";
 
 // Progress bar positions.

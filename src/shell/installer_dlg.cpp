@@ -24,7 +24,6 @@ const PortKindRow kPortKindRows[] = {
 constexpr int kPortColumnWidth = 110;
 constexpr int kDescriptionColumnWidth = 525;
 constexpr int kLastCatalogueIndex = 37;
-constexpr char kFinishCaption[] = "&Finish";
 constexpr char kNoDriverSelected[] = "No installable driver is selected.";
 
 } // namespace

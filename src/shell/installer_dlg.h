@@ -14,6 +14,16 @@ extern BYTE g_bPortAvailable;
 // Id of the registered message "MyUpdateData" that refreshes the controls.
 extern const UINT g_nMyUpdateDataMsg;
 
+// Port kinds: the rows of the port-kind list.
+constexpr int kPortKindSerial = 0;
+constexpr int kPortKindUsb = 1;
+constexpr int kPortKindParallel = 2;
+constexpr int kPortKindTcpip = 3;
+
+// The Install button's caption once an installation is complete; a press
+// then ends the dialog.
+constexpr char kFinishCaption[] = "&Finish";
+
 // Modes of StartOrRestartService.
 constexpr DWORD SVC_RESTART = 0;
 constexpr DWORD SVC_ENSURE_RUNNING = 16;
