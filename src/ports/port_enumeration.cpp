@@ -9,12 +9,6 @@
 
 namespace {
 
-// Rows of the port-kind list.
-constexpr int kRowSerial = 0;
-constexpr int kRowUsb = 1;
-constexpr int kRowParallel = 2;
-constexpr int kRowTcpip = 3;
-
 constexpr DWORD kPortInfoLevel = 2;
 // Records from this position on are neither listed nor counted.
 constexpr DWORD kMaxClassifiedPorts = 256;
@@ -56,16 +50,16 @@ struct PortCounts {
 
 int ChoosePortKindRow(DWORD cPorts, const PortCounts &counts) {
     if (cPorts == 0)
-        return kRowUsb;
+        return kPortKindUsb;
     if (counts.nUsb > 0)
-        return kRowUsb;
+        return kPortKindUsb;
     if (counts.nSerial > 0)
-        return kRowSerial;
+        return kPortKindSerial;
     if (counts.nParallel > 0)
-        return kRowParallel;
+        return kPortKindParallel;
     if (counts.nFile > 0)
-        return kRowTcpip;
-    return kRowUsb;
+        return kPortKindTcpip;
+    return kPortKindUsb;
 }
 
 } // namespace

@@ -3,13 +3,12 @@
 #include "install/driver_tables.h"
 #include "support/wine_files.h"
 
-#include <commctrl.h>
-
-#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
+const char kCatalogueFile[] = "C:\\DriverName.cfg";
 const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const HANDLE kNamesakeHandle = reinterpret_cast<HANDLE>(0x5151);
 const HANDLE kAddedHandle = reinterpret_cast<HANDLE>(0x6161);
@@ -44,6 +43,10 @@ std::string Text(LPCSTR psz) {
     return psz != nullptr ? psz : "<null>";
 }
 
+std::string Which(HANDLE hPrinter) {
+    return hPrinter == kNamesakeHandle ? "namesake" : hPrinter == kAddedHandle ? "added" : "?";
+}
+
 std::string Catalogue() {
     std::string text;
     char section[64];
@@ -63,71 +66,14 @@ std::string Catalogue() {
 
 } // namespace
 
-int InstallTestDlg::ChooseParallelPort() {
-    ++m_nPortChoices;
-    return m_nParallelChoice;
-}
-
-int InstallTestDlg::ChooseTcpipPort() {
-    ++m_nPortChoices;
-    if (!m_tcpipPortsAfterChoice.empty()) {
-        m_arrTcpipPorts.RemoveAll();
-        for (const std::string &port : m_tcpipPortsAfterChoice)
-            m_arrTcpipPorts.Add(port.c_str());
-    }
-    return m_nTcpipChoice;
-}
-
-void InstallTestDlg::DetectUsbPort(LPCSTR lpszPrinterName) {
-    m_usbDetections.push_back(lpszPrinterName);
-}
-
-bool ShownLog::Showed(const std::string &status) const {
-    return std::find(statuses.begin(), statuses.end(), status) != statuses.end();
-}
-
-std::vector<BoxSeen> BoxFake::boxes;
-int BoxFake::nAnswer = IDOK;
-
-int WINAPI BoxFake::MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-    boxes.push_back({hWnd, Text(lpText), Text(lpCaption), uType});
-    return nAnswer;
-}
-
-std::vector<std::string> PrinterFake::calls;
-std::string PrinterFake::namesake;
-std::string PrinterFake::openedDatatype;
-bool PrinterFake::bOpenedWithoutDevMode = false;
-DWORD PrinterFake::dwOpenedAccess = 0;
-DWORD PrinterFake::dwAddError = 0;
-std::vector<AddedPrinter> PrinterFake::added;
-
-void PrinterFake::Reset() {
-    calls.clear();
-    namesake.clear();
-    openedDatatype.clear();
-    bOpenedWithoutDevMode = false;
-    dwOpenedAccess = 0;
-    dwAddError = 0;
-    added.clear();
-}
-
-void PrinterFake::Install(PlatformApi &api) {
-    api.OpenPrinterA = OpenPrinterA;
-    api.SetPrinterA = SetPrinterA;
-    api.DeletePrinter = DeletePrinter;
-    api.AddPrinterA = AddPrinterA;
-    api.ClosePrinter = ClosePrinter;
-}
-
 BOOL WINAPI PrinterFake::OpenPrinterA(LPSTR pPrinterName, LPHANDLE phPrinter,
                                       LPPRINTER_DEFAULTSA pDefault) {
-    calls.push_back("OpenPrinter " + Text(pPrinterName));
-    if (pDefault != nullptr) {
-        openedDatatype = Text(pDefault->pDatatype);
-        bOpenedWithoutDevMode = pDefault->pDevMode == nullptr;
-        dwOpenedAccess = pDefault->DesiredAccess;
-    }
+    char defaults[64] = "no defaults";
+    if (pDefault != nullptr)
+        std::snprintf(defaults, sizeof(defaults), "%s%s access 0x%lX",
+                      Text(pDefault->pDatatype).c_str(), pDefault->pDevMode ? " devmode" : "",
+                      pDefault->DesiredAccess);
+    calls.push_back("OpenPrinter " + Text(pPrinterName) + " " + defaults);
     if (namesake.empty() || namesake != Text(pPrinterName)) {
         ::SetLastError(ERROR_INVALID_PRINTER_NAME);
         return FALSE;
@@ -137,36 +83,27 @@ BOOL WINAPI PrinterFake::OpenPrinterA(LPSTR pPrinterName, LPHANDLE phPrinter,
 }
 
 BOOL WINAPI PrinterFake::SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
-    calls.push_back("SetPrinter " + std::string(hPrinter == kNamesakeHandle ? "namesake" : "?") +
-                    " level " + std::to_string(Level) +
-                    (pPrinter == nullptr ? " no record" : " record") + " command " +
-                    std::to_string(Command));
+    calls.push_back("SetPrinter " + Which(hPrinter) + " level " + std::to_string(Level) +
+                    (pPrinter ? " record" : "") + " command " + std::to_string(Command));
     return TRUE;
 }
 
 BOOL WINAPI PrinterFake::DeletePrinter(HANDLE hPrinter) {
-    calls.push_back(hPrinter == kNamesakeHandle ? "DeletePrinter namesake" : "DeletePrinter ?");
+    calls.push_back("DeletePrinter " + Which(hPrinter));
     return TRUE;
 }
 
 HANDLE WINAPI PrinterFake::AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
     const auto *pInfo = reinterpret_cast<const PRINTER_INFO_2A *>(pPrinter);
     calls.push_back("AddPrinter " + Text(pInfo->pPrinterName));
-    AddedPrinter record;
-    record.dwLevel = Level;
-    record.printerName = Text(pInfo->pPrinterName);
-    record.portName = Text(pInfo->pPortName);
-    record.driverName = Text(pInfo->pDriverName);
-    record.printProcessor = Text(pInfo->pPrintProcessor);
-    record.datatype = Text(pInfo->pDatatype);
-    record.bOtherFieldsZero =
-        pName == nullptr && pInfo->pServerName == nullptr && pInfo->pShareName == nullptr &&
-        pInfo->pComment == nullptr && pInfo->pLocation == nullptr && pInfo->pDevMode == nullptr &&
-        pInfo->pSepFile == nullptr && pInfo->pParameters == nullptr &&
-        pInfo->pSecurityDescriptor == nullptr && pInfo->Attributes == 0 && pInfo->Priority == 0 &&
-        pInfo->DefaultPriority == 0 && pInfo->StartTime == 0 && pInfo->UntilTime == 0 &&
-        pInfo->Status == 0 && pInfo->cJobs == 0 && pInfo->AveragePPM == 0;
-    added.push_back(record);
+    PRINTER_INFO_2A rest = *pInfo;
+    rest.pPrinterName = rest.pPortName = rest.pDriverName = nullptr;
+    rest.pPrintProcessor = rest.pDatatype = nullptr;
+    const PRINTER_INFO_2A zero = {};
+    added.push_back(
+        {Text(pInfo->pPrinterName), Text(pInfo->pPortName), Text(pInfo->pDriverName),
+         Text(pInfo->pPrintProcessor), Text(pInfo->pDatatype),
+         pName == nullptr && Level == 2 && std::memcmp(&rest, &zero, sizeof(zero)) == 0});
     if (dwAddError != 0) {
         ::SetLastError(dwAddError);
         return nullptr;
@@ -175,47 +112,9 @@ HANDLE WINAPI PrinterFake::AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter
 }
 
 BOOL WINAPI PrinterFake::ClosePrinter(HANDLE hPrinter) {
-    if (hPrinter != kNamesakeHandle && hPrinter != kAddedHandle)
+    if (Which(hPrinter) == "?")
         return ::ClosePrinter(hPrinter);
-    calls.push_back(hPrinter == kNamesakeHandle ? "ClosePrinter namesake" : "ClosePrinter added");
-    return TRUE;
-}
-
-DWORD ServiceFake::dwState = SERVICE_RUNNING;
-int ServiceFake::nStops = 0;
-int ServiceFake::nStarts = 0;
-
-void ServiceFake::Reset() {
-    dwState = SERVICE_RUNNING;
-    nStops = 0;
-    nStarts = 0;
-}
-
-void ServiceFake::Install(PlatformApi &api) {
-    api.QueryServiceStatus = QueryServiceStatus;
-    api.ControlService = ControlService;
-    api.StartServiceA = StartServiceA;
-}
-
-BOOL WINAPI ServiceFake::QueryServiceStatus(SC_HANDLE, LPSERVICE_STATUS lpStatus) {
-    *lpStatus = {};
-    lpStatus->dwCurrentState = dwState;
-    return TRUE;
-}
-
-BOOL WINAPI ServiceFake::ControlService(SC_HANDLE, DWORD dwControl, LPSERVICE_STATUS lpStatus) {
-    if (dwControl == SERVICE_CONTROL_STOP) {
-        ++nStops;
-        dwState = SERVICE_STOPPED;
-    }
-    *lpStatus = {};
-    lpStatus->dwCurrentState = dwState;
-    return TRUE;
-}
-
-BOOL WINAPI ServiceFake::StartServiceA(SC_HANDLE, DWORD, LPCSTR *) {
-    ++nStarts;
-    dwState = SERVICE_RUNNING;
+    calls.push_back("ClosePrinter " + Which(hPrinter));
     return TRUE;
 }
 
@@ -224,9 +123,20 @@ void InstallTest::SetUp() {
     BoxFake::boxes.clear();
     BoxFake::nAnswer = IDOK;
     api().MessageBoxA = BoxFake::MessageBoxA;
-    PrinterFake::Reset();
-    ServiceFake::Reset();
-    ServiceFake::Install(api());
+    PrinterFake::calls.clear();
+    PrinterFake::namesake.clear();
+    PrinterFake::dwAddError = 0;
+    PrinterFake::added.clear();
+    api().OpenPrinterA = PrinterFake::OpenPrinterA;
+    api().SetPrinterA = PrinterFake::SetPrinterA;
+    api().DeletePrinter = PrinterFake::DeletePrinter;
+    api().AddPrinterA = PrinterFake::AddPrinterA;
+    api().ClosePrinter = PrinterFake::ClosePrinter;
+    ServiceFake::dwState = SERVICE_RUNNING;
+    ServiceFake::nStops = ServiceFake::nStarts = 0;
+    api().QueryServiceStatus = ServiceFake::QueryServiceStatus;
+    api().ControlService = ServiceFake::ControlService;
+    api().StartServiceA = ServiceFake::StartServiceA;
     // Windows always has the key of the default printer; a new Wine prefix not yet.
     SetDefaultPrinterDevice("");
 }
@@ -249,38 +159,6 @@ void InstallTest::StartRunner() {
     g_pfnProgressProc = Subclass(m_pRunner->Item(1007), ProgressProc);
 }
 
-void InstallTest::SelectModel(const std::string &name) const {
-    const HWND hList = m_pRunner->Item(1000);
-    const LRESULT nEntry = ::SendMessageA(hList, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                          reinterpret_cast<LPARAM>(name.c_str()));
-    ASSERT_NE(nEntry, CB_ERR) << name;
-    ::SendMessageA(hList, CB_SETCURSEL, nEntry, 0);
-}
-
-void InstallTest::SetPrinterName(const std::string &name) const {
-    ::SetWindowTextA(m_pRunner->Item(1001), name.c_str());
-}
-
-void InstallTest::SetDefaultTicked(bool bTicked) const {
-    ::SendMessageA(m_pRunner->Item(1002), BM_SETCHECK, bTicked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-void InstallTest::SelectPortKind(int nRow) const {
-    LVITEMA item = {};
-    item.state = LVIS_SELECTED;
-    item.stateMask = LVIS_SELECTED;
-    ::SendMessageA(m_pRunner->Item(1004), LVM_SETITEMSTATE, nRow, reinterpret_cast<LPARAM>(&item));
-}
-
-void InstallTest::PressInstall() const {
-    ::SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(1012, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(m_pRunner->Item(1012)));
-}
-
-int InstallTest::Progress() const {
-    return static_cast<int>(::SendMessageA(m_pRunner->Item(1007), PBM_GETPOS, 0, 0));
-}
-
 std::string DefaultPrinterDevice() {
     char value[512] = {};
     DWORD cbValue = sizeof(value) - 1;
@@ -299,4 +177,10 @@ void SetDefaultPrinterDevice(const std::string &device) {
     ::RegSetValueExA(hKey, "Device", 0, REG_SZ, reinterpret_cast<const BYTE *>(device.c_str()),
                      static_cast<DWORD>(device.size() + 1));
     ::RegCloseKey(hKey);
+}
+
+void SetList(CStringArray &list, const std::vector<std::string> &entries) {
+    list.RemoveAll();
+    for (const std::string &entry : entries)
+        list.Add(entry.c_str());
 }

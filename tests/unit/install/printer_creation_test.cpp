@@ -8,16 +8,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
+using Texts = std::vector<std::string>;
+
 const char kDriver[] = "Receipt Model A04";
 const char kPrinter[] = "Front Counter";
 const DWORD kPause = 500;
-const int kRegisteredPosition = 20;
+const char kAddedStatus[] = "Added the printer Front Counter";
+const char kDefaultStatus[] = "Set the printer Front Counter to default printer";
+const char kNoUsefulPort[] = "There's no available useful port,please select other type of port";
 
 // Runs only the shared halves, as a sequence does around its own stages.
 class PrinterCreationDlg : public InstallTestDlg {
@@ -25,109 +30,79 @@ public:
     void InstallReceiptDriver() override {
         if (!ChoosePortForKind())
             return;
-        m_progress.SetPos(kRegisteredPosition);
+        m_progress.SetPos(20);
         CString strPrinter;
         GetDlgItem(IDC_PRINTER_NAME).GetWindowText(strPrinter);
         CreatePrinterAndFinish(kDriver, strPrinter, kPause);
     }
 };
 
-struct PauseFake {
-    static std::vector<DWORD> pauses;
-    static void WINAPI Sleep(DWORD dwMilliseconds) {
-        pauses.push_back(dwMilliseconds);
-        ::Sleep(dwMilliseconds);
-    }
-};
-std::vector<DWORD> PauseFake::pauses;
+std::vector<DWORD> g_pauses;
+void WINAPI RecordPause(DWORD dwMilliseconds) {
+    g_pauses.push_back(dwMilliseconds);
+}
 
-// A spooler whose port list now holds a USB port.
-BOOL WINAPI PortsWithUsb(LPSTR, DWORD, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
-                         LPDWORD pcReturned) {
-    static const char *const names[] = {"LPT1:", "USB001"};
-    const DWORD cPorts = 2;
-    DWORD cbNeeded = cPorts * sizeof(PORT_INFO_2A);
-    for (const char *pszName : names)
-        cbNeeded += static_cast<DWORD>(std::strlen(pszName) + 1);
-    *pcbNeeded = cbNeeded;
+// The spooler's ports after its restart: none, or one USB port.
+bool g_bUsbAfterRestart = false;
+BOOL WINAPI PortsAfterRestart(LPSTR, DWORD, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
+                              LPDWORD pcReturned) {
+    *pcbNeeded = g_bUsbAfterRestart ? sizeof(PORT_INFO_2A) : 0;
     *pcReturned = 0;
-    if (pPorts == nullptr || cbBuf < cbNeeded) {
-        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    if (*pcbNeeded == 0 || cbBuf < *pcbNeeded)
         return FALSE;
-    }
-    auto *pInfo = reinterpret_cast<PORT_INFO_2A *>(pPorts);
-    char *pText = reinterpret_cast<char *>(pPorts + cPorts * sizeof(PORT_INFO_2A));
-    for (DWORD i = 0; i < cPorts; ++i) {
-        std::strcpy(pText, names[i]);
-        pInfo[i] = {};
-        pInfo[i].pPortName = pText;
-        pInfo[i].pDescription = pText;
-        pText += std::strlen(names[i]) + 1;
-    }
-    *pcReturned = cPorts;
+    PORT_INFO_2A port = {};
+    port.pPortName = const_cast<LPSTR>("USB001");
+    std::memcpy(pPorts, &port, sizeof(port));
+    *pcReturned = 1;
     return TRUE;
 }
 
-struct DeviceWriteFailure {
-    static LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,
-                                         DWORD dwType, const BYTE *lpData, DWORD cbData) {
-        if (lpValueName != nullptr && std::strcmp(lpValueName, "Device") == 0)
-            return ERROR_ACCESS_DENIED;
-        return ::RegSetValueExA(hKey, lpValueName, Reserved, dwType, lpData, cbData);
-    }
-};
-
-void SetList(CStringArray &list, const std::vector<std::string> &entries) {
-    list.RemoveAll();
-    for (const std::string &entry : entries)
-        list.Add(entry.c_str());
+LSTATUS WINAPI DeviceWriteFails(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
+                                const BYTE *lpData, DWORD cbData) {
+    if (lpValueName != nullptr && std::strcmp(lpValueName, "Device") == 0)
+        return ERROR_ACCESS_DENIED;
+    return ::RegSetValueExA(hKey, lpValueName, Reserved, dwType, lpData, cbData);
 }
 
 class PrinterCreationTest : public InstallTest {
 protected:
-    void SetUp() override {
-        InstallTest::SetUp();
-        PrinterFake::Install(api());
-        PauseFake::pauses.clear();
-        api().Sleep = PauseFake::Sleep;
-    }
-
     // The dialog ready to install kDriver as kPrinter on the given kind.
     PrinterCreationDlg &StartFor(int nPortKind) {
         PrinterCreationDlg &dlg = Start<PrinterCreationDlg>();
         SelectModel(kDriver);
         SetPrinterName(kPrinter);
         SelectPortKind(nPortKind);
+        g_pauses.clear();
+        api().Sleep = RecordPause;
         return dlg;
     }
-
-    bool Paused() const {
-        return std::find(PauseFake::pauses.begin(), PauseFake::pauses.end(), kPause) !=
-               PauseFake::pauses.end();
+    static bool Paused() {
+        return std::find(g_pauses.begin(), g_pauses.end(), kPause) != g_pauses.end();
     }
-    int AddCalls() const { return static_cast<int>(PrinterFake::added.size()); }
 };
 
-TEST_F(PrinterCreationTest, CreatesThePrinterOnTheChosenPortAndFinishes) {
+// An existing namesake is purged and deleted before the add.
+TEST_F(PrinterCreationTest, ReplacesTheNamesakeOnTheChosenPortAndFinishes) {
+    PrinterFake::namesake = kPrinter;
     PrinterCreationDlg &dlg = StartFor(2);
     SetList(dlg.m_arrParallelPorts, {"LPT2:", "LPT3:"});
     PressInstall();
 
-    ASSERT_EQ(AddCalls(), 1);
+    EXPECT_EQ(PrinterFake::calls,
+              (Texts{"OpenPrinter Front Counter RAW access 0xF000C",
+                     "SetPrinter namesake level 0 command 3", "DeletePrinter namesake",
+                     "ClosePrinter namesake", "AddPrinter Front Counter", "ClosePrinter added"}));
+    ASSERT_EQ(PrinterFake::added.size(), 1u);
     const AddedPrinter &added = PrinterFake::added[0];
-    EXPECT_EQ(added.dwLevel, 2u);
     EXPECT_EQ(added.printerName, kPrinter);
     EXPECT_EQ(added.portName, "LPT2:");
     EXPECT_EQ(added.driverName, kDriver);
     EXPECT_EQ(added.printProcessor, "WinPrint");
     EXPECT_EQ(added.datatype, "RAW");
     EXPECT_TRUE(added.bOtherFieldsZero);
-    EXPECT_EQ(PrinterFake::calls.back(), "ClosePrinter added");
-
     EXPECT_EQ(Shown().statuses,
-              (std::vector<std::string>{"Added the printer Front Counter",
-                                        "Set the printer Front Counter to default printer",
-                                        "The installation is completed."}));
+              (Texts{"The printer Front Counter exists,Re-adding the printer...", kAddedStatus,
+                     kDefaultStatus, "The installation is completed."}));
     EXPECT_EQ(Shown().positions, (std::vector<int>{20, 30, 40, 100}));
     EXPECT_TRUE(Paused());
     EXPECT_EQ(InstallCaption(), "&Finish");
@@ -136,97 +111,73 @@ TEST_F(PrinterCreationTest, CreatesThePrinterOnTheChosenPortAndFinishes) {
     EXPECT_TRUE(BoxFake::boxes.empty());
 }
 
-TEST_F(PrinterCreationTest, ExistingNamesakeIsPurgedAndDeletedBeforeTheAdd) {
-    PrinterFake::namesake = kPrinter;
-    StartFor(2);
-    PressInstall();
-
-    EXPECT_EQ(PrinterFake::calls,
-              (std::vector<std::string>{"OpenPrinter Front Counter",
-                                        "SetPrinter namesake level 0 no record command 3",
-                                        "DeletePrinter namesake", "ClosePrinter namesake",
-                                        "AddPrinter Front Counter", "ClosePrinter added"}));
-    EXPECT_EQ(PrinterFake::openedDatatype, "RAW");
-    EXPECT_TRUE(PrinterFake::bOpenedWithoutDevMode);
-    EXPECT_EQ(PrinterFake::dwOpenedAccess, 0xF000Cu);
-    ASSERT_FALSE(Shown().statuses.empty());
-    EXPECT_EQ(Shown().statuses.front(),
-              "The printer Front Counter exists,Re-adding the printer...");
-    EXPECT_EQ(InstallCaption(), "&Finish");
-}
-
-TEST_F(PrinterCreationTest, AddPrinterFailuresShowTheirBoxAndLeaveInstallReady) {
+TEST_F(PrinterCreationTest, FailedCreationShowsItsBoxAndLeavesInstallReady) {
     struct Case {
+        const char *pszName;
+        int nKind;
         DWORD dwError;
-        const char *text;
-        const char *caption;
-        const char *installCaption;
+        const char *pszText, *pszCaption, *pszInstallCaption;
+        size_t cSpoolerCalls;
     };
+    const char kRefused[] = "Error AddPrinter 1801";
     const Case cases[] = {
-        {1796, "There's no available useful port,please select other type of port", "Prompt",
-         "Reinstall"},
-        {126, "Missing system flies,please repair system", "Prompt", "Reinstall"},
-        {1801, "Error AddPrinter 1801", "Error prompt", "&Install"},
+        {kPrinter, 2, 1796, kNoUsefulPort, "Prompt", "Reinstall", 2},
+        {kPrinter, 2, 126, "Missing system flies,please repair system", "Prompt", "Reinstall", 2},
+        {kPrinter, 2, 1801, kRefused, "Error prompt", "&Install", 2},
+        // Names the spooler refuses never reach it, so no print server or
+        // port monitor is purged and deleted as a namesake.
+        {"", 2, 0, kRefused, "Error prompt", "&Install", 0},
+        {"Front,Counter", 2, 0, kRefused, "Error prompt", "&Install", 0},
+        {"Back\\Office", 2, 0, kRefused, "Error prompt", "&Install", 0},
+        {",XcvMonitor Local Port", 2, 0, kRefused, "Error prompt", "&Install", 0},
+        // No parallel port to fall back on: no printer on an invented port.
+        {kPrinter, 0, 0, kNoUsefulPort, "Prompt", "Reinstall", 1},
+        {kPrinter, 1, 0, kNoUsefulPort, "Prompt", "Reinstall", 1},
     };
-    StartFor(2);
+    PrinterCreationDlg &dlg = StartFor(2);
     SetDefaultPrinterDevice("Untouched,winspool,LPT9:");
     for (const Case &c : cases) {
-        ::SetWindowTextA(Runner().Item(1012), "&Install");
+        SCOPED_TRACE(::testing::Message() << c.pszName << " " << c.nKind << " " << c.dwError);
+        SetPrinterName(c.pszName);
+        SelectPortKind(c.nKind);
+        SetList(dlg.m_arrSerialPorts, {});
+        SetList(dlg.m_arrUsbPorts, {});
+        SetList(dlg.m_arrParallelPorts, c.nKind == 2 ? Texts{"LPT1:"} : Texts{});
         PrinterFake::dwAddError = c.dwError;
+        PrinterFake::calls.clear();
         BoxFake::boxes.clear();
-        PauseFake::pauses.clear();
+        g_pauses.clear();
         PressInstall();
 
-        ASSERT_EQ(BoxFake::boxes.size(), 1u) << c.dwError;
-        EXPECT_EQ(BoxFake::boxes[0].text, c.text);
-        EXPECT_EQ(BoxFake::boxes[0].caption, c.caption);
+        ASSERT_EQ(BoxFake::boxes.size(), 1u);
+        EXPECT_EQ(BoxFake::boxes[0].text, c.pszText);
+        EXPECT_EQ(BoxFake::boxes[0].caption, c.pszCaption);
         EXPECT_EQ(BoxFake::boxes[0].uType, static_cast<UINT>(MB_OK));
         EXPECT_EQ(BoxFake::boxes[0].hOwner, Window());
-        EXPECT_EQ(InstallCaption(), c.installCaption);
+        EXPECT_EQ(PrinterFake::calls.size(), c.cSpoolerCalls);
+        EXPECT_EQ(InstallCaption(), c.pszInstallCaption);
         EXPECT_TRUE(InstallEnabled());
         EXPECT_EQ(Progress(), 0);
         EXPECT_FALSE(Paused());
-    }
-    EXPECT_EQ(DefaultPrinterDevice(), "Untouched,winspool,LPT9:");
-    EXPECT_FALSE(Shown().Showed("Set the printer Front Counter to default printer"));
-}
-
-TEST_F(PrinterCreationTest, PrinterNamesTheSpoolerRefusesEndInItsErrorBox) {
-    StartFor(2);
-    for (const char *pszName : {"", "Front,Counter", "Back\\Office", ",XcvMonitor Local Port"}) {
-        SetPrinterName(pszName);
-        BoxFake::boxes.clear();
-        PressInstall();
-
-        ASSERT_EQ(BoxFake::boxes.size(), 1u) << pszName;
-        EXPECT_EQ(BoxFake::boxes[0].text, "Error AddPrinter 1801");
-        EXPECT_EQ(BoxFake::boxes[0].caption, "Error prompt");
-        EXPECT_TRUE(InstallEnabled());
-        EXPECT_EQ(InstallCaption(), "&Install");
         EXPECT_TRUE(Runner().Open());
     }
-    // Nothing reached the spooler, so no print server or port monitor was deleted.
-    EXPECT_TRUE(PrinterFake::calls.empty());
-
-    SetPrinterName(kPrinter);
-    PressInstall();
-    EXPECT_EQ(AddCalls(), 1);
-    EXPECT_EQ(InstallCaption(), "&Finish");
+    EXPECT_EQ(DefaultPrinterDevice(), "Untouched,winspool,LPT9:");
+    EXPECT_FALSE(Shown().Showed(kDefaultStatus));
 }
 
 TEST_F(PrinterCreationTest, DefaultPrinterUntickedLeavesTheRegistryButShowsTheStatus) {
     StartFor(2);
-    SetDefaultTicked(false);
+    ::SendMessageA(Runner().Item(IDC_SET_DEFAULT), BM_SETCHECK, BST_UNCHECKED, 0);
     SetDefaultPrinterDevice("Untouched,winspool,LPT9:");
     PressInstall();
 
     EXPECT_EQ(DefaultPrinterDevice(), "Untouched,winspool,LPT9:");
-    EXPECT_TRUE(Shown().Showed("Set the printer Front Counter to default printer"));
+    EXPECT_TRUE(Shown().Showed(kDefaultStatus));
     EXPECT_EQ(InstallCaption(), "&Finish");
 }
 
 TEST_F(PrinterCreationTest, FailedDefaultPrinterWriteIsReportedAndTheInstallationGoesOn) {
-    api().RegSetValueExA = DeviceWriteFailure::RegSetValueExA;
+    api().RegSetValueExA = DeviceWriteFails;
     StartFor(2);
     PressInstall();
 
@@ -234,170 +185,108 @@ TEST_F(PrinterCreationTest, FailedDefaultPrinterWriteIsReportedAndTheInstallatio
     EXPECT_EQ(BoxFake::boxes[0].text, "Error\xA3\xBA"
                                       "Failed to set regist");
     EXPECT_EQ(BoxFake::boxes[0].caption, std::string(AfxGetAppTitle()));
-    EXPECT_EQ(BoxFake::boxes[0].uType, static_cast<UINT>(MB_OK));
     EXPECT_EQ(InstallCaption(), "&Finish");
     EXPECT_EQ(Progress(), 100);
 }
 
-TEST_F(PrinterCreationTest, SerialPrinterWithoutSerialPortStartsOnTheFirstParallelPort) {
-    PrinterCreationDlg &dlg = StartFor(0);
-    SetList(dlg.m_arrSerialPorts, {});
-    SetList(dlg.m_arrParallelPorts, {"LPT1:", "LPT2:"});
-    PressInstall();
-
-    ASSERT_EQ(AddCalls(), 1);
-    EXPECT_EQ(PrinterFake::added[0].portName, "LPT1:");
-    EXPECT_TRUE(Shown().Showed("There's no serial port,the current port isLPT1:"));
-    // The default printer names the port the printer was created on.
-    EXPECT_EQ(DefaultPrinterDevice(), "Front Counter,winspool,LPT1:");
-    EXPECT_EQ(std::string(dlg.m_strPort), "LPT1:");
-    EXPECT_EQ(InstallCaption(), "&Finish");
-    EXPECT_EQ(Progress(), 100);
-    EXPECT_TRUE(Paused());
-}
-
-TEST_F(PrinterCreationTest, UsbPrinterIsHandedToDetection) {
-    PrinterCreationDlg &dlg = StartFor(1);
-    SetList(dlg.m_arrUsbPorts, {"USB002", "USB003"});
-    PressInstall();
-
-    ASSERT_EQ(AddCalls(), 1);
-    EXPECT_EQ(PrinterFake::added[0].portName, "USB002");
-    EXPECT_EQ(dlg.m_usbDetections, std::vector<std::string>{kPrinter});
-    EXPECT_EQ(ServiceFake::nStops, 0);
-    EXPECT_EQ(InstallCaption(), "&Finish");
-}
-
-TEST_F(PrinterCreationTest, UsbPrinterWithoutUsbPortStaysOnTheFallbackPortWhenNoneAppears) {
-    PrinterCreationDlg &dlg = StartFor(1);
-    SetList(dlg.m_arrUsbPorts, {});
-    SetList(dlg.m_arrParallelPorts, {"LPT1:"});
-    PressInstall();
-
-    ASSERT_EQ(AddCalls(), 1);
-    EXPECT_EQ(PrinterFake::added[0].portName, "LPT1:");
-    EXPECT_EQ(ServiceFake::nStops, 1);
-    EXPECT_EQ(ServiceFake::nStarts, 1);
-    EXPECT_TRUE(dlg.m_usbDetections.empty());
-    EXPECT_TRUE(Shown().Showed("There's no USB port,the current port isLPT1:"));
-    EXPECT_EQ(DefaultPrinterDevice(), "Front Counter,winspool,LPT1:");
-    EXPECT_EQ(InstallCaption(), "&Finish");
-    EXPECT_EQ(Progress(), 100);
-}
-
-TEST_F(PrinterCreationTest, UsbPrinterWithoutUsbPortGoesToDetectionWhenOneAppears) {
-    PrinterCreationDlg &dlg = StartFor(1);
-    SetList(dlg.m_arrUsbPorts, {});
-    SetList(dlg.m_arrParallelPorts, {"LPT1:"});
-    api().EnumPortsA = PortsWithUsb;
-    PressInstall();
-
-    ASSERT_EQ(AddCalls(), 1);
-    EXPECT_EQ(PrinterFake::added[0].portName, "LPT1:");
-    EXPECT_EQ(dlg.m_usbDetections, std::vector<std::string>{kPrinter});
-    EXPECT_TRUE(Shown().Showed("Added the printer Front Counter"));
-    EXPECT_EQ(InstallCaption(), "&Finish");
-}
-
-TEST_F(PrinterCreationTest, NoParallelPortToFallBackOnAddsNoPrinter) {
-    PrinterCreationDlg &dlg = StartFor(0);
-    for (int nKind : {0, 1}) {
-        SelectPortKind(nKind);
-        SetList(dlg.m_arrSerialPorts, {});
-        SetList(dlg.m_arrUsbPorts, {});
-        SetList(dlg.m_arrParallelPorts, {});
-        ::SetWindowTextA(Runner().Item(1012), "&Install");
-        BoxFake::boxes.clear();
-        PressInstall();
-
-        EXPECT_EQ(AddCalls(), 0) << nKind;
-        ASSERT_EQ(BoxFake::boxes.size(), 1u) << nKind;
-        EXPECT_EQ(BoxFake::boxes[0].text,
-                  "There's no available useful port,please select other type of port");
-        EXPECT_EQ(BoxFake::boxes[0].caption, "Prompt");
-        EXPECT_EQ(InstallCaption(), "Reinstall");
-        EXPECT_TRUE(InstallEnabled());
-        EXPECT_EQ(Progress(), 0);
-    }
-}
-
-TEST_F(PrinterCreationTest, CancelledPortChoiceOnlyReenablesInstall) {
-    PrinterCreationDlg &dlg = StartFor(2);
-    dlg.m_nParallelChoice = PORTDLG_CANCELLED;
-    dlg.m_nTcpipChoice = PORTDLG_CANCELLED;
-    SetList(dlg.m_arrParallelPorts, {"LPT1:"});
-    SetList(dlg.m_arrTcpipPorts, {"IP_10.0.0.9"});
-    const std::string statusBefore = Runner().Text(1011);
-    for (int nKind : {2, 3}) {
-        SelectPortKind(nKind);
-        PressInstall();
-        EXPECT_TRUE(InstallEnabled()) << nKind;
-    }
-    EXPECT_EQ(dlg.m_nPortChoices, 2);
-    EXPECT_TRUE(PrinterFake::calls.empty());
-    EXPECT_EQ(InstallCaption(), "&Install");
-    EXPECT_EQ(Runner().Text(1011), statusBefore);
-    EXPECT_TRUE(Shown().positions.empty());
-    EXPECT_TRUE(BoxFake::boxes.empty());
-}
-
-TEST_F(PrinterCreationTest, PortChoiceResultsPickTheirRow) {
+// Without a port of their kind serial and USB printers start on the first
+// parallel port, and the default printer names that port. After the
+// spooler's restart a USB printer goes to detection if a USB port came.
+TEST_F(PrinterCreationTest, PrinterStartsOnTheFallbackPortOnlyWithoutAPortOfItsKind) {
     struct Case {
+        const char *pszWhat;
         int nKind;
-        int nChoice;
-        std::vector<std::string> tcpipAfterChoice;
-        const char *port;
+        Texts kindPorts;
+        bool bUsbAfterRestart;
+        const char *pszPort, *pszStatus;
+        int nRestarts;
+        Texts detections;
     };
     const Case cases[] = {
-        {2, PORTDLG_INDEX_BASE + 1, {}, "LPT2:"},
-        {3, PORTDLG_INDEX_BASE + 1, {}, "IP_10.0.0.2"},
-        // A port added by the wizard is entry 0 of the refreshed list.
-        {3, PORTDLG_ADDED, {"IP_10.0.0.7", "IP_10.0.0.1"}, "IP_10.0.0.7"},
+        {"serial, none", 0, Texts{}, false,
+         "LPT1:", "There's no serial port,the current port isLPT1:", 0, Texts{}},
+        {"usb port", 1, Texts{"USB002", "USB003"}, false, "USB002", kAddedStatus, 0,
+         Texts{kPrinter}},
+        {"usb, none before or after the restart", 1, Texts{}, false,
+         "LPT1:", "There's no USB port,the current port isLPT1:", 1, Texts{}},
+        {"usb, one after the restart", 1, Texts{}, true, "LPT1:", kAddedStatus, 1, Texts{kPrinter}},
     };
-    PrinterCreationDlg &dlg = StartFor(2);
+    PrinterCreationDlg &dlg = StartFor(1);
+    api().EnumPortsA = PortsAfterRestart;
     for (const Case &c : cases) {
+        SCOPED_TRACE(c.pszWhat);
+        SetList(c.nKind == 0 ? dlg.m_arrSerialPorts : dlg.m_arrUsbPorts, c.kindPorts);
         SetList(dlg.m_arrParallelPorts, {"LPT1:", "LPT2:"});
-        SetList(dlg.m_arrTcpipPorts, {"IP_10.0.0.1", "IP_10.0.0.2"});
-        dlg.m_nParallelChoice = c.nChoice;
-        dlg.m_nTcpipChoice = c.nChoice;
-        dlg.m_tcpipPortsAfterChoice = c.tcpipAfterChoice;
-        PrinterFake::added.clear();
-        ::SetWindowTextA(Runner().Item(1012), "&Install");
         SelectPortKind(c.nKind);
+        g_bUsbAfterRestart = c.bUsbAfterRestart;
+        dlg.m_usbDetections.clear();
+        PrinterFake::added.clear();
+        ServiceFake::nStops = ServiceFake::nStarts = 0;
+        Shown() = {};
         PressInstall();
 
-        ASSERT_EQ(AddCalls(), 1) << c.port;
-        EXPECT_EQ(PrinterFake::added[0].portName, c.port);
+        ASSERT_EQ(PrinterFake::added.size(), 1u);
+        EXPECT_EQ(PrinterFake::added[0].portName, c.pszPort);
+        EXPECT_EQ(std::string(dlg.m_strPort), c.pszPort);
+        EXPECT_EQ(DefaultPrinterDevice(), std::string("Front Counter,winspool,") + c.pszPort);
+        EXPECT_TRUE(Shown().Showed(c.pszStatus));
+        EXPECT_EQ(ServiceFake::nStops, c.nRestarts);
+        EXPECT_EQ(ServiceFake::nStarts, c.nRestarts);
+        EXPECT_EQ(dlg.m_usbDetections, c.detections);
+        EXPECT_EQ(InstallCaption(), "&Finish");
+        EXPECT_EQ(Progress(), 100);
     }
 }
 
-TEST_F(PrinterCreationTest, ChoiceResultsThatNameNoRowAbandonTheChoice) {
+// A choice picks its row of the list; a cancelled one, or one that names no
+// row, only re-enables Install.
+TEST_F(PrinterCreationTest, PortChoiceResultsPickTheirRowOrAbandonTheInstallation) {
     struct Case {
-        int nKind;
-        int nChoice;
-        std::vector<std::string> ports;
+        int nKind, nChoice;
+        Texts ports, tcpipAfterChoice;
+        const char *pszPort;
     };
+    const Texts two = {"P1", "P2"};
     const Case cases[] = {
-        {2, PORTDLG_INDEX_BASE, {}},
-        {2, PORTDLG_INDEX_BASE + 2, {"LPT1:", "LPT2:"}},
-        {2, PORTDLG_INDEX_BASE - 1, {"LPT1:"}},
-        {2, PORTDLG_ADDED, {"LPT1:"}},
-        {3, PORTDLG_ADDED, {}},
-        {3, PORTDLG_INDEX_BASE, {}},
+        {2, PORTDLG_INDEX_BASE + 1, two, Texts{}, "P2"},
+        {3, PORTDLG_INDEX_BASE + 1, two, Texts{}, "P2"},
+        // A port added by the wizard is entry 0 of the refreshed list.
+        {3, PORTDLG_ADDED, two, Texts{"IP_10.0.0.7", "P1"}, "IP_10.0.0.7"},
+        {2, PORTDLG_CANCELLED, two, Texts{}, nullptr},
+        {3, PORTDLG_CANCELLED, two, Texts{}, nullptr},
+        {2, PORTDLG_INDEX_BASE, Texts{}, Texts{}, nullptr},
+        {2, PORTDLG_INDEX_BASE + 2, two, Texts{}, nullptr},
+        {2, PORTDLG_INDEX_BASE - 1, two, Texts{}, nullptr},
+        {2, PORTDLG_ADDED, two, Texts{}, nullptr},
+        {3, PORTDLG_ADDED, Texts{}, Texts{}, nullptr},
+        {3, PORTDLG_INDEX_BASE, Texts{}, Texts{}, nullptr},
     };
     PrinterCreationDlg &dlg = StartFor(2);
     for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << "kind " << c.nKind << " choice " << c.nChoice);
         SetList(dlg.m_arrParallelPorts, c.ports);
         SetList(dlg.m_arrTcpipPorts, c.ports);
-        dlg.m_nParallelChoice = c.nChoice;
-        dlg.m_nTcpipChoice = c.nChoice;
+        dlg.m_nParallelChoice = dlg.m_nTcpipChoice = c.nChoice;
+        dlg.m_tcpipPortsAfterChoice = c.tcpipAfterChoice;
         SelectPortKind(c.nKind);
+        PrinterFake::calls.clear();
+        PrinterFake::added.clear();
+        Shown() = {};
+        const std::string statusBefore = Runner().Text(IDC_STATUS);
         PressInstall();
-        EXPECT_TRUE(InstallEnabled()) << c.nChoice;
+
+        EXPECT_TRUE(InstallEnabled());
+        if (c.pszPort != nullptr) {
+            ASSERT_EQ(PrinterFake::added.size(), 1u);
+            EXPECT_EQ(PrinterFake::added[0].portName, c.pszPort);
+            continue;
+        }
+        EXPECT_TRUE(PrinterFake::calls.empty());
+        EXPECT_EQ(InstallCaption(), "&Install");
+        EXPECT_EQ(Runner().Text(IDC_STATUS), statusBefore);
+        EXPECT_TRUE(Shown().positions.empty());
+        EXPECT_TRUE(BoxFake::boxes.empty());
     }
-    EXPECT_EQ(AddCalls(), 0);
-    EXPECT_EQ(InstallCaption(), "&Install");
-    EXPECT_TRUE(BoxFake::boxes.empty());
 }
 
 } // namespace

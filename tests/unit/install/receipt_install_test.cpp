@@ -7,40 +7,88 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace {
 
-const char kDriverDirectory[] = "C:\\rcpt-test\\drivers";
-const char kTestRoot[] = "C:\\rcpt-test";
+using Texts = std::vector<std::string>;
+
+const char kDriverDirectory[] = "C:\\rcpt-drivers";
 const char kTicket[] = "C:\\Ticket";
-const std::vector<std::string> kCoreFiles = {"uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP",
-                                             "UNIRES.DLL",   "TTFSUB.GPD", "STDNAMES.GPD"};
+const Texts kCoreFiles = {"uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP",
+                          "UNIRES.DLL",   "TTFSUB.GPD", "STDNAMES.GPD"};
 
 // Everything that reaches the platform during an installation, in order.
-std::vector<std::string> g_events;
+Texts g_events;
+
+std::string Field(LPCSTR psz) {
+    return psz != nullptr ? psz : "<null>";
+}
+
+std::string Staged(const std::string &name) {
+    return std::string(kDriverDirectory) + "\\" + name;
+}
+
+// Copies and deletions are real, and recorded.
+struct FileSpy {
+    static inline std::vector<std::pair<std::string, std::string>> copies;
+    static inline Texts deletions;
+    static BOOL WINAPI CopyFileA(LPCSTR lpExisting, LPCSTR lpNew, BOOL bFailIfExists) {
+        copies.emplace_back(lpExisting, lpNew);
+        g_events.push_back("CopyFile");
+        return ::CopyFileA(lpExisting, lpNew, bFailIfExists);
+    }
+    static BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
+        deletions.push_back(lpFileName);
+        return ::DeleteFileA(lpFileName);
+    }
+    static BOOL WINAPI QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpStatus) {
+        g_events.push_back("QueryServiceStatus");
+        return ServiceFake::QueryServiceStatus(hService, lpStatus);
+    }
+};
+
+// The driver record as the spooler received it, one text per field; the
+// dependent files up to and with the closing NUL.
+struct DriverFake {
+    static inline std::vector<Texts> records;
+    static inline DWORD dwError = 0;
+    static BOOL WINAPI AddPrinterDriverExA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo,
+                                           DWORD dwFileCopyFlags) {
+        g_events.push_back("AddPrinterDriverEx");
+        const auto *pInfo = reinterpret_cast<const DRIVER_INFO_3A *>(pDriverInfo);
+        const char *pList = pInfo->pDependentFiles;
+        size_t cb = 0;
+        while (cb + 1 < 256 && !(pList[cb] == '\0' && pList[cb + 1] == '\0'))
+            ++cb;
+        records.push_back({Field(pName), std::to_string(Level), std::to_string(dwFileCopyFlags),
+                           std::to_string(pInfo->cVersion), Field(pInfo->pName),
+                           Field(pInfo->pEnvironment), Field(pInfo->pDriverPath),
+                           Field(pInfo->pDataFile), Field(pInfo->pConfigFile),
+                           Field(pInfo->pHelpFile), std::string(pList, cb + 2),
+                           Field(pInfo->pMonitorName), Field(pInfo->pDefaultDataType)});
+        ::SetLastError(dwError);
+        return dwError == 0;
+    }
+};
+constexpr size_t kVersionField = 3;
 
 struct DriverDirectoryFake {
-    static std::string environment;
-    static std::string answer;
-    static DWORD dwError;
-    static BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level,
+    static inline std::string environment, answer;
+    static inline DWORD dwError = 0;
+    static BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR, LPSTR pEnvironment, DWORD,
                                                   LPBYTE pDriverDirectory, DWORD cbBuf,
                                                   LPDWORD pcbNeeded) {
-        environment = pEnvironment != nullptr ? pEnvironment : "<null>";
-        EXPECT_EQ(pName, nullptr);
-        EXPECT_EQ(Level, 1u);
-        EXPECT_EQ(cbBuf, 255u);
+        // Each installation asks first, so what the last one did is forgotten.
+        FileSpy::copies.clear();
+        FileSpy::deletions.clear();
+        DriverFake::records.clear();
+        environment = Field(pEnvironment);
         g_events.push_back("GetPrinterDriverDirectory");
-        if (dwError != 0) {
-            ::SetLastError(dwError);
-            return FALSE;
-        }
         *pcbNeeded = static_cast<DWORD>(answer.size() + 1);
-        if (answer.size() + 1 > cbBuf) {
-            ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        if (dwError != 0 || *pcbNeeded > cbBuf) {
+            ::SetLastError(dwError != 0 ? dwError : ERROR_INSUFFICIENT_BUFFER);
             return FALSE;
         }
         answer.copy(reinterpret_cast<char *>(pDriverDirectory), answer.size());
@@ -48,88 +96,21 @@ struct DriverDirectoryFake {
         return TRUE;
     }
 };
-std::string DriverDirectoryFake::environment;
-std::string DriverDirectoryFake::answer;
-DWORD DriverDirectoryFake::dwError = 0;
 
-// Copies and deletions are real, and recorded.
-struct FileSpy {
-    static std::vector<std::pair<std::string, std::string>> copies;
-    static std::vector<std::string> deletions;
-    static BOOL WINAPI CopyFileA(LPCSTR lpExisting, LPCSTR lpNew, BOOL bFailIfExists) {
-        EXPECT_FALSE(bFailIfExists);
-        copies.emplace_back(lpExisting, lpNew);
-        g_events.push_back("CopyFile");
-        return ::CopyFileA(lpExisting, lpNew, bFailIfExists);
-    }
-    static BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
-        deletions.push_back(lpFileName);
-        g_events.push_back("DeleteFile");
-        return ::DeleteFileA(lpFileName);
-    }
-};
-std::vector<std::pair<std::string, std::string>> FileSpy::copies;
-std::vector<std::string> FileSpy::deletions;
-
-struct ServiceSpy {
-    static BOOL WINAPI QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpStatus) {
-        g_events.push_back("QueryServiceStatus");
-        return ServiceFake::QueryServiceStatus(hService, lpStatus);
-    }
-};
-
-// The driver record as the spooler received it.
-struct DriverRecord {
-    DWORD dwLevel = 0;
-    DWORD dwFlags = 0;
-    DWORD cVersion = 0;
-    std::string name, environment, driverPath, dataFile, configFile, helpFile;
-    std::string dependentFiles; // up to and with the closing NUL
-    std::string monitorName, defaultDatatype;
-};
-
-std::string Field(LPCSTR psz) {
-    return psz != nullptr ? psz : "<null>";
+// The record a model must be registered with.
+Texts ExpectedRecord(const std::string &model, const std::string &gpd, const std::string &groupDll,
+                     bool bPluginModel, const std::string &environment) {
+    std::string files("\\ttfsub.GPD\0\\unires.DLL\0\\stdnames.GPD\0", 38);
+    if (bPluginModel)
+        files += std::string("\\XOEMUNI.ini\0\\XOEMUNI.dll\0", 26);
+    files += groupDll + std::string("\0\0", 2);
+    return Texts({"<null>", "3", std::to_string(APD_COPY_NEW_FILES), "3", model, environment,
+                  Staged("uniDRV.DLL"), Staged(gpd), Staged("uniDRVui.DLL"), Staged("uniDRV.HLP"),
+                  files, "", "RAW"});
 }
 
-struct DriverFake {
-    static std::vector<DriverRecord> records;
-    static DWORD dwError;
-    static BOOL WINAPI AddPrinterDriverExA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo,
-                                           DWORD dwFileCopyFlags) {
-        EXPECT_EQ(pName, nullptr);
-        g_events.push_back("AddPrinterDriverEx");
-        const auto *pInfo = reinterpret_cast<const DRIVER_INFO_3A *>(pDriverInfo);
-        DriverRecord record;
-        record.dwLevel = Level;
-        record.dwFlags = dwFileCopyFlags;
-        record.cVersion = pInfo->cVersion;
-        record.name = Field(pInfo->pName);
-        record.environment = Field(pInfo->pEnvironment);
-        record.driverPath = Field(pInfo->pDriverPath);
-        record.dataFile = Field(pInfo->pDataFile);
-        record.configFile = Field(pInfo->pConfigFile);
-        record.helpFile = Field(pInfo->pHelpFile);
-        record.monitorName = Field(pInfo->pMonitorName);
-        record.defaultDatatype = Field(pInfo->pDefaultDataType);
-        const char *pList = pInfo->pDependentFiles;
-        size_t cb = 0;
-        while (cb + 1 < 256 && !(pList[cb] == '\0' && pList[cb + 1] == '\0'))
-            ++cb;
-        record.dependentFiles.assign(pList, cb + 2);
-        records.push_back(record);
-        if (dwError != 0) {
-            ::SetLastError(dwError);
-            return FALSE;
-        }
-        return TRUE;
-    }
-};
-std::vector<DriverRecord> DriverFake::records;
-DWORD DriverFake::dwError = 0;
-
 struct VersionFake {
-    static DWORD dwPlatform, dwMajor, dwMinor;
+    static inline DWORD dwPlatform, dwMajor, dwMinor;
     static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo) {
         pInfo->dwPlatformId = dwPlatform;
         pInfo->dwMajorVersion = dwMajor;
@@ -137,35 +118,14 @@ struct VersionFake {
         return TRUE;
     }
 };
-DWORD VersionFake::dwPlatform = VER_PLATFORM_WIN32_NT;
-DWORD VersionFake::dwMajor = 6;
-DWORD VersionFake::dwMinor = 1;
-
-std::string Staged(const std::string &name) {
-    return std::string(kDriverDirectory) + "\\" + name;
-}
-
-// The dependent-file list as the spooler must see it: names each closed by
-// a NUL, then one more.
-std::string DependentFiles(bool bPluginModel, const std::string &groupDll) {
-    std::string list("\\ttfsub.GPD\0\\unires.DLL\0\\stdnames.GPD\0", 38);
-    if (bPluginModel)
-        list += std::string("\\XOEMUNI.ini\0\\XOEMUNI.dll\0", 26);
-    list += groupDll;
-    list += std::string("\0\0", 2);
-    return list;
-}
 
 void WritePackageTree(const std::string &folder) {
     ::CreateDirectoryA(kTicket, nullptr);
     ::CreateDirectoryA(folder.c_str(), nullptr);
-    std::vector<std::string> names = kCoreFiles;
-    for (const char *pszDll : {"RMGRP1", "RMGRP2", "RMGRP2W", "RMGRP3", "RMGRP3X", "RMGRP4"})
-        names.push_back(std::string(pszDll) + ".DLL");
-    for (const char *pszGpd : {"RMA04", "RMB01", "RMB05", "RMC01", "RMD01", "RMD04", "RMD06"})
-        names.push_back(std::string(pszGpd) + ".GPD");
-    names.push_back("XOEMUNI.dll");
-    names.push_back("XOEMUNI.ini");
+    Texts names = {"RMGRP1.DLL", "RMGRP2.DLL", "RMGRP2W.DLL", "RMGRP3.DLL", "RMGRP4.DLL",
+                   "RMA04.GPD",  "RMB01.GPD",  "RMB05.GPD",   "RMC01.GPD",  "RMD01.GPD",
+                   "RMD04.GPD",  "RMD06.GPD",  "XOEMUNI.dll", "XOEMUNI.ini"};
+    names.insert(names.end(), kCoreFiles.begin(), kCoreFiles.end());
     for (const std::string &name : names)
         WriteTextFile(folder + "\\" + name, folder + " " + name);
 }
@@ -176,106 +136,66 @@ protected:
         InstallTest::SetUp();
         WritePackageTree("C:\\Ticket\\x86");
         WritePackageTree("C:\\Ticket\\x64");
-        RemoveTree(kTestRoot);
-        ::CreateDirectoryA(kTestRoot, nullptr);
+        RemoveTree(kDriverDirectory);
         ::CreateDirectoryA(kDriverDirectory, nullptr);
-        g_events.clear();
         DriverDirectoryFake::answer = kDriverDirectory;
         DriverDirectoryFake::dwError = 0;
-        DriverDirectoryFake::environment.clear();
-        FileSpy::copies.clear();
-        FileSpy::deletions.clear();
-        DriverFake::records.clear();
         DriverFake::dwError = 0;
         api().GetPrinterDriverDirectoryA = DriverDirectoryFake::GetPrinterDriverDirectoryA;
         api().CopyFileA = FileSpy::CopyFileA;
         api().DeleteFileA = FileSpy::DeleteFileA;
+        api().QueryServiceStatus = FileSpy::QueryServiceStatus;
         api().AddPrinterDriverExA = DriverFake::AddPrinterDriverExA;
-        PrinterFake::Install(api());
     }
     void TearDown() override {
         InstallTest::TearDown();
-        RemoveTree(kTestRoot);
+        RemoveTree(kDriverDirectory);
         RemoveTree(kTicket);
     }
 
     // The dialog ready to install a model on the parallel port.
-    InstallTestDlg &StartFor(const std::string &model, const std::string &printer) {
+    InstallTestDlg &StartFor(const std::string &model) {
         InstallTestDlg &dlg = Start();
         SelectModel(model);
-        SetPrinterName(printer);
+        SetPrinterName("Kitchen");
         SelectPortKind(2);
         SetList(dlg.m_arrParallelPorts, {"LPT1:"});
+        g_events.clear();
         return dlg;
-    }
-    // Presses Install again on a dialog that an installation has finished.
-    void InstallAgain() {
-        ::SetWindowTextA(Runner().Item(1012), "&Install");
-        FileSpy::copies.clear();
-        DriverFake::records.clear();
-        PressInstall();
-    }
-    static void SetList(CStringArray &list, const std::vector<std::string> &entries) {
-        list.RemoveAll();
-        for (const std::string &entry : entries)
-            list.Add(entry.c_str());
     }
 };
 
-TEST_F(ReceiptInstallTest, StagesRegistersAndCleansUpAnOrdinaryModel) {
-    StartFor("Receipt Model A04", "Kitchen");
-    api().QueryServiceStatus = ServiceSpy::QueryServiceStatus;
+TEST_F(ReceiptInstallTest, StagesRegistersAndCleansUpInOrder) {
+    StartFor("Receipt Model A04");
     PressInstall();
 
-    EXPECT_EQ(DriverDirectoryFake::environment, "Windows NT x86");
-    std::vector<std::string> order = {"RMGRP1.DLL", "RMA04.GPD", "XOEMUNI.dll", "XOEMUNI.ini"};
+    Texts order = {"RMGRP1.DLL", "RMA04.GPD", "XOEMUNI.dll", "XOEMUNI.ini"};
     order.insert(order.end(), kCoreFiles.begin(), kCoreFiles.end());
     ASSERT_EQ(FileSpy::copies.size(), order.size());
+    // One status per destination, in the order of the copies.
+    Texts statuses;
     for (size_t i = 0; i < order.size(); ++i) {
         EXPECT_EQ(FileSpy::copies[i].first, "C:\\Ticket\\x86\\" + order[i]);
         EXPECT_EQ(FileSpy::copies[i].second, Staged(order[i]));
+        statuses.push_back(Staged(order[i]));
     }
-    // One status per destination, in the order of the copies.
-    std::vector<std::string> statuses(order.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        statuses[i] = Staged(order[i]);
     statuses.push_back("Adding printer drive Receipt Model A04");
     statuses.push_back("Driver Receipt Model A04 is added");
     ASSERT_GE(Shown().statuses.size(), statuses.size());
-    EXPECT_EQ(std::vector<std::string>(Shown().statuses.begin(),
-                                       Shown().statuses.begin() + statuses.size()),
+    EXPECT_EQ(Texts(Shown().statuses.begin(), Shown().statuses.begin() + statuses.size()),
               statuses);
 
-    ASSERT_EQ(DriverFake::records.size(), 1u);
-    const DriverRecord &record = DriverFake::records[0];
-    EXPECT_EQ(record.dwLevel, 3u);
-    EXPECT_EQ(record.dwFlags, static_cast<DWORD>(APD_COPY_NEW_FILES));
-    EXPECT_EQ(record.cVersion, 3u);
-    EXPECT_EQ(record.name, "Receipt Model A04");
-    EXPECT_EQ(record.environment, "Windows NT x86");
-    EXPECT_EQ(record.driverPath, Staged("uniDRV.DLL"));
-    EXPECT_EQ(record.dataFile, Staged("RMA04.GPD"));
-    EXPECT_EQ(record.configFile, Staged("uniDRVui.DLL"));
-    EXPECT_EQ(record.helpFile, Staged("uniDRV.HLP"));
-    EXPECT_EQ(record.dependentFiles, DependentFiles(false, "RMGRP1.DLL"));
-    EXPECT_EQ(record.monitorName, "");
-    EXPECT_EQ(record.defaultDatatype, "RAW");
-
     // The spooler is made to run between the last copy and the registration.
-    const auto itAdd = std::find(g_events.begin(), g_events.end(), "AddPrinterDriverEx");
-    const auto itLastCopy = std::find(g_events.rbegin(), g_events.rend(), "CopyFile").base();
-    EXPECT_NE(std::find(itLastCopy, itAdd, "QueryServiceStatus"), itAdd);
+    const Texts tail = {"CopyFile", "QueryServiceStatus", "AddPrinterDriverEx"};
+    ASSERT_GE(g_events.size(), tail.size());
+    EXPECT_EQ(Texts(g_events.end() - 3, g_events.end()), tail);
 
-    std::vector<std::string> removed = {"RMGRP1.DLL", "RMA04.GPD"};
-    removed.insert(removed.end(), kCoreFiles.begin(), kCoreFiles.end());
-    ASSERT_EQ(FileSpy::deletions.size(), removed.size());
-    for (size_t i = 0; i < removed.size(); ++i) {
-        EXPECT_EQ(FileSpy::deletions[i], Staged(removed[i]));
-        EXPECT_FALSE(FileExists(Staged(removed[i])));
+    // Everything staged but the plug-in's two files is removed again.
+    ASSERT_EQ(FileSpy::deletions.size(), order.size() - 2);
+    for (const std::string &name : order) {
+        const bool bStays = name.rfind("XOEMUNI", 0) == 0;
+        EXPECT_EQ(FileExists(Staged(name)), bStays) << name;
     }
-    EXPECT_TRUE(FileExists(Staged("XOEMUNI.dll")));
-    EXPECT_TRUE(FileExists(Staged("XOEMUNI.ini")));
-
     ASSERT_EQ(PrinterFake::added.size(), 1u);
     EXPECT_EQ(PrinterFake::added[0].printerName, "Kitchen");
     EXPECT_EQ(PrinterFake::added[0].driverName, "Receipt Model A04");
@@ -284,139 +204,131 @@ TEST_F(ReceiptInstallTest, StagesRegistersAndCleansUpAnOrdinaryModel) {
     EXPECT_EQ(InstallCaption(), "&Finish");
 }
 
-TEST_F(ReceiptInstallTest, EachModelGetsItsGroupDllAndPluginModelsTheirPluginFiles) {
+TEST_F(ReceiptInstallTest, EachModelIsRegisteredWithItsGroupDllAndPluginFiles) {
     struct Case {
-        const char *model;
-        const char *gpd;
-        const char *groupDll;
-        bool bPlugin;
+        const char *pszModel, *pszGpd, *pszGroupDll;
+        bool bPlugin, bWow64;
     };
     const Case cases[] = {
-        {"Receipt Model A04", "RMA04.GPD", "RMGRP1.DLL", false},
-        {"Receipt Model B01", "RMB01.GPD", "RMGRP2.DLL", false},
+        {"Receipt Model A04", "RMA04.GPD", "RMGRP1.DLL", false, false},
+        {"Receipt Model B01", "RMB01.GPD", "RMGRP2.DLL", false, false},
         // Catalogue index 19 has a DLL of its own only when the list shows its name.
-        {"Receipt Model B05", "RMB05.GPD", "RMGRP2W.DLL", false},
-        {kAliasOfModel19, "RMB05.GPD", "RMGRP2.DLL", false},
-        {"Receipt Model C01", "RMC01.GPD", "RMGRP3.DLL", false},
-        {"Receipt Model D01", "RMD01.GPD", "RMGRP4.DLL", false},
-        {"Receipt Model D04", "RMD04.GPD", "RMGRP4.DLL", true},
-        {"Receipt Model D06", "RMD06.GPD", "RMGRP4.DLL", true},
+        {"Receipt Model B05", "RMB05.GPD", "RMGRP2W.DLL", false, false},
+        {kAliasOfModel19, "RMB05.GPD", "RMGRP2.DLL", false, false},
+        {"Receipt Model C01", "RMC01.GPD", "RMGRP3.DLL", false, false},
+        {"Receipt Model D01", "RMD01.GPD", "RMGRP4.DLL", false, false},
+        // Catalogue indexes 30 to 32 carry the plug-in.
+        {"Receipt Model D04", "RMD04.GPD", "RMGRP4.DLL", true, false},
+        {"Receipt Model D06", "RMD06.GPD", "RMGRP4.DLL", true, false},
+        // 64-bit Windows: the x64 tree and environment.
+        {"Receipt Model D04", "RMD04.GPD", "RMGRP4.DLL", true, true},
     };
-    StartFor("Receipt Model A04", "Kitchen");
+    InstallTestDlg &dlg = StartFor("Receipt Model A04");
     for (const Case &c : cases) {
-        SelectModel(c.model);
-        InstallAgain();
+        SCOPED_TRACE(::testing::Message() << c.pszModel << (c.bWow64 ? " on x64" : ""));
+        SelectModel(c.pszModel);
+        dlg.m_bWow64 = c.bWow64;
+        PressInstall();
 
-        ASSERT_EQ(DriverFake::records.size(), 1u) << c.model;
-        const DriverRecord &record = DriverFake::records[0];
-        EXPECT_EQ(record.dataFile, Staged(c.gpd)) << c.model;
-        EXPECT_EQ(record.dependentFiles, DependentFiles(c.bPlugin, c.groupDll)) << c.model;
-        ASSERT_GE(FileSpy::copies.size(), 2u);
-        EXPECT_EQ(FileSpy::copies[0].second, Staged(c.groupDll)) << c.model;
-        EXPECT_EQ(InstallCaption(), "&Finish") << c.model;
+        const std::string environment = c.bWow64 ? "Windows x64" : "Windows NT x86";
+        const std::string driver =
+            c.pszModel == std::string(kAliasOfModel19) ? "Receipt Model B05" : c.pszModel;
+        EXPECT_EQ(DriverDirectoryFake::environment, environment);
+        ASSERT_EQ(DriverFake::records.size(), 1u);
+        EXPECT_EQ(DriverFake::records[0],
+                  ExpectedRecord(driver, c.pszGpd, c.pszGroupDll, c.bPlugin, environment));
+        ASSERT_EQ(FileSpy::copies.size(), 10u);
+        EXPECT_EQ(FileSpy::copies[0].second, Staged(c.pszGroupDll));
+        const std::string tree = c.bWow64 ? "C:\\Ticket\\x64\\" : "C:\\Ticket\\x86\\";
+        for (const auto &copy : FileSpy::copies)
+            EXPECT_EQ(copy.first.rfind(tree, 0), 0u) << copy.first;
+        EXPECT_EQ(InstallCaption(), "&Finish");
     }
 }
 
 TEST_F(ReceiptInstallTest, DriverVersionIsTwoOnlyOnWindowsNt) {
     struct Case {
-        DWORD dwPlatform, dwMajor, dwMinor, cVersion;
+        DWORD dwPlatform, dwMajor, dwMinor;
+        const char *pszVersion;
     };
     const Case cases[] = {
-        {VER_PLATFORM_WIN32_NT, 4, 0, 2},       {VER_PLATFORM_WIN32_NT, 3, 51, 2},
-        {VER_PLATFORM_WIN32_NT, 5, 1, 3},       {VER_PLATFORM_WIN32_NT, 10, 0, 3},
-        {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 3},
+        {VER_PLATFORM_WIN32_NT, 4, 0, "2"},       {VER_PLATFORM_WIN32_NT, 3, 51, "2"},
+        {VER_PLATFORM_WIN32_NT, 5, 1, "3"},       {VER_PLATFORM_WIN32_NT, 10, 0, "3"},
+        {VER_PLATFORM_WIN32_WINDOWS, 4, 10, "3"},
     };
-    StartFor("Receipt Model A04", "Kitchen");
+    StartFor("Receipt Model A04");
     api().GetVersionExA = VersionFake::GetVersionExA;
     for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.dwPlatform << " " << c.dwMajor << "." << c.dwMinor);
         VersionFake::dwPlatform = c.dwPlatform;
         VersionFake::dwMajor = c.dwMajor;
         VersionFake::dwMinor = c.dwMinor;
-        InstallAgain();
+        PressInstall();
         ASSERT_EQ(DriverFake::records.size(), 1u);
-        EXPECT_EQ(DriverFake::records[0].cVersion, c.cVersion) << c.dwMajor << "." << c.dwMinor;
+        EXPECT_EQ(DriverFake::records[0][kVersionField], c.pszVersion);
     }
 }
 
-TEST_F(ReceiptInstallTest, SixtyFourBitWindowsTakesTheX64FilesAndEnvironment) {
-    InstallTestDlg &dlg = StartFor("Receipt Model D04", "Kitchen");
-    dlg.m_bWow64 = TRUE;
-    PressInstall();
-
-    EXPECT_EQ(DriverDirectoryFake::environment, "Windows x64");
-    ASSERT_EQ(FileSpy::copies.size(), 10u);
-    for (const auto &copy : FileSpy::copies)
-        EXPECT_EQ(copy.first.rfind("C:\\Ticket\\x64\\", 0), 0u) << copy.first;
-    ASSERT_EQ(DriverFake::records.size(), 1u);
-    EXPECT_EQ(DriverFake::records[0].environment, "Windows x64");
-    EXPECT_EQ(DriverFake::records[0].dependentFiles, DependentFiles(true, "RMGRP4.DLL"));
-    EXPECT_EQ(ReadTextFile(Staged("XOEMUNI.ini")), "C:\\Ticket\\x64 XOEMUNI.ini");
-}
-
-TEST_F(ReceiptInstallTest, RegistrationFailureRetryKeepsTheStagedFilesAndOffersReinstall) {
-    DriverFake::dwError = ERROR_UNKNOWN_PRINTER_DRIVER;
+// A failure shows its code; Retry leaves Install as "Reinstall" with every
+// staged file still there. An unavailable driver directory, or one whose
+// paths would not fit their buffers, stops before anything is copied.
+TEST_F(ReceiptInstallTest, DriverFailureRetryOffersReinstall) {
+    struct Case {
+        DWORD dwDirectoryError;
+        std::string directory;
+        DWORD dwAddError;
+        const char *pszCode;
+        size_t cCopies;
+    };
+    const Case cases[] = {
+        {0, kDriverDirectory, ERROR_UNKNOWN_PRINTER_DRIVER, "1797", 10},
+        {ERROR_INVALID_ENVIRONMENT, kDriverDirectory, 0, "1805", 0},
+        {0, "", 0, "3", 0},
+        {0, "C:\\" + std::string(250, 'd'), 0, "206", 0},
+    };
     BoxFake::nAnswer = IDRETRY;
-    StartFor("Receipt Model A04", "Kitchen");
-    PressInstall();
+    StartFor("Receipt Model A04");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.pszCode);
+        DriverDirectoryFake::dwError = c.dwDirectoryError;
+        DriverDirectoryFake::answer = c.directory;
+        DriverFake::dwError = c.dwAddError;
+        BoxFake::boxes.clear();
+        PressInstall();
 
-    ASSERT_EQ(BoxFake::boxes.size(), 1u);
-    EXPECT_EQ(BoxFake::boxes[0].text, "Failed to add the driver 1797\r\n\r\n"
-                                      "Click Retry:You can retry\r\n"
-                                      "Click Cancel\xA3\xBA"
-                                      "Exit and abort installation");
-    EXPECT_EQ(BoxFake::boxes[0].caption, "Error");
-    EXPECT_EQ(BoxFake::boxes[0].uType, static_cast<UINT>(MB_RETRYCANCEL));
-    EXPECT_EQ(BoxFake::boxes[0].hOwner, Window());
-    EXPECT_EQ(InstallCaption(), "Reinstall");
-    EXPECT_TRUE(InstallEnabled());
-    EXPECT_EQ(Progress(), 0);
-    EXPECT_TRUE(FileSpy::deletions.empty());
-    for (const auto &copy : FileSpy::copies)
-        EXPECT_TRUE(FileExists(copy.second)) << copy.second;
-    EXPECT_TRUE(PrinterFake::added.empty());
-    EXPECT_TRUE(Runner().Open());
+        ASSERT_EQ(BoxFake::boxes.size(), 1u);
+        EXPECT_EQ(BoxFake::boxes[0].text, "Failed to add the driver " + std::string(c.pszCode) +
+                                              "\r\n\r\nClick Retry:You can retry\r\n"
+                                              "Click Cancel\xA3\xBA"
+                                              "Exit and abort installation");
+        EXPECT_EQ(BoxFake::boxes[0].caption, "Error");
+        EXPECT_EQ(BoxFake::boxes[0].uType, static_cast<UINT>(MB_RETRYCANCEL));
+        EXPECT_EQ(BoxFake::boxes[0].hOwner, Window());
+        EXPECT_EQ(InstallCaption(), "Reinstall");
+        EXPECT_TRUE(InstallEnabled());
+        EXPECT_EQ(Progress(), 0);
+        EXPECT_EQ(DriverFake::records.size(), c.dwAddError != 0 ? 1u : 0u);
+        EXPECT_TRUE(FileSpy::deletions.empty());
+        ASSERT_EQ(FileSpy::copies.size(), c.cCopies);
+        for (const auto &copy : FileSpy::copies)
+            EXPECT_TRUE(FileExists(copy.second)) << copy.second;
+        EXPECT_TRUE(PrinterFake::added.empty());
+        EXPECT_TRUE(Runner().Open());
+    }
 }
 
 TEST_F(ReceiptInstallTest, RegistrationFailureCancelClosesTheDialog) {
     DriverFake::dwError = ERROR_UNKNOWN_PRINTER_DRIVER;
     BoxFake::nAnswer = IDCANCEL;
-    StartFor("Receipt Model A04", "Kitchen");
+    StartFor("Receipt Model A04");
     Runner().Click(1012);
     EXPECT_EQ(Runner().Join(), IDOK);
     ASSERT_EQ(BoxFake::boxes.size(), 1u);
-    EXPECT_EQ(BoxFake::boxes[0].caption, "Error");
     EXPECT_TRUE(PrinterFake::added.empty());
 }
 
-TEST_F(ReceiptInstallTest, UnavailableDriverDirectoryStopsWithNothingCopied) {
-    BoxFake::nAnswer = IDRETRY;
-    StartFor("Receipt Model A04", "Kitchen");
-    DriverDirectoryFake::dwError = ERROR_INVALID_ENVIRONMENT;
-    PressInstall();
-
-    ASSERT_EQ(BoxFake::boxes.size(), 1u);
-    EXPECT_EQ(BoxFake::boxes[0].text.rfind("Failed to add the driver 1805\r\n", 0), 0u);
-    EXPECT_EQ(BoxFake::boxes[0].caption, "Error");
-    EXPECT_TRUE(FileSpy::copies.empty());
-    EXPECT_TRUE(DriverFake::records.empty());
-    EXPECT_EQ(InstallCaption(), "Reinstall");
-    EXPECT_EQ(Progress(), 0);
-
-    // A directory whose file paths would not fit their buffers is not cut short.
-    DriverDirectoryFake::dwError = 0;
-    DriverDirectoryFake::answer = "C:\\" + std::string(250, 'd');
-    BoxFake::boxes.clear();
-    PressInstall();
-    ASSERT_EQ(BoxFake::boxes.size(), 1u);
-    EXPECT_EQ(BoxFake::boxes[0].text.rfind("Failed to add the driver 206\r\n", 0), 0u);
-    EXPECT_TRUE(FileSpy::copies.empty());
-    EXPECT_TRUE(DriverFake::records.empty());
-    EXPECT_TRUE(InstallEnabled());
-}
-
 TEST_F(ReceiptInstallTest, AbandonedPortChoiceStagesNothing) {
-    InstallTestDlg &dlg = StartFor("Receipt Model A04", "Kitchen");
-    dlg.m_nParallelChoice = PORTDLG_CANCELLED;
+    StartFor("Receipt Model A04").m_nParallelChoice = PORTDLG_CANCELLED;
     PressInstall();
 
     EXPECT_TRUE(g_events.empty());
