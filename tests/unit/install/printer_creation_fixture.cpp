@@ -118,8 +118,12 @@ BOOL WINAPI PrinterFake::ClosePrinter(HANDLE hPrinter) {
     return TRUE;
 }
 
+// The pauses of an installation only make the tests slow.
+static void WINAPI NoPause(DWORD) {}
+
 void InstallTest::SetUp() {
     WriteTextFile(kCatalogueFile, Catalogue());
+    api().Sleep = NoPause;
     BoxFake::boxes.clear();
     BoxFake::nAnswer = IDOK;
     api().MessageBoxA = BoxFake::MessageBoxA;
