@@ -11,8 +11,7 @@ namespace {
 void RemoveCurrentDirectoryFromDllSearch() {
     using SetDllDirectoryFn = BOOL(WINAPI *)(LPCSTR);
     HMODULE hKernel = Platform().GetModuleHandleA("kernel32");
-    auto pfn = reinterpret_cast<SetDllDirectoryFn>(
-        reinterpret_cast<void (*)()>(Platform().GetProcAddress(hKernel, "SetDllDirectoryA")));
+    auto pfn = ProcAs<SetDllDirectoryFn>(Platform().GetProcAddress(hKernel, "SetDllDirectoryA"));
     if (pfn != nullptr)
         pfn("");
 }

@@ -59,7 +59,6 @@ constexpr int kOwnDllModel = 19;
 
 constexpr DWORD kDriverVersion = 3;
 constexpr DWORD kWindowsNtDriverVersion = 2;
-constexpr int kWindowsNtVersionCode = 4;
 
 constexpr char kAddingStatus[] = "Adding printer drive ";
 constexpr char kAddedStatusHead[] = "Driver ";
@@ -204,7 +203,7 @@ void CInstallerDlg::InstallReceiptDriver() {
     // The spooler only reads the texts it is handed.
     DRIVER_INFO_3A info = {};
     info.cVersion =
-        GetWindowsVersionCode() == kWindowsNtVersionCode ? kWindowsNtDriverVersion : kDriverVersion;
+        GetWindowsVersionCode() == kVersionCodeWindowsNt ? kWindowsNtDriverVersion : kDriverVersion;
     info.pName = const_cast<LPSTR>(pszDriverName);
     info.pEnvironment = szEnvironment;
     info.pDriverPath = paths.szDriverPath;

@@ -21,10 +21,6 @@ constexpr DWORD kPauseAfterReleaseMs = 10;
 constexpr int kResultOfException = 100;
 constexpr BYTE kExtracted = 2;
 
-template <class Fn> Fn ProcAs(FARPROC pfn) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(pfn));
-}
-
 BOOL CALLBACK ArchiveProgressProc(HWND, UINT, UINT, LPVOID) {
     return TRUE;
 }

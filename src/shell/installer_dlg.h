@@ -24,6 +24,9 @@ constexpr int kPortKindTcpip = 3;
 // then ends the dialog.
 constexpr char kFinishCaption[] = "&Finish";
 
+// Version code of Windows NT 4.0, which takes drivers of record version 2.
+constexpr int kVersionCodeWindowsNt = 4;
+
 // Modes of StartOrRestartService.
 constexpr DWORD SVC_RESTART = 0;
 constexpr DWORD SVC_ENSURE_RUNNING = 16;

@@ -24,7 +24,7 @@ constexpr int kUnknownVersion = -1;
 constexpr int kWindows95 = 1;
 constexpr int kWindows98 = 2;
 constexpr int kWindowsMe = 3;
-constexpr int kWindowsNt = 4;
+constexpr int kWindowsNt = kVersionCodeWindowsNt;
 constexpr int kWindows2000 = 5;
 constexpr int kWindowsXp = 6;
 constexpr int kWindows2003 = 7;
@@ -84,12 +84,8 @@ void CInstallerDlg::IdentifySystem() {
 
     const HMODULE hKernel = Platform().GetModuleHandleA(kKernel32);
     const FARPROC pfn = hKernel ? Platform().GetProcAddress(hKernel, kIsWow64Process) : nullptr;
-    if (pfn != nullptr) {
-        // Through void (*)() so that the compiler accepts the change of signature.
-        const auto pfnIsWow64Process =
-            reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void (*)()>(pfn));
-        pfnIsWow64Process(Platform().GetCurrentProcess(), &m_bWow64);
-    }
+    if (pfn != nullptr)
+        ProcAs<IsWow64ProcessFn>(pfn)(Platform().GetCurrentProcess(), &m_bWow64);
     if (m_bWow64)
         pszBits = k64Bit;
 

@@ -80,3 +80,9 @@ struct PlatformApi {
 
 // The one table the whole program calls through.
 PlatformApi &Platform();
+
+// A function looked up at run time, as the type it really has; the detour
+// through void (*)() tells the compiler the change of signature is meant.
+template <class Fn> Fn ProcAs(FARPROC pfn) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(pfn));
+}
