@@ -1,12 +1,11 @@
 # Sourced by the tools: gives the run a display (Xvfb when there is none) and
 # stops, on exit, the Xvfb and every persistent wineserver the run started.
-# Expects $BUILD_DIR to be the build folder.
-
-wine_prefixes_root="$BUILD_DIR/wine"
+# Expects $BUILD_DIR to be the build folder; each width's prefixes are
+# under its own build.
 
 stop_session() {
   local prefix
-  for prefix in "$wine_prefixes_root"/*/; do
+  for prefix in "$BUILD_DIR"/wine/*/ "$BUILD_DIR"/win*/wine/*/; do
     [ -f "$prefix/system.reg" ] && WINEPREFIX="${prefix%/}" wineserver -k >/dev/null 2>&1 || true
   done
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true

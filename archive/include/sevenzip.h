@@ -1,4 +1,4 @@
-/* Interface of 7-zip32.dll, our archive extractor. Load it with
+/* Interface of 7-zip32.dll and 7-zip64.dll, our archive extractor. Load it with
  * LoadLibraryA(SEVENZIP_DLL_NAME) and look the functions up by their plain names.
  *
  * SevenZip(hwnd, "x -y \"C:\\dir\\pkg.zip\" -o\"C:\\dest\\\" -hide", buf, size)
@@ -21,7 +21,12 @@
 
 #include <windows.h>
 
+/* The library family names its 64-bit build apart. */
+#ifdef _WIN64
+#define SEVENZIP_DLL_NAME "7-zip64.dll"
+#else
 #define SEVENZIP_DLL_NAME "7-zip32.dll"
+#endif
 
 #define SEVENZIP_OK 0
 #define SEVENZIP_ERROR_COMMAND 1     /* unknown command or switch, no archive */

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr char kArchiveLibrary[] = "7-zip32.dll";
 constexpr char kCommandFormat[] = "x -y \"%s\" -o\"%s\" -hide";
 constexpr int kCommandSize = 1024;
 constexpr DWORD kOutputSize = 16384;
@@ -36,7 +35,7 @@ void CArchiveExtractor::FreeArchiveLibrary() {
 // A library without all three functions is of no use and is let go at once.
 BOOL CArchiveExtractor::LoadArchiveLibrary() {
     FreeArchiveLibrary();
-    m_hModule = Platform().LoadLibraryA(kArchiveLibrary);
+    m_hModule = Platform().LoadLibraryA(SEVENZIP_DLL_NAME);
     if (m_hModule == nullptr)
         return FALSE;
     m_pfnSevenZip = Platform().GetProcAddress(m_hModule, "SevenZip");

@@ -13,6 +13,7 @@ constexpr char k32Bit[] = "32 bit";
 constexpr char k64Bit[] = "64 bit";
 constexpr char kKernel32[] = "kernel32";
 constexpr char kIsWow64Process[] = "IsWow64Process";
+constexpr bool kNative64Bit = sizeof(void *) == 8;
 
 // The extended version record first; systems that predate it take the basic one.
 constexpr DWORD kExtendedVersionRecordSize = 156;
@@ -82,10 +83,15 @@ void CInstallerDlg::IdentifySystem() {
     LPCSTR pszBits = k32Bit;
     LPCSTR pszName = "";
 
-    const HMODULE hKernel = Platform().GetModuleHandleA(kKernel32);
-    const FARPROC pfn = hKernel ? Platform().GetProcAddress(hKernel, kIsWow64Process) : nullptr;
-    if (pfn != nullptr)
-        ProcAs<IsWow64ProcessFn>(pfn)(Platform().GetCurrentProcess(), &m_bWow64);
+    // A 64-bit program runs on 64-bit Windows only, where the WOW64 query says FALSE.
+    if (kNative64Bit) {
+        m_bWow64 = TRUE;
+    } else {
+        const HMODULE hKernel = Platform().GetModuleHandleA(kKernel32);
+        const FARPROC pfn = hKernel ? Platform().GetProcAddress(hKernel, kIsWow64Process) : nullptr;
+        if (pfn != nullptr)
+            ProcAs<IsWow64ProcessFn>(pfn)(Platform().GetCurrentProcess(), &m_bWow64);
+    }
     if (m_bWow64)
         pszBits = k64Bit;
 

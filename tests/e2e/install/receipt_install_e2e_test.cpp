@@ -1,6 +1,7 @@
 // A receipt printer installed from the release folder as an administrator
 // would: through the window only, then the spooler, the registry and the
 // driver directory are asked what the installation left behind.
+#include "common/system_width.h"
 #include "support/black_box.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,6 @@
 namespace {
 
 const char kPrinter[] = "Receipt Counter";
-const char kEnvironment[] = "Windows NT x86";
 const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const std::vector<std::string> kStagedCopies = {"RMGRP1.DLL", "RMA04.GPD",   "uniDRVui.DLL",
                                                 "uniDRV.DLL", "UNIDRV.HLP",  "UNIRES.DLL",
@@ -29,7 +29,7 @@ bool Exists(const std::string &path) {
 std::string DriverDirectory() {
     char directory[MAX_PATH] = {};
     DWORD cbNeeded = 0;
-    ::GetPrinterDriverDirectoryA(nullptr, const_cast<LPSTR>(kEnvironment), 1,
+    ::GetPrinterDriverDirectoryA(nullptr, const_cast<LPSTR>(DriverEnvironment().c_str()), 1,
                                  reinterpret_cast<LPBYTE>(directory), sizeof(directory), &cbNeeded);
     return directory;
 }
@@ -37,12 +37,12 @@ std::string DriverDirectory() {
 std::vector<std::string> InstalledDrivers() {
     DWORD cbNeeded = 0;
     DWORD cDrivers = 0;
-    ::EnumPrinterDriversA(nullptr, const_cast<LPSTR>(kEnvironment), 1, nullptr, 0, &cbNeeded,
-                          &cDrivers);
+    ::EnumPrinterDriversA(nullptr, const_cast<LPSTR>(DriverEnvironment().c_str()), 1, nullptr, 0,
+                          &cbNeeded, &cDrivers);
     std::vector<BYTE> buffer(cbNeeded + 1);
     std::vector<std::string> names;
-    if (!::EnumPrinterDriversA(nullptr, const_cast<LPSTR>(kEnvironment), 1, buffer.data(), cbNeeded,
-                               &cbNeeded, &cDrivers))
+    if (!::EnumPrinterDriversA(nullptr, const_cast<LPSTR>(DriverEnvironment().c_str()), 1,
+                               buffer.data(), cbNeeded, &cbNeeded, &cDrivers))
         return names;
     const auto *pDrivers = reinterpret_cast<const DRIVER_INFO_1A *>(buffer.data());
     for (DWORD i = 0; i < cDrivers; ++i)

@@ -1,6 +1,7 @@
 // What start-up tells the user about the machine, through the window only:
 // the status line names the Windows version Wine is set to report, and the
 // port-kind row preselected matches the ports the spooler lists.
+#include "common/system_width.h"
 #include "support/black_box.h"
 
 #include <gtest/gtest.h>
@@ -9,17 +10,10 @@
 
 namespace {
 
-const char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\DriverInstaller.exe";
+const char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\" E2E_PROGRAM;
 const char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 const int kSerialKind = 0;
 const int kUsbKind = 1;
-
-// The bit width the program should name: that of the Windows the prefix is.
-std::string Bits() {
-    BOOL bWow64 = FALSE;
-    ::IsWow64Process(::GetCurrentProcess(), &bWow64);
-    return bWow64 ? "64 bit" : "32 bit";
-}
 
 // Starts the program, waits for start-up and returns its status line and
 // preselected port kind, then closes it.
@@ -42,7 +36,7 @@ StartupView RunStartup() {
     return view;
 }
 
-// Makes Wine report the given version to DriverInstaller.exe alone.
+// Makes Wine report the given version to the installer alone.
 class ReportedVersion {
 public:
     explicit ReportedVersion(const char *pszVersion) {
@@ -94,7 +88,8 @@ TEST(SystemPortsE2E, StatusLineNamesTheReportedWindowsVersion) {
     };
     for (const auto &c : cases) {
         ReportedVersion version(c.pszWineVersion);
-        EXPECT_EQ(RunStartup().status, "Current System is " + std::string(c.pszName) + " " + Bits())
+        EXPECT_EQ(RunStartup().status,
+                  "Current System is " + std::string(c.pszName) + " " + BitWidthText())
             << c.pszWineVersion;
     }
 }

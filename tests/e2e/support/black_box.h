@@ -1,4 +1,4 @@
-// Drives DriverInstaller.exe as a user would: the program runs in a process
+// Drives the installer as a user would: the program runs in a process
 // of its own and is worked only through its windows' messages.
 #pragma once
 
@@ -80,4 +80,4 @@ std::string WinePath(const std::string &unixPath);
 
 // The release folder, as an administrator copies it to Windows.
 const std::string kReleaseDir = WinePath(E2E_RELEASE_DIR);
-const std::string kReleaseProgram = kReleaseDir + "\\DriverInstaller.exe";
+const std::string kReleaseProgram = kReleaseDir + "\\" E2E_PROGRAM;

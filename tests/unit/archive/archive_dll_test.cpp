@@ -1,4 +1,4 @@
-// Loads 7-zip32.dll by name and drives it the way the installer does.
+// Loads the archive library by name and drives it the way the installer does.
 #include "sevenzip.h"
 
 #include <gtest/gtest.h>

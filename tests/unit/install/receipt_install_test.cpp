@@ -3,6 +3,7 @@
 // the spooler or the driver directory fails.
 #include "install/printer_creation_fixture.h"
 
+#include "common/system_width.h"
 #include "support/wine_files.h"
 
 #include <gtest/gtest.h>
@@ -175,7 +176,7 @@ TEST_F(ReceiptInstallTest, StagesRegistersAndCleansUpInOrder) {
     // One status per destination, in the order of the copies.
     Texts statuses;
     for (size_t i = 0; i < order.size(); ++i) {
-        EXPECT_EQ(FileSpy::copies[i].first, "C:\\Ticket\\x86\\" + order[i]);
+        EXPECT_EQ(FileSpy::copies[i].first, ReceiptSourceTree() + "\\" + order[i]);
         EXPECT_EQ(FileSpy::copies[i].second, Staged(order[i]));
         statuses.push_back(Staged(order[i]));
     }

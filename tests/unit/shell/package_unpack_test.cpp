@@ -15,7 +15,7 @@
 
 namespace {
 
-// The test program lives beside DriverData.Drv and 7-zip32.dll.
+// The test program lives beside DriverData.Drv and the archive library.
 std::string ProgramFolder() {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -1,5 +1,6 @@
 // The Windows version code for every version the system may report, and the
 // status line that names the system and its bit width.
+#include "common/system_width.h"
 #include "shell/installer_dlg.h"
 #include "support/dialog_runner.h"
 #include "support/platform_scope.h"
@@ -187,44 +188,54 @@ TEST_F(SystemIdentificationTest, BothQueriesFailingIsAnUnknownVersion) {
     EXPECT_EQ(FakeVersion::sizesAsked.size(), 2u);
 }
 
+// A 64-bit build runs on 64-bit Windows only: it names that width whatever
+// the WOW64 query would say, and does not ask.
+constexpr bool kBuild64 = sizeof(void *) == 8;
+const char *const kWow64Bits = kBuild64 ? "64 bit" : "32 bit";
+
 TEST_F(SystemIdentificationTest, StatusNamesTheSystemAndItsBitWidth) {
     const DWORD kNt = VER_PLATFORM_WIN32_NT;
-    EXPECT_EQ(StatusFor(kNt, 5, 1, FALSE), "Current System is Microsoft Windows XP  32 bit");
+    EXPECT_EQ(StatusFor(kNt, 5, 1, FALSE),
+              "Current System is Microsoft Windows XP  " + std::string(kWow64Bits));
     EXPECT_EQ(StatusFor(kNt, 10, 0, TRUE), "Current System is Microsoft Windows 10  64 bit");
     EXPECT_EQ(StatusFor(kNt, 6, 3, TRUE), "Current System is Microsoft Windows 8.1  64 bit");
-    EXPECT_EQ(StatusFor(1, 4, 90, FALSE), "Current System is Microsoft Windows Me  32 bit");
-    EXPECT_EQ(StatusFor(3, 1, 0, FALSE), "Current System is Microsoft Windows 2000  32 bit");
+    EXPECT_EQ(StatusFor(1, 4, 90, FALSE),
+              "Current System is Microsoft Windows Me  " + std::string(kWow64Bits));
+    EXPECT_EQ(StatusFor(3, 1, 0, FALSE),
+              "Current System is Microsoft Windows 2000  " + std::string(kWow64Bits));
 }
 
 TEST_F(SystemIdentificationTest, UnnamedVersionStillShowsTheBitWidth) {
-    EXPECT_EQ(StatusFor(VER_PLATFORM_WIN32_NT, 6, 4, FALSE), "Current System is  32 bit");
+    EXPECT_EQ(StatusFor(VER_PLATFORM_WIN32_NT, 6, 4, FALSE),
+              "Current System is  " + std::string(kWow64Bits));
     EXPECT_EQ(StatusFor(VER_PLATFORM_WIN32_NT, 11, 0, TRUE), "Current System is  64 bit");
     FakeWow64::bAnswer = FALSE;
     FakeVersion::bExtendedFails = true;
     FakeVersion::bBasicFails = true;
     IdentifyingDlg dlg;
     dlg.IdentifySystem();
-    EXPECT_EQ(std::string(dlg.m_strStatus), "Current System is  32 bit");
+    EXPECT_EQ(std::string(dlg.m_strStatus), "Current System is  " + std::string(kWow64Bits));
 }
 
-TEST_F(SystemIdentificationTest, Wow64IsAskedOfKernel32ForThisProcess) {
+TEST_F(SystemIdentificationTest, Wow64IsAskedOfKernel32ForThisProcessIn32BitBuildsOnly) {
     FakeVersion::Set(VER_PLATFORM_WIN32_NT, 6, 1);
     FakeWow64::bAnswer = TRUE;
     IdentifyingDlg dlg;
     dlg.IdentifySystem();
     EXPECT_TRUE(dlg.m_bWow64);
-    EXPECT_EQ(FakeWow64::moduleAsked, "kernel32");
-    EXPECT_EQ(FakeWow64::hProcessAsked, ::GetCurrentProcess());
+    EXPECT_EQ(FakeWow64::moduleAsked, kBuild64 ? "" : "kernel32");
+    EXPECT_EQ(FakeWow64::hProcessAsked, kBuild64 ? nullptr : ::GetCurrentProcess());
 }
 
-TEST_F(SystemIdentificationTest, SystemWithoutWow64CountsAs32Bit) {
+TEST_F(SystemIdentificationTest, SystemWithoutWow64CountsAs32BitIn32BitBuilds) {
     FakeVersion::Set(VER_PLATFORM_WIN32_NT, 5, 0);
     FakeWow64::bPresent = false;
     FakeWow64::bAnswer = TRUE;
     IdentifyingDlg dlg;
     dlg.IdentifySystem();
-    EXPECT_FALSE(dlg.m_bWow64);
-    EXPECT_EQ(std::string(dlg.m_strStatus), "Current System is Microsoft Windows 2000  32 bit");
+    EXPECT_EQ(dlg.m_bWow64, kBuild64);
+    EXPECT_EQ(std::string(dlg.m_strStatus),
+              "Current System is Microsoft Windows 2000  " + std::string(kWow64Bits));
 }
 
 TEST_F(SystemIdentificationTest, StartupShowsTheSystemInTheStatusLine) {
@@ -237,13 +248,14 @@ TEST_F(SystemIdentificationTest, StartupShowsTheSystemInTheStatusLine) {
     EXPECT_EQ(runner.Text(1011), "Current System is Microsoft Windows 8  64 bit");
 }
 
-// Wine answers for itself: a 32-bit prefix, Windows 7 unless told otherwise.
-TEST(RealSystemIdentificationTest, WineIsIdentifiedAsWindows7On32Bit) {
+// Wine answers for itself: Windows 7 unless told otherwise, of the prefix's width.
+TEST(RealSystemIdentificationTest, WineIsIdentifiedAsWindows7OfItsWidth) {
     IdentifyingDlg dlg;
     dlg.IdentifySystem();
     EXPECT_EQ(dlg.GetWindowsVersionCode(), 9);
-    EXPECT_FALSE(dlg.m_bWow64);
-    EXPECT_EQ(std::string(dlg.m_strStatus), "Current System is Microsoft Windows 7  32 bit");
+    EXPECT_EQ(dlg.m_bWow64 != FALSE, SystemIs64Bit());
+    EXPECT_EQ(std::string(dlg.m_strStatus),
+              "Current System is Microsoft Windows 7  " + BitWidthText());
 }
 
 } // namespace

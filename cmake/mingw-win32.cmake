@@ -1,0 +1,3 @@
+# 32-bit Windows.
+set(MINGW_PROCESSOR i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -1,0 +1,25 @@
+// The width of the Windows the program under test runs on, and what the
+// program should make of it. A 64-bit test program runs on 64-bit Windows
+// only; a 32-bit one finds a 64-bit Windows through WOW64.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+inline bool SystemIs64Bit() {
+    BOOL bWow64 = FALSE;
+    return sizeof(void *) == 8 || (::IsWow64Process(::GetCurrentProcess(), &bWow64) && bWow64);
+}
+
+inline std::string BitWidthText() {
+    return SystemIs64Bit() ? "64 bit" : "32 bit";
+}
+
+inline std::string DriverEnvironment() {
+    return SystemIs64Bit() ? "Windows x64" : "Windows NT x86";
+}
+
+inline std::string ReceiptSourceTree() {
+    return SystemIs64Bit() ? "C:\\Ticket\\x64" : "C:\\Ticket\\x86";
+}
