@@ -6,7 +6,7 @@
 // Wine's limit: AddPrinterA then fails with 87, because Wine looks the new
 // driver up under the 32-bit environment. The printer's creation is
 // therefore recorded through the seam instead of reaching Wine's spooler.
-#include "install/printer_creation_fixture.h"
+#include "install/install_fixture.h"
 
 #include "support/wine_files.h"
 
@@ -74,8 +74,6 @@ protected:
             ::DeleteFileA((m_directory + "\\" + name).c_str());
         CopySpy::copies.clear();
         api().CopyFileA = CopySpy::CopyFileA;
-        api().AddPrinterA = PrinterFake::AddPrinterA;
-        api().ClosePrinter = PrinterFake::ClosePrinter;
     }
     void TearDown() override {
         InstallTest::TearDown();
@@ -87,13 +85,9 @@ protected:
 
 TEST_F(ReceiptInstallX64Test, StagesFromTheX64TreeAndRegistersForWindowsX64) {
     ASSERT_FALSE(m_directory.empty());
-    InstallTestDlg &dlg = Start();
+    InstallTestDlg &dlg = StartFor(kModel, "Kitchen x64", 2);
     ASSERT_TRUE(dlg.m_bWow64) << "not a 64-bit prefix";
-    SelectModel(kModel);
-    SetPrinterName("Kitchen x64");
-    SelectPortKind(2);
-    dlg.m_arrParallelPorts.RemoveAll();
-    dlg.m_arrParallelPorts.Add("LPT1:");
+    SetList(dlg.m_arrParallelPorts, {"LPT1:"});
     PressInstall();
 
     ASSERT_EQ(CopySpy::copies.size(), 10u);
@@ -112,7 +106,7 @@ TEST_F(ReceiptInstallX64Test, StagesFromTheX64TreeAndRegistersForWindowsX64) {
     EXPECT_EQ(PrinterFake::added[0].driverName, kModel);
     EXPECT_EQ(PrinterFake::added[0].portName, "LPT1:");
     EXPECT_EQ(InstallCaption(), "&Finish");
-    EXPECT_EQ(Progress(), 100);
+    EXPECT_EQ(Runner().Progress(), 100);
     EXPECT_TRUE(BoxFake::boxes.empty());
 }
 
