@@ -14,17 +14,12 @@ namespace {
 
 const char kPrinter[] = "Receipt Counter";
 const char kEnvironment[] = "Windows NT x86";
-const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const std::vector<std::string> kStagedCopies = {"RMGRP1.DLL", "RMA04.GPD",   "uniDRVui.DLL",
                                                 "uniDRV.DLL", "UNIDRV.HLP",  "UNIRES.DLL",
                                                 "TTFSUB.GPD", "STDNAMES.GPD"};
 const std::vector<std::string> kPluginFiles = {"XOEMUNI.dll", "XOEMUNI.ini"};
 const std::vector<std::string> kUnpacked = {"C:\\Ticket", "C:\\Barcode", "C:\\DriverName.cfg"};
 const int kParallelKind = 2;
-
-bool Exists(const std::string &path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 std::string DriverDirectory() {
     char directory[MAX_PATH] = {};
@@ -99,33 +94,18 @@ void DeletePrinterNamed(const std::string &name) {
     }
 }
 
-std::string DefaultPrinterDevice() {
-    char value[512] = {};
-    DWORD cbValue = sizeof(value) - 1;
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
-        return "";
-    ::RegQueryValueExA(hKey, "Device", nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &cbValue);
-    ::RegCloseKey(hKey);
-    return value;
-}
-
 class ReceiptInstallE2E : public ::testing::Test {
 protected:
     void SetUp() override {
         // Windows always has the default printer's key; a new Wine prefix not yet.
-        HKEY hKey = nullptr;
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                          &hKey, nullptr);
-        ::RegDeleteValueA(hKey, "Device");
-        ::RegCloseKey(hKey);
+        SetDefaultPrinterDevice("");
         DeletePrinterNamed(kPrinter);
         m_directory = DriverDirectory();
         ASSERT_FALSE(m_directory.empty());
         for (const std::string &name : kPluginFiles)
             ::DeleteFileA((m_directory + "\\" + name).c_str());
         for (const std::string &path : kUnpacked)
-            ASSERT_FALSE(Exists(path)) << path << " is left from an earlier run";
+            ASSERT_FALSE(FileExists(path)) << path << " is left from an earlier run";
     }
 
     // Installs model as kPrinter on the parallel port and waits for "&Finish".
@@ -138,7 +118,7 @@ protected:
         window.SelectDriver(static_cast<int>(itModel - models.begin()));
         window.SetPrinterName(kPrinter);
         window.SelectPortKind(kParallelKind);
-        window.Click(1012);
+        window.Click(IDC_INSTALL);
         const bool bFinished = window.WaitInstallCaption("&Finish");
         if (!bFinished) {
             const MessageBoxSeen box = window.WaitMessageBox(0);
@@ -156,7 +136,7 @@ TEST_F(ReceiptInstallE2E, ReceiptModelOnTheParallelPortInstallsFromTheReleaseFol
         return;
     EXPECT_EQ(window.Status(), "The installation is completed.");
     EXPECT_EQ(window.Progress(), 100);
-    EXPECT_TRUE(window.Enabled(1012));
+    EXPECT_TRUE(window.Enabled(IDC_INSTALL));
 
     const std::vector<std::string> drivers = InstalledDrivers();
     EXPECT_NE(std::find(drivers.begin(), drivers.end(), "Receipt Model A04"), drivers.end());
@@ -168,14 +148,14 @@ TEST_F(ReceiptInstallE2E, ReceiptModelOnTheParallelPortInstallsFromTheReleaseFol
     EXPECT_EQ(printer.port, "LPT1:");
     EXPECT_EQ(DefaultPrinterDevice(), "Receipt Counter,winspool,LPT1:");
     for (const std::string &name : kStagedCopies)
-        EXPECT_FALSE(Exists(m_directory + "\\" + name)) << name;
+        EXPECT_FALSE(FileExists(m_directory + "\\" + name)) << name;
     for (const std::string &name : kPluginFiles)
-        EXPECT_TRUE(Exists(m_directory + "\\" + name)) << name;
+        EXPECT_TRUE(FileExists(m_directory + "\\" + name)) << name;
 
-    window.Click(1012);
+    window.Click(IDC_INSTALL);
     ASSERT_TRUE(window.WaitExit());
     for (const std::string &path : kUnpacked)
-        EXPECT_FALSE(Exists(path)) << path;
+        EXPECT_FALSE(FileExists(path)) << path;
 }
 
 TEST_F(ReceiptInstallE2E, InstallingTheSameNameAgainReplacesThePrinter) {
@@ -184,7 +164,7 @@ TEST_F(ReceiptInstallE2E, InstallingTheSameNameAgainReplacesThePrinter) {
         Install(window, "Receipt Model A04");
         if (HasFatalFailure())
             return;
-        window.Click(1012);
+        window.Click(IDC_INSTALL);
         ASSERT_TRUE(window.WaitExit());
     }
     ASSERT_EQ(Printer(kPrinter).driver, "Receipt Model A04");
@@ -197,7 +177,7 @@ TEST_F(ReceiptInstallE2E, InstallingTheSameNameAgainReplacesThePrinter) {
     EXPECT_EQ(std::count(printers.begin(), printers.end(), kPrinter), 1);
     EXPECT_EQ(Printer(kPrinter).driver, "Receipt Model B01");
     EXPECT_EQ(Printer(kPrinter).port, "LPT1:");
-    window.Click(1012);
+    window.Click(IDC_INSTALL);
     EXPECT_TRUE(window.WaitExit());
 }
 

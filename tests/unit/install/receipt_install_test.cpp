@@ -3,7 +3,7 @@
 // the spooler or the driver directory fails.
 #include "install/install_fixture.h"
 
-#include "support/wine_files.h"
+#include "support/win_helpers.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 // therefore recorded through the seam instead of reaching Wine's spooler.
 #include "install/install_fixture.h"
 
-#include "support/wine_files.h"
+#include "support/win_helpers.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "install/package_layout.h"
 #include "shell/package_unpack.h"
 #include "support/platform_scope.h"
-#include "support/wine_files.h"
+#include "support/win_helpers.h"
 
 #include <gtest/gtest.h>
 

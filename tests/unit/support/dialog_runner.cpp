@@ -4,16 +4,6 @@
 
 #include <commctrl.h>
 
-bool WaitFor(const std::function<bool()> &pred, DWORD dwTimeoutMs) {
-    const DWORD dwStart = ::GetTickCount();
-    while (!pred()) {
-        if (::GetTickCount() - dwStart > dwTimeoutMs)
-            return false;
-        ::Sleep(10);
-    }
-    return true;
-}
-
 DialogRunner::DialogRunner(CDialog &dlg) : m_dlg(dlg) {
     m_thread = std::thread([this] {
         m_nResult = m_dlg.DoModal();

@@ -4,15 +4,12 @@
 #pragma once
 
 #include "framework/dialog.h"
+#include "support/win_helpers.h"
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <thread>
-
-// Polls until pred holds or the time is up; returns whether it held.
-bool WaitFor(const std::function<bool()> &pred, DWORD dwTimeoutMs = 20000);
 
 class DialogRunner {
 public:

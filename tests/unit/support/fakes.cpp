@@ -2,14 +2,7 @@
 
 #include "install/driver_tables.h"
 #include "install/package_layout.h"
-#include "support/wine_files.h"
-
-namespace {
-
-constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-constexpr char kDeviceValue[] = "Device";
-
-} // namespace
+#include "support/win_helpers.h"
 
 void BoxFake::Install(PlatformApi &api) {
     boxes.clear();
@@ -59,44 +52,6 @@ BOOL WINAPI ServiceFake::StartServiceA(SC_HANDLE, DWORD, LPCSTR *) {
 }
 
 void WINAPI NoPause(DWORD) {}
-
-std::string ReadRegistryString(HKEY hRoot, const std::string &key, const std::string &value) {
-    char data[512] = {};
-    DWORD cbData = sizeof(data) - 1;
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExA(hRoot, key.c_str(), 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
-        return "";
-    ::RegQueryValueExA(hKey, value.c_str(), nullptr, nullptr, reinterpret_cast<LPBYTE>(data),
-                       &cbData);
-    ::RegCloseKey(hKey);
-    return data;
-}
-
-void WriteRegistryString(HKEY hRoot, const std::string &key, const std::string &value,
-                         const std::string &data, DWORD dwOptions) {
-    HKEY hKey = nullptr;
-    ::RegCreateKeyExA(hRoot, key.c_str(), 0, nullptr, dwOptions, KEY_SET_VALUE, nullptr, &hKey,
-                      nullptr);
-    ::RegSetValueExA(hKey, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(data.c_str()),
-                     static_cast<DWORD>(data.size() + 1));
-    ::RegCloseKey(hKey);
-}
-
-void DeleteRegistryValue(HKEY hRoot, const std::string &key, const std::string &value) {
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExA(hRoot, key.c_str(), 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
-        return;
-    ::RegDeleteValueA(hKey, value.c_str());
-    ::RegCloseKey(hKey);
-}
-
-std::string DefaultPrinterDevice() {
-    return ReadRegistryString(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue);
-}
-
-void SetDefaultPrinterDevice(const std::string &device) {
-    WriteRegistryString(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue, device);
-}
 
 void WriteCatalogue(const std::string &text) {
     WriteTextFile(kCatalogueFile, text);

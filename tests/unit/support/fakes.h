@@ -2,6 +2,7 @@
 // helpers that arrange what the program reads.
 #pragma once
 
+#include "support/win_helpers.h"
 #include "system/platform.h"
 
 #include <string>
@@ -37,16 +38,6 @@ struct ServiceFake {
 
 // The pauses of the program only make the tests slow.
 void WINAPI NoPause(DWORD);
-
-// A string value of the registry, written through Win32; empty when absent.
-std::string ReadRegistryString(HKEY hRoot, const std::string &key, const std::string &value);
-void WriteRegistryString(HKEY hRoot, const std::string &key, const std::string &value,
-                         const std::string &data, DWORD dwOptions = 0);
-void DeleteRegistryValue(HKEY hRoot, const std::string &key, const std::string &value);
-
-// The "Device" value of the default printer.
-std::string DefaultPrinterDevice();
-void SetDefaultPrinterDevice(const std::string &device);
 
 // The catalogue file with the given text, or with one section per model of
 // the driver tables and a second name of the model with a DLL of its own.
