@@ -137,22 +137,21 @@ LRESULT CInstallerDlg::OnMyUpdateData(WPARAM wParam, LPARAM) {
 // Runs on the worker thread; it stops between steps once the dialog is
 // closing, so it never works on a window that is going away.
 void CInstallerDlg::RunStartup() {
+    using Step = void (CInstallerDlg::*)();
+    const Step steps[] = {&CInstallerDlg::EnsureSpoolerRunning, &CInstallerDlg::EnumeratePorts,
+                          &CInstallerDlg::UnpackDriverPackage, &CInstallerDlg::FillDriverList,
+                          &CInstallerDlg::IdentifySystem};
+    for (const Step step : steps) {
+        if (m_bStopStartup)
+            return;
+        (this->*step)();
+    }
+    if (!m_bStopStartup)
+        m_btnInstall.EnableWindow(TRUE);
+}
+
+void CInstallerDlg::EnsureSpoolerRunning() {
     StartOrRestartService(kSpoolerService, SVC_ENSURE_RUNNING);
-    if (m_bStopStartup)
-        return;
-    EnumeratePorts();
-    if (m_bStopStartup)
-        return;
-    UnpackDriverPackage();
-    if (m_bStopStartup)
-        return;
-    FillDriverList();
-    if (m_bStopStartup)
-        return;
-    IdentifySystem();
-    if (m_bStopStartup)
-        return;
-    m_btnInstall.EnableWindow(TRUE);
 }
 
 // The worker sends messages to this thread, so it is waited for while

@@ -103,6 +103,7 @@ protected:
 private:
     friend DWORD WINAPI StartupThreadProc(LPVOID pParam);
     void RunStartup();
+    void EnsureSpoolerRunning();
     void StopStartupWorker();
     // Copies the members into the controls, from either thread.
     void RefreshControls();

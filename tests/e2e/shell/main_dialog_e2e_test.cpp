@@ -56,23 +56,21 @@ TEST(MainDialogE2E, FillsTheDriverListFromThePackageAndFollowsTheChoice) {
         EXPECT_FALSE(FileExists(path)) << path;
 }
 
+// The close box ends the program, with start-up finished or still at work,
+// and nothing of the package stays.
 TEST(MainDialogE2E, CloseBoxEndsTheProgramAndLeavesNoTrace) {
-    InstallerWindow window(kReleaseProgram, kReleaseDir);
-    ASSERT_TRUE(window.Found());
-    ASSERT_TRUE(window.WaitInstallEnabled());
-    window.CloseBox();
-    EXPECT_TRUE(window.WaitExit());
-    for (const char *path : kUnpackedPaths)
-        EXPECT_FALSE(FileExists(path)) << path;
-}
-
-TEST(MainDialogE2E, CloseBoxDuringStartupEndsTheProgramAndLeavesNoTrace) {
-    InstallerWindow window(kReleaseProgram, kReleaseDir);
-    ASSERT_TRUE(window.Found());
-    window.CloseBox();
-    EXPECT_TRUE(window.WaitExit());
-    for (const char *path : kUnpackedPaths)
-        EXPECT_FALSE(FileExists(path)) << path;
+    for (bool bAfterStartup : {true, false}) {
+        SCOPED_TRACE(bAfterStartup ? "after start-up" : "during start-up");
+        InstallerWindow window(kReleaseProgram, kReleaseDir);
+        ASSERT_TRUE(window.Found());
+        if (bAfterStartup) {
+            ASSERT_TRUE(window.WaitInstallEnabled());
+        }
+        window.CloseBox();
+        EXPECT_TRUE(window.WaitExit());
+        for (const char *path : kUnpackedPaths)
+            EXPECT_FALSE(FileExists(path)) << path;
+    }
 }
 
 TEST(MainDialogE2E, StartedFromAnotherFolderFindsNoPackage) {
