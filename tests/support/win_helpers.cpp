@@ -1,5 +1,7 @@
 #include "support/win_helpers.h"
 
+#include <winspool.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -88,4 +90,27 @@ std::string DefaultPrinterDevice() {
 
 void SetDefaultPrinterDevice(const std::string &device) {
     WriteRegistryString(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue, device);
+}
+
+std::string DriverDirectory(const char *pszEnvironment) {
+    char directory[MAX_PATH] = {};
+    DWORD cbNeeded = 0;
+    ::GetPrinterDriverDirectoryA(nullptr, const_cast<LPSTR>(pszEnvironment), 1,
+                                 reinterpret_cast<LPBYTE>(directory), sizeof(directory), &cbNeeded);
+    return directory;
+}
+
+std::vector<DriverSeen> InstalledDrivers(const char *pszEnvironment) {
+    const LPSTR pszEnv = const_cast<LPSTR>(pszEnvironment);
+    DWORD cbNeeded = 0;
+    DWORD cDrivers = 0;
+    ::EnumPrinterDriversA(nullptr, pszEnv, 3, nullptr, 0, &cbNeeded, &cDrivers);
+    std::vector<BYTE> buffer(cbNeeded + 1);
+    std::vector<DriverSeen> drivers;
+    if (!::EnumPrinterDriversA(nullptr, pszEnv, 3, buffer.data(), cbNeeded, &cbNeeded, &cDrivers))
+        return drivers;
+    const auto *pDrivers = reinterpret_cast<const DRIVER_INFO_3A *>(buffer.data());
+    for (DWORD i = 0; i < cDrivers; ++i)
+        drivers.push_back({pDrivers[i].pName, pDrivers[i].pDataFile});
+    return drivers;
 }

@@ -1,11 +1,12 @@
-// Helpers of every test program: waiting, and the files and registry of the
-// test's Wine prefix, written and read through Win32.
+// Helpers of every test program: waiting, and the files, registry and
+// spooler of the test's Wine prefix, written and read through Win32.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Polls until pred holds or the time is up; returns whether it held.
 bool WaitFor(const std::function<bool()> &pred, DWORD dwTimeoutMs = 20000);
@@ -24,3 +25,11 @@ void DeleteRegistryValue(HKEY hRoot, const std::string &key, const std::string &
 // The "Device" value of the default printer.
 std::string DefaultPrinterDevice();
 void SetDefaultPrinterDevice(const std::string &device);
+
+// The spooler's driver directory of an environment.
+std::string DriverDirectory(const char *pszEnvironment);
+// The data file of each driver registered for an environment, by driver name.
+struct DriverSeen {
+    std::string name, dataFile;
+};
+std::vector<DriverSeen> InstalledDrivers(const char *pszEnvironment);

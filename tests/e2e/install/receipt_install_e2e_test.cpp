@@ -21,30 +21,6 @@ const std::vector<std::string> kPluginFiles = {"XOEMUNI.dll", "XOEMUNI.ini"};
 const std::vector<std::string> kUnpacked = {"C:\\Ticket", "C:\\Barcode", "C:\\DriverName.cfg"};
 const int kParallelKind = 2;
 
-std::string DriverDirectory() {
-    char directory[MAX_PATH] = {};
-    DWORD cbNeeded = 0;
-    ::GetPrinterDriverDirectoryA(nullptr, const_cast<LPSTR>(kEnvironment), 1,
-                                 reinterpret_cast<LPBYTE>(directory), sizeof(directory), &cbNeeded);
-    return directory;
-}
-
-std::vector<std::string> InstalledDrivers() {
-    DWORD cbNeeded = 0;
-    DWORD cDrivers = 0;
-    ::EnumPrinterDriversA(nullptr, const_cast<LPSTR>(kEnvironment), 1, nullptr, 0, &cbNeeded,
-                          &cDrivers);
-    std::vector<BYTE> buffer(cbNeeded + 1);
-    std::vector<std::string> names;
-    if (!::EnumPrinterDriversA(nullptr, const_cast<LPSTR>(kEnvironment), 1, buffer.data(), cbNeeded,
-                               &cbNeeded, &cDrivers))
-        return names;
-    const auto *pDrivers = reinterpret_cast<const DRIVER_INFO_1A *>(buffer.data());
-    for (DWORD i = 0; i < cDrivers; ++i)
-        names.push_back(pDrivers[i].pName);
-    return names;
-}
-
 std::vector<std::string> InstalledPrinters() {
     DWORD cbNeeded = 0;
     DWORD cPrinters = 0;
@@ -100,7 +76,7 @@ protected:
         // Windows always has the default printer's key; a new Wine prefix not yet.
         SetDefaultPrinterDevice("");
         DeletePrinterNamed(kPrinter);
-        m_directory = DriverDirectory();
+        m_directory = DriverDirectory(kEnvironment);
         ASSERT_FALSE(m_directory.empty());
         for (const std::string &name : kPluginFiles)
             ::DeleteFileA((m_directory + "\\" + name).c_str());
@@ -138,8 +114,11 @@ TEST_F(ReceiptInstallE2E, ReceiptModelOnTheParallelPortInstallsFromTheReleaseFol
     EXPECT_EQ(window.Progress(), 100);
     EXPECT_TRUE(window.Enabled(IDC_INSTALL));
 
-    const std::vector<std::string> drivers = InstalledDrivers();
-    EXPECT_NE(std::find(drivers.begin(), drivers.end(), "Receipt Model A04"), drivers.end());
+    const std::vector<DriverSeen> drivers = InstalledDrivers(kEnvironment);
+    EXPECT_NE(
+        std::find_if(drivers.begin(), drivers.end(),
+                     [](const DriverSeen &driver) { return driver.name == "Receipt Model A04"; }),
+        drivers.end());
     const PrinterSeen printer = Printer(kPrinter);
     ASSERT_TRUE(printer.bFound);
     EXPECT_EQ(printer.driver, "Receipt Model A04");

@@ -110,12 +110,30 @@ BOOL WINAPI PrinterFake::ClosePrinter(HANDLE hPrinter) {
     return TRUE;
 }
 
+void FileSpy::Install(PlatformApi &api) {
+    copies.clear();
+    deletions.clear();
+    api.CopyFileA = CopyFileA;
+    api.DeleteFileA = DeleteFileA;
+}
+
+BOOL WINAPI FileSpy::CopyFileA(LPCSTR lpExisting, LPCSTR lpNew, BOOL bFailIfExists) {
+    copies.emplace_back(lpExisting, lpNew);
+    return ::CopyFileA(lpExisting, lpNew, bFailIfExists);
+}
+
+BOOL WINAPI FileSpy::DeleteFileA(LPCSTR lpFileName) {
+    deletions.push_back(lpFileName);
+    return ::DeleteFileA(lpFileName);
+}
+
 void InstallTest::SetUp() {
     WriteTablesCatalogue();
     api().Sleep = NoPause;
     BoxFake::Install(api());
     PrinterFake::Install(api());
     ServiceFake::Install(api());
+    FileSpy::Install(api());
     // Windows always has the key of the default printer; a new Wine prefix not yet.
     SetDefaultPrinterDevice("");
 }

@@ -77,6 +77,16 @@ struct PrinterFake {
     static BOOL WINAPI ClosePrinter(HANDLE hPrinter);
 };
 
+// Copies and deletions are real, and recorded.
+struct FileSpy {
+    static inline std::vector<std::pair<std::string, std::string>> copies;
+    static inline Texts deletions;
+
+    static void Install(PlatformApi &api);
+    static BOOL WINAPI CopyFileA(LPCSTR lpExisting, LPCSTR lpNew, BOOL bFailIfExists);
+    static BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
+};
+
 class InstallTest : public PlatformTest {
 protected:
     void SetUp() override;
