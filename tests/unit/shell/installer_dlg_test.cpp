@@ -214,6 +214,8 @@ TEST_F(InstallerDlgTest, EnumerationSelectsItsRowInPlaceOfTheUsersAndKeepsTheLis
     ::SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_TRACKSELECT | LVS_EX_LABELTIP);
 
     Dlg().EnumeratePorts();
+    // Lists of a second enumeration replace those of the first.
+    EXPECT_EQ(Dlg().m_arrSerialPorts.GetSize(), 1);
     EXPECT_EQ(runner.SelectedPortKind(), 0);
     EXPECT_EQ(::SendMessageA(hList, LVM_GETITEMSTATE, 0, LVIS_FOCUSED), 0);
     EXPECT_EQ(::SendMessageA(hList, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),

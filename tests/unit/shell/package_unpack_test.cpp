@@ -34,7 +34,7 @@ struct Recorded {
         calls.push_back("SevenZip");
         command = szCmdLine;
         dwOutputSize = dwSize;
-        bOutputZeroed = std::all_of(szOutput, szOutput + dwSize + 1, [](char c) { return c == 0; });
+        bOutputZeroed = std::all_of(szOutput, szOutput + dwSize, [](char c) { return c == 0; });
         return 0;
     }
     static BOOL WINAPI SetOwner(HWND, LPVOID) {
