@@ -39,21 +39,6 @@ void WINAPI RecordPause(DWORD dwMilliseconds) {
     g_pauses.push_back(dwMilliseconds);
 }
 
-// The spooler's ports after its restart: none, or one USB port.
-bool g_bUsbAfterRestart = false;
-BOOL WINAPI PortsAfterRestart(LPSTR, DWORD, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
-                              LPDWORD pcReturned) {
-    *pcbNeeded = g_bUsbAfterRestart ? sizeof(PORT_INFO_2A) : 0;
-    *pcReturned = 0;
-    if (*pcbNeeded == 0 || cbBuf < *pcbNeeded)
-        return FALSE;
-    PORT_INFO_2A port = {};
-    port.pPortName = const_cast<LPSTR>("USB001");
-    std::memcpy(pPorts, &port, sizeof(port));
-    *pcReturned = 1;
-    return TRUE;
-}
-
 LSTATUS WINAPI DeviceWriteFails(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
                                 const BYTE *lpData, DWORD cbData) {
     if (lpValueName != nullptr && std::strcmp(lpValueName, "Device") == 0)
@@ -206,16 +191,17 @@ TEST_F(PrinterCreationTest, PrinterStartsOnTheFallbackPortOnlyWithoutAPortOfItsK
         {"usb, one after the restart", 1, Texts{}, true, "LPT1:", kAddedStatus, 1, Texts{kPrinter}},
     };
     PrinterCreationDlg &dlg = StartOn(1);
-    api().EnumPortsA = PortsAfterRestart;
+    // The spooler's ports after its restart: none, or one USB port.
+    api().EnumPortsA = PortsFake::EnumPortsA;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.pszWhat);
         SetList(c.nKind == 0 ? dlg.m_arrSerialPorts : dlg.m_arrUsbPorts, c.kindPorts);
         SetList(dlg.m_arrParallelPorts, {"LPT1:", "LPT2:"});
         Runner().SelectPortKind(c.nKind);
-        g_bUsbAfterRestart = c.bUsbAfterRestart;
+        PortsFake::ports = c.bUsbAfterRestart ? Ports{{"USB001", ""}} : Ports{};
         dlg.m_usbDetections.clear();
         PrinterFake::added.clear();
-        ServiceFake::nStops = ServiceFake::nStarts = 0;
+        ServiceFake::requests.clear();
         PressInstall();
 
         ASSERT_EQ(PrinterFake::added.size(), 1u);
@@ -223,8 +209,7 @@ TEST_F(PrinterCreationTest, PrinterStartsOnTheFallbackPortOnlyWithoutAPortOfItsK
         EXPECT_EQ(std::string(dlg.m_strPort), c.pszPort);
         EXPECT_EQ(DefaultPrinterDevice(), std::string("Front Counter,winspool,") + c.pszPort);
         EXPECT_TRUE(Shown().Showed(c.pszStatus));
-        EXPECT_EQ(ServiceFake::nStops, c.nRestarts);
-        EXPECT_EQ(ServiceFake::nStarts, c.nRestarts);
+        EXPECT_EQ(ServiceFake::requests, (c.nRestarts ? Texts{"stop", "start"} : Texts{}));
         EXPECT_EQ(dlg.m_usbDetections, c.detections);
         EXPECT_EQ(InstallCaption(), "&Finish");
         EXPECT_EQ(Runner().Progress(), 100);

@@ -124,16 +124,6 @@ Texts ExpectedRecord(const std::string &model, const std::string &gpd, const std
     return record;
 }
 
-struct VersionFake {
-    static inline DWORD dwPlatform, dwMajor, dwMinor;
-    static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo) {
-        pInfo->dwPlatformId = dwPlatform;
-        pInfo->dwMajorVersion = dwMajor;
-        pInfo->dwMinorVersion = dwMinor;
-        return TRUE;
-    }
-};
-
 void WritePackageTree(const std::string &folder) {
     ::CreateDirectoryA(kTicket, nullptr);
     ::CreateDirectoryA(folder.c_str(), nullptr);
@@ -272,9 +262,7 @@ TEST_F(ReceiptInstallTest, DriverVersionIsTwoOnlyOnWindowsNt) {
     api().GetVersionExA = VersionFake::GetVersionExA;
     for (const Case &c : cases) {
         SCOPED_TRACE(::testing::Message() << c.dwPlatform << " " << c.dwMajor << "." << c.dwMinor);
-        VersionFake::dwPlatform = c.dwPlatform;
-        VersionFake::dwMajor = c.dwMajor;
-        VersionFake::dwMinor = c.dwMinor;
+        VersionFake::Set(c.dwPlatform, c.dwMajor, c.dwMinor);
         PressInstall();
         ASSERT_EQ(DriverFake::records.size(), 1u);
         EXPECT_EQ(DriverFake::records[0][kVersionField], c.pszVersion);

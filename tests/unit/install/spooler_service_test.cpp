@@ -1,11 +1,11 @@
 // Starting and restarting a service: against a simulated service whose
 // clock only moves when the caller pauses, and against Wine's own spooler.
 #include "install/spooler_service.h"
+#include "support/fakes.h"
 #include "support/platform_scope.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -13,96 +13,14 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-const SC_HANDLE kManager = reinterpret_cast<SC_HANDLE>(0x5C00);
-constexpr DWORD kNever = INFINITE;
-
-// A service whose start or stop takes dwTransitionMs of a clock that only
-// the caller's pauses advance.
-struct ServiceState {
-    DWORD dwState = 0, dwTarget = 0, dwTransitionMs = 0, dwChangeAtMs = 0, dwClockMs = 0;
-    bool bManagerOpens = true, bServiceExists = true;
-    int nQueriesThatWork = -1, nQueries = 0, nSleeps = 0, nNextHandle = 0x5D00;
-    std::set<SC_HANDLE> openHandles;
-    Texts requests;
-};
-ServiceState g_service;
-
-// Its manager and the pauses around it, through the seam.
-struct FakeService {
-    static void Reset(DWORD dwInitial, DWORD dwTransitionMs) {
-        g_service = ServiceState();
-        g_service.dwState = g_service.dwTarget = dwInitial;
-        g_service.dwTransitionMs = dwTransitionMs;
-    }
-    static void Advance() {
-        if (g_service.dwTransitionMs != kNever && g_service.dwClockMs >= g_service.dwChangeAtMs)
-            g_service.dwState = g_service.dwTarget;
-    }
-    static BOOL Request(SC_HANDLE hService, const char *pszWhat, DWORD dwFrom, DWORD dwPending,
-                        DWORD dwFinal) {
-        EXPECT_EQ(g_service.openHandles.count(hService), 1u);
-        Advance();
-        g_service.requests.push_back(pszWhat);
-        if (g_service.dwState != dwFrom)
-            return FALSE;
-        g_service.dwState = dwPending;
-        g_service.dwTarget = dwFinal;
-        g_service.dwChangeAtMs = g_service.dwClockMs + g_service.dwTransitionMs;
-        return TRUE;
-    }
-    static SC_HANDLE WINAPI OpenSCManagerA(LPCSTR, LPCSTR, DWORD) {
-        if (!g_service.bManagerOpens)
-            return nullptr;
-        g_service.openHandles.insert(kManager);
-        return kManager;
-    }
-    static SC_HANDLE WINAPI OpenServiceA(SC_HANDLE hManager, LPCSTR, DWORD) {
-        EXPECT_EQ(hManager, kManager);
-        if (!g_service.bServiceExists)
-            return nullptr;
-        const SC_HANDLE hService = reinterpret_cast<SC_HANDLE>(g_service.nNextHandle++);
-        g_service.openHandles.insert(hService);
-        return hService;
-    }
-    static BOOL WINAPI QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS pStatus) {
-        EXPECT_EQ(g_service.openHandles.count(hService), 1u);
-        if (++g_service.nQueries > g_service.nQueriesThatWork && g_service.nQueriesThatWork >= 0)
-            return FALSE;
-        Advance();
-        *pStatus = {};
-        pStatus->dwCurrentState = g_service.dwState;
-        return TRUE;
-    }
-    static BOOL WINAPI StartServiceA(SC_HANDLE hService, DWORD, LPCSTR *) {
-        return Request(hService, "start", SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_RUNNING);
-    }
-    static BOOL WINAPI ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS) {
-        EXPECT_EQ(dwControl, static_cast<DWORD>(SERVICE_CONTROL_STOP));
-        return Request(hService, "stop", SERVICE_RUNNING, SERVICE_STOP_PENDING, SERVICE_STOPPED);
-    }
-    static BOOL WINAPI CloseServiceHandle(SC_HANDLE hHandle) {
-        EXPECT_EQ(g_service.openHandles.erase(hHandle), 1u);
-        return TRUE;
-    }
-    static void WINAPI Sleep(DWORD dwMs) {
-        ++g_service.nSleeps;
-        g_service.dwClockMs += dwMs;
-    }
-    // Starts far from zero so that a wait across the counter's wrap is covered.
-    static DWORD WINAPI GetTickCount() { return g_service.dwClockMs + 0xFFFFF000u; }
-};
+constexpr DWORD kNever = ServiceFake::kNever;
 
 class ServiceControlTest : public PlatformTest {
 protected:
-    void SetUp() override {
-        api().OpenSCManagerA = FakeService::OpenSCManagerA;
-        api().OpenServiceA = FakeService::OpenServiceA;
-        api().QueryServiceStatus = FakeService::QueryServiceStatus;
-        api().StartServiceA = FakeService::StartServiceA;
-        api().ControlService = FakeService::ControlService;
-        api().CloseServiceHandle = FakeService::CloseServiceHandle;
-        api().Sleep = FakeService::Sleep;
-        api().GetTickCount = FakeService::GetTickCount;
+    // The service in a state, its transitions taking dwTransitionMs.
+    void Arrange(DWORD dwState, DWORD dwTransitionMs) {
+        ServiceFake::Install(api(), dwState, dwTransitionMs);
+        ServiceFake::InstallClock(api());
     }
 };
 
@@ -170,16 +88,16 @@ TEST_F(ServiceControlTest, ModesActOnTheServiceAndWaitPacedAndBounded) {
         SCOPED_TRACE(::testing::Message()
                      << "state " << c.dwInitial << " restart " << (c.mode == kRestart)
                      << " transition " << c.dwTransitionMs);
-        FakeService::Reset(c.dwInitial, c.dwTransitionMs);
-        g_service.nQueriesThatWork = c.nQueriesThatWork;
+        Arrange(c.dwInitial, c.dwTransitionMs);
+        ServiceFake::nQueriesThatWork = c.nQueriesThatWork;
         EXPECT_EQ(StartOrRestart("Spooler", c.mode), c.outcome);
-        EXPECT_EQ(g_service.requests, c.requests);
-        EXPECT_EQ(g_service.dwState, c.dwFinal);
-        EXPECT_GE(g_service.dwClockMs, c.dwMinClockMs);
-        EXPECT_LE(g_service.dwClockMs, c.dwMaxClockMs);
+        EXPECT_EQ(ServiceFake::requests, c.requests);
+        EXPECT_EQ(ServiceFake::dwState, c.dwFinal);
+        EXPECT_GE(ServiceFake::dwClockMs, c.dwMinClockMs);
+        EXPECT_LE(ServiceFake::dwClockMs, c.dwMaxClockMs);
         // Paced: a pause between queries, never a spin on them.
-        EXPECT_LE(g_service.nQueries, g_service.nSleeps + 3);
-        EXPECT_TRUE(g_service.openHandles.empty()) << "a handle was left open";
+        EXPECT_LE(ServiceFake::nQueries, ServiceFake::nSleeps + 3);
+        EXPECT_TRUE(ServiceFake::openHandles.empty()) << "a handle was left open";
     }
 }
 
@@ -197,14 +115,14 @@ TEST_F(ServiceControlTest, UnknownStatusStartsOrStopsNothing) {
     for (const Case &c : cases) {
         for (ServiceMode mode : {ServiceMode::EnsureRunning, ServiceMode::Restart}) {
             SCOPED_TRACE(c.pszWhat);
-            FakeService::Reset(SERVICE_STOPPED, 300);
-            g_service.bManagerOpens = c.bManager;
-            g_service.bServiceExists = c.bService;
-            g_service.nQueriesThatWork = c.nQueriesThatWork;
+            Arrange(SERVICE_STOPPED, 300);
+            ServiceFake::bManagerOpens = c.bManager;
+            ServiceFake::bServiceExists = c.bService;
+            ServiceFake::nQueriesThatWork = c.nQueriesThatWork;
             EXPECT_EQ(StartOrRestart("Spooler", mode), ServiceOutcome::StatusUnknown);
-            EXPECT_EQ(g_service.requests, Texts{});
-            EXPECT_EQ(g_service.nSleeps, 0);
-            EXPECT_TRUE(g_service.openHandles.empty());
+            EXPECT_EQ(ServiceFake::requests, Texts{});
+            EXPECT_EQ(ServiceFake::nSleeps, 0);
+            EXPECT_TRUE(ServiceFake::openHandles.empty());
         }
     }
 }

@@ -13,8 +13,6 @@
 
 namespace {
 
-using Ports = std::vector<std::pair<std::string, std::string>>;
-
 constexpr char kTcpip[] = "Standard TCP/IP Port";
 constexpr char kLocal[] = "Local Port";
 constexpr char kSerialCommKey[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
@@ -25,39 +23,6 @@ std::string Joined(const CStringArray &list) {
         text += (i > 0 ? " " : "") + std::string(list[i]);
     return text;
 }
-
-// The spooler's ports at level 2 as the spooler lays them out: the records,
-// then their strings. A growing spooler gains a port before every call.
-struct FakeSpooler {
-    static inline Ports ports;
-    static inline bool bGrowing = false;
-    static inline DWORD nCalls = 0;
-
-    static BOOL WINAPI EnumPortsA(LPSTR, DWORD, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbNeeded,
-                                  LPDWORD pcReturned) {
-        DWORD cbNeeded = static_cast<DWORD>(ports.size() * sizeof(PORT_INFO_2A));
-        for (const auto &port : ports)
-            cbNeeded += static_cast<DWORD>(port.first.size() + port.second.size() + 2);
-        *pcbNeeded = cbNeeded + (bGrowing ? 64 * ++nCalls : 0);
-        // A failed call's count describes nothing in the buffer.
-        *pcReturned = static_cast<DWORD>(ports.size());
-        if (cbBuf < *pcbNeeded)
-            return FALSE;
-        auto *pRecords = reinterpret_cast<PORT_INFO_2A *>(pBuffer);
-        char *pText = reinterpret_cast<char *>(pBuffer + ports.size() * sizeof(PORT_INFO_2A));
-        const auto store = [&](const std::string &text) {
-            LPSTR psz = std::strcpy(pText, text.c_str());
-            pText += text.size() + 1;
-            return psz;
-        };
-        for (size_t i = 0; i < ports.size(); ++i) {
-            pRecords[i] = {};
-            pRecords[i].pPortName = store(ports[i].first);
-            pRecords[i].pDescription = store(ports[i].second);
-        }
-        return TRUE;
-    }
-};
 
 using PortEnumerationTest = PlatformTest;
 
@@ -106,11 +71,11 @@ TEST_F(PortEnumerationTest, PortSetsGiveTheirListsAndPortKindRow) {
         {"port added between the two queries", Ports{{"USB001", kLocal}, {"COM1:", kLocal}}, "", "",
          "", 1, true},
     };
-    api().EnumPortsA = FakeSpooler::EnumPortsA;
+    api().EnumPortsA = PortsFake::EnumPortsA;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.pszWhat);
-        FakeSpooler::ports = c.ports;
-        FakeSpooler::bGrowing = c.bGrowing;
+        PortsFake::ports = c.ports;
+        PortsFake::bGrowing = c.bGrowing;
         std::string all;
         for (size_t i = 0; i < c.ports.size() && i < 256 && !c.bGrowing; ++i)
             all += (i > 0 ? " " : "") + c.ports[i].first;

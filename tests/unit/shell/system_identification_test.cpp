@@ -1,6 +1,7 @@
 // The Windows version code for every version the system may report, the
 // WOW64 query, and the status line that names the system.
 #include "shell/system_identification.h"
+#include "support/fakes.h"
 #include "support/platform_scope.h"
 
 #include <gtest/gtest.h>
@@ -10,39 +11,13 @@
 
 namespace {
 
-// Answers the version query as a system of the given numbers would, the
-// basic record only as far as it reaches.
-struct FakeVersion {
-    static inline DWORD dwPlatformId = 0, dwMajor = 0, dwMinor = 0, dwBuild = 0;
-    static inline BYTE nProductType = VER_NT_WORKSTATION;
-    static inline bool bExtendedFails = false, bBasicFails = false;
-    static inline std::vector<DWORD> sizesAsked;
-
-    static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo) {
-        sizesAsked.push_back(pInfo->dwOSVersionInfoSize);
-        const bool bExtended = pInfo->dwOSVersionInfoSize == sizeof(OSVERSIONINFOEXA);
-        if ((bExtended && bExtendedFails) || (!bExtended && bBasicFails) ||
-            (!bExtended && pInfo->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)))
-            return FALSE;
-        pInfo->dwPlatformId = dwPlatformId;
-        pInfo->dwMajorVersion = dwMajor;
-        pInfo->dwMinorVersion = dwMinor;
-        pInfo->dwBuildNumber = dwBuild;
-        if (bExtended)
-            reinterpret_cast<OSVERSIONINFOEXA *>(pInfo)->wProductType = nProductType;
-        return TRUE;
-    }
-    static int CodeFor(DWORD platform, DWORD major, DWORD minor, DWORD build = 0,
-                       BYTE productType = VER_NT_WORKSTATION) {
-        dwPlatformId = platform;
-        dwMajor = major;
-        dwMinor = minor;
-        dwBuild = build;
-        nProductType = productType;
-        sizesAsked.clear();
-        return QueryWindowsVersionCode();
-    }
-};
+int CodeFor(DWORD platform, DWORD major, DWORD minor, DWORD build = 0,
+            BYTE productType = VER_NT_WORKSTATION) {
+    VersionFake::Set(platform, major, minor);
+    VersionFake::dwBuild = build;
+    VersionFake::nProductType = productType;
+    return QueryWindowsVersionCode();
+}
 
 // Stands in for the WOW64 query, which only the system's kernel32 offers.
 struct FakeWow64 {
@@ -66,9 +41,9 @@ struct FakeWow64 {
 class SystemIdentificationTest : public PlatformTest {
 protected:
     void SetUp() override {
-        api().GetVersionExA = FakeVersion::GetVersionExA;
+        api().GetVersionExA = VersionFake::GetVersionExA;
         api().GetProcAddress = FakeWow64::GetProcAddress;
-        FakeVersion::bExtendedFails = FakeVersion::bBasicFails = false;
+        VersionFake::bExtendedFails = VersionFake::bBasicFails = false;
     }
 };
 
@@ -88,23 +63,23 @@ TEST_F(SystemIdentificationTest, EveryReportedVersionGetsItsCode) {
         {3, 10, 0, 5},    {7, 4, 0, 5},
     };
     for (const auto &row : rows)
-        EXPECT_EQ(FakeVersion::CodeFor(row.platform, row.major, row.minor), row.code)
+        EXPECT_EQ(CodeFor(row.platform, row.major, row.minor), row.code)
             << "platform " << row.platform << ", " << row.major << "." << row.minor;
     // Neither the build nor the edition is looked at.
     for (DWORD dwBuild : {10240UL, 26100UL})
-        EXPECT_EQ(FakeVersion::CodeFor(kNt, 10, 0, dwBuild), 12) << dwBuild;
-    EXPECT_EQ(FakeVersion::CodeFor(kNt, 5, 2, 0, VER_NT_SERVER), 7);
-    EXPECT_EQ(FakeVersion::CodeFor(kNt, 6, 3, 0, VER_NT_SERVER), 11);
+        EXPECT_EQ(CodeFor(kNt, 10, 0, dwBuild), 12) << dwBuild;
+    EXPECT_EQ(CodeFor(kNt, 5, 2, 0, VER_NT_SERVER), 7);
+    EXPECT_EQ(CodeFor(kNt, 6, 3, 0, VER_NT_SERVER), 11);
 }
 
 TEST_F(SystemIdentificationTest, ExtendedRecordFirstThenTheBasicOneThenUnknown) {
-    EXPECT_EQ(FakeVersion::CodeFor(VER_PLATFORM_WIN32_NT, 6, 1), 9);
-    EXPECT_EQ(FakeVersion::sizesAsked, (std::vector<DWORD>{156}));
-    FakeVersion::bExtendedFails = true;
-    EXPECT_EQ(FakeVersion::CodeFor(VER_PLATFORM_WIN32_WINDOWS, 4, 10), 2);
-    EXPECT_EQ(FakeVersion::sizesAsked, (std::vector<DWORD>{156, 148}));
-    FakeVersion::bBasicFails = true;
-    EXPECT_EQ(FakeVersion::CodeFor(VER_PLATFORM_WIN32_NT, 6, 1), -1);
+    EXPECT_EQ(CodeFor(VER_PLATFORM_WIN32_NT, 6, 1), 9);
+    EXPECT_EQ(VersionFake::sizesAsked, (std::vector<DWORD>{156}));
+    VersionFake::bExtendedFails = true;
+    EXPECT_EQ(CodeFor(VER_PLATFORM_WIN32_WINDOWS, 4, 10), 2);
+    EXPECT_EQ(VersionFake::sizesAsked, (std::vector<DWORD>{156, 148}));
+    VersionFake::bBasicFails = true;
+    EXPECT_EQ(CodeFor(VER_PLATFORM_WIN32_NT, 6, 1), -1);
 }
 
 TEST_F(SystemIdentificationTest, Wow64IsAskedOfKernel32ForThisProcessWhereItExists) {
