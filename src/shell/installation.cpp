@@ -4,7 +4,6 @@
 #include "shell/installer_dlg.h"
 
 #include "framework/win_app.h"
-#include "install/driver_tables.h"
 #include "install/install_constants.h"
 #include "install/printer_creation.h"
 #include "install/receipt_install.h"
@@ -14,7 +13,11 @@
 #include "shell/system_identification.h"
 #include "system/platform.h"
 
+namespace {
+
 constexpr DWORD kPrinterPauseMs = 500;
+
+} // namespace
 
 void CInstallerDlg::StartOrRestartService(LPCSTR lpszServiceName, DWORD dwMode) {
     const ServiceOutcome outcome = StartOrRestart(lpszServiceName, ServiceModeOf(dwMode));
@@ -24,7 +27,7 @@ void CInstallerDlg::StartOrRestartService(LPCSTR lpszServiceName, DWORD dwMode) 
 }
 
 void CInstallerDlg::EnumeratePorts() {
-    PortLists lists = EnumeratePortLists();
+    const PortLists lists = EnumeratePortLists();
     m_arrAllPorts = lists.arrAll;
     m_arrUsbPorts = lists.arrUsb;
     m_arrSerialPorts = lists.arrSerial;
