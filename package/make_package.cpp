@@ -5,6 +5,7 @@
 //
 // make_package CATALOGUE OUTPUT_DIR
 #include "install/driver_tables.h"
+#include "install/package_layout.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -41,7 +42,7 @@ void Placeholder(const fs::path &file) {
 
 bool CheckCatalogue(const fs::path &catalogue) {
     const std::vector<std::string> names = FirstModelNames(catalogue);
-    const size_t expected = kReceiptDriverCount + kLabelDriverCount;
+    const size_t expected = kCatalogueSize;
     bool ok = names.size() == expected;
     if (!ok)
         std::cerr << catalogue << ": " << names.size() << " sections, " << expected
@@ -65,8 +66,8 @@ void LayOutReceiptTree(const fs::path &dir) {
         Placeholder(dir / (std::string(ReceiptFileBases[i]) + ".GPD"));
     for (int i = 0; i < kUnidrvCoreFileCount; ++i)
         Placeholder(dir / UnidrvCoreFiles[i]);
-    Placeholder(dir / "XOEMUNI.dll");
-    Placeholder(dir / "XOEMUNI.ini");
+    Placeholder(dir / (std::string(kPluginStem) + kPluginDllExtension));
+    Placeholder(dir / (std::string(kPluginStem) + kPluginIniExtension));
 }
 
 void LayOutLabelTree(const fs::path &dir, const char *const *files) {
@@ -88,16 +89,16 @@ int main(int argc, char **argv) {
     fs::create_directories(out);
     for (const fs::directory_entry &entry : fs::directory_iterator(out))
         fs::remove_all(entry.path());
-    LayOutReceiptTree(out / "Ticket" / "x86");
-    LayOutReceiptTree(out / "Ticket" / "x64");
-    LayOutLabelTree(out / "Barcode" / "x86", LabelFilesX86);
-    LayOutLabelTree(out / "Barcode" / "x64", LabelFilesX64);
-    const fs::path common = out / "Barcode" / "Common";
+    LayOutReceiptTree(out / kReceiptFolder / kX86Folder);
+    LayOutReceiptTree(out / kReceiptFolder / kX64Folder);
+    LayOutLabelTree(out / kLabelFolder / kX86Folder, LabelFilesX86);
+    LayOutLabelTree(out / kLabelFolder / kX64Folder, LabelFilesX64);
+    const fs::path common = out / kLabelFolder / kCommonFolder;
     Placeholder(common / "THERMAL.chm");
     for (int i = 0; i < kLabelDriverCount; ++i) {
         for (const char *extension : {".BA0", ".DAT", ".PP0"})
             Placeholder(common / (std::string(LabelFileBases[i]) + extension));
     }
-    fs::copy_file(catalogue, out / "DriverName.cfg");
+    fs::copy_file(catalogue, out / kCatalogueName);
     return 0;
 }

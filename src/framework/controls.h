@@ -29,6 +29,14 @@ public:
     void ResetContent() { SendMessage(CB_RESETCONTENT); }
 };
 
+class CHeaderCtrl : public CWnd {
+public:
+    explicit CHeaderCtrl(HWND hWnd) : CWnd(hWnd) {}
+
+    // Attributes
+    int GetItemCount() const { return static_cast<int>(SendMessage(HDM_GETITEMCOUNT)); }
+};
+
 class CListCtrl : public CWnd {
 public:
     // Attributes
@@ -43,7 +51,9 @@ public:
     DWORD SetExtendedStyle(DWORD dwNewStyle) {
         return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, dwNewStyle));
     }
-    HWND GetHeaderCtrl() const { return reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)); }
+    CHeaderCtrl GetHeaderCtrl() const {
+        return CHeaderCtrl(reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)));
+    }
     BOOL SetColumnWidth(int nCol, int cx) {
         return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, nCol, MAKELPARAM(cx, 0)));
     }

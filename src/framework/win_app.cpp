@@ -1,5 +1,6 @@
 #include "framework/win_app.h"
 
+#include "framework/wnd.h"
 #include "system/platform.h"
 
 #include <commctrl.h>
@@ -42,5 +43,5 @@ CString AfxGetAppTitle() {
 }
 
 int AfxMessageBox(LPCSTR lpszText, UINT nType) {
-    return Platform().MessageBoxA(::GetActiveWindow(), lpszText, AfxGetAppTitle(), nType);
+    return CWnd(::GetActiveWindow()).MessageBox(lpszText, AfxGetAppTitle(), nType);
 }

@@ -19,10 +19,3 @@ public:
 CWinApp *AfxGetApp();
 CString AfxGetAppTitle();
 int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK);
-
-// The only exception type the framework knows; code that calls foreign
-// libraries catches it.
-class CException {
-public:
-    virtual ~CException() = default;
-};

@@ -24,6 +24,8 @@ public:
     }
     void SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
     BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
+    // A message box owned by this window, with a caption of its own.
+    int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType = MB_OK) const;
 
     HWND m_hWnd = nullptr;
 };

@@ -10,6 +10,20 @@ constexpr int kReceiptGroupDllRows = 6;
 constexpr int kUnidrvCoreFileCount = 6;
 constexpr int kLabelDriverCount = 5;
 constexpr int kLabelFileRows = 30;
+constexpr int kCatalogueSize = kReceiptDriverCount + kLabelDriverCount;
+
+// The receipt models form four consecutive groups of these sizes.
+constexpr int kReceiptGroupSizes[] = {15, 7, 5, 6};
+static_assert(kReceiptGroupSizes[0] + kReceiptGroupSizes[1] + kReceiptGroupSizes[2] +
+                      kReceiptGroupSizes[3] ==
+                  kReceiptDriverCount,
+              "the groups hold every receipt model");
+// The one model of group 2 with a DLL of its own, and the models that carry
+// the plug-in.
+constexpr int kOwnDllModel = 19;
+constexpr int kFirstPluginModel = 30;
+constexpr int kLastPluginModel = 32;
+static_assert(kLastPluginModel < kReceiptDriverCount, "plug-in models are receipt models");
 
 extern const char *const ReceiptDriverNames[kReceiptDriverCount];
 // GPD stems; the rows past the receipt drivers are not read.

@@ -1,8 +1,6 @@
-// Port choice and printer creation: the first and the last step that the
-// receipt and label installations share.
-#include "shell/installer_dlg.h"
+// Printer creation: the last step that the receipt and label installations share.
+#include "install/printer_creation.h"
 
-#include "framework/win_app.h"
 #include "install/install_constants.h"
 #include "system/platform.h"
 
@@ -33,11 +31,18 @@ constexpr char kNoUsefulPort[] =
     "There's no available useful port,please select other type of port";
 constexpr char kMissingSystemFiles[] = "Missing system flies,please repair system";
 constexpr char kAddPrinterError[] = "Error AddPrinter %d";
-// The colon is the full-width one of code page 936.
-constexpr char kSetRegistryFailed[] = "Error\xA3\xBA"
-                                      "Failed to set regist";
 
-// Failures are silent: the spooler says what it needs when the printer is added.
+// The spooler only reads the texts it is handed.
+LPSTR SpoolerText(LPCSTR lpsz) {
+    return const_cast<LPSTR>(lpsz);
+}
+
+} // namespace
+
+// The colon is the full-width one of code page 936.
+const char kSetRegistryFailed[] = "Error\xA3\xBA"
+                                  "Failed to set regist";
+
 void EnableLoadDriverPrivilege() {
     PlatformApi &api = Platform();
     HANDLE hToken = nullptr;
@@ -52,156 +57,75 @@ void EnableLoadDriverPrivilege() {
     api.CloseHandle(hToken);
 }
 
-// The spooler refuses these names. Opened as a namesake, an empty name
-// would reach the print server and a comma or backslash a port monitor or
-// another machine, none of which may be purged and deleted.
+// Opened as a namesake, an empty name would reach the print server and a
+// comma or backslash a port monitor or another machine, none of which may
+// be purged and deleted.
 bool IsPrinterNameAccepted(LPCSTR lpszPrinterName) {
     return lpszPrinterName[0] != '\0' && std::strpbrk(lpszPrinterName, ",\\") == nullptr;
 }
 
-// The spooler only reads the texts it is handed.
-LPSTR SpoolerText(LPCSTR lpsz) {
-    return const_cast<LPSTR>(lpsz);
-}
-
-} // namespace
-
-bool CInstallerDlg::ChoosePortForKind() {
-    const CStringArray *pPorts = nullptr;
-    int nResult = PORTDLG_INDEX_BASE;
-    switch (m_nPortKind) {
-    case kPortKindTcpip:
-        nResult = ChooseTcpipPort();
-        if (nResult == PORTDLG_ADDED)
-            nResult = PORTDLG_INDEX_BASE;
-        pPorts = &m_arrTcpipPorts;
-        break;
-    case kPortKindParallel:
-        nResult = ChooseParallelPort();
-        pPorts = &m_arrParallelPorts;
-        break;
-    default:
-        return true;
-    }
-    // A result that names no row of the list abandons the choice, as Cancel does.
-    const int nRow = nResult - PORTDLG_INDEX_BASE;
-    if (nResult == PORTDLG_CANCELLED || nRow < 0 || nRow >= pPorts->GetSize()) {
-        m_btnInstall.EnableWindow(TRUE);
-        return false;
-    }
-    m_strPort = (*pPorts)[nRow];
-    return true;
-}
-
-void CInstallerDlg::CreatePrinterAndFinish(LPCSTR lpszDriverName, LPCSTR lpszPrinterName,
-                                           DWORD dwPauseMs) {
+void RemoveNamesake(LPCSTR lpszPrinterName, IInstallView &view) {
     PlatformApi &api = Platform();
-    EnableLoadDriverPrivilege();
-
-    const bool bNameAccepted = IsPrinterNameAccepted(lpszPrinterName);
     PRINTER_DEFAULTSA defaults = {SpoolerText(kRawDatatype), nullptr, PRINTER_ALL_ACCESS};
     HANDLE hNamesake = nullptr;
-    if (bNameAccepted && api.OpenPrinterA(SpoolerText(lpszPrinterName), &hNamesake, &defaults)) {
-        ShowStatus(kExistsStatusHead + CString(lpszPrinterName) + kExistsStatusTail);
-        api.SetPrinterA(hNamesake, 0, nullptr, PRINTER_CONTROL_PURGE);
-        api.DeletePrinter(hNamesake);
-        api.ClosePrinter(hNamesake);
-    }
-
-    // Without a port of the chosen kind a serial or USB printer starts on
-    // the first parallel port.
-    const bool bFallback =
-        !g_bPortAvailable && (m_nPortKind == kPortKindSerial || m_nPortKind == kPortKindUsb);
-    CString strPort = m_strPort;
-    if (bFallback)
-        strPort = m_arrParallelPorts.GetSize() > 0 ? m_arrParallelPorts[0] : CString();
-
-    HANDLE hPrinter = nullptr;
-    DWORD dwError = ERROR_UNKNOWN_PORT;
-    if (!bNameAccepted) {
-        dwError = ERROR_INVALID_PRINTER_NAME;
-    } else if (!strPort.IsEmpty()) {
-        PRINTER_INFO_2A info = {};
-        info.pPrinterName = SpoolerText(lpszPrinterName);
-        info.pPortName = SpoolerText(strPort);
-        info.pDriverName = SpoolerText(lpszDriverName);
-        info.pPrintProcessor = SpoolerText(kPrintProcessor);
-        info.pDatatype = SpoolerText(kRawDatatype);
-        hPrinter = api.AddPrinterA(nullptr, kPrinterInfoLevel, reinterpret_cast<LPBYTE>(&info));
-        dwError = api.GetLastError();
-    }
-    if (hPrinter == nullptr) {
-        ReportPrinterCreationFailure(dwError);
+    if (!api.OpenPrinterA(SpoolerText(lpszPrinterName), &hNamesake, &defaults))
         return;
-    }
+    view.ShowStatus(kExistsStatusHead + CString(lpszPrinterName) + kExistsStatusTail);
+    api.SetPrinterA(hNamesake, 0, nullptr, PRINTER_CONTROL_PURGE);
+    api.DeletePrinter(hNamesake);
+    api.ClosePrinter(hNamesake);
+}
+
+DWORD AddPrinterOnPort(LPCSTR lpszPrinterName, LPCSTR lpszPort, LPCSTR lpszDriverName) {
+    PlatformApi &api = Platform();
+    PRINTER_INFO_2A info = {};
+    info.pPrinterName = SpoolerText(lpszPrinterName);
+    info.pPortName = SpoolerText(lpszPort);
+    info.pDriverName = SpoolerText(lpszDriverName);
+    info.pPrintProcessor = SpoolerText(kPrintProcessor);
+    info.pDatatype = SpoolerText(kRawDatatype);
+    const HANDLE hPrinter =
+        api.AddPrinterA(nullptr, kPrinterInfoLevel, reinterpret_cast<LPBYTE>(&info));
+    if (hPrinter == nullptr)
+        return api.GetLastError();
     api.ClosePrinter(hPrinter);
-    m_strPort = strPort;
-
-    if (g_bPortAvailable) {
-        ShowStatus(kAddedStatus + CString(lpszPrinterName));
-    } else if (m_nPortKind == kPortKindSerial) {
-        ShowStatus(kNoSerialPortStatus + strPort);
-    } else if (m_nPortKind == kPortKindUsb) {
-        // A USB port may have come with the restart; detection then moves
-        // the printer there, else it stays where it was created.
-        StartOrRestartService(kSpoolerService, SVC_RESTART);
-        EnumeratePorts();
-        if (m_arrUsbPorts.GetSize() > 0)
-            ShowStatus(kAddedStatus + CString(lpszPrinterName));
-        else
-            ShowStatus(kNoUsbPortStatus + strPort);
-    } else {
-        SendMessage(g_nMyUpdateDataMsg, 0, 0);
-    }
-    m_progress.SetPos(kProgressPrinterAdded);
-
-    if (m_bSetDefault) {
-        CString strDevice;
-        strDevice.Format(kDefaultPrinterFormat, lpszPrinterName, kSpoolerDriver,
-                         static_cast<LPCSTR>(m_strPort));
-        HKEY hKey = nullptr;
-        if (api.RegOpenKeyExA(HKEY_CURRENT_USER, kDefaultPrinterKey, 0, KEY_SET_VALUE, &hKey) ==
-            ERROR_SUCCESS) {
-            if (api.RegSetValueExA(hKey, kDefaultPrinterValue, 0, REG_SZ,
-                                   reinterpret_cast<const BYTE *>(static_cast<LPCSTR>(strDevice)),
-                                   static_cast<DWORD>(strDevice.GetLength() + 1)) != ERROR_SUCCESS)
-                AfxMessageBox(kSetRegistryFailed, MB_OK);
-            api.RegCloseKey(hKey);
-        }
-    }
-    m_progress.SetPos(kProgressDefaultSet);
-    ShowStatus(kDefaultStatusHead + CString(lpszPrinterName) + kDefaultStatusTail);
-
-    if (m_nPortKind == kPortKindSerial)
-        AssignSerialPort(lpszPrinterName);
-    else if (m_nPortKind == kPortKindUsb && m_arrUsbPorts.GetSize() > 0)
-        DetectUsbPort(lpszPrinterName);
-
-    api.Sleep(dwPauseMs);
-
-    // The serial assignment completes the installation itself.
-    if (m_nPortKind != kPortKindSerial)
-        CompleteInstallation();
+    return ERROR_SUCCESS;
 }
 
-void CInstallerDlg::ReportPrinterCreationFailure(DWORD dwError) {
-    if (dwError == ERROR_UNKNOWN_PORT || dwError == ERROR_MOD_NOT_FOUND) {
-        const LPCSTR pszText = dwError == ERROR_UNKNOWN_PORT ? kNoUsefulPort : kMissingSystemFiles;
-        Platform().MessageBoxA(m_hWnd, pszText, kPromptCaption, MB_OK);
-        m_btnInstall.SetWindowText(kReinstallCaption);
-    } else {
-        CString strText;
-        strText.Format(kAddPrinterError, static_cast<int>(dwError));
-        Platform().MessageBoxA(m_hWnd, strText, kErrorPromptCaption, MB_OK);
-    }
-    m_btnInstall.EnableWindow(TRUE);
-    m_progress.SetPos(kProgressFailed);
+bool WriteDefaultPrinter(LPCSTR lpszPrinterName, LPCSTR lpszPort) {
+    PlatformApi &api = Platform();
+    CString strDevice;
+    strDevice.Format(kDefaultPrinterFormat, lpszPrinterName, kSpoolerDriver, lpszPort);
+    HKEY hKey = nullptr;
+    if (api.RegOpenKeyExA(HKEY_CURRENT_USER, kDefaultPrinterKey, 0, KEY_SET_VALUE, &hKey) !=
+        ERROR_SUCCESS)
+        return true;
+    const bool bWritten =
+        api.RegSetValueExA(hKey, kDefaultPrinterValue, 0, REG_SZ,
+                           reinterpret_cast<const BYTE *>(static_cast<LPCSTR>(strDevice)),
+                           static_cast<DWORD>(strDevice.GetLength() + 1)) == ERROR_SUCCESS;
+    api.RegCloseKey(hKey);
+    return bWritten;
 }
 
-void CInstallerDlg::CompleteInstallation() {
-    m_progress.SetPos(kProgressComplete);
-    m_strStatus = kCompletedStatus;
-    m_btnInstall.EnableWindow(TRUE);
-    m_btnInstall.SetWindowText(kFinishCaption);
-    SendMessage(g_nMyUpdateDataMsg, 0, 0);
+PrinterFailure DescribePrinterFailure(DWORD dwError) {
+    if (dwError == ERROR_UNKNOWN_PORT)
+        return {kNoUsefulPort, kPromptCaption, true};
+    if (dwError == ERROR_MOD_NOT_FOUND)
+        return {kMissingSystemFiles, kPromptCaption, true};
+    CString strText;
+    strText.Format(kAddPrinterError, static_cast<int>(dwError));
+    return {strText, kErrorPromptCaption, false};
+}
+
+CString AddedStatus(LPCSTR lpszPrinterName) {
+    return kAddedStatus + CString(lpszPrinterName);
+}
+
+CString NoPortStatus(bool bSerial, LPCSTR lpszPort) {
+    return (bSerial ? kNoSerialPortStatus : kNoUsbPortStatus) + CString(lpszPort);
+}
+
+CString DefaultStatus(LPCSTR lpszPrinterName) {
+    return kDefaultStatusHead + CString(lpszPrinterName) + kDefaultStatusTail;
 }

@@ -1,7 +1,6 @@
 // Print spooler service control: start the service if stopped, or restart it.
-#include "shell/installer_dlg.h"
+#include "install/spooler_service.h"
 
-#include "framework/win_app.h"
 #include "system/platform.h"
 
 namespace {
@@ -16,18 +15,9 @@ constexpr char kRunningState[] = "running";
 constexpr DWORD kQueryPauseMs = 50;
 constexpr DWORD kWaitLimitMs = 60000;
 
-void ReportStateNotReached(LPCSTR lpszServiceName, DWORD dwState) {
-    CString strMessage;
-    strMessage.Format(kStateNotReached, lpszServiceName,
-                      dwState == SERVICE_RUNNING ? kRunningState : kStoppedState);
-    AfxMessageBox(strMessage, MB_OK | MB_ICONWARNING);
-}
-
 // Waits for the service to report dwState: the state already held first,
-// then queries with a pause between them; reports a service that does not
-// get there in time.
-bool WaitForState(SC_HANDLE hService, LPCSTR lpszServiceName, SERVICE_STATUS &status,
-                  DWORD dwState) {
+// then queries with a pause between them.
+bool WaitForState(SC_HANDLE hService, SERVICE_STATUS &status, DWORD dwState) {
     if (status.dwCurrentState == dwState)
         return true;
     const DWORD dwStart = Platform().GetTickCount();
@@ -38,42 +28,77 @@ bool WaitForState(SC_HANDLE hService, LPCSTR lpszServiceName, SERVICE_STATUS &st
             break;
         Platform().Sleep(kQueryPauseMs);
     }
-    ReportStateNotReached(lpszServiceName, dwState);
     return false;
+}
+
+ServiceOutcome StopAndStart(SC_HANDLE hManager, SC_HANDLE hService, LPCSTR lpszServiceName,
+                            SERVICE_STATUS &status) {
+    PlatformApi &api = Platform();
+    const SC_HANDLE hControl = api.OpenServiceA(hManager, lpszServiceName, SERVICE_ALL_ACCESS);
+    ServiceOutcome outcome = ServiceOutcome::Done;
+    if (status.dwCurrentState != SERVICE_STOPPED) {
+        if (hControl != nullptr)
+            api.ControlService(hControl, SERVICE_CONTROL_STOP, &status);
+        if (!WaitForState(hService, status, SERVICE_STOPPED))
+            outcome = ServiceOutcome::NotStopped;
+    }
+    if (outcome == ServiceOutcome::Done) {
+        if (hControl != nullptr)
+            api.StartServiceA(hControl, 0, nullptr);
+        if (!WaitForState(hService, status, SERVICE_RUNNING))
+            outcome = ServiceOutcome::NotRunning;
+    }
+    if (hControl != nullptr)
+        api.CloseServiceHandle(hControl);
+    return outcome;
 }
 
 } // namespace
 
-void CInstallerDlg::StartOrRestartService(LPCSTR lpszServiceName, DWORD dwMode) {
+ServiceMode ServiceModeOf(DWORD dwMode) {
+    return dwMode == SVC_ENSURE_RUNNING ? ServiceMode::EnsureRunning : ServiceMode::Restart;
+}
+
+ServiceOutcome StartOrRestart(LPCSTR lpszServiceName, ServiceMode mode) {
     PlatformApi &api = Platform();
     const SC_HANDLE hManager =
         api.OpenSCManagerA(nullptr, SERVICES_ACTIVE_DATABASEA, SC_MANAGER_ALL_ACCESS);
     const SC_HANDLE hService =
         hManager ? api.OpenServiceA(hManager, lpszServiceName, SERVICE_ALL_ACCESS) : nullptr;
 
+    // With no state known, starting or stopping would be a guess.
+    ServiceOutcome outcome = ServiceOutcome::StatusUnknown;
     SERVICE_STATUS status = {};
-    if (hService == nullptr || !api.QueryServiceStatus(hService, &status)) {
-        // With no state known, starting or stopping would be a guess.
-        AfxMessageBox(kStatusUnknown, MB_OK | MB_ICONINFORMATION);
-    } else if (status.dwCurrentState == SERVICE_STOPPED || dwMode != SVC_ENSURE_RUNNING) {
-        const SC_HANDLE hControl = api.OpenServiceA(hManager, lpszServiceName, SERVICE_ALL_ACCESS);
-        bool bStopped = status.dwCurrentState == SERVICE_STOPPED;
-        if (!bStopped) {
-            if (hControl != nullptr)
-                api.ControlService(hControl, SERVICE_CONTROL_STOP, &status);
-            bStopped = WaitForState(hService, lpszServiceName, status, SERVICE_STOPPED);
-        }
-        if (bStopped) {
-            if (hControl != nullptr)
-                api.StartServiceA(hControl, 0, nullptr);
-            WaitForState(hService, lpszServiceName, status, SERVICE_RUNNING);
-        }
-        if (hControl != nullptr)
-            api.CloseServiceHandle(hControl);
+    if (hService != nullptr && api.QueryServiceStatus(hService, &status)) {
+        outcome = ServiceOutcome::Done;
+        if (status.dwCurrentState == SERVICE_STOPPED || mode == ServiceMode::Restart)
+            outcome = StopAndStart(hManager, hService, lpszServiceName, status);
     }
 
     if (hService != nullptr)
         api.CloseServiceHandle(hService);
     if (hManager != nullptr)
         api.CloseServiceHandle(hManager);
+    return outcome;
+}
+
+CString DescribeServiceOutcome(ServiceOutcome outcome, LPCSTR lpszServiceName) {
+    CString strText;
+    switch (outcome) {
+    case ServiceOutcome::Done:
+        break;
+    case ServiceOutcome::StatusUnknown:
+        strText = kStatusUnknown;
+        break;
+    case ServiceOutcome::NotStopped:
+    case ServiceOutcome::NotRunning:
+        strText.Format(kStateNotReached, lpszServiceName,
+                       outcome == ServiceOutcome::NotRunning ? kRunningState : kStoppedState);
+        break;
+    }
+    return strText;
+}
+
+UINT ServiceOutcomeIcon(ServiceOutcome outcome) {
+    return outcome == ServiceOutcome::StatusUnknown ? MB_ICONINFORMATION : MB_ICONWARNING;
 }

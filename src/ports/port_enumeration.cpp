@@ -1,5 +1,5 @@
-// Port enumeration: the five port lists and the port-kind row that suits them.
-#include "shell/installer_dlg.h"
+// Port enumeration: the five port lists and the port kind that suits them.
+#include "ports/port_enumeration.h"
 
 #include "system/platform.h"
 
@@ -48,7 +48,7 @@ struct PortCounts {
     int nUsb = 0;
 };
 
-int ChoosePortKindRow(DWORD cPorts, const PortCounts &counts) {
+PortKind ChoosePortKind(DWORD cPorts, const PortCounts &counts) {
     if (cPorts == 0)
         return kPortKindUsb;
     if (counts.nUsb > 0)
@@ -64,14 +64,9 @@ int ChoosePortKindRow(DWORD cPorts, const PortCounts &counts) {
 
 } // namespace
 
-void CInstallerDlg::EnumeratePorts() {
-    m_arrAllPorts.RemoveAll();
-    m_arrUsbPorts.RemoveAll();
-    m_arrSerialPorts.RemoveAll();
-    m_arrTcpipPorts.RemoveAll();
-    m_arrParallelPorts.RemoveAll();
-
-    EnumerateSerialPorts(m_arrSerialPorts);
+PortLists EnumeratePortLists() {
+    PortLists lists;
+    EnumerateSerialPorts(lists.arrSerial);
 
     DWORD cbNeeded = 0;
     DWORD cReturned = 0;
@@ -82,9 +77,6 @@ void CInstallerDlg::EnumeratePorts() {
     if (cbNeeded == 0 || !Platform().EnumPortsA(nullptr, kPortInfoLevel, buffer.data(), cbNeeded,
                                                 &cbNeeded, &cReturned))
         cReturned = 0;
-
-    m_lstPortKind.SetExtendedStyle((m_lstPortKind.GetExtendedStyle() & ~LVS_EX_TRACKSELECT) |
-                                   LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
 
     const auto *pPorts = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
     PortCounts counts;
@@ -102,22 +94,19 @@ void CInstallerDlg::EnumeratePorts() {
             ++counts.nUsb;
 
         if (BeginsWith(pszName, kUsbPrefix))
-            m_arrUsbPorts.Add(pszName);
+            lists.arrUsb.Add(pszName);
         else if (IsTcpipDescription(pszDescription))
-            m_arrTcpipPorts.Add(pszName);
+            lists.arrTcpip.Add(pszName);
         else if (BeginsWith(pszName, kParallelPrefix))
-            m_arrParallelPorts.Add(pszName);
+            lists.arrParallel.Add(pszName);
 
-        m_arrAllPorts.Add(pszName);
+        lists.arrAll.Add(pszName);
     }
-
-    m_lstPortKind.SetItemState(ChoosePortKindRow(cReturned, counts), LVIS_SELECTED,
-                               LVIS_SELECTED | LVIS_FOCUSED);
-
-    SendMessage(g_nMyUpdateDataMsg, 0, 0);
+    lists.kind = ChoosePortKind(cReturned, counts);
+    return lists;
 }
 
-BOOL CInstallerDlg::EnumerateSerialPorts(CStringArray &list) {
+BOOL EnumerateSerialPorts(CStringArray &list) {
     list.RemoveAll();
     HKEY hKey = nullptr;
     if (Platform().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_READ, &hKey) !=

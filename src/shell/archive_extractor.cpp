@@ -1,7 +1,6 @@
 // The archive library, loaded at run time for the one extraction of a run.
 #include "shell/archive_extractor.h"
 
-#include "framework/win_app.h"
 #include "system/platform.h"
 
 #include <sevenzip.h>
@@ -17,8 +16,6 @@ constexpr DWORD kOutputSize = 16384;
 constexpr DWORD kPauseAfterLoadMs = 10;
 constexpr DWORD kPauseBeforeExtractMs = 100;
 constexpr DWORD kPauseAfterReleaseMs = 10;
-constexpr int kResultOfException = 100;
-constexpr BYTE kExtracted = 2;
 
 BOOL CALLBACK ArchiveProgressProc(HWND, UINT, UINT, LPVOID) {
     return TRUE;
@@ -49,31 +46,25 @@ BOOL CArchiveExtractor::LoadArchiveLibrary() {
     return TRUE;
 }
 
-BYTE CArchiveExtractor::Extract(LPCSTR lpszArchive, LPCSTR lpszDestination) {
+void CArchiveExtractor::Extract(LPCSTR lpszArchive, LPCSTR lpszDestination) {
     LoadArchiveLibrary();
     Platform().Sleep(kPauseAfterLoadMs);
     if (m_hModule == nullptr ||
         Platform().GetFileAttributesA(lpszArchive) == INVALID_FILE_ATTRIBUTES)
-        return 0;
+        return;
 
     char szCommand[kCommandSize] = {};
     const int nLength =
         std::snprintf(szCommand, sizeof(szCommand), kCommandFormat, lpszArchive, lpszDestination);
     // A cut command would name another archive or destination.
     if (nLength < 0 || nLength >= kCommandSize)
-        return 0;
+        return;
     std::vector<char> output(kOutputSize + 1, '\0');
 
     ProcAs<LPSEVENZIPSETOWNERWINDOWEX>(m_pfnSetOwnerWindowEx)(m_hOwner, ArchiveProgressProc);
     Platform().Sleep(kPauseBeforeExtractMs);
-    int nResult;
-    try {
-        nResult =
-            ProcAs<LPSEVENZIP>(m_pfnSevenZip)(m_hOwner, szCommand, output.data(), kOutputSize);
-    } catch (CException *) {
-        nResult = kResultOfException;
-    }
+    // The library reports failures in its output, which nothing shows.
+    ProcAs<LPSEVENZIP>(m_pfnSevenZip)(m_hOwner, szCommand, output.data(), kOutputSize);
     ProcAs<LPSEVENZIPKILLOWNERWINDOWEX>(m_pfnKillOwnerWindowEx)(m_hOwner);
     Platform().Sleep(kPauseAfterReleaseMs);
-    return nResult == 0 ? kExtracted : 0;
 }

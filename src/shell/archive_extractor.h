@@ -13,7 +13,7 @@ public:
 
     BOOL LoadArchiveLibrary();
     void FreeArchiveLibrary();
-    BYTE Extract(LPCSTR lpszArchive, LPCSTR lpszDestination);
+    void Extract(LPCSTR lpszArchive, LPCSTR lpszDestination);
 
     HMODULE m_hModule = nullptr;
     FARPROC m_pfnSevenZip = nullptr;

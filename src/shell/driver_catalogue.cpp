@@ -1,8 +1,7 @@
-// The driver catalogue: model names by section of "C:\DriverName.cfg", the
-// section's position being the catalogue index.
-#include "shell/installer_dlg.h"
+// The driver catalogue: model names by section of the catalogue file.
+#include "shell/driver_catalogue.h"
 
-#include "res/resource.h"
+#include "install/package_layout.h"
 #include "system/platform.h"
 
 #include <cstdio>
@@ -10,14 +9,15 @@
 
 namespace {
 
-constexpr char kCatalogueFile[] = "C:\\DriverName.cfg";
 constexpr int kSectionListSize = 3000;
 constexpr int kMaxModelNames = 50;
 constexpr int kModelNameSize = 128;
 
-// Calls visit(catalogue index, model name) for every model name, in file
-// order. Section names are used in place, so a long one is never copied.
-template <class Visitor> void WalkCatalogue(Visitor visit) {
+} // namespace
+
+// Section names are used in place, so a long one is never copied.
+std::vector<CatalogueEntry> ReadCatalogue() {
+    std::vector<CatalogueEntry> entries;
     char sections[kSectionListSize] = {};
     Platform().GetPrivateProfileSectionNamesA(sections, kSectionListSize, kCatalogueFile);
     int nIndex = -1;
@@ -34,35 +34,21 @@ template <class Visitor> void WalkCatalogue(Visitor visit) {
             if (Platform().GetPrivateProfileStringA(pszSection, szKey, "", szName, kModelNameSize,
                                                     kCatalogueFile) == 0)
                 break;
-            visit(nIndex, szName);
+            entries.push_back({nIndex, szName});
         }
         if (sections[p + 1] == '\0')
             break;
         nStart = p + 1;
     }
+    return entries;
 }
 
-} // namespace
-
-void CInstallerDlg::FillDriverList() {
-    m_cboDriver.ResetContent();
-    WalkCatalogue([this](int, const char *pszName) { m_cboDriver.AddString(pszName); });
-    m_cboDriver.SetCurSel(0);
-    OnSelchangeDriver();
-    SendMessage(g_nMyUpdateDataMsg, 0, 0);
-}
-
-void CInstallerDlg::OnSelchangeDriver() {
-    CString strText;
-    m_cboDriver.GetWindowText(strText);
-    GetDlgItem(IDC_PRINTER_NAME).SetWindowText(strText);
-}
-
-int CInstallerDlg::ResolveDriverIndex(int nSelection, const CString &strText) {
+int ResolveCatalogueIndex(const std::vector<CatalogueEntry> &entries, int nSelection,
+                          LPCSTR lpszText) {
     int nResult = nSelection;
-    WalkCatalogue([&](int nIndex, const char *pszName) {
-        if (std::strcmp(pszName, strText) == 0)
-            nResult = nIndex;
-    });
+    for (const CatalogueEntry &entry : entries) {
+        if (std::strcmp(entry.strName, lpszText) == 0)
+            nResult = entry.nIndex;
+    }
     return nResult;
 }

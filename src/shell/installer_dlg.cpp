@@ -1,9 +1,18 @@
-// The main dialog: its members, start-up order and the Install handler.
+// The main dialog: its members, handlers, start-up order, the Install
+// handler and the one way it shows things.
 #include "shell/installer_dlg.h"
 
 #include "framework/win_app.h"
+#include "install/driver_tables.h"
+#include "install/install_constants.h"
+#include "install/spooler_service.h"
 #include "res/resource.h"
+#include "shell/driver_catalogue.h"
+#include "shell/package_unpack.h"
+#include "shell/system_identification.h"
 #include "system/platform.h"
+
+#include <iterator>
 
 BYTE g_bPortAvailable = TRUE;
 const UINT g_nMyUpdateDataMsg = ::RegisterWindowMessageA("MyUpdateData");
@@ -23,8 +32,11 @@ const PortKindRow kPortKindRows[] = {
 };
 constexpr int kPortColumnWidth = 110;
 constexpr int kDescriptionColumnWidth = 525;
-constexpr int kLastCatalogueIndex = 37;
 constexpr char kNoDriverSelected[] = "No installable driver is selected.";
+constexpr char kReadingStatus[] = "Reading driver file...";
+constexpr char kParity = 'N';
+constexpr int kDataBits = 8;
+constexpr int kStopBits = 1;
 
 } // namespace
 
@@ -59,28 +71,26 @@ void CInstallerDlg::DoDataExchange(CDataExchange *pDX) {
 
 BOOL CInstallerDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_chParity = 'N';
-    m_nDataBits = 8;
-    m_nStopBits = 1;
-    m_nGroup1Size = 15;
-    m_nGroup2Size = 7;
-    m_nGroup3Size = 5;
-    m_nGroup4Size = 6;
-    m_nLabelGroupSize = 5;
+    m_chParity = kParity;
+    m_nDataBits = kDataBits;
+    m_nStopBits = kStopBits;
+    m_nGroup1Size = kReceiptGroupSizes[0];
+    m_nGroup2Size = kReceiptGroupSizes[1];
+    m_nGroup3Size = kReceiptGroupSizes[2];
+    m_nGroup4Size = kReceiptGroupSizes[3];
+    m_nLabelGroupSize = kLabelDriverCount;
     InitPortKindList();
-    SendMessage(g_nMyUpdateDataMsg, 0, 0);
+    RefreshControls();
     m_hStartupWorker = Platform().CreateThread(nullptr, 0, StartupThreadProc, this, 0, nullptr);
     return TRUE;
 }
 
 void CInstallerDlg::InitPortKindList() {
     m_lstPortKind.DeleteAllItems();
-    const int nColumns =
-        static_cast<int>(::SendMessageA(m_lstPortKind.GetHeaderCtrl(), HDM_GETITEMCOUNT, 0, 0));
+    const int nColumns = m_lstPortKind.GetHeaderCtrl().GetItemCount();
     for (int i = 0; i < nColumns; ++i)
         m_lstPortKind.DeleteColumn(0);
-    m_lstPortKind.SetExtendedStyle((m_lstPortKind.GetExtendedStyle() & ~LVS_EX_TRACKSELECT) |
-                                   LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    SetPortKindListStyle();
     m_lstPortKind.InsertColumn(0, "Port", LVCFMT_LEFT);
     m_lstPortKind.InsertColumn(1, "Description", LVCFMT_LEFT);
     m_lstPortKind.SetColumnWidth(0, kPortColumnWidth);
@@ -94,9 +104,30 @@ void CInstallerDlg::InitPortKindList() {
     m_lstPortKind.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
+void CInstallerDlg::SetPortKindListStyle() {
+    m_lstPortKind.SetExtendedStyle((m_lstPortKind.GetExtendedStyle() & ~LVS_EX_TRACKSELECT) |
+                                   LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+}
+
+// Sent, never posted: a sender on the worker thread waits until the
+// controls show what it set.
+void CInstallerDlg::RefreshControls() {
+    SendMessage(g_nMyUpdateDataMsg, 0, 0);
+}
+
 void CInstallerDlg::ShowStatus(LPCSTR lpszText) {
     m_strStatus = lpszText;
-    SendMessage(g_nMyUpdateDataMsg, 0, 0);
+    RefreshControls();
+}
+
+void CInstallerDlg::SetProgress(int nPos) {
+    m_progress.SetPos(nPos);
+}
+
+void CInstallerDlg::EnableInstall(LPCSTR lpszCaption) {
+    if (lpszCaption != nullptr)
+        m_btnInstall.SetWindowText(lpszCaption);
+    m_btnInstall.EnableWindow(TRUE);
 }
 
 LRESULT CInstallerDlg::OnMyUpdateData(WPARAM wParam, LPARAM) {
@@ -106,22 +137,21 @@ LRESULT CInstallerDlg::OnMyUpdateData(WPARAM wParam, LPARAM) {
 // Runs on the worker thread; it stops between steps once the dialog is
 // closing, so it never works on a window that is going away.
 void CInstallerDlg::RunStartup() {
-    StartOrRestartService("Spooler", SVC_ENSURE_RUNNING);
-    if (m_bStopStartup)
-        return;
-    EnumeratePorts();
-    if (m_bStopStartup)
-        return;
-    UnpackDriverPackage();
-    if (m_bStopStartup)
-        return;
-    FillDriverList();
-    if (m_bStopStartup)
-        return;
-    IdentifySystem();
-    if (m_bStopStartup)
-        return;
-    m_btnInstall.EnableWindow(TRUE);
+    using Step = void (CInstallerDlg::*)();
+    const Step steps[] = {&CInstallerDlg::EnsureSpoolerRunning, &CInstallerDlg::EnumeratePorts,
+                          &CInstallerDlg::UnpackDriverPackage, &CInstallerDlg::FillDriverList,
+                          &CInstallerDlg::IdentifySystem};
+    for (const Step step : steps) {
+        if (m_bStopStartup)
+            return;
+        (this->*step)();
+    }
+    if (!m_bStopStartup)
+        m_btnInstall.EnableWindow(TRUE);
+}
+
+void CInstallerDlg::EnsureSpoolerRunning() {
+    StartOrRestartService(kSpoolerService, SVC_ENSURE_RUNNING);
 }
 
 // The worker sends messages to this thread, so it is waited for while
@@ -139,6 +169,34 @@ void CInstallerDlg::StopStartupWorker() {
     }
     ::CloseHandle(m_hStartupWorker);
     m_hStartupWorker = nullptr;
+}
+
+void CInstallerDlg::UnpackDriverPackage() {
+    ShowStatus(kReadingStatus);
+    m_extractor.m_hOwner = m_hWnd;
+    UnpackPackage(m_extractor, m_footprint);
+}
+
+void CInstallerDlg::FillDriverList() {
+    m_cboDriver.ResetContent();
+    for (const CatalogueEntry &entry : ReadCatalogue())
+        m_cboDriver.AddString(entry.strName);
+    m_cboDriver.SetCurSel(0);
+    OnSelchangeDriver();
+    RefreshControls();
+}
+
+int CInstallerDlg::ResolveDriverIndex(int nSelection, const CString &strText) {
+    return ResolveCatalogueIndex(ReadCatalogue(), nSelection, strText);
+}
+
+void CInstallerDlg::IdentifySystem() {
+    m_bWow64 = QueryWow64();
+    ShowStatus(DescribeSystem(GetWindowsVersionCode(), m_bWow64));
+}
+
+int CInstallerDlg::GetWindowsVersionCode() {
+    return QueryWindowsVersionCode();
 }
 
 void CInstallerDlg::OnInstall() {
@@ -171,9 +229,9 @@ void CInstallerDlg::OnInstall() {
     CString strDriver;
     m_cboDriver.GetWindowText(strDriver);
     m_nDriverIndex = ResolveDriverIndex(m_cboDriver.GetCurSel(), strDriver);
-    if (m_nDriverIndex < 0 || m_nDriverIndex > kLastCatalogueIndex) {
+    if (m_nDriverIndex < 0 || m_nDriverIndex >= kCatalogueSize) {
         AfxMessageBox(kNoDriverSelected, MB_OK | MB_ICONWARNING);
-        m_btnInstall.EnableWindow(TRUE);
+        EnableInstall();
         return;
     }
     if (m_nDriverIndex < m_nGroup1Size + m_nGroup2Size + m_nGroup3Size + m_nGroup4Size)
@@ -185,6 +243,12 @@ void CInstallerDlg::OnInstall() {
     UpdateData(FALSE);
 }
 
+void CInstallerDlg::OnSelchangeDriver() {
+    CString strText;
+    m_cboDriver.GetWindowText(strText);
+    GetDlgItem(IDC_PRINTER_NAME).SetWindowText(strText);
+}
+
 void CInstallerDlg::OnCancel() {
     StopStartupWorker();
     CDialog::OnCancel();
@@ -193,4 +257,8 @@ void CInstallerDlg::OnCancel() {
 void CInstallerDlg::OnClose() {
     StopStartupWorker();
     EndDialog(IDCANCEL);
+}
+
+void CInstallerDlg::OnDestroy() {
+    RemoveUnpackedPackage(m_footprint);
 }

@@ -1,8 +1,11 @@
-// CInstallerDlg: the installer's one window and all the state of a run.
+// CInstallerDlg: the installer's one window and all the state of a run. It
+// calls the parts in their order and shows what they return.
 #pragma once
 
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "install/install_view.h"
+#include "ports/port_choice.h"
 #include "shell/archive_extractor.h"
 #include "shell/package_footprint.h"
 
@@ -14,36 +17,21 @@ extern BYTE g_bPortAvailable;
 // Id of the registered message "MyUpdateData" that refreshes the controls.
 extern const UINT g_nMyUpdateDataMsg;
 
-// Port kinds: the rows of the port-kind list.
-constexpr int kPortKindSerial = 0;
-constexpr int kPortKindUsb = 1;
-constexpr int kPortKindParallel = 2;
-constexpr int kPortKindTcpip = 3;
-
 // The Install button's caption once an installation is complete; a press
 // then ends the dialog.
 constexpr char kFinishCaption[] = "&Finish";
 
-// Version code of Windows NT 4.0, which takes drivers of record version 2.
-constexpr int kVersionCodeWindowsNt = 4;
-
-// Modes of StartOrRestartService.
-constexpr DWORD SVC_RESTART = 0;
-constexpr DWORD SVC_ENSURE_RUNNING = 16;
-
-// Results of the port choices: a row of the kind's port list counted from
-// PORTDLG_INDEX_BASE, or one of the two codes.
-constexpr int PORTDLG_INDEX_BASE = 0x1200;
-constexpr int PORTDLG_CANCELLED = 0xCCCC;
-constexpr int PORTDLG_ADDED = 0xAAAA;
-
-class CInstallerDlg : public CDialog {
+class CInstallerDlg : public CDialog, public IInstallView {
 public:
     CInstallerDlg();
     ~CInstallerDlg() override;
 
     int ResolveDriverIndex(int nSelection, const CString &strText);
     int GetWindowsVersionCode();
+
+    // The one way the dialog and its parts show progress.
+    void ShowStatus(LPCSTR lpszText) override;
+    void SetProgress(int nPos) override;
 
 protected:
     BOOL OnInitDialog() override;
@@ -57,12 +45,10 @@ protected:
     void OnDestroy();
 
     void InitPortKindList();
-    void ShowStatus(LPCSTR lpszText);
 
     // Start-up steps, run by the worker thread in this order.
     void StartOrRestartService(LPCSTR lpszServiceName, DWORD dwMode);
     void EnumeratePorts();
-    BOOL EnumerateSerialPorts(CStringArray &list);
     void UnpackDriverPackage();
     void FillDriverList();
     void IdentifySystem();
@@ -79,8 +65,8 @@ protected:
     void CompleteInstallation();
 
     // Port choices before an installation and port assignments after it.
-    virtual int ChooseParallelPort();
-    virtual int ChooseTcpipPort();
+    virtual PortChoice ChooseParallelPort();
+    virtual PortChoice ChooseTcpipPort();
     virtual void DetectUsbPort(LPCSTR lpszPrinterName);
     void AssignSerialPort(LPCSTR lpszPrinterName);
 
@@ -117,7 +103,15 @@ protected:
 private:
     friend DWORD WINAPI StartupThreadProc(LPVOID pParam);
     void RunStartup();
+    void EnsureSpoolerRunning();
     void StopStartupWorker();
+    // Copies the members into the controls, from either thread.
+    void RefreshControls();
+    void SetPortKindListStyle();
+    void EnableInstall(LPCSTR lpszCaption = nullptr);
+    // The port the printer is created on, and the status that says so.
+    CString PortForCreation() const;
+    void ShowPrinterAdded(LPCSTR lpszPrinterName);
 
     CPackageFootprint m_footprint;
     HANDLE m_hStartupWorker = nullptr;

@@ -1,5 +1,5 @@
 // System identification: bit width and Windows version, shown in the status line.
-#include "shell/installer_dlg.h"
+#include "shell/system_identification.h"
 
 #include "system/platform.h"
 
@@ -79,31 +79,28 @@ int ClassifyWindowsNt(DWORD dwMajor, DWORD dwMinor) {
 
 } // namespace
 
-void CInstallerDlg::IdentifySystem() {
-    LPCSTR pszBits = k32Bit;
-    LPCSTR pszName = "";
-
-    // A 64-bit program runs on 64-bit Windows only, where the WOW64 query says FALSE.
-    if (kNative64Bit) {
-        m_bWow64 = TRUE;
-    } else {
-        const HMODULE hKernel = Platform().GetModuleHandleA(kKernel32);
-        const FARPROC pfn = hKernel ? Platform().GetProcAddress(hKernel, kIsWow64Process) : nullptr;
-        if (pfn != nullptr)
-            ProcAs<IsWow64ProcessFn>(pfn)(Platform().GetCurrentProcess(), &m_bWow64);
-    }
-    if (m_bWow64)
-        pszBits = k64Bit;
-
-    const int nCode = GetWindowsVersionCode();
-    if (nCode >= kWindows95 && nCode <= kWindows10)
-        pszName = kVersionNames[nCode - 1];
-
-    m_strStatus.Format(kStatusFormat, kCurrentSystem, pszName, pszBits);
-    SendMessage(g_nMyUpdateDataMsg, 0, 0);
+// A 64-bit program runs on 64-bit Windows only, where the WOW64 query says FALSE.
+BOOL QueryWow64() {
+    if (kNative64Bit)
+        return TRUE;
+    BOOL bWow64 = FALSE;
+    const HMODULE hKernel = Platform().GetModuleHandleA(kKernel32);
+    const FARPROC pfn = hKernel ? Platform().GetProcAddress(hKernel, kIsWow64Process) : nullptr;
+    if (pfn != nullptr)
+        ProcAs<IsWow64ProcessFn>(pfn)(Platform().GetCurrentProcess(), &bWow64);
+    return bWow64;
 }
 
-int CInstallerDlg::GetWindowsVersionCode() {
+CString DescribeSystem(int nVersionCode, BOOL bWow64) {
+    LPCSTR pszName = "";
+    if (nVersionCode >= kWindows95 && nVersionCode <= kWindows10)
+        pszName = kVersionNames[nVersionCode - 1];
+    CString strText;
+    strText.Format(kStatusFormat, kCurrentSystem, pszName, bWow64 ? k64Bit : k32Bit);
+    return strText;
+}
+
+int QueryWindowsVersionCode() {
     OSVERSIONINFOEXA info = {};
     info.dwOSVersionInfoSize = kExtendedVersionRecordSize;
     auto *pInfo = reinterpret_cast<OSVERSIONINFOA *>(&info);

@@ -20,7 +20,7 @@ int main(int argc, char **argv) {
     std::printf("%zu models listed; status \"%s\"\n", window.DriverList().size(),
                 window.Status().c_str());
     std::fclose(std::fopen(argv[1], "w"));
-    WaitUntil([&] { return ::GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES; }, 60000);
+    WaitFor([&] { return ::GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES; }, 60000);
     window.CloseBox();
     return window.WaitExit() ? 0 : 1;
 }

@@ -41,10 +41,10 @@ double TimeOneInstallation() {
     window.SelectPortKind(kParallelKind);
 
     const double dStart = Now();
-    window.Click(1012);
+    window.Click(IDC_INSTALL);
     bool bFinished = false;
     while (Now() - dStart < 120000) {
-        if (window.Text(1012) == "&Finish" && window.Enabled(1012)) {
+        if (window.Text(IDC_INSTALL) == "&Finish" && window.Enabled(IDC_INSTALL)) {
             bFinished = true;
             break;
         }
@@ -53,7 +53,7 @@ double TimeOneInstallation() {
     const double dElapsed = Now() - dStart;
     if (!bFinished)
         return -1;
-    window.Click(1012);
+    window.Click(IDC_INSTALL);
     window.WaitExit();
     return dElapsed;
 }

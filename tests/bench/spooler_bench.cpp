@@ -4,18 +4,14 @@
 // starts within milliseconds; a Windows spooler takes about a second, which
 // the second round models by reporting the real service's state as pending
 // for a while after each request.
-#include "shell/installer_dlg.h"
+#include "install/install_constants.h"
+#include "install/spooler_service.h"
 #include "system/platform.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
-
-class BenchDlg : public CInstallerDlg {
-public:
-    using CInstallerDlg::StartOrRestartService;
-};
 
 ULONGLONG ToUll(const FILETIME &ft) {
     return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
@@ -58,19 +54,19 @@ BOOL WINAPI QueryHeld(SC_HANDLE hService, LPSERVICE_STATUS pStatus) {
     return bResult;
 }
 
-int WINAPI PrintBox(HWND, LPCSTR pszText, LPCSTR, UINT) {
-    std::fprintf(stderr, "message box: %s\n", pszText);
-    return IDOK;
+void Report(ServiceOutcome outcome) {
+    if (outcome != ServiceOutcome::Done)
+        std::fprintf(stderr, "%s\n",
+                     static_cast<LPCSTR>(DescribeServiceOutcome(outcome, kSpoolerService)));
 }
 
 void Measure(const char *pszLabel, int nRuns) {
-    BenchDlg dlg;
     double wallMs = 0;
     double cpuMs = 0;
     for (int i = 0; i < nRuns; ++i) {
         const double cpuStart = ProcessCpuMs();
         const double wallStart = NowMs();
-        dlg.StartOrRestartService("Spooler", SVC_RESTART);
+        Report(StartOrRestart(kSpoolerService, ServiceMode::Restart));
         wallMs += NowMs() - wallStart;
         cpuMs += ProcessCpuMs() - cpuStart;
     }
@@ -86,8 +82,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: spooler_bench [restarts]\n");
         return 2;
     }
-    Platform().MessageBoxA = PrintBox;
-    BenchDlg().StartOrRestartService("Spooler", SVC_ENSURE_RUNNING);
+    Report(StartOrRestart(kSpoolerService, ServiceMode::EnsureRunning));
 
     const decltype(&::Sleep) pfnPause = Platform().Sleep;
 

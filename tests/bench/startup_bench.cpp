@@ -22,7 +22,7 @@ long TimeToEnabled(const char *program, const char *folder, const char *caption,
                           &startup, &process))
         return -1;
     HWND hDlg = nullptr;
-    const bool bReady = WaitUntil(
+    const bool bReady = WaitFor(
         [&] {
             hDlg = ::FindWindowA(nullptr, caption);
             return hDlg != nullptr && ::IsWindowEnabled(::GetDlgItem(hDlg, nButton));
@@ -52,7 +52,7 @@ int main(int argc, char **argv) {
     std::vector<long> yardstick;
     for (int i = 0; i < nRuns; ++i) {
         installer.push_back(TimeToEnabled(kReleaseProgram.c_str(), kReleaseDir.c_str(),
-                                          "Configure & Install v1.5", 1012));
+                                          "Configure & Install v1.5", IDC_INSTALL));
         yardstick.push_back(
             TimeToEnabled(minimal.c_str(), kReleaseDir.c_str(), "Minimal dialog", IDOK));
     }

@@ -2,15 +2,11 @@
 
 #include "extractor.h"
 #include "file_system.h"
+#include "tree.h"
 
-#include <filesystem>
-#include <map>
 #include <set>
-#include <string>
 
 namespace archive_test {
-
-namespace fs = std::filesystem;
 
 // Archives written by make_archives.py: $ARCHIVE_TEST_DATA when ctest's fixture made
 // them, otherwise written once for this process.
@@ -28,14 +24,6 @@ private:
     fs::path path_;
 };
 
-std::string readFile(const fs::path &path);
-void writeFile(const fs::path &path, const std::string &content);
-
-// Relative '/'-separated path (folders end in '/') to file content.
-using Tree = std::map<std::string, std::string>;
-Tree readTree(const fs::path &root);
-// Empty when both trees match, otherwise names the paths that differ.
-std::string treeDiff(const Tree &expected, const Tree &actual);
 bool isEmptyOrMissing(const fs::path &dir);
 
 archive::Status extract(const fs::path &archive, const fs::path &destination, bool overwrite = true,

@@ -1,7 +1,7 @@
 // A receipt printer installed from the release folder as an administrator
 // would: through the window only, then the spooler, the registry and the
 // driver directory are asked what the installation left behind.
-#include "common/system_width.h"
+#include "support/system_width.h"
 #include "support/black_box.h"
 
 #include <gtest/gtest.h>
@@ -14,41 +14,12 @@
 namespace {
 
 const char kPrinter[] = "Receipt Counter";
-const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const std::vector<std::string> kStagedCopies = {"RMGRP1.DLL", "RMA04.GPD",   "uniDRVui.DLL",
                                                 "uniDRV.DLL", "UNIDRV.HLP",  "UNIRES.DLL",
                                                 "TTFSUB.GPD", "STDNAMES.GPD"};
 const std::vector<std::string> kPluginFiles = {"XOEMUNI.dll", "XOEMUNI.ini"};
 const std::vector<std::string> kUnpacked = {"C:\\Ticket", "C:\\Barcode", "C:\\DriverName.cfg"};
 const int kParallelKind = 2;
-
-bool Exists(const std::string &path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string DriverDirectory() {
-    char directory[MAX_PATH] = {};
-    DWORD cbNeeded = 0;
-    ::GetPrinterDriverDirectoryA(nullptr, const_cast<LPSTR>(DriverEnvironment().c_str()), 1,
-                                 reinterpret_cast<LPBYTE>(directory), sizeof(directory), &cbNeeded);
-    return directory;
-}
-
-std::vector<std::string> InstalledDrivers() {
-    DWORD cbNeeded = 0;
-    DWORD cDrivers = 0;
-    ::EnumPrinterDriversA(nullptr, const_cast<LPSTR>(DriverEnvironment().c_str()), 1, nullptr, 0,
-                          &cbNeeded, &cDrivers);
-    std::vector<BYTE> buffer(cbNeeded + 1);
-    std::vector<std::string> names;
-    if (!::EnumPrinterDriversA(nullptr, const_cast<LPSTR>(DriverEnvironment().c_str()), 1,
-                               buffer.data(), cbNeeded, &cbNeeded, &cDrivers))
-        return names;
-    const auto *pDrivers = reinterpret_cast<const DRIVER_INFO_1A *>(buffer.data());
-    for (DWORD i = 0; i < cDrivers; ++i)
-        names.push_back(pDrivers[i].pName);
-    return names;
-}
 
 std::vector<std::string> InstalledPrinters() {
     DWORD cbNeeded = 0;
@@ -99,33 +70,18 @@ void DeletePrinterNamed(const std::string &name) {
     }
 }
 
-std::string DefaultPrinterDevice() {
-    char value[512] = {};
-    DWORD cbValue = sizeof(value) - 1;
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
-        return "";
-    ::RegQueryValueExA(hKey, "Device", nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &cbValue);
-    ::RegCloseKey(hKey);
-    return value;
-}
-
 class ReceiptInstallE2E : public ::testing::Test {
 protected:
     void SetUp() override {
         // Windows always has the default printer's key; a new Wine prefix not yet.
-        HKEY hKey = nullptr;
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                          &hKey, nullptr);
-        ::RegDeleteValueA(hKey, "Device");
-        ::RegCloseKey(hKey);
+        SetDefaultPrinterDevice("");
         DeletePrinterNamed(kPrinter);
-        m_directory = DriverDirectory();
+        m_directory = DriverDirectory(DriverEnvironment());
         ASSERT_FALSE(m_directory.empty());
         for (const std::string &name : kPluginFiles)
             ::DeleteFileA((m_directory + "\\" + name).c_str());
         for (const std::string &path : kUnpacked)
-            ASSERT_FALSE(Exists(path)) << path << " is left from an earlier run";
+            ASSERT_FALSE(FileExists(path)) << path << " is left from an earlier run";
     }
 
     // Installs model as kPrinter on the parallel port and waits for "&Finish".
@@ -138,7 +94,7 @@ protected:
         window.SelectDriver(static_cast<int>(itModel - models.begin()));
         window.SetPrinterName(kPrinter);
         window.SelectPortKind(kParallelKind);
-        window.Click(1012);
+        window.Click(IDC_INSTALL);
         const bool bFinished = window.WaitInstallCaption("&Finish");
         if (!bFinished) {
             const MessageBoxSeen box = window.WaitMessageBox(0);
@@ -156,10 +112,13 @@ TEST_F(ReceiptInstallE2E, ReceiptModelOnTheParallelPortInstallsFromTheReleaseFol
         return;
     EXPECT_EQ(window.Status(), "The installation is completed.");
     EXPECT_EQ(window.Progress(), 100);
-    EXPECT_TRUE(window.Enabled(1012));
+    EXPECT_TRUE(window.Enabled(IDC_INSTALL));
 
-    const std::vector<std::string> drivers = InstalledDrivers();
-    EXPECT_NE(std::find(drivers.begin(), drivers.end(), "Receipt Model A04"), drivers.end());
+    const std::vector<DriverSeen> drivers = InstalledDrivers(DriverEnvironment());
+    EXPECT_NE(
+        std::find_if(drivers.begin(), drivers.end(),
+                     [](const DriverSeen &driver) { return driver.name == "Receipt Model A04"; }),
+        drivers.end());
     const PrinterSeen printer = Printer(kPrinter);
     ASSERT_TRUE(printer.bFound);
     EXPECT_EQ(printer.driver, "Receipt Model A04");
@@ -168,14 +127,14 @@ TEST_F(ReceiptInstallE2E, ReceiptModelOnTheParallelPortInstallsFromTheReleaseFol
     EXPECT_EQ(printer.port, "LPT1:");
     EXPECT_EQ(DefaultPrinterDevice(), "Receipt Counter,winspool,LPT1:");
     for (const std::string &name : kStagedCopies)
-        EXPECT_FALSE(Exists(m_directory + "\\" + name)) << name;
+        EXPECT_FALSE(FileExists(m_directory + "\\" + name)) << name;
     for (const std::string &name : kPluginFiles)
-        EXPECT_TRUE(Exists(m_directory + "\\" + name)) << name;
+        EXPECT_TRUE(FileExists(m_directory + "\\" + name)) << name;
 
-    window.Click(1012);
+    window.Click(IDC_INSTALL);
     ASSERT_TRUE(window.WaitExit());
     for (const std::string &path : kUnpacked)
-        EXPECT_FALSE(Exists(path)) << path;
+        EXPECT_FALSE(FileExists(path)) << path;
 }
 
 TEST_F(ReceiptInstallE2E, InstallingTheSameNameAgainReplacesThePrinter) {
@@ -184,7 +143,7 @@ TEST_F(ReceiptInstallE2E, InstallingTheSameNameAgainReplacesThePrinter) {
         Install(window, "Receipt Model A04");
         if (HasFatalFailure())
             return;
-        window.Click(1012);
+        window.Click(IDC_INSTALL);
         ASSERT_TRUE(window.WaitExit());
     }
     ASSERT_EQ(Printer(kPrinter).driver, "Receipt Model A04");
@@ -197,7 +156,7 @@ TEST_F(ReceiptInstallE2E, InstallingTheSameNameAgainReplacesThePrinter) {
     EXPECT_EQ(std::count(printers.begin(), printers.end(), kPrinter), 1);
     EXPECT_EQ(Printer(kPrinter).driver, "Receipt Model B01");
     EXPECT_EQ(Printer(kPrinter).port, "LPT1:");
-    window.Click(1012);
+    window.Click(IDC_INSTALL);
     EXPECT_TRUE(window.WaitExit());
 }
 

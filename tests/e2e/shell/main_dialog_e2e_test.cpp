@@ -28,10 +28,6 @@ std::vector<std::string> SampleModels() {
     return models;
 }
 
-bool Exists(const char *path) {
-    return ::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
 TEST(MainDialogE2E, FillsTheDriverListFromThePackageAndFollowsTheChoice) {
     const std::vector<std::string> models = SampleModels();
     ASSERT_GE(models.size(), 38u);
@@ -39,44 +35,42 @@ TEST(MainDialogE2E, FillsTheDriverListFromThePackageAndFollowsTheChoice) {
         InstallerWindow window(kReleaseProgram, kReleaseDir);
         ASSERT_TRUE(window.Found());
         ASSERT_TRUE(window.WaitInstallEnabled());
-        EXPECT_EQ(window.Text(1012), "&Install");
+        EXPECT_EQ(window.Text(IDC_INSTALL), "&Install");
         EXPECT_EQ(window.DriverList(), models);
         EXPECT_EQ(window.DriverText(), models[0]);
         EXPECT_EQ(window.PrinterName(), models[0]);
         EXPECT_TRUE(window.SetDefaultTicked());
         EXPECT_GE(window.SelectedPortKind(), 0);
         for (const char *path : kUnpackedPaths)
-            EXPECT_TRUE(Exists(path)) << path;
+            EXPECT_TRUE(FileExists(path)) << path;
 
         window.SelectDriver(5);
         EXPECT_EQ(window.PrinterName(), models[5]);
         window.SelectDriver(static_cast<int>(models.size()) - 1);
         EXPECT_EQ(window.PrinterName(), models.back());
 
-        window.Click(2);
+        window.Click(IDCANCEL);
         EXPECT_TRUE(window.WaitExit());
     }
     for (const char *path : kUnpackedPaths)
-        EXPECT_FALSE(Exists(path)) << path;
+        EXPECT_FALSE(FileExists(path)) << path;
 }
 
+// The close box ends the program, with start-up finished or still at work,
+// and nothing of the package stays.
 TEST(MainDialogE2E, CloseBoxEndsTheProgramAndLeavesNoTrace) {
-    InstallerWindow window(kReleaseProgram, kReleaseDir);
-    ASSERT_TRUE(window.Found());
-    ASSERT_TRUE(window.WaitInstallEnabled());
-    window.CloseBox();
-    EXPECT_TRUE(window.WaitExit());
-    for (const char *path : kUnpackedPaths)
-        EXPECT_FALSE(Exists(path)) << path;
-}
-
-TEST(MainDialogE2E, CloseBoxDuringStartupEndsTheProgramAndLeavesNoTrace) {
-    InstallerWindow window(kReleaseProgram, kReleaseDir);
-    ASSERT_TRUE(window.Found());
-    window.CloseBox();
-    EXPECT_TRUE(window.WaitExit());
-    for (const char *path : kUnpackedPaths)
-        EXPECT_FALSE(Exists(path)) << path;
+    for (bool bAfterStartup : {true, false}) {
+        SCOPED_TRACE(bAfterStartup ? "after start-up" : "during start-up");
+        InstallerWindow window(kReleaseProgram, kReleaseDir);
+        ASSERT_TRUE(window.Found());
+        if (bAfterStartup) {
+            ASSERT_TRUE(window.WaitInstallEnabled());
+        }
+        window.CloseBox();
+        EXPECT_TRUE(window.WaitExit());
+        for (const char *path : kUnpackedPaths)
+            EXPECT_FALSE(FileExists(path)) << path;
+    }
 }
 
 TEST(MainDialogE2E, StartedFromAnotherFolderFindsNoPackage) {
@@ -84,7 +78,7 @@ TEST(MainDialogE2E, StartedFromAnotherFolderFindsNoPackage) {
     ASSERT_TRUE(window.Found());
     ASSERT_TRUE(window.WaitInstallEnabled());
     EXPECT_TRUE(window.DriverList().empty());
-    EXPECT_FALSE(Exists("C:\\DriverName.cfg"));
+    EXPECT_FALSE(FileExists("C:\\DriverName.cfg"));
 }
 
 } // namespace

@@ -67,7 +67,7 @@ InstallerWindow::InstallerWindow(const std::string &exePath, const std::string &
     if (!::CreateProcessA(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                           workDir.c_str(), &startup, &m_process))
         return;
-    WaitUntil(
+    WaitFor(
         [&] {
             m_hDlg = FindProcessWindow(m_process.dwProcessId, kDialogCaption);
             return m_hDlg != nullptr;
@@ -88,15 +88,15 @@ InstallerWindow::~InstallerWindow() {
 }
 
 bool InstallerWindow::WaitInstallEnabled(DWORD dwTimeoutMs) const {
-    return WaitUntil([&] { return Enabled(1012); }, dwTimeoutMs);
+    return WaitFor([&] { return Enabled(IDC_INSTALL); }, dwTimeoutMs);
 }
 
 std::vector<std::string> InstallerWindow::DriverList() const {
     std::vector<std::string> entries;
-    const int nCount = static_cast<int>(::SendMessageW(Item(1000), CB_GETCOUNT, 0, 0));
+    const int nCount = static_cast<int>(::SendMessageW(Item(IDC_DRIVER_LIST), CB_GETCOUNT, 0, 0));
     for (int i = 0; i < nCount; ++i) {
         wchar_t buffer[512] = {};
-        ::SendMessageW(Item(1000), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
+        ::SendMessageW(Item(IDC_DRIVER_LIST), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
         char text[1024] = {};
         ::WideCharToMultiByte(CP_ACP, 0, buffer, -1, text, sizeof(text), nullptr, nullptr);
         entries.push_back(text);
@@ -105,32 +105,32 @@ std::vector<std::string> InstallerWindow::DriverList() const {
 }
 
 std::string InstallerWindow::DriverText() const {
-    return Text(1000);
+    return Text(IDC_DRIVER_LIST);
 }
 
 void InstallerWindow::SelectDriver(int nEntry) const {
-    ::SendMessageW(Item(1000), CB_SETCURSEL, nEntry, 0);
-    ::SendMessageW(m_hDlg, WM_COMMAND, MAKEWPARAM(1000, CBN_SELCHANGE),
-                   reinterpret_cast<LPARAM>(Item(1000)));
+    ::SendMessageW(Item(IDC_DRIVER_LIST), CB_SETCURSEL, nEntry, 0);
+    ::SendMessageW(m_hDlg, WM_COMMAND, MAKEWPARAM(IDC_DRIVER_LIST, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(Item(IDC_DRIVER_LIST)));
 }
 
 void InstallerWindow::SetPrinterName(const std::string &name) const {
     wchar_t buffer[512] = {};
     ::MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, buffer, 512);
-    ::SendMessageW(Item(1001), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(buffer));
+    ::SendMessageW(Item(IDC_PRINTER_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(buffer));
 }
 
 bool InstallerWindow::SetDefaultTicked() const {
-    return ::SendMessageW(Item(1002), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return ::SendMessageW(Item(IDC_SET_DEFAULT), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void InstallerWindow::SetDefault(bool bTicked) const {
-    ::SendMessageW(Item(1002), BM_SETCHECK, bTicked ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(Item(IDC_SET_DEFAULT), BM_SETCHECK, bTicked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 int InstallerWindow::SelectedPortKind() const {
-    return static_cast<int>(
-        ::SendMessageW(Item(1004), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return static_cast<int>(::SendMessageW(Item(IDC_PORT_KIND_LIST), LVM_GETNEXTITEM,
+                                           static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 // The item record must live in the program's own memory.
@@ -143,12 +143,13 @@ void InstallerWindow::SelectPortKind(int nRow) const {
     if (pRemote == nullptr)
         return;
     ::WriteProcessMemory(m_process.hProcess, pRemote, &item, sizeof(item), nullptr);
-    ::SendMessageW(Item(1004), LVM_SETITEMSTATE, nRow, reinterpret_cast<LPARAM>(pRemote));
+    ::SendMessageW(Item(IDC_PORT_KIND_LIST), LVM_SETITEMSTATE, nRow,
+                   reinterpret_cast<LPARAM>(pRemote));
     ::VirtualFreeEx(m_process.hProcess, pRemote, 0, MEM_RELEASE);
 }
 
 int InstallerWindow::Progress() const {
-    return static_cast<int>(::SendMessageW(Item(1007), PBM_GETPOS, 0, 0));
+    return static_cast<int>(::SendMessageW(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
 }
 
 std::string InstallerWindow::Text(int nID) const {
@@ -162,7 +163,7 @@ void InstallerWindow::Click(int nID) const {
 
 MessageBoxSeen InstallerWindow::WaitMessageBox(DWORD dwTimeoutMs) const {
     MessageBoxSeen box;
-    WaitUntil(
+    WaitFor(
         [&] {
             box.hWnd = FindProcessWindow(m_process.dwProcessId, "");
             return box.hWnd != nullptr;
@@ -181,13 +182,13 @@ void InstallerWindow::Answer(const MessageBoxSeen &box, int nButtonId) {
 }
 
 bool InstallerWindow::WaitInstallCaption(const std::string &text, DWORD dwTimeoutMs) const {
-    return WaitUntil(
+    return WaitFor(
                [&] {
-                   return (Text(1012) == text && Enabled(1012)) ||
+                   return (Text(IDC_INSTALL) == text && Enabled(IDC_INSTALL)) ||
                           FindProcessWindow(m_process.dwProcessId, "") != nullptr;
                },
                dwTimeoutMs) &&
-           Text(1012) == text;
+           Text(IDC_INSTALL) == text;
 }
 
 bool InstallerWindow::WaitExit(DWORD dwTimeoutMs) const {

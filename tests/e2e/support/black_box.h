@@ -2,6 +2,9 @@
 // of its own and is worked only through its windows' messages.
 #pragma once
 
+#include "res/resource.h"
+#include "support/win_helpers.h"
+
 #include <windows.h>
 
 #include <string>
@@ -33,13 +36,13 @@ public:
     std::string DriverText() const;
     // Picks an entry of the driver list as a user does, notification included.
     void SelectDriver(int nEntry) const;
-    std::string PrinterName() const { return Text(1001); }
+    std::string PrinterName() const { return Text(IDC_PRINTER_NAME); }
     void SetPrinterName(const std::string &name) const;
     bool SetDefaultTicked() const;
     void SetDefault(bool bTicked) const;
     int SelectedPortKind() const;
     void SelectPortKind(int nRow) const;
-    std::string Status() const { return Text(1011); }
+    std::string Status() const { return Text(IDC_STATUS); }
     int Progress() const;
 
     std::string Text(int nID) const;
@@ -63,17 +66,6 @@ private:
     PROCESS_INFORMATION m_process = {};
     HWND m_hDlg = nullptr;
 };
-
-// Polls until pred holds or the time is up.
-template <class Pred> bool WaitUntil(Pred pred, DWORD dwTimeoutMs) {
-    const DWORD dwStart = ::GetTickCount();
-    while (!pred()) {
-        if (::GetTickCount() - dwStart > dwTimeoutMs)
-            return false;
-        ::Sleep(20);
-    }
-    return true;
-}
 
 // Paths of the build, in the Windows form Wine understands.
 std::string WinePath(const std::string &unixPath);

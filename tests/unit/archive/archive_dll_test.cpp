@@ -1,5 +1,6 @@
 // Loads the archive library by name and drives it the way the installer does.
 #include "sevenzip.h"
+#include "tree.h"
 
 #include <gtest/gtest.h>
 
@@ -50,23 +51,8 @@ std::string archivePath() {
     return dataDir() + "\\driver package.zip";
 }
 
-using Tree = std::map<std::string, std::string>;
-
-Tree readTree(const fs::path &root) {
-    Tree tree;
-    if (!fs::exists(root))
-        return tree;
-    for (const auto &item : fs::recursive_directory_iterator(root)) {
-        const std::string rel = fs::relative(item.path(), root).generic_string();
-        if (item.is_directory()) {
-            tree[rel + "/"] = "";
-        } else {
-            std::ifstream in(item.path(), std::ios::binary);
-            tree[rel] = std::string(std::istreambuf_iterator<char>(in), {});
-        }
-    }
-    return tree;
-}
+using archive_test::readTree;
+using archive_test::Tree;
 
 struct CallbackLog {
     int calls = 0;
@@ -183,25 +169,6 @@ TEST_F(SevenZipDll, ExtractsLikeTheInstallerWithProgress) {
     EXPECT_EQ(log.totalDone, 320048u);
     EXPECT_EQ(log.finished.size(), 7u);
     EXPECT_EQ(log.finished.back(), "empty folder/");
-}
-
-TEST_F(SevenZipDll, AcceptsOtherSpellingsOfTheCommand) {
-    std::string report;
-    ASSERT_EQ(
-        extractLikeInstaller("X -HIDE \"" + archivePath() + "\" -Y -o\"" + dest_ + "\"", &report),
-        SEVENZIP_OK)
-        << report;
-    EXPECT_EQ(readTree(dest_), sourceTree());
-
-    // Unquoted needs a path without blanks: use the short form of an existing folder.
-    char shortPath[MAX_PATH];
-    ASSERT_GT(GetShortPathNameA(dest_.c_str(), shortPath, sizeof shortPath), 0u);
-    const std::string unquoted = std::string(shortPath) + "\\plain";
-    ASSERT_EQ(std::string(unquoted).find(' '), std::string::npos) << unquoted;
-    ASSERT_EQ(extractLikeInstaller("x -y \"" + archivePath() + "\" -o" + unquoted, &report),
-              SEVENZIP_OK)
-        << report;
-    EXPECT_EQ(readTree(unquoted), sourceTree());
 }
 
 TEST_F(SevenZipDll, WithoutYesExistingFilesAreKept) {

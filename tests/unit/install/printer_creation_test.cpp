@@ -1,10 +1,9 @@
 // The port choice at the start of an installation and the printer creation
 // at its end, with the spooler's printer calls recorded and failing on
 // demand.
-#include "install/printer_creation_fixture.h"
+#include "install/install_fixture.h"
 
 #include "framework/win_app.h"
-#include "res/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +13,6 @@
 #include <vector>
 
 namespace {
-
-using Texts = std::vector<std::string>;
 
 const char kDriver[] = "Receipt Model A04";
 const char kPrinter[] = "Front Counter";
@@ -30,7 +27,7 @@ public:
     void InstallReceiptDriver() override {
         if (!ChoosePortForKind())
             return;
-        m_progress.SetPos(20);
+        SetProgress(20);
         CString strPrinter;
         GetDlgItem(IDC_PRINTER_NAME).GetWindowText(strPrinter);
         CreatePrinterAndFinish(kDriver, strPrinter, kPause);
@@ -40,21 +37,6 @@ public:
 std::vector<DWORD> g_pauses;
 void WINAPI RecordPause(DWORD dwMilliseconds) {
     g_pauses.push_back(dwMilliseconds);
-}
-
-// The spooler's ports after its restart: none, or one USB port.
-bool g_bUsbAfterRestart = false;
-BOOL WINAPI PortsAfterRestart(LPSTR, DWORD, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
-                              LPDWORD pcReturned) {
-    *pcbNeeded = g_bUsbAfterRestart ? sizeof(PORT_INFO_2A) : 0;
-    *pcReturned = 0;
-    if (*pcbNeeded == 0 || cbBuf < *pcbNeeded)
-        return FALSE;
-    PORT_INFO_2A port = {};
-    port.pPortName = const_cast<LPSTR>("USB001");
-    std::memcpy(pPorts, &port, sizeof(port));
-    *pcReturned = 1;
-    return TRUE;
 }
 
 LSTATUS WINAPI DeviceWriteFails(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
@@ -67,11 +49,8 @@ LSTATUS WINAPI DeviceWriteFails(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, D
 class PrinterCreationTest : public InstallTest {
 protected:
     // The dialog ready to install kDriver as kPrinter on the given kind.
-    PrinterCreationDlg &StartFor(int nPortKind) {
-        PrinterCreationDlg &dlg = Start<PrinterCreationDlg>();
-        SelectModel(kDriver);
-        SetPrinterName(kPrinter);
-        SelectPortKind(nPortKind);
+    PrinterCreationDlg &StartOn(int nPortKind) {
+        PrinterCreationDlg &dlg = StartFor<PrinterCreationDlg>(kDriver, kPrinter, nPortKind);
         g_pauses.clear();
         api().Sleep = RecordPause;
         return dlg;
@@ -84,7 +63,7 @@ protected:
 // An existing namesake is purged and deleted before the add.
 TEST_F(PrinterCreationTest, ReplacesTheNamesakeOnTheChosenPortAndFinishes) {
     PrinterFake::namesake = kPrinter;
-    PrinterCreationDlg &dlg = StartFor(2);
+    PrinterCreationDlg &dlg = StartOn(2);
     SetList(dlg.m_arrParallelPorts, {"LPT2:", "LPT3:"});
     PressInstall();
 
@@ -134,12 +113,12 @@ TEST_F(PrinterCreationTest, FailedCreationShowsItsBoxAndLeavesInstallReady) {
         {kPrinter, 0, 0, kNoUsefulPort, "Prompt", "Reinstall", 1},
         {kPrinter, 1, 0, kNoUsefulPort, "Prompt", "Reinstall", 1},
     };
-    PrinterCreationDlg &dlg = StartFor(2);
+    PrinterCreationDlg &dlg = StartOn(2);
     SetDefaultPrinterDevice("Untouched,winspool,LPT9:");
     for (const Case &c : cases) {
         SCOPED_TRACE(::testing::Message() << c.pszName << " " << c.nKind << " " << c.dwError);
-        SetPrinterName(c.pszName);
-        SelectPortKind(c.nKind);
+        Runner().SetText(IDC_PRINTER_NAME, c.pszName);
+        Runner().SelectPortKind(c.nKind);
         SetList(dlg.m_arrSerialPorts, {});
         SetList(dlg.m_arrUsbPorts, {});
         SetList(dlg.m_arrParallelPorts, c.nKind == 2 ? Texts{"LPT1:"} : Texts{});
@@ -153,11 +132,11 @@ TEST_F(PrinterCreationTest, FailedCreationShowsItsBoxAndLeavesInstallReady) {
         EXPECT_EQ(BoxFake::boxes[0].text, c.pszText);
         EXPECT_EQ(BoxFake::boxes[0].caption, c.pszCaption);
         EXPECT_EQ(BoxFake::boxes[0].uType, static_cast<UINT>(MB_OK));
-        EXPECT_EQ(BoxFake::boxes[0].hOwner, Window());
+        EXPECT_EQ(BoxFake::boxes[0].hOwner, Runner().Window());
         EXPECT_EQ(PrinterFake::calls.size(), c.cSpoolerCalls);
         EXPECT_EQ(InstallCaption(), c.pszInstallCaption);
         EXPECT_TRUE(InstallEnabled());
-        EXPECT_EQ(Progress(), 0);
+        EXPECT_EQ(Runner().Progress(), 0);
         EXPECT_FALSE(Paused());
         EXPECT_TRUE(Runner().Open());
     }
@@ -166,7 +145,7 @@ TEST_F(PrinterCreationTest, FailedCreationShowsItsBoxAndLeavesInstallReady) {
 }
 
 TEST_F(PrinterCreationTest, DefaultPrinterUntickedLeavesTheRegistryButShowsTheStatus) {
-    StartFor(2);
+    StartOn(2);
     ::SendMessageA(Runner().Item(IDC_SET_DEFAULT), BM_SETCHECK, BST_UNCHECKED, 0);
     SetDefaultPrinterDevice("Untouched,winspool,LPT9:");
     PressInstall();
@@ -178,7 +157,7 @@ TEST_F(PrinterCreationTest, DefaultPrinterUntickedLeavesTheRegistryButShowsTheSt
 
 TEST_F(PrinterCreationTest, FailedDefaultPrinterWriteIsReportedAndTheInstallationGoesOn) {
     api().RegSetValueExA = DeviceWriteFails;
-    StartFor(2);
+    StartOn(2);
     PressInstall();
 
     ASSERT_EQ(BoxFake::boxes.size(), 1u);
@@ -186,7 +165,7 @@ TEST_F(PrinterCreationTest, FailedDefaultPrinterWriteIsReportedAndTheInstallatio
                                       "Failed to set regist");
     EXPECT_EQ(BoxFake::boxes[0].caption, std::string(AfxGetAppTitle()));
     EXPECT_EQ(InstallCaption(), "&Finish");
-    EXPECT_EQ(Progress(), 100);
+    EXPECT_EQ(Runner().Progress(), 100);
 }
 
 // Without a port of their kind serial and USB printers start on the first
@@ -211,18 +190,18 @@ TEST_F(PrinterCreationTest, PrinterStartsOnTheFallbackPortOnlyWithoutAPortOfItsK
          "LPT1:", "There's no USB port,the current port isLPT1:", 1, Texts{}},
         {"usb, one after the restart", 1, Texts{}, true, "LPT1:", kAddedStatus, 1, Texts{kPrinter}},
     };
-    PrinterCreationDlg &dlg = StartFor(1);
-    api().EnumPortsA = PortsAfterRestart;
+    PrinterCreationDlg &dlg = StartOn(1);
+    // The spooler's ports after its restart: none, or one USB port.
+    api().EnumPortsA = PortsFake::EnumPortsA;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.pszWhat);
         SetList(c.nKind == 0 ? dlg.m_arrSerialPorts : dlg.m_arrUsbPorts, c.kindPorts);
         SetList(dlg.m_arrParallelPorts, {"LPT1:", "LPT2:"});
-        SelectPortKind(c.nKind);
-        g_bUsbAfterRestart = c.bUsbAfterRestart;
+        Runner().SelectPortKind(c.nKind);
+        PortsFake::ports = c.bUsbAfterRestart ? Ports{{"USB001", ""}} : Ports{};
         dlg.m_usbDetections.clear();
         PrinterFake::added.clear();
-        ServiceFake::nStops = ServiceFake::nStarts = 0;
-        Shown() = {};
+        ServiceFake::requests.clear();
         PressInstall();
 
         ASSERT_EQ(PrinterFake::added.size(), 1u);
@@ -230,11 +209,10 @@ TEST_F(PrinterCreationTest, PrinterStartsOnTheFallbackPortOnlyWithoutAPortOfItsK
         EXPECT_EQ(std::string(dlg.m_strPort), c.pszPort);
         EXPECT_EQ(DefaultPrinterDevice(), std::string("Front Counter,winspool,") + c.pszPort);
         EXPECT_TRUE(Shown().Showed(c.pszStatus));
-        EXPECT_EQ(ServiceFake::nStops, c.nRestarts);
-        EXPECT_EQ(ServiceFake::nStarts, c.nRestarts);
+        EXPECT_EQ(ServiceFake::requests, (c.nRestarts ? Texts{"stop", "start"} : Texts{}));
         EXPECT_EQ(dlg.m_usbDetections, c.detections);
         EXPECT_EQ(InstallCaption(), "&Finish");
-        EXPECT_EQ(Progress(), 100);
+        EXPECT_EQ(Runner().Progress(), 100);
     }
 }
 
@@ -242,36 +220,39 @@ TEST_F(PrinterCreationTest, PrinterStartsOnTheFallbackPortOnlyWithoutAPortOfItsK
 // row, only re-enables Install.
 TEST_F(PrinterCreationTest, PortChoiceResultsPickTheirRowOrAbandonTheInstallation) {
     struct Case {
-        int nKind, nChoice;
+        int nKind;
+        PortChoice choice;
         Texts ports, tcpipAfterChoice;
         const char *pszPort;
     };
     const Texts two = {"P1", "P2"};
+    const PortChoice kCancelled = {PortChoice::kCancelled, 0};
+    const PortChoice kAdded = {PortChoice::kAdded, 0};
     const Case cases[] = {
-        {2, PORTDLG_INDEX_BASE + 1, two, Texts{}, "P2"},
-        {3, PORTDLG_INDEX_BASE + 1, two, Texts{}, "P2"},
+        {2, {PortChoice::kRow, 1}, two, Texts{}, "P2"},
+        {3, {PortChoice::kRow, 1}, two, Texts{}, "P2"},
         // A port added by the wizard is entry 0 of the refreshed list.
-        {3, PORTDLG_ADDED, two, Texts{"IP_10.0.0.7", "P1"}, "IP_10.0.0.7"},
-        {2, PORTDLG_CANCELLED, two, Texts{}, nullptr},
-        {3, PORTDLG_CANCELLED, two, Texts{}, nullptr},
-        {2, PORTDLG_INDEX_BASE, Texts{}, Texts{}, nullptr},
-        {2, PORTDLG_INDEX_BASE + 2, two, Texts{}, nullptr},
-        {2, PORTDLG_INDEX_BASE - 1, two, Texts{}, nullptr},
-        {2, PORTDLG_ADDED, two, Texts{}, nullptr},
-        {3, PORTDLG_ADDED, Texts{}, Texts{}, nullptr},
-        {3, PORTDLG_INDEX_BASE, Texts{}, Texts{}, nullptr},
+        {3, kAdded, two, Texts{"IP_10.0.0.7", "P1"}, "IP_10.0.0.7"},
+        {2, kCancelled, two, Texts{}, nullptr},
+        {3, kCancelled, two, Texts{}, nullptr},
+        {2, {PortChoice::kRow, 0}, Texts{}, Texts{}, nullptr},
+        {2, {PortChoice::kRow, 2}, two, Texts{}, nullptr},
+        {2, {PortChoice::kRow, -1}, two, Texts{}, nullptr},
+        {2, kAdded, two, Texts{}, nullptr},
+        {3, kAdded, Texts{}, Texts{}, nullptr},
+        {3, {PortChoice::kRow, 0}, Texts{}, Texts{}, nullptr},
     };
-    PrinterCreationDlg &dlg = StartFor(2);
+    PrinterCreationDlg &dlg = StartOn(2);
     for (const Case &c : cases) {
-        SCOPED_TRACE(::testing::Message() << "kind " << c.nKind << " choice " << c.nChoice);
+        SCOPED_TRACE(::testing::Message() << "kind " << c.nKind << " choice " << c.choice.outcome
+                                          << " row " << c.choice.nRow);
         SetList(dlg.m_arrParallelPorts, c.ports);
         SetList(dlg.m_arrTcpipPorts, c.ports);
-        dlg.m_nParallelChoice = dlg.m_nTcpipChoice = c.nChoice;
+        dlg.m_parallelChoice = dlg.m_tcpipChoice = c.choice;
         dlg.m_tcpipPortsAfterChoice = c.tcpipAfterChoice;
-        SelectPortKind(c.nKind);
+        Runner().SelectPortKind(c.nKind);
         PrinterFake::calls.clear();
         PrinterFake::added.clear();
-        Shown() = {};
         const std::string statusBefore = Runner().Text(IDC_STATUS);
         PressInstall();
 

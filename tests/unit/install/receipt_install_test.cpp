@@ -1,10 +1,10 @@
 // The receipt installation: which files are staged where, the driver record
 // the spooler is handed byte for byte, and what the user is left with when
 // the spooler or the driver directory fails.
-#include "install/printer_creation_fixture.h"
+#include "install/install_fixture.h"
 
-#include "common/system_width.h"
-#include "support/wine_files.h"
+#include "support/system_width.h"
+#include "support/win_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,6 @@
 #include <vector>
 
 namespace {
-
-using Texts = std::vector<std::string>;
 
 const char kDriverDirectory[] = "C:\\rcpt-drivers";
 const char kTicket[] = "C:\\Ticket";
@@ -31,18 +29,11 @@ std::string Staged(const std::string &name) {
     return std::string(kDriverDirectory) + "\\" + name;
 }
 
-// Copies and deletions are real, and recorded.
-struct FileSpy {
-    static inline std::vector<std::pair<std::string, std::string>> copies;
-    static inline Texts deletions;
+// The copies and the spooler's status queries, in the order they came.
+struct EventSpy {
     static BOOL WINAPI CopyFileA(LPCSTR lpExisting, LPCSTR lpNew, BOOL bFailIfExists) {
-        copies.emplace_back(lpExisting, lpNew);
         g_events.push_back("CopyFile");
-        return ::CopyFileA(lpExisting, lpNew, bFailIfExists);
-    }
-    static BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
-        deletions.push_back(lpFileName);
-        return ::DeleteFileA(lpFileName);
+        return FileSpy::CopyFileA(lpExisting, lpNew, bFailIfExists);
     }
     static BOOL WINAPI QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpStatus) {
         g_events.push_back("QueryServiceStatus");
@@ -50,8 +41,15 @@ struct FileSpy {
     }
 };
 
-// The driver record as the spooler received it, one text per field; the
-// dependent files up to and with the closing NUL.
+// The names of a dependent-file list, each closed by its NUL, the list by one more.
+Texts DependentFiles(const char *pList) {
+    Texts names;
+    for (size_t cb = 0; cb < 256 && pList[cb] != '\0'; cb += names.back().size() + 1)
+        names.push_back(pList + cb);
+    return names;
+}
+
+// The driver record as the spooler received it, one text per field.
 struct DriverFake {
     static inline std::vector<Texts> records;
     static inline DWORD dwError = 0;
@@ -59,16 +57,21 @@ struct DriverFake {
                                            DWORD dwFileCopyFlags) {
         g_events.push_back("AddPrinterDriverEx");
         const auto *pInfo = reinterpret_cast<const DRIVER_INFO_3A *>(pDriverInfo);
-        const char *pList = pInfo->pDependentFiles;
-        size_t cb = 0;
-        while (cb + 1 < 256 && !(pList[cb] == '\0' && pList[cb + 1] == '\0'))
-            ++cb;
-        records.push_back({Field(pName), std::to_string(Level), std::to_string(dwFileCopyFlags),
-                           std::to_string(pInfo->cVersion), Field(pInfo->pName),
-                           Field(pInfo->pEnvironment), Field(pInfo->pDriverPath),
-                           Field(pInfo->pDataFile), Field(pInfo->pConfigFile),
-                           Field(pInfo->pHelpFile), std::string(pList, cb + 2),
-                           Field(pInfo->pMonitorName), Field(pInfo->pDefaultDataType)});
+        Texts record = {Field(pName),
+                        std::to_string(Level),
+                        std::to_string(dwFileCopyFlags),
+                        std::to_string(pInfo->cVersion),
+                        Field(pInfo->pName),
+                        Field(pInfo->pEnvironment),
+                        Field(pInfo->pDriverPath),
+                        Field(pInfo->pDataFile),
+                        Field(pInfo->pConfigFile),
+                        Field(pInfo->pHelpFile),
+                        Field(pInfo->pMonitorName),
+                        Field(pInfo->pDefaultDataType)};
+        const Texts files = DependentFiles(pInfo->pDependentFiles);
+        record.insert(record.end(), files.begin(), files.end());
+        records.push_back(record);
         ::SetLastError(dwError);
         return dwError == 0;
     }
@@ -101,24 +104,26 @@ struct DriverDirectoryFake {
 // The record a model must be registered with.
 Texts ExpectedRecord(const std::string &model, const std::string &gpd, const std::string &groupDll,
                      bool bPluginModel, const std::string &environment) {
-    std::string files("\\ttfsub.GPD\0\\unires.DLL\0\\stdnames.GPD\0", 38);
+    Texts record = {"<null>",
+                    "3",
+                    std::to_string(APD_COPY_NEW_FILES),
+                    "3",
+                    model,
+                    environment,
+                    Staged("uniDRV.DLL"),
+                    Staged(gpd),
+                    Staged("uniDRVui.DLL"),
+                    Staged("uniDRV.HLP"),
+                    "",
+                    "RAW",
+                    "\\ttfsub.GPD",
+                    "\\unires.DLL",
+                    "\\stdnames.GPD"};
     if (bPluginModel)
-        files += std::string("\\XOEMUNI.ini\0\\XOEMUNI.dll\0", 26);
-    files += groupDll + std::string("\0\0", 2);
-    return Texts({"<null>", "3", std::to_string(APD_COPY_NEW_FILES), "3", model, environment,
-                  Staged("uniDRV.DLL"), Staged(gpd), Staged("uniDRVui.DLL"), Staged("uniDRV.HLP"),
-                  files, "", "RAW"});
+        record.insert(record.end(), {"\\XOEMUNI.ini", "\\XOEMUNI.dll"});
+    record.push_back(groupDll);
+    return record;
 }
-
-struct VersionFake {
-    static inline DWORD dwPlatform, dwMajor, dwMinor;
-    static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo) {
-        pInfo->dwPlatformId = dwPlatform;
-        pInfo->dwMajorVersion = dwMajor;
-        pInfo->dwMinorVersion = dwMinor;
-        return TRUE;
-    }
-};
 
 void WritePackageTree(const std::string &folder) {
     ::CreateDirectoryA(kTicket, nullptr);
@@ -143,9 +148,8 @@ protected:
         DriverDirectoryFake::dwError = 0;
         DriverFake::dwError = 0;
         api().GetPrinterDriverDirectoryA = DriverDirectoryFake::GetPrinterDriverDirectoryA;
-        api().CopyFileA = FileSpy::CopyFileA;
-        api().DeleteFileA = FileSpy::DeleteFileA;
-        api().QueryServiceStatus = FileSpy::QueryServiceStatus;
+        api().CopyFileA = EventSpy::CopyFileA;
+        api().QueryServiceStatus = EventSpy::QueryServiceStatus;
         api().AddPrinterDriverExA = DriverFake::AddPrinterDriverExA;
     }
     void TearDown() override {
@@ -155,11 +159,8 @@ protected:
     }
 
     // The dialog ready to install a model on the parallel port.
-    InstallTestDlg &StartFor(const std::string &model) {
-        InstallTestDlg &dlg = Start();
-        SelectModel(model);
-        SetPrinterName("Kitchen");
-        SelectPortKind(2);
+    InstallTestDlg &StartWith(const std::string &model) {
+        InstallTestDlg &dlg = StartFor(model, "Kitchen", 2);
         SetList(dlg.m_arrParallelPorts, {"LPT1:"});
         g_events.clear();
         return dlg;
@@ -167,7 +168,7 @@ protected:
 };
 
 TEST_F(ReceiptInstallTest, StagesRegistersAndCleansUpInOrder) {
-    StartFor("Receipt Model A04");
+    StartWith("Receipt Model A04");
     PressInstall();
 
     Texts order = {"RMGRP1.DLL", "RMA04.GPD", "XOEMUNI.dll", "XOEMUNI.ini"};
@@ -215,7 +216,7 @@ TEST_F(ReceiptInstallTest, EachModelIsRegisteredWithItsGroupDllAndPluginFiles) {
         {"Receipt Model B01", "RMB01.GPD", "RMGRP2.DLL", false, false},
         // Catalogue index 19 has a DLL of its own only when the list shows its name.
         {"Receipt Model B05", "RMB05.GPD", "RMGRP2W.DLL", false, false},
-        {kAliasOfModel19, "RMB05.GPD", "RMGRP2.DLL", false, false},
+        {kAliasOfOwnDllModel, "RMB05.GPD", "RMGRP2.DLL", false, false},
         {"Receipt Model C01", "RMC01.GPD", "RMGRP3.DLL", false, false},
         {"Receipt Model D01", "RMD01.GPD", "RMGRP4.DLL", false, false},
         // Catalogue indexes 30 to 32 carry the plug-in.
@@ -224,16 +225,16 @@ TEST_F(ReceiptInstallTest, EachModelIsRegisteredWithItsGroupDllAndPluginFiles) {
         // 64-bit Windows: the x64 tree and environment.
         {"Receipt Model D04", "RMD04.GPD", "RMGRP4.DLL", true, true},
     };
-    InstallTestDlg &dlg = StartFor("Receipt Model A04");
+    InstallTestDlg &dlg = StartWith("Receipt Model A04");
     for (const Case &c : cases) {
         SCOPED_TRACE(::testing::Message() << c.pszModel << (c.bWow64 ? " on x64" : ""));
-        SelectModel(c.pszModel);
+        Runner().SelectModel(c.pszModel);
         dlg.m_bWow64 = c.bWow64;
         PressInstall();
 
         const std::string environment = c.bWow64 ? "Windows x64" : "Windows NT x86";
         const std::string driver =
-            c.pszModel == std::string(kAliasOfModel19) ? "Receipt Model B05" : c.pszModel;
+            c.pszModel == std::string(kAliasOfOwnDllModel) ? "Receipt Model B05" : c.pszModel;
         EXPECT_EQ(DriverDirectoryFake::environment, environment);
         ASSERT_EQ(DriverFake::records.size(), 1u);
         EXPECT_EQ(DriverFake::records[0],
@@ -252,18 +253,17 @@ TEST_F(ReceiptInstallTest, DriverVersionIsTwoOnlyOnWindowsNt) {
         DWORD dwPlatform, dwMajor, dwMinor;
         const char *pszVersion;
     };
+    // Which versions are Windows NT is the version code's concern.
     const Case cases[] = {
-        {VER_PLATFORM_WIN32_NT, 4, 0, "2"},       {VER_PLATFORM_WIN32_NT, 3, 51, "2"},
-        {VER_PLATFORM_WIN32_NT, 5, 1, "3"},       {VER_PLATFORM_WIN32_NT, 10, 0, "3"},
+        {VER_PLATFORM_WIN32_NT, 4, 0, "2"},
+        {VER_PLATFORM_WIN32_NT, 5, 1, "3"},
         {VER_PLATFORM_WIN32_WINDOWS, 4, 10, "3"},
     };
-    StartFor("Receipt Model A04");
+    StartWith("Receipt Model A04");
     api().GetVersionExA = VersionFake::GetVersionExA;
     for (const Case &c : cases) {
         SCOPED_TRACE(::testing::Message() << c.dwPlatform << " " << c.dwMajor << "." << c.dwMinor);
-        VersionFake::dwPlatform = c.dwPlatform;
-        VersionFake::dwMajor = c.dwMajor;
-        VersionFake::dwMinor = c.dwMinor;
+        VersionFake::Set(c.dwPlatform, c.dwMajor, c.dwMinor);
         PressInstall();
         ASSERT_EQ(DriverFake::records.size(), 1u);
         EXPECT_EQ(DriverFake::records[0][kVersionField], c.pszVersion);
@@ -288,7 +288,7 @@ TEST_F(ReceiptInstallTest, DriverFailureRetryOffersReinstall) {
         {0, "C:\\" + std::string(250, 'd'), 0, "206", 0},
     };
     BoxFake::nAnswer = IDRETRY;
-    StartFor("Receipt Model A04");
+    StartWith("Receipt Model A04");
     for (const Case &c : cases) {
         SCOPED_TRACE(c.pszCode);
         DriverDirectoryFake::dwError = c.dwDirectoryError;
@@ -304,10 +304,10 @@ TEST_F(ReceiptInstallTest, DriverFailureRetryOffersReinstall) {
                                               "Exit and abort installation");
         EXPECT_EQ(BoxFake::boxes[0].caption, "Error");
         EXPECT_EQ(BoxFake::boxes[0].uType, static_cast<UINT>(MB_RETRYCANCEL));
-        EXPECT_EQ(BoxFake::boxes[0].hOwner, Window());
+        EXPECT_EQ(BoxFake::boxes[0].hOwner, Runner().Window());
         EXPECT_EQ(InstallCaption(), "Reinstall");
         EXPECT_TRUE(InstallEnabled());
-        EXPECT_EQ(Progress(), 0);
+        EXPECT_EQ(Runner().Progress(), 0);
         EXPECT_EQ(DriverFake::records.size(), c.dwAddError != 0 ? 1u : 0u);
         EXPECT_TRUE(FileSpy::deletions.empty());
         ASSERT_EQ(FileSpy::copies.size(), c.cCopies);
@@ -321,15 +321,15 @@ TEST_F(ReceiptInstallTest, DriverFailureRetryOffersReinstall) {
 TEST_F(ReceiptInstallTest, RegistrationFailureCancelClosesTheDialog) {
     DriverFake::dwError = ERROR_UNKNOWN_PRINTER_DRIVER;
     BoxFake::nAnswer = IDCANCEL;
-    StartFor("Receipt Model A04");
-    Runner().Click(1012);
+    StartWith("Receipt Model A04");
+    Runner().Click(IDC_INSTALL);
     EXPECT_EQ(Runner().Join(), IDOK);
     ASSERT_EQ(BoxFake::boxes.size(), 1u);
     EXPECT_TRUE(PrinterFake::added.empty());
 }
 
 TEST_F(ReceiptInstallTest, AbandonedPortChoiceStagesNothing) {
-    StartFor("Receipt Model A04").m_nParallelChoice = PORTDLG_CANCELLED;
+    StartWith("Receipt Model A04").m_parallelChoice = {PortChoice::kCancelled, 0};
     PressInstall();
 
     EXPECT_TRUE(g_events.empty());

@@ -6,12 +6,13 @@
 // Wine's limit: AddPrinterA then fails with 87, because Wine looks the new
 // driver up under the 32-bit environment. The printer's creation is
 // therefore recorded through the seam instead of reaching Wine's spooler.
-#include "install/printer_creation_fixture.h"
+#include "install/install_fixture.h"
 
-#include "support/wine_files.h"
+#include "support/win_helpers.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -24,41 +25,6 @@ const std::vector<std::string> kStagedAndRemoved = {"RMGRP1.DLL", "RMA04.GPD",  
                                                     "TTFSUB.GPD", "STDNAMES.GPD"};
 const std::vector<std::string> kPluginFiles = {"XOEMUNI.dll", "XOEMUNI.ini"};
 
-struct CopySpy {
-    static std::vector<std::pair<std::string, std::string>> copies;
-    static BOOL WINAPI CopyFileA(LPCSTR lpExisting, LPCSTR lpNew, BOOL bFailIfExists) {
-        copies.emplace_back(lpExisting, lpNew);
-        return ::CopyFileA(lpExisting, lpNew, bFailIfExists);
-    }
-};
-std::vector<std::pair<std::string, std::string>> CopySpy::copies;
-
-std::string X64DriverDirectory() {
-    char directory[MAX_PATH] = {};
-    DWORD cbNeeded = 0;
-    ::GetPrinterDriverDirectoryA(nullptr, const_cast<LPSTR>("Windows x64"), 1,
-                                 reinterpret_cast<LPBYTE>(directory), sizeof(directory), &cbNeeded);
-    return directory;
-}
-
-// The data file of a driver registered for "Windows x64", empty when there is none.
-std::string RegisteredX64DataFile(const std::string &driver) {
-    DWORD cbNeeded = 0;
-    DWORD cDrivers = 0;
-    ::EnumPrinterDriversA(nullptr, const_cast<LPSTR>("Windows x64"), 3, nullptr, 0, &cbNeeded,
-                          &cDrivers);
-    std::vector<BYTE> buffer(cbNeeded + 1);
-    if (!::EnumPrinterDriversA(nullptr, const_cast<LPSTR>("Windows x64"), 3, buffer.data(),
-                               cbNeeded, &cbNeeded, &cDrivers))
-        return "";
-    const auto *pDrivers = reinterpret_cast<const DRIVER_INFO_3A *>(buffer.data());
-    for (DWORD i = 0; i < cDrivers; ++i) {
-        if (driver == pDrivers[i].pName)
-            return pDrivers[i].pDataFile;
-    }
-    return "";
-}
-
 class ReceiptInstallX64Test : public InstallTest {
 protected:
     void SetUp() override {
@@ -69,13 +35,9 @@ protected:
         names.insert(names.end(), kPluginFiles.begin(), kPluginFiles.end());
         for (const std::string &name : names)
             WriteTextFile(std::string(kTicketX64) + "\\" + name, "x64 " + name);
-        m_directory = X64DriverDirectory();
+        m_directory = DriverDirectory("Windows x64");
         for (const std::string &name : kPluginFiles)
             ::DeleteFileA((m_directory + "\\" + name).c_str());
-        CopySpy::copies.clear();
-        api().CopyFileA = CopySpy::CopyFileA;
-        api().AddPrinterA = PrinterFake::AddPrinterA;
-        api().ClosePrinter = PrinterFake::ClosePrinter;
     }
     void TearDown() override {
         InstallTest::TearDown();
@@ -87,22 +49,21 @@ protected:
 
 TEST_F(ReceiptInstallX64Test, StagesFromTheX64TreeAndRegistersForWindowsX64) {
     ASSERT_FALSE(m_directory.empty());
-    InstallTestDlg &dlg = Start();
+    InstallTestDlg &dlg = StartFor(kModel, "Kitchen x64", 2);
     ASSERT_TRUE(dlg.m_bWow64) << "not a 64-bit prefix";
-    SelectModel(kModel);
-    SetPrinterName("Kitchen x64");
-    SelectPortKind(2);
-    dlg.m_arrParallelPorts.RemoveAll();
-    dlg.m_arrParallelPorts.Add("LPT1:");
+    SetList(dlg.m_arrParallelPorts, {"LPT1:"});
     PressInstall();
 
-    ASSERT_EQ(CopySpy::copies.size(), 10u);
-    for (const auto &copy : CopySpy::copies) {
+    ASSERT_EQ(FileSpy::copies.size(), 10u);
+    for (const auto &copy : FileSpy::copies) {
         EXPECT_EQ(copy.first.rfind("C:\\Ticket\\x64\\", 0), 0u) << copy.first;
         EXPECT_EQ(copy.second.rfind(m_directory + "\\", 0), 0u) << copy.second;
     }
-    const std::string dataFile = RegisteredX64DataFile(kModel);
-    EXPECT_NE(dataFile.find("RMA04.GPD"), std::string::npos) << dataFile;
+    const std::vector<DriverSeen> drivers = InstalledDrivers("Windows x64");
+    const auto it = std::find_if(drivers.begin(), drivers.end(),
+                                 [](const DriverSeen &driver) { return driver.name == kModel; });
+    ASSERT_NE(it, drivers.end());
+    EXPECT_NE(it->dataFile.find("RMA04.GPD"), std::string::npos) << it->dataFile;
     for (const std::string &name : kStagedAndRemoved)
         EXPECT_FALSE(FileExists(m_directory + "\\" + name)) << name;
     for (const std::string &name : kPluginFiles)
@@ -112,7 +73,7 @@ TEST_F(ReceiptInstallX64Test, StagesFromTheX64TreeAndRegistersForWindowsX64) {
     EXPECT_EQ(PrinterFake::added[0].driverName, kModel);
     EXPECT_EQ(PrinterFake::added[0].portName, "LPT1:");
     EXPECT_EQ(InstallCaption(), "&Finish");
-    EXPECT_EQ(Progress(), 100);
+    EXPECT_EQ(Runner().Progress(), 100);
     EXPECT_TRUE(BoxFake::boxes.empty());
 }
 

@@ -1,36 +1,21 @@
 // The port lists and the preselected port kind, on spooler port sets that
 // break naive classification, and the serial devices read from the registry.
-#include "shell/installer_dlg.h"
-#include "support/dialog_runner.h"
+#include "ports/port_enumeration.h"
+#include "support/fakes.h"
 #include "support/platform_scope.h"
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
 
-using Ports = std::vector<std::pair<std::string, std::string>>;
-
 constexpr char kTcpip[] = "Standard TCP/IP Port";
 constexpr char kLocal[] = "Local Port";
-constexpr int kPortKindList = 1004;
-
-class PortsDlg : public CInstallerDlg {
-public:
-    using CInstallerDlg::EnumeratePorts;
-    using CInstallerDlg::EnumerateSerialPorts;
-    using CInstallerDlg::m_arrAllPorts;
-    using CInstallerDlg::m_arrParallelPorts;
-    using CInstallerDlg::m_arrSerialPorts;
-    using CInstallerDlg::m_arrTcpipPorts;
-    using CInstallerDlg::m_arrUsbPorts;
-};
+constexpr char kSerialCommKey[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
 std::string Joined(const CStringArray &list) {
     std::string text;
@@ -39,66 +24,7 @@ std::string Joined(const CStringArray &list) {
     return text;
 }
 
-// The spooler's ports at level 2 as the spooler lays them out: the records,
-// then their strings. A growing spooler gains a port before every call.
-struct FakeSpooler {
-    static inline Ports ports;
-    static inline bool bGrowing = false;
-    static inline DWORD nCalls = 0;
-
-    static BOOL WINAPI EnumPortsA(LPSTR, DWORD, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbNeeded,
-                                  LPDWORD pcReturned) {
-        DWORD cbNeeded = static_cast<DWORD>(ports.size() * sizeof(PORT_INFO_2A));
-        for (const auto &port : ports)
-            cbNeeded += static_cast<DWORD>(port.first.size() + port.second.size() + 2);
-        *pcbNeeded = cbNeeded + (bGrowing ? 64 * ++nCalls : 0);
-        // A failed call's count describes nothing in the buffer.
-        *pcReturned = static_cast<DWORD>(ports.size());
-        if (cbBuf < *pcbNeeded)
-            return FALSE;
-        auto *pRecords = reinterpret_cast<PORT_INFO_2A *>(pBuffer);
-        char *pText = reinterpret_cast<char *>(pBuffer + ports.size() * sizeof(PORT_INFO_2A));
-        const auto store = [&](const std::string &text) {
-            LPSTR psz = std::strcpy(pText, text.c_str());
-            pText += text.size() + 1;
-            return psz;
-        };
-        for (size_t i = 0; i < ports.size(); ++i) {
-            pRecords[i] = {};
-            pRecords[i].pPortName = store(ports[i].first);
-            pRecords[i].pDescription = store(ports[i].second);
-        }
-        return TRUE;
-    }
-};
-
-int WINAPI AnswerOk(HWND, LPCSTR, LPCSTR, UINT) {
-    return IDOK;
-}
-
-class PortEnumerationTest : public PlatformTest {
-protected:
-    void SetUp() override { api().MessageBoxA = AnswerOk; }
-    void TearDown() override {
-        m_runner.reset();
-        PlatformTest::TearDown();
-    }
-
-    // Runs the dialog, whose start-up enumerates the ports.
-    void Start() {
-        m_runner = std::make_unique<DialogRunner>(m_dlg);
-        ASSERT_TRUE(DialogRunner::WaitFor([&] { return m_runner->Enabled(1012); }));
-    }
-    HWND List() const { return m_runner->Item(kPortKindList); }
-    // The list allows one selected row at most; -1 for none.
-    int SelectedRow() const {
-        return static_cast<int>(
-            ::SendMessageA(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    }
-
-    PortsDlg m_dlg;
-    std::unique_ptr<DialogRunner> m_runner;
-};
+using PortEnumerationTest = PlatformTest;
 
 TEST_F(PortEnumerationTest, PortSetsGiveTheirListsAndPortKindRow) {
     Ports many;
@@ -114,7 +40,7 @@ TEST_F(PortEnumerationTest, PortSetsGiveTheirListsAndPortKindRow) {
         const char *pszWhat;
         Ports ports;
         const char *pszUsb, *pszParallel, *pszTcpip;
-        int nRow;
+        int nKind;
         bool bGrowing = false;
     };
     const Case cases[] = {
@@ -145,65 +71,39 @@ TEST_F(PortEnumerationTest, PortSetsGiveTheirListsAndPortKindRow) {
         {"port added between the two queries", Ports{{"USB001", kLocal}, {"COM1:", kLocal}}, "", "",
          "", 1, true},
     };
-    FakeSpooler::ports.clear();
-    api().EnumPortsA = FakeSpooler::EnumPortsA;
-    Start();
+    api().EnumPortsA = PortsFake::EnumPortsA;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.pszWhat);
-        FakeSpooler::ports = c.ports;
-        FakeSpooler::bGrowing = c.bGrowing;
+        PortsFake::ports = c.ports;
+        PortsFake::bGrowing = c.bGrowing;
         std::string all;
         for (size_t i = 0; i < c.ports.size() && i < 256 && !c.bGrowing; ++i)
             all += (i > 0 ? " " : "") + c.ports[i].first;
-        // Enumerating twice gives the same lists, not doubled ones.
-        for (int nPass = 0; nPass < 2; ++nPass) {
-            m_dlg.EnumeratePorts();
-            EXPECT_EQ(Joined(m_dlg.m_arrAllPorts), all);
-            EXPECT_EQ(Joined(m_dlg.m_arrUsbPorts), c.pszUsb);
-            EXPECT_EQ(Joined(m_dlg.m_arrParallelPorts), c.pszParallel);
-            EXPECT_EQ(Joined(m_dlg.m_arrTcpipPorts), c.pszTcpip);
-            // The registry's serial devices: Wine has one, COM1.
-            EXPECT_EQ(Joined(m_dlg.m_arrSerialPorts), "COM1:");
-            EXPECT_EQ(SelectedRow(), c.nRow);
-        }
+        const PortLists lists = EnumeratePortLists();
+        EXPECT_EQ(Joined(lists.arrAll), all);
+        EXPECT_EQ(Joined(lists.arrUsb), c.pszUsb);
+        EXPECT_EQ(Joined(lists.arrParallel), c.pszParallel);
+        EXPECT_EQ(Joined(lists.arrTcpip), c.pszTcpip);
+        // The registry's serial devices: Wine has one, COM1.
+        EXPECT_EQ(Joined(lists.arrSerial), "COM1:");
+        EXPECT_EQ(lists.kind, c.nKind);
     }
 }
 
 // Wine's own spooler lists COM1: to COM4:, FILE: and LPT1: to LPT3:.
-TEST_F(PortEnumerationTest, WinePortsSelectSerialAndReplaceTheUsersOtherRow) {
-    Start();
-    ASSERT_EQ(SelectedRow(), 0);
-    LVITEMA item = {};
-    item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageA(List(), LVM_SETITEMSTATE, 3, reinterpret_cast<LPARAM>(&item));
-    item.state = item.stateMask = LVIS_FOCUSED;
-    ::SendMessageA(List(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
-    ASSERT_EQ(SelectedRow(), 3);
-    ::SendMessageA(List(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_TRACKSELECT | LVS_EX_LABELTIP);
-
-    m_dlg.EnumeratePorts();
-    EXPECT_EQ(SelectedRow(), 0);
-    EXPECT_EQ(::SendMessageA(List(), LVM_GETITEMSTATE, 0, LVIS_FOCUSED), 0);
-    EXPECT_EQ(::SendMessageA(List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
-              LVS_EX_LABELTIP | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    EXPECT_EQ(Joined(m_dlg.m_arrParallelPorts).rfind("LPT1:", 0), 0u);
-    EXPECT_EQ(Joined(m_dlg.m_arrUsbPorts), "");
+TEST(RealPortEnumerationTest, WinePortsGiveTheSerialKind) {
+    const PortLists lists = EnumeratePortLists();
+    EXPECT_EQ(lists.kind, kPortKindSerial);
+    EXPECT_EQ(Joined(lists.arrParallel).rfind("LPT1:", 0), 0u);
+    EXPECT_EQ(Joined(lists.arrUsb), "");
 }
 
 // HKLM\HARDWARE\DEVICEMAP\SERIALCOMM: Wine starts with \Device\Serial0 =
 // COM1, and the test's values are removed afterwards.
 TEST_F(PortEnumerationTest, SerialDevicesGiveComNamesAndValuesTooLongAreSkipped) {
-    HKEY hKey = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr,
-                                REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
-              ERROR_SUCCESS);
     std::vector<std::string> added;
-    const auto add = [&](const std::string &name, const std::string &data,
-                         bool bTerminated = true) {
-        EXPECT_EQ(::RegSetValueExA(hKey, name.c_str(), 0, REG_SZ,
-                                   reinterpret_cast<const BYTE *>(data.c_str()),
-                                   static_cast<DWORD>(data.size() + (bTerminated ? 1 : 0))),
-                  ERROR_SUCCESS);
+    const auto add = [&](const std::string &name, const std::string &data) {
+        WriteRegistryString(HKEY_LOCAL_MACHINE, kSerialCommKey, name, data, REG_OPTION_VOLATILE);
         added.push_back(name);
     };
     add("\\Device\\Serial1", "COM2");
@@ -214,18 +114,23 @@ TEST_F(PortEnumerationTest, SerialDevicesGiveComNamesAndValuesTooLongAreSkipped)
     // 128 bytes with the terminator fit; 129 do not.
     const std::string longest = "COM" + std::string(124, '7');
     add("\\Device\\Serial3", longest);
-    add("\\Device\\Serial4", "COM4", false);
+    // The data need not carry its terminator.
+    HKEY hKey = nullptr;
+    ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_SET_VALUE, &hKey);
+    ::RegSetValueExA(hKey, "\\Device\\Serial4", 0, REG_SZ, reinterpret_cast<const BYTE *>("COM4"),
+                     4);
+    ::RegCloseKey(hKey);
+    added.push_back("\\Device\\Serial4");
     add("\\Device\\Serial5", "COM" + std::string(125, '9'));
     // A name of 127 characters fits beside its terminator; 128 do not.
     add("\\Device\\Serial7" + std::string(127 - 15, 'y'), "COM8");
     add("\\Device\\Serial8" + std::string(128 - 15, 'z'), "COM9");
     CStringArray list;
     list.Add("stale");
-    EXPECT_TRUE(m_dlg.EnumerateSerialPorts(list));
+    EXPECT_TRUE(EnumerateSerialPorts(list));
     EXPECT_EQ(Joined(list), "COM1: COM2: " + longest + ": COM4: COM8:");
     for (const std::string &name : added)
-        ::RegDeleteValueA(hKey, name.c_str());
-    ::RegCloseKey(hKey);
+        DeleteRegistryValue(HKEY_LOCAL_MACHINE, kSerialCommKey, name);
 }
 
 // A key that may not open, and whose values can never be read.
@@ -256,7 +161,7 @@ TEST_F(PortEnumerationTest, MissingOrUnreadableSerialKeyGivesAnEmptyListAndEndsT
         FakeRegistry::nEnums = FakeRegistry::nCloses = 0;
         CStringArray list;
         list.Add("COM1:");
-        EXPECT_FALSE(m_dlg.EnumerateSerialPorts(list));
+        EXPECT_FALSE(EnumerateSerialPorts(list));
         EXPECT_EQ(list.GetSize(), 0);
         EXPECT_EQ(FakeRegistry::nEnums, nOpened);
         EXPECT_EQ(FakeRegistry::nCloses, nOpened);

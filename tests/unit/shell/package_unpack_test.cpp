@@ -1,10 +1,9 @@
-// Unpacking the driver package at start-up and taking it away at the end:
-// with and without package or archive library, and beside a user's own
-// files of the same names.
-#include "shell/installer_dlg.h"
-#include "support/dialog_runner.h"
+// Unpacking the driver package and taking it away again: with and without
+// package or archive library, and beside a user's own files of the same names.
+#include "install/package_layout.h"
+#include "shell/package_unpack.h"
 #include "support/platform_scope.h"
-#include "support/wine_files.h"
+#include "support/win_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -23,18 +22,19 @@ std::string ProgramFolder() {
     return path;
 }
 
+// The archive library's three functions, recorded.
 struct Recorded {
-    static std::vector<std::string> calls;
-    static std::string command;
-    static DWORD dwOutputSize;
-    static bool bOutputZeroed;
-    static int nFreed;
+    static inline std::vector<std::string> calls;
+    static inline std::string command;
+    static inline DWORD dwOutputSize = 0;
+    static inline bool bOutputZeroed = false;
+    static inline int nFreed = 0;
 
     static int WINAPI SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD dwSize) {
         calls.push_back("SevenZip");
         command = szCmdLine;
         dwOutputSize = dwSize;
-        bOutputZeroed = std::all_of(szOutput, szOutput + dwSize + 1, [](char c) { return c == 0; });
+        bOutputZeroed = std::all_of(szOutput, szOutput + dwSize, [](char c) { return c == 0; });
         return 0;
     }
     static BOOL WINAPI SetOwner(HWND, LPVOID) {
@@ -49,26 +49,17 @@ struct Recorded {
         ++nFreed;
         return ::FreeLibrary(hModule);
     }
+    static FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpName) {
+        const std::string name = HIWORD(lpName) != 0 ? lpName : "";
+        if (name == "SevenZip")
+            return AsFarProc(SevenZip);
+        if (name == "SevenZipSetOwnerWindowEx")
+            return AsFarProc(SetOwner);
+        if (name == "SevenZipKillOwnerWindowEx")
+            return AsFarProc(KillOwner);
+        return ::GetProcAddress(hModule, lpName);
+    }
 };
-std::vector<std::string> Recorded::calls;
-std::string Recorded::command;
-DWORD Recorded::dwOutputSize = 0;
-bool Recorded::bOutputZeroed = false;
-int Recorded::nFreed = 0;
-
-template <class Fn> FARPROC AsProc(Fn pfn) {
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(pfn));
-}
-
-FARPROC WINAPI RecordingProcs(HMODULE hModule, LPCSTR lpName) {
-    if (HIWORD(lpName) != 0 && std::strcmp(lpName, "SevenZip") == 0)
-        return AsProc(Recorded::SevenZip);
-    if (HIWORD(lpName) != 0 && std::strcmp(lpName, "SevenZipSetOwnerWindowEx") == 0)
-        return AsProc(Recorded::SetOwner);
-    if (HIWORD(lpName) != 0 && std::strcmp(lpName, "SevenZipKillOwnerWindowEx") == 0)
-        return AsProc(Recorded::KillOwner);
-    return ::GetProcAddress(hModule, lpName);
-}
 
 FARPROC WINAPI WithoutKillOwner(HMODULE hModule, LPCSTR lpName) {
     if (HIWORD(lpName) != 0 && std::strcmp(lpName, "SevenZipKillOwnerWindowEx") == 0)
@@ -94,40 +85,31 @@ protected:
     }
     void TearDown() override {
         ::SetCurrentDirectoryA(m_szSavedDirectory);
-        RemoveTree("C:\\Ticket");
-        RemoveTree("C:\\Barcode");
-        ::DeleteFileA("C:\\DriverName.cfg");
+        RemoveTree(kReceiptTree);
+        RemoveTree(kLabelTree);
+        ::DeleteFileA(kCatalogueFile);
         PlatformTest::TearDown();
     }
 
-    // Runs the dialog through start-up; inspect(runner) sees it before it closes.
-    template <class Inspect> void RunStartup(Inspect inspect) {
-        CInstallerDlg dlg;
-        DialogRunner runner(dlg);
-        ASSERT_TRUE(DialogRunner::WaitFor([&] { return runner.Enabled(1012); }));
-        inspect(runner);
-        runner.Close();
-        runner.Join();
-    }
-    static int DriverCount(const DialogRunner &runner) {
-        return static_cast<int>(::SendMessageA(runner.Item(1000), CB_GETCOUNT, 0, 0));
+    // Unpacks as start-up does; the clean-up runs when the footprint is taken away.
+    void Unpack() {
+        CArchiveExtractor extractor;
+        UnpackPackage(extractor, m_footprint);
     }
 
+    CPackageFootprint m_footprint;
     char m_szSavedDirectory[MAX_PATH] = {};
 };
 
 TEST_F(PackageUnpackTest, PackageIsUnpackedForTheRunAndTakenAwayAtItsEnd) {
-    RunStartup([](const DialogRunner &runner) {
-        EXPECT_TRUE(FileExists("C:\\Ticket\\x86\\uniDRV.DLL"));
-        EXPECT_TRUE(FileExists("C:\\Ticket\\x64\\XOEMUNI.ini"));
-        EXPECT_TRUE(FileExists("C:\\Barcode\\Common\\THERMAL.chm"));
-        EXPECT_TRUE(FileExists("C:\\Barcode\\x64\\zkvNLM64.dll"));
-        EXPECT_TRUE(FileExists("C:\\DriverName.cfg"));
-        EXPECT_GE(DriverCount(runner), 38);
-    });
-    EXPECT_FALSE(FileExists("C:\\Ticket"));
-    EXPECT_FALSE(FileExists("C:\\Barcode"));
-    EXPECT_FALSE(FileExists("C:\\DriverName.cfg"));
+    Unpack();
+    for (const char *pszPath : {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64\\XOEMUNI.ini",
+                                "C:\\Barcode\\Common\\THERMAL.chm",
+                                "C:\\Barcode\\x64\\zkvNLM64.dll", "C:\\DriverName.cfg"})
+        EXPECT_TRUE(FileExists(pszPath)) << pszPath;
+    RemoveUnpackedPackage(m_footprint);
+    for (const char *pszPath : {kReceiptTree, kLabelTree, kCatalogueFile})
+        EXPECT_FALSE(FileExists(pszPath)) << pszPath;
 }
 
 TEST_F(PackageUnpackTest, UsersOwnFilesOfTheSameNamesSurviveTheCleanUp) {
@@ -135,18 +117,20 @@ TEST_F(PackageUnpackTest, UsersOwnFilesOfTheSameNamesSurviveTheCleanUp) {
     WriteTextFile("C:\\Ticket\\mine.txt", "mine");
     ::CreateDirectoryA("C:\\Ticket\\x86", nullptr);
     WriteTextFile("C:\\Ticket\\x86\\notes.txt", "notes");
-    RunStartup([](const DialogRunner &runner) { EXPECT_GE(DriverCount(runner), 38); });
+    Unpack();
+    ASSERT_TRUE(FileExists("C:\\Ticket\\x86\\uniDRV.DLL"));
+    RemoveUnpackedPackage(m_footprint);
     EXPECT_EQ(ReadTextFile("C:\\Ticket\\mine.txt"), "mine");
     EXPECT_EQ(ReadTextFile("C:\\Ticket\\x86\\notes.txt"), "notes");
     EXPECT_FALSE(FileExists("C:\\Ticket\\x86\\uniDRV.DLL"));
     EXPECT_FALSE(FileExists("C:\\Ticket\\x64"));
-    EXPECT_FALSE(FileExists("C:\\Barcode"));
-    EXPECT_FALSE(FileExists("C:\\DriverName.cfg"));
+    EXPECT_FALSE(FileExists(kLabelTree));
+    EXPECT_FALSE(FileExists(kCatalogueFile));
 }
 
 TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumented) {
-    api().GetProcAddress = RecordingProcs;
-    RunStartup([](const DialogRunner &) {});
+    api().GetProcAddress = Recorded::GetProcAddress;
+    Unpack();
     EXPECT_EQ(Recorded::calls, (std::vector<std::string>{"SetOwner", "SevenZip", "KillOwner"}));
     EXPECT_EQ(Recorded::command,
               "x -y \"" + ProgramFolder() + "\\DriverData.Drv\" -o\"C:\\\" -hide");
@@ -154,7 +138,7 @@ TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumented) {
     EXPECT_TRUE(Recorded::bOutputZeroed);
 }
 
-TEST_F(PackageUnpackTest, StartupGoesOnSilentlyWithAnEmptyListWhenNothingCanBeUnpacked) {
+TEST_F(PackageUnpackTest, NothingIsUnpackedWithoutPackageOrLibrary) {
     struct Case {
         const char *name;
         void (*arrange)(PlatformApi &);
@@ -175,11 +159,8 @@ TEST_F(PackageUnpackTest, StartupGoesOnSilentlyWithAnEmptyListWhenNothingCanBeUn
         SCOPED_TRACE(c.name);
         const PlatformApi saved = Platform();
         c.arrange(api());
-        RunStartup([](const DialogRunner &runner) {
-            EXPECT_EQ(DriverCount(runner), 0);
-            EXPECT_EQ(runner.Text(1001), "");
-            EXPECT_FALSE(FileExists("C:\\DriverName.cfg"));
-        });
+        Unpack();
+        EXPECT_FALSE(FileExists(kCatalogueFile));
         Platform() = saved;
         ::SetCurrentDirectoryA(ProgramFolder().c_str());
     }

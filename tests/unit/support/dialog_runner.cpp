@@ -1,6 +1,8 @@
 #include "support/dialog_runner.h"
 
-#include <vector>
+#include "res/resource.h"
+
+#include <commctrl.h>
 
 DialogRunner::DialogRunner(CDialog &dlg) : m_dlg(dlg) {
     m_thread = std::thread([this] {
@@ -18,14 +20,8 @@ DialogRunner::~DialogRunner() {
         m_thread.join();
 }
 
-bool DialogRunner::WaitFor(const std::function<bool()> &pred, DWORD dwTimeoutMs) {
-    const DWORD dwStart = ::GetTickCount();
-    while (!pred()) {
-        if (::GetTickCount() - dwStart > dwTimeoutMs)
-            return false;
-        ::Sleep(10);
-    }
-    return true;
+bool DialogRunner::WaitStartup() const {
+    return WaitFor([this] { return Enabled(IDC_INSTALL); });
 }
 
 INT_PTR DialogRunner::Join() {
@@ -40,48 +36,45 @@ std::string DialogRunner::Text(int nID) const {
     return buffer;
 }
 
+void DialogRunner::SetText(int nID, const std::string &text) const {
+    ::SetWindowTextA(Item(nID), text.c_str());
+}
+
+int DialogRunner::Progress() const {
+    return static_cast<int>(::SendMessageA(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
+}
+
+void DialogRunner::SelectDriver(int nEntry) const {
+    ::SendMessageA(Item(IDC_DRIVER_LIST), CB_SETCURSEL, nEntry, 0);
+}
+
+bool DialogRunner::SelectModel(const std::string &name) const {
+    const LRESULT nEntry =
+        ::SendMessageA(Item(IDC_DRIVER_LIST), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                       reinterpret_cast<LPARAM>(name.c_str()));
+    SelectDriver(static_cast<int>(nEntry));
+    return nEntry != CB_ERR;
+}
+
+void DialogRunner::SelectPortKind(int nRow, bool bSelected) const {
+    LVITEMA item = {};
+    item.state = bSelected ? LVIS_SELECTED : 0;
+    item.stateMask = LVIS_SELECTED;
+    ::SendMessageA(Item(IDC_PORT_KIND_LIST), LVM_SETITEMSTATE, nRow,
+                   reinterpret_cast<LPARAM>(&item));
+}
+
+int DialogRunner::SelectedPortKind() const {
+    return static_cast<int>(::SendMessageA(Item(IDC_PORT_KIND_LIST), LVM_GETNEXTITEM,
+                                           static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void DialogRunner::PressInstall() const {
+    ::SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_INSTALL, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Item(IDC_INSTALL)));
+}
+
 void DialogRunner::Click(int nID) const {
     ::PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
                    reinterpret_cast<LPARAM>(Item(nID)));
-}
-
-namespace {
-
-struct BoxSearch {
-    std::string caption;
-    HWND hFound;
-};
-
-BOOL CALLBACK FindBoxProc(HWND hWnd, LPARAM lParam) {
-    auto *pSearch = reinterpret_cast<BoxSearch *>(lParam);
-    char szClass[32] = {};
-    char szCaption[256] = {};
-    ::GetClassNameA(hWnd, szClass, sizeof(szClass));
-    ::GetWindowTextA(hWnd, szCaption, sizeof(szCaption));
-    if (std::string(szClass) == "#32770" && pSearch->caption == szCaption &&
-        ::IsWindowVisible(hWnd)) {
-        pSearch->hFound = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-} // namespace
-
-HWND FindMessageBox(const std::string &caption, DWORD dwTimeoutMs) {
-    BoxSearch search{caption, nullptr};
-    DialogRunner::WaitFor(
-        [&] {
-            ::EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&search));
-            return search.hFound != nullptr;
-        },
-        dwTimeoutMs);
-    return search.hFound;
-}
-
-std::string MessageBoxText(HWND hBox) {
-    // The message text is the box's static control with id 0xFFFF.
-    char buffer[1024] = {};
-    ::GetWindowTextA(::GetDlgItem(hBox, 0xFFFF), buffer, sizeof(buffer));
-    return buffer;
 }

@@ -4,10 +4,10 @@
 #pragma once
 
 #include "framework/dialog.h"
+#include "support/win_helpers.h"
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <thread>
 
@@ -18,16 +18,27 @@ public:
     DialogRunner(const DialogRunner &) = delete;
     DialogRunner &operator=(const DialogRunner &) = delete;
 
-    // Polls until pred holds or the time is up; returns whether it held.
-    static bool WaitFor(const std::function<bool()> &pred, DWORD dwTimeoutMs = 20000);
+    // Waits for the start-up worker to enable Install.
+    bool WaitStartup() const;
     // Waits for DoModal to return and gives its result.
     INT_PTR Join();
 
     HWND Window() const { return m_hWnd; }
     HWND Item(int nID) const { return ::GetDlgItem(m_hWnd, nID); }
     std::string Text(int nID) const;
+    void SetText(int nID, const std::string &text) const;
     bool Enabled(int nID) const { return ::IsWindowEnabled(Item(nID)) != FALSE; }
     bool Open() const { return !m_bEnded; }
+    int Progress() const;
+
+    void SelectDriver(int nEntry) const;
+    // Selects the list's entry of that name; false when there is none.
+    bool SelectModel(const std::string &name) const;
+    void SelectPortKind(int nRow, bool bSelected = true) const;
+    // The selected row of the port-kind list, -1 for none.
+    int SelectedPortKind() const;
+    // Presses Install and returns when the handler has run to its end.
+    void PressInstall() const;
     // Posts a click, so that a message box the handler opens does not block the test.
     void Click(int nID) const;
     void Close() const { ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0); }
@@ -39,8 +50,3 @@ private:
     volatile bool m_bEnded = false;
     std::thread m_thread;
 };
-
-// Finds a message box of this process by its text, waiting for it to appear.
-HWND FindMessageBox(const std::string &caption, DWORD dwTimeoutMs = 20000);
-// The text shown in a message box.
-std::string MessageBoxText(HWND hBox);

@@ -1,15 +1,12 @@
-#include "install/printer_creation_fixture.h"
+#include "install/install_fixture.h"
 
-#include "install/driver_tables.h"
-#include "support/wine_files.h"
+#include "install/package_layout.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-const char kCatalogueFile[] = "C:\\DriverName.cfg";
-const char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const HANDLE kNamesakeHandle = reinterpret_cast<HANDLE>(0x5151);
 const HANDLE kAddedHandle = reinterpret_cast<HANDLE>(0x6161);
 
@@ -47,24 +44,19 @@ std::string Which(HANDLE hPrinter) {
     return hPrinter == kNamesakeHandle ? "namesake" : hPrinter == kAddedHandle ? "added" : "?";
 }
 
-std::string Catalogue() {
-    std::string text;
-    char section[64];
-    for (int i = 0; i < kReceiptDriverCount + kLabelDriverCount; ++i) {
-        std::snprintf(section, sizeof(section), "[Driver%02d]\r\n", i);
-        text += section;
-        text += "PrintName1=";
-        text += i < kReceiptDriverCount ? ReceiptDriverNames[i]
-                                        : LabelDriverNames[i - kReceiptDriverCount];
-        text += "\r\n";
-        if (i == 19)
-            text += std::string("PrintName2=") + kAliasOfModel19 + "\r\n";
-        text += "\r\n";
-    }
-    return text;
-}
-
 } // namespace
+
+void PrinterFake::Install(PlatformApi &api) {
+    calls.clear();
+    namesake.clear();
+    dwAddError = 0;
+    added.clear();
+    api.OpenPrinterA = OpenPrinterA;
+    api.SetPrinterA = SetPrinterA;
+    api.DeletePrinter = DeletePrinter;
+    api.AddPrinterA = AddPrinterA;
+    api.ClosePrinter = ClosePrinter;
+}
 
 BOOL WINAPI PrinterFake::OpenPrinterA(LPSTR pPrinterName, LPHANDLE phPrinter,
                                       LPPRINTER_DEFAULTSA pDefault) {
@@ -118,29 +110,30 @@ BOOL WINAPI PrinterFake::ClosePrinter(HANDLE hPrinter) {
     return TRUE;
 }
 
-// The pauses of an installation only make the tests slow.
-static void WINAPI NoPause(DWORD) {}
+void FileSpy::Install(PlatformApi &api) {
+    copies.clear();
+    deletions.clear();
+    api.CopyFileA = CopyFileA;
+    api.DeleteFileA = DeleteFileA;
+}
+
+BOOL WINAPI FileSpy::CopyFileA(LPCSTR lpExisting, LPCSTR lpNew, BOOL bFailIfExists) {
+    copies.emplace_back(lpExisting, lpNew);
+    return ::CopyFileA(lpExisting, lpNew, bFailIfExists);
+}
+
+BOOL WINAPI FileSpy::DeleteFileA(LPCSTR lpFileName) {
+    deletions.push_back(lpFileName);
+    return ::DeleteFileA(lpFileName);
+}
 
 void InstallTest::SetUp() {
-    WriteTextFile(kCatalogueFile, Catalogue());
+    WriteTablesCatalogue();
     api().Sleep = NoPause;
-    BoxFake::boxes.clear();
-    BoxFake::nAnswer = IDOK;
-    api().MessageBoxA = BoxFake::MessageBoxA;
-    PrinterFake::calls.clear();
-    PrinterFake::namesake.clear();
-    PrinterFake::dwAddError = 0;
-    PrinterFake::added.clear();
-    api().OpenPrinterA = PrinterFake::OpenPrinterA;
-    api().SetPrinterA = PrinterFake::SetPrinterA;
-    api().DeletePrinter = PrinterFake::DeletePrinter;
-    api().AddPrinterA = PrinterFake::AddPrinterA;
-    api().ClosePrinter = PrinterFake::ClosePrinter;
-    ServiceFake::dwState = SERVICE_RUNNING;
-    ServiceFake::nStops = ServiceFake::nStarts = 0;
-    api().QueryServiceStatus = ServiceFake::QueryServiceStatus;
-    api().ControlService = ServiceFake::ControlService;
-    api().StartServiceA = ServiceFake::StartServiceA;
+    BoxFake::Install(api());
+    PrinterFake::Install(api());
+    ServiceFake::Install(api());
+    FileSpy::Install(api());
     // Windows always has the key of the default printer; a new Wine prefix not yet.
     SetDefaultPrinterDevice("");
 }
@@ -155,35 +148,15 @@ void InstallTest::TearDown() {
 
 void InstallTest::StartRunner() {
     m_pRunner = std::make_unique<DialogRunner>(*m_pDlg);
-    ASSERT_TRUE(DialogRunner::WaitFor([&] { return m_pRunner->Enabled(1012); }));
+    ASSERT_TRUE(m_pRunner->WaitStartup());
     // Boxes of the start-up (an absent package) are not the installation's.
     BoxFake::boxes.clear();
     g_pLog = &m_log;
-    g_pfnStatusProc = Subclass(m_pRunner->Item(1011), StatusProc);
-    g_pfnProgressProc = Subclass(m_pRunner->Item(1007), ProgressProc);
+    g_pfnStatusProc = Subclass(m_pRunner->Item(IDC_STATUS), StatusProc);
+    g_pfnProgressProc = Subclass(m_pRunner->Item(IDC_PROGRESS), ProgressProc);
 }
 
-std::string DefaultPrinterDevice() {
-    char value[512] = {};
-    DWORD cbValue = sizeof(value) - 1;
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
-        return "";
-    ::RegQueryValueExA(hKey, "Device", nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &cbValue);
-    ::RegCloseKey(hKey);
-    return value;
-}
-
-void SetDefaultPrinterDevice(const std::string &device) {
-    HKEY hKey = nullptr;
-    ::RegCreateKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey,
-                      nullptr);
-    ::RegSetValueExA(hKey, "Device", 0, REG_SZ, reinterpret_cast<const BYTE *>(device.c_str()),
-                     static_cast<DWORD>(device.size() + 1));
-    ::RegCloseKey(hKey);
-}
-
-void SetList(CStringArray &list, const std::vector<std::string> &entries) {
+void SetList(CStringArray &list, const Texts &entries) {
     list.RemoveAll();
     for (const std::string &entry : entries)
         list.Add(entry.c_str());

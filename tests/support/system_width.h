@@ -16,7 +16,7 @@ inline std::string BitWidthText() {
     return SystemIs64Bit() ? "64 bit" : "32 bit";
 }
 
-inline std::string DriverEnvironment() {
+inline const char *DriverEnvironment() {
     return SystemIs64Bit() ? "Windows x64" : "Windows NT x86";
 }
 

@@ -1,0 +1,23 @@
+// Port enumeration: the spooler's ports sorted into the lists of each port
+// kind, and the port kind that suits them.
+#pragma once
+
+#include "framework/afx_string.h"
+
+// Port kinds: the rows of the port-kind list.
+enum PortKind { kPortKindSerial, kPortKindUsb, kPortKindParallel, kPortKindTcpip };
+
+struct PortLists {
+    CStringArray arrAll;
+    CStringArray arrUsb;
+    CStringArray arrSerial;
+    CStringArray arrParallel;
+    CStringArray arrTcpip;
+    // The port kind to preselect.
+    PortKind kind = kPortKindUsb;
+};
+
+PortLists EnumeratePortLists();
+
+// The serial devices of the registry as port names; false when there are none.
+BOOL EnumerateSerialPorts(CStringArray &list);

@@ -1,0 +1,198 @@
+// The dialog's side of an installation: it calls the parts of the
+// sequences, the spooler control and the port handling in their order and
+// shows what they return.
+#include "shell/installer_dlg.h"
+
+#include "framework/win_app.h"
+#include "install/install_constants.h"
+#include "install/printer_creation.h"
+#include "install/receipt_install.h"
+#include "install/spooler_service.h"
+#include "ports/port_enumeration.h"
+#include "res/resource.h"
+#include "shell/system_identification.h"
+#include "system/platform.h"
+
+namespace {
+
+constexpr DWORD kPrinterPauseMs = 500;
+
+} // namespace
+
+void CInstallerDlg::StartOrRestartService(LPCSTR lpszServiceName, DWORD dwMode) {
+    const ServiceOutcome outcome = StartOrRestart(lpszServiceName, ServiceModeOf(dwMode));
+    if (outcome != ServiceOutcome::Done)
+        AfxMessageBox(DescribeServiceOutcome(outcome, lpszServiceName),
+                      MB_OK | ServiceOutcomeIcon(outcome));
+}
+
+void CInstallerDlg::EnumeratePorts() {
+    const PortLists lists = EnumeratePortLists();
+    m_arrAllPorts = lists.arrAll;
+    m_arrUsbPorts = lists.arrUsb;
+    m_arrSerialPorts = lists.arrSerial;
+    m_arrTcpipPorts = lists.arrTcpip;
+    m_arrParallelPorts = lists.arrParallel;
+    SetPortKindListStyle();
+    m_lstPortKind.SetItemState(lists.kind, LVIS_SELECTED, LVIS_SELECTED | LVIS_FOCUSED);
+    RefreshControls();
+}
+
+void CInstallerDlg::InstallReceiptDriver() {
+    if (!ChoosePortForKind())
+        return;
+    CString strShown;
+    m_cboDriver.GetWindowText(strShown);
+    int nGroup = 4;
+    if (m_nDriverIndex < m_nGroup1Size)
+        nGroup = 1;
+    else if (m_nDriverIndex < m_nGroup1Size + m_nGroup2Size)
+        nGroup = 2;
+    else if (m_nDriverIndex < m_nGroup1Size + m_nGroup2Size + m_nGroup3Size)
+        nGroup = 3;
+    CReceiptInstallation receipt({m_nDriverIndex, strShown, nGroup, m_bWow64});
+    CString strPrinterName;
+    GetDlgItem(IDC_PRINTER_NAME).GetWindowText(strPrinterName);
+
+    DWORD dwError = ERROR_SUCCESS;
+    if (!receipt.Prepare(dwError)) {
+        ReportReceiptDriverFailure(dwError);
+        return;
+    }
+    receipt.Stage(*this);
+    StartOrRestartService(kSpoolerService, SVC_ENSURE_RUNNING);
+    if (!receipt.Register(GetWindowsVersionCode() == kVersionCodeWindowsNt, *this, dwError)) {
+        ReportReceiptDriverFailure(dwError);
+        return;
+    }
+    CreatePrinterAndFinish(receipt.DriverName(), strPrinterName, kPrinterPauseMs);
+}
+
+void CInstallerDlg::ReportReceiptDriverFailure(DWORD dwError) {
+    // Only Cancel gives up; a box that could not be shown leaves Install usable.
+    if (MessageBox(DescribeReceiptFailure(dwError), kReceiptFailureCaption, MB_RETRYCANCEL) ==
+        IDCANCEL) {
+        CDialog::OnOK();
+        return;
+    }
+    EnableInstall(kReinstallCaption);
+    SetProgress(kProgressFailed);
+}
+
+void CInstallerDlg::InstallLabelDriver() {}
+
+bool CInstallerDlg::ChoosePortForKind() {
+    int nRow = 0;
+    const CStringArray *pPorts = nullptr;
+    switch (m_nPortKind) {
+    case kPortKindTcpip:
+        // The wizard's new port is row 0 of the refreshed list.
+        nRow = ChosenRow(ChooseTcpipPort(), static_cast<int>(m_arrTcpipPorts.GetSize()), true);
+        pPorts = &m_arrTcpipPorts;
+        break;
+    case kPortKindParallel:
+        nRow =
+            ChosenRow(ChooseParallelPort(), static_cast<int>(m_arrParallelPorts.GetSize()), false);
+        pPorts = &m_arrParallelPorts;
+        break;
+    default:
+        return true;
+    }
+    if (nRow < 0) {
+        EnableInstall();
+        return false;
+    }
+    m_strPort = (*pPorts)[nRow];
+    return true;
+}
+
+// Without a port of the chosen kind a serial or USB printer starts on the
+// first parallel port.
+CString CInstallerDlg::PortForCreation() const {
+    const bool bFallback =
+        !g_bPortAvailable && (m_nPortKind == kPortKindSerial || m_nPortKind == kPortKindUsb);
+    if (!bFallback)
+        return m_strPort;
+    return m_arrParallelPorts.GetSize() > 0 ? m_arrParallelPorts[0] : CString();
+}
+
+void CInstallerDlg::CreatePrinterAndFinish(LPCSTR lpszDriverName, LPCSTR lpszPrinterName,
+                                           DWORD dwPauseMs) {
+    EnableLoadDriverPrivilege();
+    if (!IsPrinterNameAccepted(lpszPrinterName)) {
+        ReportPrinterCreationFailure(ERROR_INVALID_PRINTER_NAME);
+        return;
+    }
+    RemoveNamesake(lpszPrinterName, *this);
+
+    const CString strPort = PortForCreation();
+    const DWORD dwError = strPort.IsEmpty()
+                              ? ERROR_UNKNOWN_PORT
+                              : AddPrinterOnPort(lpszPrinterName, strPort, lpszDriverName);
+    if (dwError != ERROR_SUCCESS) {
+        ReportPrinterCreationFailure(dwError);
+        return;
+    }
+    m_strPort = strPort;
+    ShowPrinterAdded(lpszPrinterName);
+    SetProgress(kProgressPrinterAdded);
+
+    if (m_bSetDefault && !WriteDefaultPrinter(lpszPrinterName, m_strPort))
+        AfxMessageBox(kSetRegistryFailed, MB_OK);
+    SetProgress(kProgressDefaultSet);
+    ShowStatus(DefaultStatus(lpszPrinterName));
+
+    if (m_nPortKind == kPortKindSerial)
+        AssignSerialPort(lpszPrinterName);
+    else if (m_nPortKind == kPortKindUsb && m_arrUsbPorts.GetSize() > 0)
+        DetectUsbPort(lpszPrinterName);
+
+    Platform().Sleep(dwPauseMs);
+    CompleteInstallation();
+}
+
+void CInstallerDlg::ShowPrinterAdded(LPCSTR lpszPrinterName) {
+    if (g_bPortAvailable) {
+        ShowStatus(AddedStatus(lpszPrinterName));
+    } else if (m_nPortKind == kPortKindSerial) {
+        ShowStatus(NoPortStatus(true, m_strPort));
+    } else if (m_nPortKind == kPortKindUsb) {
+        // A USB port may have come with the restart; detection then moves
+        // the printer there, else it stays where it was created.
+        StartOrRestartService(kSpoolerService, SVC_RESTART);
+        EnumeratePorts();
+        ShowStatus(m_arrUsbPorts.GetSize() > 0 ? AddedStatus(lpszPrinterName)
+                                               : NoPortStatus(false, m_strPort));
+    } else {
+        RefreshControls();
+    }
+}
+
+void CInstallerDlg::ReportPrinterCreationFailure(DWORD dwError) {
+    const PrinterFailure failure = DescribePrinterFailure(dwError);
+    MessageBox(failure.strText, failure.pszCaption, MB_OK);
+    EnableInstall(failure.bReinstall ? kReinstallCaption : nullptr);
+    SetProgress(kProgressFailed);
+}
+
+void CInstallerDlg::CompleteInstallation() {
+    SetProgress(kProgressComplete);
+    EnableInstall(kFinishCaption);
+    ShowStatus(kCompletedStatus);
+}
+
+// The first parallel port, until the user is asked.
+PortChoice CInstallerDlg::ChooseParallelPort() {
+    return {PortChoice::kRow, 0};
+}
+
+// The first TCP/IP port, until the user is asked.
+PortChoice CInstallerDlg::ChooseTcpipPort() {
+    return {PortChoice::kRow, 0};
+}
+
+// The printer stays on the port it was created on.
+void CInstallerDlg::DetectUsbPort(LPCSTR) {}
+
+// The printer stays on the port it was created on.
+void CInstallerDlg::AssignSerialPort(LPCSTR) {}

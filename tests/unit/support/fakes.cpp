@@ -1,0 +1,194 @@
+#include "support/fakes.h"
+
+#include "install/driver_tables.h"
+#include "install/package_layout.h"
+#include "support/win_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+void BoxFake::Install(PlatformApi &api) {
+    boxes.clear();
+    nAnswer = IDOK;
+    api.MessageBoxA = MessageBoxA;
+}
+
+int WINAPI BoxFake::MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+    boxes.push_back({hWnd, lpText ? lpText : "<null>", lpCaption ? lpCaption : "<null>", uType});
+    return nAnswer;
+}
+
+std::vector<std::string> BoxFake::Texts() {
+    std::vector<std::string> texts;
+    for (const Box &box : boxes)
+        texts.push_back(box.text);
+    return texts;
+}
+
+namespace {
+
+const SC_HANDLE kManager = reinterpret_cast<SC_HANDLE>(0x5C00);
+const UINT_PTR kFirstService = 0x5D00;
+UINT_PTR g_nNextService = kFirstService;
+
+} // namespace
+
+void ServiceFake::Install(PlatformApi &api, DWORD dwInitial, DWORD dwTransition) {
+    dwState = dwTarget = dwInitial;
+    dwTransitionMs = dwTransition;
+    dwChangeAtMs = dwClockMs = 0;
+    bManagerOpens = bServiceExists = true;
+    nQueriesThatWork = -1;
+    nQueries = nSleeps = 0;
+    openHandles.clear();
+    requests.clear();
+    g_nNextService = kFirstService;
+    api.OpenSCManagerA = OpenSCManagerA;
+    api.OpenServiceA = OpenServiceA;
+    api.QueryServiceStatus = QueryServiceStatus;
+    api.StartServiceA = StartServiceA;
+    api.ControlService = ControlService;
+    api.CloseServiceHandle = CloseServiceHandle;
+}
+
+void ServiceFake::InstallClock(PlatformApi &api) {
+    api.Sleep = Sleep;
+    api.GetTickCount = GetTickCount;
+}
+
+void ServiceFake::Advance() {
+    if (dwTransitionMs != kNever && dwClockMs >= dwChangeAtMs)
+        dwState = dwTarget;
+}
+
+BOOL ServiceFake::Request(SC_HANDLE hService, const char *pszWhat, DWORD dwFrom, DWORD dwPending,
+                          DWORD dwFinal) {
+    EXPECT_EQ(openHandles.count(hService), 1u);
+    Advance();
+    requests.push_back(pszWhat);
+    if (dwState != dwFrom)
+        return FALSE;
+    dwState = dwPending;
+    dwTarget = dwFinal;
+    dwChangeAtMs = dwClockMs + dwTransitionMs;
+    return TRUE;
+}
+
+SC_HANDLE WINAPI ServiceFake::OpenSCManagerA(LPCSTR, LPCSTR, DWORD) {
+    if (!bManagerOpens)
+        return nullptr;
+    openHandles.insert(kManager);
+    return kManager;
+}
+
+SC_HANDLE WINAPI ServiceFake::OpenServiceA(SC_HANDLE hManager, LPCSTR, DWORD) {
+    EXPECT_EQ(hManager, kManager);
+    if (!bServiceExists)
+        return nullptr;
+    const SC_HANDLE hService = reinterpret_cast<SC_HANDLE>(g_nNextService++);
+    openHandles.insert(hService);
+    return hService;
+}
+
+BOOL WINAPI ServiceFake::QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS pStatus) {
+    EXPECT_EQ(openHandles.count(hService), 1u);
+    if (++nQueries > nQueriesThatWork && nQueriesThatWork >= 0)
+        return FALSE;
+    Advance();
+    *pStatus = {};
+    pStatus->dwCurrentState = dwState;
+    return TRUE;
+}
+
+BOOL WINAPI ServiceFake::StartServiceA(SC_HANDLE hService, DWORD, LPCSTR *) {
+    return Request(hService, "start", SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_RUNNING);
+}
+
+BOOL WINAPI ServiceFake::ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS) {
+    EXPECT_EQ(dwControl, static_cast<DWORD>(SERVICE_CONTROL_STOP));
+    return Request(hService, "stop", SERVICE_RUNNING, SERVICE_STOP_PENDING, SERVICE_STOPPED);
+}
+
+BOOL WINAPI ServiceFake::CloseServiceHandle(SC_HANDLE hHandle) {
+    EXPECT_EQ(openHandles.erase(hHandle), 1u);
+    return TRUE;
+}
+
+void WINAPI ServiceFake::Sleep(DWORD dwMs) {
+    ++nSleeps;
+    dwClockMs += dwMs;
+}
+
+// Starts far from zero so that a wait across the counter's wrap is covered.
+DWORD WINAPI ServiceFake::GetTickCount() {
+    return dwClockMs + 0xFFFFF000u;
+}
+
+BOOL WINAPI PortsFake::EnumPortsA(LPSTR, DWORD, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbNeeded,
+                                  LPDWORD pcReturned) {
+    DWORD cbNeeded = static_cast<DWORD>(ports.size() * sizeof(PORT_INFO_2A));
+    for (const auto &port : ports)
+        cbNeeded += static_cast<DWORD>(port.first.size() + port.second.size() + 2);
+    *pcbNeeded = cbNeeded + (bGrowing ? 64 * ++nCalls : 0);
+    // A failed call's count describes nothing in the buffer.
+    *pcReturned = static_cast<DWORD>(ports.size());
+    if (cbBuf < *pcbNeeded)
+        return FALSE;
+    auto *pRecords = reinterpret_cast<PORT_INFO_2A *>(pBuffer);
+    char *pText = reinterpret_cast<char *>(pBuffer + ports.size() * sizeof(PORT_INFO_2A));
+    const auto store = [&](const std::string &text) {
+        LPSTR psz = std::strcpy(pText, text.c_str());
+        pText += text.size() + 1;
+        return psz;
+    };
+    for (size_t i = 0; i < ports.size(); ++i) {
+        pRecords[i] = {};
+        pRecords[i].pPortName = store(ports[i].first);
+        pRecords[i].pDescription = store(ports[i].second);
+    }
+    return TRUE;
+}
+
+void VersionFake::Set(DWORD dwPlatform, DWORD dwMajorVersion, DWORD dwMinorVersion) {
+    dwPlatformId = dwPlatform;
+    dwMajor = dwMajorVersion;
+    dwMinor = dwMinorVersion;
+    dwBuild = 0;
+    nProductType = VER_NT_WORKSTATION;
+    sizesAsked.clear();
+}
+
+BOOL WINAPI VersionFake::GetVersionExA(LPOSVERSIONINFOA pInfo) {
+    sizesAsked.push_back(pInfo->dwOSVersionInfoSize);
+    const bool bExtended = pInfo->dwOSVersionInfoSize == sizeof(OSVERSIONINFOEXA);
+    if ((bExtended && bExtendedFails) || (!bExtended && bBasicFails) ||
+        (!bExtended && pInfo->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)))
+        return FALSE;
+    pInfo->dwPlatformId = dwPlatformId;
+    pInfo->dwMajorVersion = dwMajor;
+    pInfo->dwMinorVersion = dwMinor;
+    pInfo->dwBuildNumber = dwBuild;
+    if (bExtended)
+        reinterpret_cast<OSVERSIONINFOEXA *>(pInfo)->wProductType = nProductType;
+    return TRUE;
+}
+
+void WINAPI NoPause(DWORD) {}
+
+void WriteCatalogue(const std::string &text) {
+    WriteTextFile(kCatalogueFile, text);
+}
+
+void WriteTablesCatalogue() {
+    std::string text;
+    for (int i = 0; i < kCatalogueSize; ++i) {
+        text += "[Driver" + std::to_string(i) + "]\r\nPrintName1=";
+        text += i < kReceiptDriverCount ? ReceiptDriverNames[i]
+                                        : LabelDriverNames[i - kReceiptDriverCount];
+        text += "\r\n";
+        if (i == kOwnDllModel)
+            text += std::string("PrintName2=") + kAliasOfOwnDllModel + "\r\n";
+    }
+    WriteCatalogue(text);
+}

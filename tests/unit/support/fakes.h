@@ -1,0 +1,90 @@
+// Stand-ins that tests swap into the seam, one of each kind, and the
+// helpers that arrange what the program reads.
+#pragma once
+
+#include "support/win_helpers.h"
+#include "system/platform.h"
+
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Message boxes, recorded and answered without a user.
+struct BoxFake {
+    struct Box {
+        HWND hOwner;
+        std::string text, caption;
+        UINT uType;
+    };
+    static inline std::vector<Box> boxes;
+    static inline int nAnswer = IDOK;
+
+    static void Install(PlatformApi &api);
+    static int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+    static std::vector<std::string> Texts();
+};
+
+// The service control manager with one service, whose start or stop takes
+// dwTransitionMs of a clock that only the caller's pauses advance (once
+// InstallClock has put that clock in place of the real one).
+struct ServiceFake {
+    static constexpr DWORD kNever = INFINITE;
+    static inline DWORD dwState, dwTarget, dwTransitionMs, dwChangeAtMs, dwClockMs;
+    static inline bool bManagerOpens, bServiceExists;
+    // Queries past this many fail; -1 for none.
+    static inline int nQueriesThatWork, nQueries, nSleeps;
+    static inline std::set<SC_HANDLE> openHandles;
+    static inline std::vector<std::string> requests;
+
+    static void Install(PlatformApi &api, DWORD dwInitial = SERVICE_RUNNING,
+                        DWORD dwTransition = 0);
+    static void InstallClock(PlatformApi &api);
+    static SC_HANDLE WINAPI OpenSCManagerA(LPCSTR, LPCSTR, DWORD);
+    static SC_HANDLE WINAPI OpenServiceA(SC_HANDLE hManager, LPCSTR, DWORD);
+    static BOOL WINAPI QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS pStatus);
+    static BOOL WINAPI StartServiceA(SC_HANDLE hService, DWORD, LPCSTR *);
+    static BOOL WINAPI ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS);
+    static BOOL WINAPI CloseServiceHandle(SC_HANDLE hHandle);
+    static void WINAPI Sleep(DWORD dwMs);
+    static DWORD WINAPI GetTickCount();
+
+private:
+    static void Advance();
+    static BOOL Request(SC_HANDLE hService, const char *pszWhat, DWORD dwFrom, DWORD dwPending,
+                        DWORD dwFinal);
+};
+
+// The spooler's ports, name and description, at level 2 as the spooler lays
+// them out: the records, then their strings. A growing spooler gains a port
+// before every call.
+using Ports = std::vector<std::pair<std::string, std::string>>;
+struct PortsFake {
+    static inline Ports ports;
+    static inline bool bGrowing = false;
+    static inline DWORD nCalls = 0;
+
+    static BOOL WINAPI EnumPortsA(LPSTR, DWORD, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbNeeded,
+                                  LPDWORD pcReturned);
+};
+
+// Answers the version query as a system of the given numbers would, the
+// basic record only as far as it reaches.
+struct VersionFake {
+    static inline DWORD dwPlatformId = 0, dwMajor = 0, dwMinor = 0, dwBuild = 0;
+    static inline BYTE nProductType = VER_NT_WORKSTATION;
+    static inline bool bExtendedFails = false, bBasicFails = false;
+    static inline std::vector<DWORD> sizesAsked;
+
+    static void Set(DWORD dwPlatform, DWORD dwMajorVersion, DWORD dwMinorVersion);
+    static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo);
+};
+
+// The pauses of the program only make the tests slow.
+void WINAPI NoPause(DWORD);
+
+// The catalogue file with the given text, or with one section per model of
+// the driver tables and a second name of the model with a DLL of its own.
+void WriteCatalogue(const std::string &text);
+void WriteTablesCatalogue();
+constexpr char kAliasOfOwnDllModel[] = "Receipt Model B05 Alias";
