@@ -5,9 +5,14 @@ Usage: make_archives.py OUT_DIR [CMAKE]
 
 OUT_DIR/tree         the source tree the good archives hold
 OUT_DIR/good         that tree archived by Info-ZIP zip, 7-Zip, Python and libarchive (CMAKE)
+OUT_DIR/unzipped     each good archive as Info-ZIP unzip extracts it, the reference
 OUT_DIR/special      layouts only some writers produce (backslashes, comments, ...)
-OUT_DIR/corrupt      damaged archives; OUT_DIR/unsupported: ZIP64, encryption, methods
-OUT_DIR/malicious    entries aiming outside the destination; OUT_DIR/evil must stay empty
+OUT_DIR/refused      archives to refuse, in a folder named for the error: damaged ones
+                     (data_error, bad_archive), ZIP64, encryption, methods (unsupported),
+                     entries aiming outside the destination (unsafe_path);
+                     OUT_DIR/evil must stay empty
+OUT_DIR/small.zip    a few entries, for progress, truncation and byte flips
+OUT_DIR/second_entry_bad_crc.zip   a good entry before a damaged one
 OUT_DIR/seeds        small archives to start the fuzzer from
 """
 import io
@@ -106,6 +111,10 @@ def write_good(out, root, cmake):
         top = sorted(os.listdir(root))
         run([cmake, "-E", "tar", "cf", os.path.join(good, "libarchive.zip"), "--format=zip"] + top,
             root)
+    for name in os.listdir(good):
+        reference = os.path.join(out, "unzipped", name[:-len(".zip")])
+        os.makedirs(reference)
+        run(["unzip", "-qq", os.path.join(good, name), "-d", reference], out)
 
 
 def build(entries, streamed=False, comment=b""):
@@ -195,15 +204,18 @@ def write_corrupt(out):
         start = entries[0]["data"]
         blob[start:start + 16] = b"\xff" * 16
 
-    cases = {
+    save(out, "refused/data_error", {
         "data_flipped.zip": patched(one_stored, xor(lambda e, _: e[0]["data"] + 100)),
         "crc_flipped.zip": patched(one_deflated, both(14, 16, 1)),
-        "crc_central_only.zip": patched(one_deflated, xor(lambda e, _: e[0]["central"] + 16)),
         "size_larger.zip": patched(one_deflated, both(22, 24, 1)),
         "size_smaller.zip": patched(one_deflated, both(22, 24, -1)),
         "compressed_smaller.zip": patched(one_deflated, both(18, 20, -1)),
         "compressed_larger.zip": patched(one_deflated + [("next.txt", b"next", STORED)],
                                          both(18, 20, 1)),
+        "deflate_garbage.zip": patched(one_deflated, fill_ff),
+    })
+    save(out, "refused/bad_archive", {
+        "crc_central_only.zip": patched(one_deflated, xor(lambda e, _: e[0]["central"] + 16)),
         "compressed_overlaps_central.zip": patched(one_deflated, both(18, 20, 1)),
         "compressed_huge.zip": patched(one_deflated, both(18, 20, 0x70000000)),
         "stored_sizes_disagree.zip": patched(one_stored, both(18, 20, -1)),
@@ -213,18 +225,18 @@ def write_corrupt(out):
         "local_offset.zip": patched(one_deflated, xor(lambda e, _: e[0]["central"] + 42)),
         "descriptor_crc.zip": patched(
             one_deflated, xor(lambda e, _: e[0]["data"] + e[0]["csize"] + 4), streamed=True),
-        "deflate_garbage.zip": patched(one_deflated, fill_ff),
         "central_offset_past_end.zip": patched(one_deflated, xor(lambda _, end: end + 18)),
         "entry_count_high.zip": patched(one_deflated, lambda b, _, end: add32(b, end + 8, 0x10001)),
+        "not_zip.zip": bytearray(random.Random(1).randbytes(4096)),
+        "empty_file.zip": bytearray(),
+    })
+    save(out, ".", {
         "second_entry_bad_crc.zip": patched(
             [("first.txt", b"first", STORED), ("second.txt", TEXT, STORED)],
             xor(lambda e, _: e[1]["data"] + 7)),
-        "not_zip.zip": bytearray(random.Random(1).randbytes(4096)),
-        "empty_file.zip": bytearray(),
-        "truncation_base.zip": build([("dir/", None, STORED), ("dir/a.txt", TEXT, DEFLATED),
-                                      ("b.txt", b"short", STORED)]),
-    }
-    save(out, "corrupt", cases)
+        "small.zip": build([("dir/", None, STORED), ("dir/a.txt", TEXT, DEFLATED),
+                            ("b.txt", b"short", STORED)]),
+    })
 
 
 def write_unsupported(out):
@@ -246,8 +258,8 @@ def write_unsupported(out):
         "zip64_local.zip": zip64_local(),
         "zip64_end.zip": zip64_end(),
     }
-    save(out, "unsupported", cases)
-    folder = os.path.join(out, "unsupported")
+    save(out, "refused/unsupported", cases)
+    folder = os.path.join(out, "refused", "unsupported")
     with open(os.path.join(folder, "secret.txt"), "wb") as f:
         f.write(TEXT)
     run(["zip", "-q", "-P", "secret", "encrypted.zip", "secret.txt"], folder)
@@ -285,7 +297,7 @@ def write_malicious(out):
                               (name, None if name.endswith("/") else b"pwned", STORED)])
         for case, name in names.items()
     }
-    save(out, "malicious", cases)
+    save(out, "refused/unsafe_path", cases)
 
 
 def write_seeds(out):
@@ -296,11 +308,12 @@ def write_seeds(out):
     for name, blob in (("mini.zip", build(mini)), ("mini_streamed.zip", build(mini, True))):
         with open(os.path.join(seeds, name), "wb") as f:
             f.write(blob)
-    for folder in ("special", "corrupt", "unsupported", "malicious"):
+    for folder in ("special", "refused/data_error", "refused/bad_archive",
+                   "refused/unsupported", "refused/unsafe_path"):
         for name in sorted(os.listdir(os.path.join(out, folder))):
             path = os.path.join(out, folder, name)
             if os.path.getsize(path) <= 32 * 1024:
-                shutil.copy(path, os.path.join(seeds, folder + "_" + name))
+                shutil.copy(path, os.path.join(seeds, os.path.basename(folder) + "_" + name))
 
 
 def save(out, folder, cases):

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -10,13 +13,27 @@ namespace archive_test {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path &path);
-void writeFile(const fs::path &path, const std::string &content);
+inline std::string readFile(const fs::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
-// Relative '/'-separated path (folders end in '/') to file content.
+// Relative '/'-separated path (folders end in '/') to file content; contents longer
+// than a line are kept as size and hash, so that a failed comparison prints readably.
 using Tree = std::map<std::string, std::string>;
-Tree readTree(const fs::path &root);
-// Empty when both trees match, otherwise names the paths that differ.
-std::string treeDiff(const Tree &expected, const Tree &actual);
+
+inline Tree readTree(const fs::path &root) {
+    Tree tree;
+    std::error_code missing;
+    for (const auto &item : fs::recursive_directory_iterator(root, missing)) {
+        const std::string rel = fs::relative(item.path(), root).generic_string();
+        const std::string content = item.is_directory() ? "" : readFile(item.path());
+        tree[item.is_directory() ? rel + "/" : rel] =
+            content.size() <= 80 ? content
+                                 : std::to_string(content.size()) + " bytes, hash " +
+                                       std::to_string(std::hash<std::string>()(content));
+    }
+    return tree;
+}
 
 } // namespace archive_test
