@@ -27,7 +27,6 @@ public:
     InstallerWindow &operator=(const InstallerWindow &) = delete;
 
     bool Found() const { return m_hDlg != nullptr; }
-    HWND Dialog() const { return m_hDlg; }
 
     // Waits for start-up to finish.
     bool WaitInstallEnabled(DWORD dwTimeoutMs = 60000) const;
@@ -53,7 +52,6 @@ public:
 
     // The next visible message box of the program, waited for.
     MessageBoxSeen WaitMessageBox(DWORD dwTimeoutMs = 60000) const;
-    static void Answer(const MessageBoxSeen &box, int nButtonId);
 
     // Waits until the caption of Install reads text, or a message box appears.
     bool WaitInstallCaption(const std::string &text, DWORD dwTimeoutMs = 120000) const;
