@@ -28,11 +28,14 @@ const char kModel[] = "Receipt Model A04";
 // The files of kModel in the order they are staged.
 const Texts kStaged = {"RMGRP1.DLL", "RMA04.GPD",  "XOEMUNI.dll", "XOEMUNI.ini", "uniDRVui.DLL",
                        "uniDRV.DLL", "UNIDRV.HLP", "UNIRES.DLL",  "TTFSUB.GPD",  "STDNAMES.GPD"};
-const HANDLE kNamesake = reinterpret_cast<HANDLE>(0x5151);
-const HANDLE kAdded = reinterpret_cast<HANDLE>(0x6161);
 
 // What the installation shows and hands the platform, in order.
 Texts g_log;
+
+BOOL Log(const std::string &entry) {
+    g_log.push_back(entry);
+    return TRUE;
+}
 
 std::string Str(LPCSTR psz) {
     return psz != nullptr ? psz : "<null>";
@@ -41,17 +44,19 @@ std::string Str(LPCSTR psz) {
 // The entries of the log that begin with one of the prefixes.
 Texts Logged(std::initializer_list<std::string> prefixes) {
     Texts entries;
-    for (const std::string &entry : g_log) {
-        for (const std::string &prefix : prefixes) {
+    for (const std::string &entry : g_log)
+        for (const std::string &prefix : prefixes)
             if (entry.rfind(prefix, 0) == 0)
                 entries.push_back(entry);
-        }
-    }
     return entries;
 }
 
 std::string Staged(const std::string &name) {
     return std::string(kDirectory) + "\\" + name;
+}
+
+std::string Copied(const std::string &name) {
+    return "CopyFile " + ReceiptSourceTree() + "\\" + name + " > " + Staged(name);
 }
 
 std::string Added(const std::string &port) {
@@ -61,10 +66,10 @@ std::string Added(const std::string &port) {
 
 // The record a model is registered with, its files staged in kDirectory.
 std::string Record(const std::string &model, const std::string &gpd, const std::string &groupDll,
-                   bool bPlugin, const std::string &environment, const std::string &version) {
+                   bool bPlugin, const std::string &version) {
     return "AddPrinterDriverEx <null>|3|" + std::to_string(APD_COPY_NEW_FILES) + "|" + version +
-           "|" + model + "|" + environment + "|" + Staged("uniDRV.DLL") + "|" + Staged(gpd) + "|" +
-           Staged("uniDRVui.DLL") + "|" + Staged("uniDRV.HLP") +
+           "|" + model + "|" + DriverEnvironment() + "|" + Staged("uniDRV.DLL") + "|" +
+           Staged(gpd) + "|" + Staged("uniDRVui.DLL") + "|" + Staged("uniDRV.HLP") +
            "||RAW|\\ttfsub.GPD|\\unires.DLL|\\stdnames.GPD|" +
            (bPlugin ? "\\XOEMUNI.ini|\\XOEMUNI.dll|" : "") + groupDll;
 }
@@ -75,109 +80,80 @@ void SetList(CStringArray &list, const Texts &entries) {
         list.Add(entry.c_str());
 }
 
-// The platform as an installation meets it, each call logged.
+// The platform as an installation meets it, each call logged. A printer
+// handle is the name it is logged by.
 struct Spy {
     static inline std::string directory, namesake;
     static inline DWORD dwDirectoryError, dwDriverError, dwPrinterError;
 
+    static std::string Name(HANDLE h) { return static_cast<const char *>(h); }
     static BOOL WINAPI CopyFileA(LPCSTR lpFrom, LPCSTR lpTo, BOOL bFailIfExists) {
-        g_log.push_back("CopyFile " + Str(lpFrom) + " > " + Str(lpTo));
-        return ::CopyFileA(lpFrom, lpTo, bFailIfExists);
+        return Log("CopyFile " + Str(lpFrom) + " > " + lpTo) &&
+               ::CopyFileA(lpFrom, lpTo, bFailIfExists);
     }
     static BOOL WINAPI DeleteFileA(LPCSTR lpName) {
-        g_log.push_back("DeleteFile " + Str(lpName));
-        return ::DeleteFileA(lpName);
+        return Log("DeleteFile " + Str(lpName)) && ::DeleteFileA(lpName);
     }
     static BOOL WINAPI StartServiceA(SC_HANDLE hService, DWORD nArgs, LPCSTR *ppArgs) {
-        g_log.push_back("spooler start");
-        return ServiceFake::StartServiceA(hService, nArgs, ppArgs);
+        return Log("spooler start") && ServiceFake::StartServiceA(hService, nArgs, ppArgs);
     }
     static BOOL WINAPI ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS pSt) {
-        g_log.push_back("spooler stop");
-        return ServiceFake::ControlService(hService, dwControl, pSt);
+        return Log("spooler stop") && ServiceFake::ControlService(hService, dwControl, pSt);
     }
-    static void WINAPI Sleep(DWORD dwMs) { g_log.push_back("Sleep " + std::to_string(dwMs)); }
+    static void WINAPI Sleep(DWORD dwMs) { Log("Sleep " + std::to_string(dwMs)); }
     static int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-        g_log.push_back("box " + Str(lpCaption) + ": " + Str(lpText) + " type " +
-                        std::to_string(uType));
+        Log("box " + Str(lpCaption) + ": " + Str(lpText) + " type " + std::to_string(uType));
         return BoxFake::MessageBoxA(hWnd, lpText, lpCaption, uType);
     }
     static LSTATUS WINAPI RegSetValueExA(HKEY, LPCSTR lpName, DWORD, DWORD, const BYTE *, DWORD) {
-        g_log.push_back("RegSetValueEx " + Str(lpName));
-        return ERROR_ACCESS_DENIED;
+        return Log("RegSetValueEx " + Str(lpName)) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
     }
     static BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR, LPSTR pEnvironment, DWORD, LPBYTE pBuf,
-                                                  DWORD cbBuf, LPDWORD pcbNeeded) {
-        g_log.push_back("GetPrinterDriverDirectory " + Str(pEnvironment));
-        *pcbNeeded = static_cast<DWORD>(directory.size() + 1);
-        if (dwDirectoryError != 0 || *pcbNeeded > cbBuf) {
-            ::SetLastError(dwDirectoryError != 0 ? dwDirectoryError : ERROR_INSUFFICIENT_BUFFER);
-            return FALSE;
-        }
-        std::memcpy(pBuf, directory.c_str(), *pcbNeeded);
-        return TRUE;
+                                                  DWORD cbBuf, LPDWORD) {
+        Log("GetPrinterDriverDirectory " + Str(pEnvironment));
+        ::SetLastError(dwDirectoryError);
+        return dwDirectoryError == 0 && directory.size() < cbBuf &&
+               std::strcpy(reinterpret_cast<char *>(pBuf), directory.c_str());
     }
     static BOOL WINAPI AddPrinterDriverExA(LPSTR pName, DWORD Level, LPBYTE pInfo, DWORD dwFlags) {
         const auto *p = reinterpret_cast<const DRIVER_INFO_3A *>(pInfo);
-        std::string entry = "AddPrinterDriverEx " + Str(pName);
-        for (const std::string &field :
-             {std::to_string(Level), std::to_string(dwFlags), std::to_string(p->cVersion),
-              Str(p->pName), Str(p->pEnvironment), Str(p->pDriverPath), Str(p->pDataFile),
-              Str(p->pConfigFile), Str(p->pHelpFile), Str(p->pMonitorName),
-              Str(p->pDefaultDataType)})
-            entry += "|" + field;
+        std::string entry = "AddPrinterDriverEx " + Str(pName) + "|" + std::to_string(Level) + "|" +
+                            std::to_string(dwFlags) + "|" + std::to_string(p->cVersion);
+        for (LPCSTR psz : {p->pName, p->pEnvironment, p->pDriverPath, p->pDataFile, p->pConfigFile,
+                           p->pHelpFile, p->pMonitorName, p->pDefaultDataType})
+            entry += "|" + Str(psz);
         // Each dependent file is closed by its NUL, the list by one more.
         const LPCSTR pList = p->pDependentFiles;
         for (size_t cb = 0; cb < 256 && pList[cb] != '\0'; cb += std::strlen(pList + cb) + 1)
             entry += "|" + std::string(pList + cb);
-        g_log.push_back(entry);
         ::SetLastError(dwDriverError);
-        return dwDriverError == 0;
-    }
-    static std::string Which(HANDLE h) {
-        return h == kNamesake ? "namesake" : h == kAdded ? "added" : "?";
+        return Log(entry) && dwDriverError == 0;
     }
     static BOOL WINAPI OpenPrinterA(LPSTR pName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSA pDef) {
-        g_log.push_back("OpenPrinter " + Str(pName) + " " +
-                        (pDef == nullptr
-                             ? "without defaults"
-                             : Str(pDef->pDatatype) + (pDef->pDevMode ? " devmode" : "") +
-                                   " access " + std::to_string(pDef->DesiredAccess)));
-        if (namesake != Str(pName)) {
-            ::SetLastError(ERROR_INVALID_PRINTER_NAME);
-            return FALSE;
-        }
-        *phPrinter = kNamesake;
-        return TRUE;
+        *phPrinter = const_cast<char *>("namesake");
+        return Log("OpenPrinter " + Str(pName) + " " + Str(pDef->pDatatype) + " access " +
+                   std::to_string(pDef->DesiredAccess)) &&
+               namesake == pName;
     }
-    static BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
-        g_log.push_back("SetPrinter " + Which(hPrinter) + " level " + std::to_string(Level) +
-                        (pPrinter ? " record" : "") + " command " + std::to_string(Command));
-        return TRUE;
+    static BOOL WINAPI SetPrinterA(HANDLE h, DWORD Level, LPBYTE, DWORD Command) {
+        return Log("SetPrinter " + Name(h) + " level " + std::to_string(Level) + " command " +
+                   std::to_string(Command));
     }
-    static BOOL WINAPI DeletePrinter(HANDLE hPrinter) {
-        g_log.push_back("DeletePrinter " + Which(hPrinter));
-        return TRUE;
-    }
-    static BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
-        if (Which(hPrinter) == "?")
-            return ::ClosePrinter(hPrinter);
-        g_log.push_back("ClosePrinter " + Which(hPrinter));
-        return TRUE;
-    }
+    static BOOL WINAPI DeletePrinter(HANDLE h) { return Log("DeletePrinter " + Name(h)); }
+    static BOOL WINAPI ClosePrinter(HANDLE h) { return Log("ClosePrinter " + Name(h)); }
     static HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
         PRINTER_INFO_2A info = *reinterpret_cast<const PRINTER_INFO_2A *>(pPrinter);
-        g_log.push_back("AddPrinter " + Str(pName) + " level " + std::to_string(Level) + ": " +
-                        Str(info.pPrinterName) + " on " + Str(info.pPortName) + ", " +
-                        Str(info.pDriverName) + ", " + Str(info.pPrintProcessor) + ", " +
-                        Str(info.pDatatype));
+        Log("AddPrinter " + Str(pName) + " level " + std::to_string(Level) + ": " +
+            Str(info.pPrinterName) + " on " + Str(info.pPortName) + ", " + Str(info.pDriverName) +
+            ", " + Str(info.pPrintProcessor) + ", " + Str(info.pDatatype));
+        // Every other field is the spooler's to fill.
         info.pPrinterName = info.pPortName = info.pDriverName = nullptr;
         info.pPrintProcessor = info.pDatatype = nullptr;
         const PRINTER_INFO_2A zero = {};
         if (std::memcmp(&info, &zero, sizeof(zero)) != 0)
-            g_log.push_back("AddPrinter with more fields");
+            Log("AddPrinter with more fields");
         ::SetLastError(dwPrinterError);
-        return dwPrinterError == 0 ? kAdded : nullptr;
+        return dwPrinterError == 0 ? const_cast<char *>("added") : nullptr;
     }
 };
 
@@ -189,18 +165,17 @@ public:
     using CInstallerDlg::m_arrTcpipPorts;
     using CInstallerDlg::m_arrUsbPorts;
     using CInstallerDlg::m_bWow64;
-    using CInstallerDlg::m_strPort;
 
     PortChoice m_choice = {PortChoice::kRow, 0};
     // The TCP/IP ports after the choice, as after the wizard added one.
     Texts m_tcpipAfterChoice;
 
     void ShowStatus(LPCSTR lpszText) override {
-        g_log.push_back("status " + Str(lpszText));
+        Log("status " + Str(lpszText));
         CInstallerDlg::ShowStatus(lpszText);
     }
     void SetProgress(int nPos) override {
-        g_log.push_back("progress " + std::to_string(nPos));
+        Log("progress " + std::to_string(nPos));
         CInstallerDlg::SetProgress(nPos);
     }
     PortChoice ChooseParallelPort() override { return m_choice; }
@@ -209,9 +184,7 @@ public:
             SetList(m_arrTcpipPorts, m_tcpipAfterChoice);
         return m_choice;
     }
-    void DetectUsbPort(LPCSTR lpszPrinter) override {
-        g_log.push_back("DetectUsbPort " + Str(lpszPrinter));
-    }
+    void DetectUsbPort(LPCSTR lpszPrinter) override { Log("DetectUsbPort " + Str(lpszPrinter)); }
 };
 
 // The dialog started, ready to install kModel as "Front Counter" on LPT1:.
@@ -220,12 +193,12 @@ protected:
     void SetUp() override {
         WriteTablesCatalogue();
         ::CreateDirectoryA(kReceiptTree, nullptr);
+        ::CreateDirectoryA(kDirectory, nullptr);
         for (const std::string tree : {"C:\\Ticket\\x86\\", "C:\\Ticket\\x64\\"}) {
             ::CreateDirectoryA(tree.c_str(), nullptr);
             for (const std::string &name : kStaged)
                 WriteTextFile(tree + name, tree + name);
         }
-        ::CreateDirectoryA(kDirectory, nullptr);
         Spy::directory = kDirectory;
         Spy::namesake.clear();
         Spy::dwDirectoryError = Spy::dwDriverError = Spy::dwPrinterError = 0;
@@ -250,9 +223,9 @@ protected:
 
         m_runner = std::make_unique<DialogRunner>(m_dlg);
         ASSERT_TRUE(m_runner->WaitStartup());
-        ASSERT_TRUE(Runner().SelectModel(kModel));
-        Runner().SetText(IDC_PRINTER_NAME, "Front Counter");
-        Runner().SelectPortKind(2);
+        ASSERT_TRUE(m_runner->SelectModel(kModel));
+        m_runner->SetText(IDC_PRINTER_NAME, "Front Counter");
+        m_runner->SelectPortKind(2);
         SetList(m_dlg.m_arrSerialPorts, {});
         SetList(m_dlg.m_arrUsbPorts, {});
         SetList(m_dlg.m_arrParallelPorts, {"LPT1:"});
@@ -268,12 +241,15 @@ protected:
 
     // Presses Install as on a dialog no installation has finished.
     void PressInstall() {
-        Runner().SetText(IDC_INSTALL, "&Install");
+        m_runner->SetText(IDC_INSTALL, "&Install");
         g_log.clear();
-        Runner().PressInstall();
+        m_runner->PressInstall();
     }
-    DialogRunner &Runner() const { return *m_runner; }
-    std::string Caption() const { return m_runner->Text(IDC_INSTALL); }
+    // The Install button's caption, and whether it can be pressed.
+    std::string Install() const {
+        return m_runner->Text(IDC_INSTALL) + (m_runner->Enabled(IDC_INSTALL) ? "" : " (disabled)");
+    }
+    bool OwnedByDialog() const { return BoxFake::boxes.back().hOwner == m_runner->Window(); }
 
     TestDlg m_dlg;
     std::unique_ptr<DialogRunner> m_runner;
@@ -285,14 +261,11 @@ TEST_F(InstallTest, StagesStartsTheSpoolerRegistersAndReplacesThePrinterInOrder)
     PressInstall();
 
     Texts expected = {"GetPrinterDriverDirectory " + std::string(DriverEnvironment())};
-    for (const std::string &name : kStaged) {
-        expected.push_back("CopyFile " + ReceiptSourceTree() + "\\" + name + " > " + Staged(name));
-        expected.push_back("status " + Staged(name));
-    }
+    for (const std::string &name : kStaged)
+        expected.insert(expected.end(), {Copied(name), "status " + Staged(name)});
     expected.insert(expected.end(),
                     {"progress 10", "status Adding printer drive Receipt Model A04",
-                     "spooler start",
-                     Record(kModel, "RMA04.GPD", "RMGRP1.DLL", false, DriverEnvironment(), "3"),
+                     "spooler start", Record(kModel, "RMA04.GPD", "RMGRP1.DLL", false, "3"),
                      "status Driver Receipt Model A04 is added"});
     // Everything staged but the plug-in's two files is removed again.
     for (const std::string &name : kStaged) {
@@ -312,57 +285,42 @@ TEST_F(InstallTest, StagesStartsTheSpoolerRegistersAndReplacesThePrinterInOrder)
     for (const std::string &name : kStaged)
         EXPECT_EQ(FileExists(Staged(name)), name.rfind("XOEMUNI", 0) == 0) << name;
     EXPECT_EQ(DefaultPrinterDevice(), "Front Counter,winspool,LPT1:");
-    EXPECT_EQ(Caption(), "&Finish");
-    EXPECT_TRUE(Runner().Enabled(IDC_INSTALL));
+    EXPECT_EQ(Install(), "&Finish");
 }
 
 TEST_F(InstallTest, EachModelIsRegisteredWithItsFilesGroupDllAndVersion) {
     struct Case {
         const char *pszModel, *pszGpd, *pszGroupDll;
         bool bPlugin;
-        BOOL bWow64;
         DWORD dwPlatform, dwMajor;
         const char *pszVersion;
     };
     const DWORD kNt = VER_PLATFORM_WIN32_NT, k9x = VER_PLATFORM_WIN32_WINDOWS;
     const Case cases[] = {
         // Version 2 is for Windows NT 4.0 only.
-        {kModel, "RMA04.GPD", "RMGRP1.DLL", false, FALSE, kNt, 4, "2"},
-        {"Receipt Model B01", "RMB01.GPD", "RMGRP2.DLL", false, FALSE, kNt, 5, "3"},
-        {"Receipt Model C01", "RMC01.GPD", "RMGRP3.DLL", false, FALSE, k9x, 4, "3"},
+        {kModel, "RMA04.GPD", "RMGRP1.DLL", false, kNt, 4, "2"},
+        {"Receipt Model B01", "RMB01.GPD", "RMGRP2.DLL", false, kNt, 5, "3"},
+        {"Receipt Model C01", "RMC01.GPD", "RMGRP3.DLL", false, k9x, 4, "3"},
         // Catalogue index 19 has a DLL of its own only when the list shows its name.
-        {"Receipt Model B05", "RMB05.GPD", "RMGRP2W.DLL", false, FALSE, kNt, 6, "3"},
-        {kAliasOfOwnDllModel, "RMB05.GPD", "RMGRP2.DLL", false, FALSE, kNt, 6, "3"},
-        {"Receipt Model D01", "RMD01.GPD", "RMGRP4.DLL", false, FALSE, kNt, 6, "3"},
+        {"Receipt Model B05", "RMB05.GPD", "RMGRP2W.DLL", false, kNt, 6, "3"},
+        {kAliasOfOwnDllModel, "RMB05.GPD", "RMGRP2.DLL", false, kNt, 6, "3"},
+        {"Receipt Model D01", "RMD01.GPD", "RMGRP4.DLL", false, kNt, 6, "3"},
         // Catalogue indexes 30 to 32 carry the plug-in.
-        {"Receipt Model D04", "RMD04.GPD", "RMGRP4.DLL", true, FALSE, kNt, 6, "3"},
-        {"Receipt Model D06", "RMD06.GPD", "RMGRP4.DLL", true, FALSE, kNt, 6, "3"},
-        {"Receipt Model D04", "RMD04.GPD", "RMGRP4.DLL", true, TRUE, kNt, 6, "3"},
+        {"Receipt Model D04", "RMD04.GPD", "RMGRP4.DLL", true, kNt, 6, "3"},
+        {"Receipt Model D06", "RMD06.GPD", "RMGRP4.DLL", true, kNt, 6, "3"},
     };
     api().GetVersionExA = VersionFake::GetVersionExA;
     for (const Case &c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.pszModel << (c.bWow64 ? " on x64" : ""));
-        ASSERT_TRUE(Runner().SelectModel(c.pszModel));
-        m_dlg.m_bWow64 = c.bWow64;
+        SCOPED_TRACE(c.pszModel);
+        ASSERT_TRUE(m_runner->SelectModel(c.pszModel));
         VersionFake::Set(c.dwPlatform, c.dwMajor, 0);
         PressInstall();
 
-        const std::string environment = c.bWow64 ? "Windows x64" : "Windows NT x86";
-        const std::string driver =
+        const std::string model =
             c.pszModel == std::string(kAliasOfOwnDllModel) ? "Receipt Model B05" : c.pszModel;
-        EXPECT_EQ(Logged({"GetPrinterDriverDirectory"}),
-                  Texts{"GetPrinterDriverDirectory " + environment});
-        EXPECT_EQ(
-            Logged({"AddPrinterDriverEx"}),
-            Texts{Record(driver, c.pszGpd, c.pszGroupDll, c.bPlugin, environment, c.pszVersion)});
-        Texts names = kStaged, copies;
-        names[0] = c.pszGroupDll;
-        names[1] = c.pszGpd;
-        for (const std::string &name : names)
-            copies.push_back("CopyFile C:\\Ticket\\" + std::string(c.bWow64 ? "x64\\" : "x86\\") +
-                             name + " > " + Staged(name));
-        EXPECT_EQ(Logged({"CopyFile"}), copies);
-        EXPECT_EQ(Caption(), "&Finish");
+        EXPECT_EQ(Logged({"CopyFile " + ReceiptSourceTree() + "\\RM", "AddPrinterDriverEx"}),
+                  (Texts{Copied(c.pszGroupDll), Copied(c.pszGpd),
+                         Record(model, c.pszGpd, c.pszGroupDll, c.bPlugin, c.pszVersion)}));
     }
 }
 
@@ -396,13 +354,12 @@ TEST_F(InstallTest, DriverFailureOffersRetry) {
                         "\r\n\r\nClick Retry:You can retry\r\nClick Cancel\xA3\xBA"
                         "Exit and abort installation type " +
                         std::to_string(MB_RETRYCANCEL)});
-        EXPECT_EQ(BoxFake::boxes.back().hOwner, Runner().Window());
+        EXPECT_TRUE(OwnedByDialog());
         EXPECT_EQ(Logged({"CopyFile"}).size(), c.cCopies);
-        EXPECT_EQ(Logged({"AddPrinterDriverEx"}).size(), c.dwDriverError != 0 ? 1u : 0u);
-        EXPECT_EQ(Logged({"DeleteFile", "OpenPrinter", "AddPrinter "}), Texts{});
+        // Only the failed registration, if it came that far.
+        EXPECT_EQ(Logged({"AddPrinter", "DeleteFile", "OpenPrinter"}).size(), c.cCopies / 10);
         EXPECT_EQ(g_log.back(), "progress 0");
-        EXPECT_EQ(Caption(), "Reinstall");
-        EXPECT_TRUE(Runner().Enabled(IDC_INSTALL));
+        EXPECT_EQ(Install(), "Reinstall");
     }
 }
 
@@ -410,10 +367,10 @@ TEST_F(InstallTest, CancelOnADriverFailureClosesTheDialog) {
     Spy::dwDriverError = ERROR_UNKNOWN_PRINTER_DRIVER;
     BoxFake::nAnswer = IDCANCEL;
     g_log.clear();
-    Runner().Click(IDC_INSTALL);
-    EXPECT_EQ(Runner().Join(), IDOK);
-    EXPECT_EQ(BoxFake::boxes.size(), 1u);
+    m_runner->Click(IDC_INSTALL);
+    EXPECT_EQ(m_runner->Join(), IDOK);
     EXPECT_EQ(Logged({"AddPrinter "}), Texts{});
+    EXPECT_EQ(BoxFake::boxes.size(), 1u);
 }
 
 // A printer the spooler refuses, or no port to create it on, shows its box
@@ -424,16 +381,16 @@ TEST_F(InstallTest, FailedPrinterCreationShowsItsBox) {
         const char *pszName;
         int nKind;
         DWORD dwError;
-        const char *pszBox, *pszCaption;
+        const char *pszBox, *pszInstall;
         size_t cSpoolerCalls;
     };
     const char kRefused[] = "Error prompt: Error AddPrinter 1801";
     const char kNoPort[] =
         "Prompt: There's no available useful port,please select other type of port";
+    const char kMissing[] = "Prompt: Missing system flies,please repair system";
     const Case cases[] = {
         {"Front Counter", 2, 1796, kNoPort, "Reinstall", 2},
-        {"Front Counter", 2, 126, "Prompt: Missing system flies,please repair system", "Reinstall",
-         2},
+        {"Front Counter", 2, 126, kMissing, "Reinstall", 2},
         {"Front Counter", 2, 1801, kRefused, "&Install", 2},
         {"", 2, 0, kRefused, "&Install", 0},
         {"Back\\Office", 2, 0, kRefused, "&Install", 0},
@@ -445,31 +402,30 @@ TEST_F(InstallTest, FailedPrinterCreationShowsItsBox) {
     SetDefaultPrinterDevice("Untouched,winspool,LPT9:");
     for (const Case &c : cases) {
         SCOPED_TRACE(::testing::Message() << c.pszName << " " << c.nKind << " " << c.dwError);
-        Runner().SetText(IDC_PRINTER_NAME, c.pszName);
-        Runner().SelectPortKind(c.nKind);
+        m_runner->SetText(IDC_PRINTER_NAME, c.pszName);
+        m_runner->SelectPortKind(c.nKind);
         SetList(m_dlg.m_arrParallelPorts, c.nKind == 2 ? Texts{"LPT1:"} : Texts{});
         Spy::dwPrinterError = c.dwError;
         PressInstall();
 
         EXPECT_EQ(Logged({"box"}), Texts{"box " + std::string(c.pszBox) + " type 0"});
-        EXPECT_EQ(BoxFake::boxes.back().hOwner, Runner().Window());
+        EXPECT_TRUE(OwnedByDialog());
         EXPECT_EQ(Logged({"OpenPrinter", "AddPrinter "}).size(), c.cSpoolerCalls);
         EXPECT_EQ(g_log.back(), "progress 0");
-        EXPECT_EQ(Caption(), c.pszCaption);
-        EXPECT_TRUE(Runner().Enabled(IDC_INSTALL));
+        EXPECT_EQ(Install(), c.pszInstall);
     }
     EXPECT_EQ(DefaultPrinterDevice(), "Untouched,winspool,LPT9:");
 }
 
 TEST_F(InstallTest, DefaultPrinterIsWrittenWhenTickedAndAFailedWriteIsReported) {
-    ::SendMessageA(Runner().Item(IDC_SET_DEFAULT), BM_SETCHECK, BST_UNCHECKED, 0);
+    ::SendMessageA(m_runner->Item(IDC_SET_DEFAULT), BM_SETCHECK, BST_UNCHECKED, 0);
     SetDefaultPrinterDevice("Untouched,winspool,LPT9:");
     PressInstall();
     EXPECT_EQ(DefaultPrinterDevice(), "Untouched,winspool,LPT9:");
     EXPECT_EQ(Logged({"status Set"}),
               Texts{"status Set the printer Front Counter to default printer"});
 
-    ::SendMessageA(Runner().Item(IDC_SET_DEFAULT), BM_SETCHECK, BST_CHECKED, 0);
+    ::SendMessageA(m_runner->Item(IDC_SET_DEFAULT), BM_SETCHECK, BST_CHECKED, 0);
     api().RegSetValueExA = Spy::RegSetValueExA;
     PressInstall();
     EXPECT_EQ(Logged({"RegSetValueEx", "box"}),
@@ -477,7 +433,6 @@ TEST_F(InstallTest, DefaultPrinterIsWrittenWhenTickedAndAFailedWriteIsReported) 
                                                  ": Error\xA3\xBA"
                                                  "Failed to set regist type 0"}));
     EXPECT_EQ(g_log.back(), "status The installation is completed.");
-    EXPECT_EQ(Caption(), "&Finish");
 }
 
 // Without a port of their kind serial and USB printers start on the first
@@ -492,25 +447,15 @@ TEST_F(InstallTest, PrinterStartsOnTheFallbackPortOnlyWithoutAPortOfItsKind) {
         Texts log;
     };
     const std::string kAddedStatus = "status Added the printer Front Counter";
-    const std::string kDetection = "DetectUsbPort Front Counter";
+    const std::string kDetected = "DetectUsbPort Front Counter";
+    const std::string kNoUsb = "status There's no USB port,the current port isLPT1:";
+    const std::string kNoSerial = "status There's no serial port,the current port isLPT1:";
+    const Texts kRestart = {"spooler stop", "spooler start"};
     const Case cases[] = {
-        {0,
-         {},
-         false,
-         "LPT1:",
-         {Added("LPT1:"), "status There's no serial port,the current port isLPT1:"}},
-        {1, {"USB002", "USB003"}, false, "USB002", {Added("USB002"), kAddedStatus, kDetection}},
-        {1,
-         {},
-         false,
-         "LPT1:",
-         {Added("LPT1:"), "spooler stop", "spooler start",
-          "status There's no USB port,the current port isLPT1:"}},
-        {1,
-         {},
-         true,
-         "LPT1:",
-         {Added("LPT1:"), "spooler stop", "spooler start", kAddedStatus, kDetection}},
+        {0, {}, false, "LPT1:", {Added("LPT1:"), kNoSerial}},
+        {1, {"USB002", "USB003"}, false, "USB002", {Added("USB002"), kAddedStatus, kDetected}},
+        {1, {}, false, "LPT1:", {Added("LPT1:"), kRestart[0], kRestart[1], kNoUsb}},
+        {1, {}, true, "LPT1:", {Added("LPT1:"), kRestart[0], kRestart[1], kAddedStatus, kDetected}},
     };
     // The spooler's ports after its restart: none, or one USB port.
     api().EnumPortsA = PortsFake::EnumPortsA;
@@ -518,15 +463,14 @@ TEST_F(InstallTest, PrinterStartsOnTheFallbackPortOnlyWithoutAPortOfItsKind) {
         SCOPED_TRACE(c.log.back());
         SetList(c.nKind == 0 ? m_dlg.m_arrSerialPorts : m_dlg.m_arrUsbPorts, c.kindPorts);
         SetList(m_dlg.m_arrParallelPorts, {"LPT1:", "LPT2:"});
-        Runner().SelectPortKind(c.nKind);
+        m_runner->SelectPortKind(c.nKind);
         PortsFake::ports = c.bUsbAfterRestart ? Ports{{"USB001", ""}} : Ports{};
         PressInstall();
 
         EXPECT_EQ(Logged({"AddPrinter ", "spooler", "status Added the", "status There", "Detect"}),
                   c.log);
-        EXPECT_EQ(std::string(m_dlg.m_strPort), c.pszPort);
         EXPECT_EQ(DefaultPrinterDevice(), std::string("Front Counter,winspool,") + c.pszPort);
-        EXPECT_EQ(Caption(), "&Finish");
+        EXPECT_EQ(Install(), "&Finish");
     }
 }
 
@@ -560,16 +504,12 @@ TEST_F(InstallTest, PortChoiceResultsPickTheirRowOrAbandonTheInstallation) {
         SetList(m_dlg.m_arrTcpipPorts, c.ports);
         m_dlg.m_choice = c.choice;
         m_dlg.m_tcpipAfterChoice = c.tcpipAfterChoice;
-        Runner().SelectPortKind(c.nKind);
+        m_runner->SelectPortKind(c.nKind);
         PressInstall();
 
-        EXPECT_TRUE(Runner().Enabled(IDC_INSTALL));
-        if (c.pszPort != nullptr) {
-            EXPECT_EQ(Logged({"AddPrinter "}), Texts{Added(c.pszPort)});
-        } else {
-            EXPECT_EQ(g_log, Texts{});
-            EXPECT_EQ(Caption(), "&Install");
-        }
+        EXPECT_EQ(Logged({"AddPrinter "}), c.pszPort ? Texts{Added(c.pszPort)} : Texts{});
+        EXPECT_EQ(g_log.empty(), c.pszPort == nullptr);
+        EXPECT_EQ(Install(), c.pszPort ? "&Finish" : "&Install");
     }
 }
 
@@ -582,7 +522,6 @@ class ReceiptInstallX64Test : public InstallTest {};
 TEST_F(ReceiptInstallX64Test, StagesFromTheX64TreeAndRegistersForWindowsX64) {
     ASSERT_TRUE(m_dlg.m_bWow64) << "not a 64-bit prefix";
     const std::string directory = DriverDirectory("Windows x64");
-    ASSERT_FALSE(directory.empty());
     for (const char *pszPlugin : {"\\XOEMUNI.dll", "\\XOEMUNI.ini"})
         ::DeleteFileA((directory + pszPlugin).c_str());
     api().GetPrinterDriverDirectoryA = ::GetPrinterDriverDirectoryA;
