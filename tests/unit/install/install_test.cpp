@@ -2,8 +2,9 @@
 // finished printer: the files staged, the driver record the spooler is
 // handed, the printer created, and every status, position and box shown.
 // Files are copied and deleted for real; the spooler's driver and printer
-// calls are recorded and fail on demand.
+// calls are recorded and fail on demand. Then the spooler's own control.
 #include "framework/win_app.h"
+#include "install/spooler_service.h"
 #include "install/package_layout.h"
 #include "res/resource.h"
 #include "shell/installer_dlg.h"
@@ -229,7 +230,6 @@ protected:
         SetList(m_dlg.m_arrSerialPorts, {});
         SetList(m_dlg.m_arrUsbPorts, {});
         SetList(m_dlg.m_arrParallelPorts, {"LPT1:"});
-        BoxFake::boxes.clear();
     }
     void TearDown() override {
         m_runner.reset();
@@ -324,29 +324,31 @@ TEST_F(InstallTest, EachModelIsRegisteredWithItsFilesGroupDllAndVersion) {
     }
 }
 
-// A failure shows its code and, on Retry, leaves Install as "Reinstall" with
-// the staged files where they are. An unavailable driver directory, or one
-// whose paths would not fit, stops before anything is copied.
-TEST_F(InstallTest, DriverFailureOffersRetry) {
+// A failure shows its code. Retry leaves Install as "Reinstall" with the
+// staged files where they are; Cancel ends the dialog. An unavailable driver
+// directory, or one whose paths would not fit, stops before anything is copied.
+TEST_F(InstallTest, DriverFailureOffersRetryOrCancel) {
     struct Case {
         DWORD dwDirectoryError;
         std::string directory;
         DWORD dwDriverError;
         const char *pszCode;
         size_t cCopies;
+        int nAnswer;
     };
     const Case cases[] = {
-        {0, kDirectory, ERROR_UNKNOWN_PRINTER_DRIVER, "1797", 10},
-        {ERROR_INVALID_ENVIRONMENT, kDirectory, 0, "1805", 0},
-        {0, "", 0, "3", 0},
-        {0, "C:\\" + std::string(250, 'd'), 0, "206", 0},
+        {0, kDirectory, ERROR_UNKNOWN_PRINTER_DRIVER, "1797", 10, IDRETRY},
+        {ERROR_INVALID_ENVIRONMENT, kDirectory, 0, "1805", 0, IDRETRY},
+        {0, "", 0, "3", 0, IDRETRY},
+        {0, "C:\\" + std::string(250, 'd'), 0, "206", 0, IDRETRY},
+        {0, kDirectory, ERROR_UNKNOWN_PRINTER_DRIVER, "1797", 10, IDCANCEL},
     };
-    BoxFake::nAnswer = IDRETRY;
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.pszCode);
+        SCOPED_TRACE(&c - cases);
         Spy::dwDirectoryError = c.dwDirectoryError;
         Spy::directory = c.directory;
         Spy::dwDriverError = c.dwDriverError;
+        BoxFake::nAnswer = c.nAnswer;
         PressInstall();
 
         EXPECT_EQ(Logged({"box"}),
@@ -358,19 +360,13 @@ TEST_F(InstallTest, DriverFailureOffersRetry) {
         EXPECT_EQ(Logged({"CopyFile"}).size(), c.cCopies);
         // Only the failed registration, if it came that far.
         EXPECT_EQ(Logged({"AddPrinter", "DeleteFile", "OpenPrinter"}).size(), c.cCopies / 10);
+        if (c.nAnswer == IDCANCEL) {
+            EXPECT_EQ(m_runner->Join(), IDOK);
+            break;
+        }
         EXPECT_EQ(g_log.back(), "progress 0");
         EXPECT_EQ(Install(), "Reinstall");
     }
-}
-
-TEST_F(InstallTest, CancelOnADriverFailureClosesTheDialog) {
-    Spy::dwDriverError = ERROR_UNKNOWN_PRINTER_DRIVER;
-    BoxFake::nAnswer = IDCANCEL;
-    g_log.clear();
-    m_runner->Click(IDC_INSTALL);
-    EXPECT_EQ(m_runner->Join(), IDOK);
-    EXPECT_EQ(Logged({"AddPrinter "}), Texts{});
-    EXPECT_EQ(BoxFake::boxes.size(), 1u);
 }
 
 // A printer the spooler refuses, or no port to create it on, shows its box
@@ -401,7 +397,7 @@ TEST_F(InstallTest, FailedPrinterCreationShowsItsBox) {
     };
     SetDefaultPrinterDevice("Untouched,winspool,LPT9:");
     for (const Case &c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.pszName << " " << c.nKind << " " << c.dwError);
+        SCOPED_TRACE(&c - cases);
         m_runner->SetText(IDC_PRINTER_NAME, c.pszName);
         m_runner->SelectPortKind(c.nKind);
         SetList(m_dlg.m_arrParallelPorts, c.nKind == 2 ? Texts{"LPT1:"} : Texts{});
@@ -498,8 +494,7 @@ TEST_F(InstallTest, PortChoiceResultsPickTheirRowOrAbandonTheInstallation) {
         {3, kAdd, {}, {}, nullptr},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(::testing::Message() << "kind " << c.nKind << " choice " << c.choice.outcome
-                                          << " row " << c.choice.nRow);
+        SCOPED_TRACE(&c - cases);
         SetList(m_dlg.m_arrParallelPorts, c.ports);
         SetList(m_dlg.m_arrTcpipPorts, c.ports);
         m_dlg.m_choice = c.choice;
@@ -541,6 +536,108 @@ TEST_F(ReceiptInstallX64Test, StagesFromTheX64TreeAndRegistersForWindowsX64) {
     EXPECT_TRUE(bRegistered);
     EXPECT_EQ(Logged({"AddPrinter ", "box"}), Texts{Added("LPT1:")});
     EXPECT_EQ(g_log.back(), "status The installation is completed.");
+}
+
+// Starting and restarting the spooler, against a simulated service whose
+// clock only moves when the caller pauses.
+class ServiceControlTest : public PlatformTest {};
+
+TEST_F(ServiceControlTest, ModesActOnTheServiceAndWaitPacedAndBounded) {
+    struct Case {
+        DWORD dwState;
+        ServiceMode mode;
+        DWORD dwTransitionMs;
+        int nQueriesThatWork;
+        Texts requests;
+        ServiceOutcome outcome;
+        DWORD dwMinClockMs, dwMaxClockMs;
+    };
+    const ServiceMode kEnsure = ServiceMode::EnsureRunning, kRestart = ServiceMode::Restart;
+    const DWORD kNever = ServiceFake::kNever;
+    using Outcome = ServiceOutcome;
+    const Case cases[] = {
+        {SERVICE_RUNNING, kEnsure, 300, -1, {}, Outcome::Done, 0, 0},
+        {SERVICE_PAUSED, kEnsure, 300, -1, {}, Outcome::Done, 0, 0},
+        {SERVICE_STOP_PENDING, kEnsure, 300, -1, {}, Outcome::Done, 0, 0},
+        {SERVICE_STOPPED, kEnsure, 300, -1, {"start"}, Outcome::Done, 300, 400},
+        {SERVICE_RUNNING, kRestart, 300, -1, {"stop", "start"}, Outcome::Done, 600, 800},
+        {SERVICE_STOPPED, kRestart, 300, -1, {"start"}, Outcome::Done, 300, 400},
+        // A state never reached ends the wait after about a minute, and a
+        // service that never stops is not started.
+        {SERVICE_STOPPED, kEnsure, kNever, -1, {"start"}, Outcome::NotRunning, 50000, 70000},
+        {SERVICE_RUNNING, kRestart, kNever, -1, {"stop"}, Outcome::NotStopped, 50000, 70000},
+        // A status lost during a wait ends it at once; with none at all,
+        // starting or stopping would be a guess.
+        {SERVICE_STOPPED, kEnsure, kNever, 3, {"start"}, Outcome::NotRunning, 0, 1000},
+        {SERVICE_STOPPED, kEnsure, 300, 0, {}, Outcome::StatusUnknown, 0, 0},
+        {SERVICE_RUNNING, kRestart, 300, 0, {}, Outcome::StatusUnknown, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(&c - cases);
+        ServiceFake::Install(api(), c.dwState, c.dwTransitionMs);
+        ServiceFake::InstallClock(api());
+        ServiceFake::nQueriesThatWork = c.nQueriesThatWork;
+        EXPECT_EQ(StartOrRestart("Spooler", c.mode), c.outcome);
+        EXPECT_EQ(ServiceFake::requests, c.requests);
+        EXPECT_GE(ServiceFake::dwClockMs, c.dwMinClockMs);
+        EXPECT_LE(ServiceFake::dwClockMs, c.dwMaxClockMs);
+        // Paced: a pause between queries, never a spin on them.
+        EXPECT_LE(ServiceFake::nQueries, ServiceFake::nSleeps + 3);
+        EXPECT_TRUE(ServiceFake::openHandles.empty()) << "a handle was left open";
+    }
+    // Without the manager or the service the status is unknown too.
+    for (bool bManager : {false, true}) {
+        ServiceFake::Install(api(), SERVICE_RUNNING, 300);
+        ServiceFake::bManagerOpens = bManager;
+        ServiceFake::bServiceExists = !bManager;
+        EXPECT_EQ(StartOrRestart("Spooler", kRestart), Outcome::StatusUnknown);
+        EXPECT_EQ(ServiceFake::requests, Texts{});
+        EXPECT_TRUE(ServiceFake::openHandles.empty());
+    }
+}
+
+// Every mode code but ensure-running restarts; each outcome but success has its box.
+TEST(ServiceOutcomeTest, ModeCodesAndOutcomeBoxes) {
+    EXPECT_EQ(ServiceModeOf(16), ServiceMode::EnsureRunning);
+    for (DWORD dwMode : {0UL, 7UL, 0xFFFFFFFFUL})
+        EXPECT_EQ(ServiceModeOf(dwMode), ServiceMode::Restart) << dwMode;
+    EXPECT_EQ(std::string(DescribeServiceOutcome(ServiceOutcome::Done, "Spooler")), "");
+    EXPECT_EQ(std::string(DescribeServiceOutcome(ServiceOutcome::StatusUnknown, "Spooler")),
+              "Service status is unknown");
+    EXPECT_EQ(std::string(DescribeServiceOutcome(ServiceOutcome::NotRunning, "Spooler")),
+              "The service Spooler did not reach the running state.");
+    EXPECT_EQ(std::string(DescribeServiceOutcome(ServiceOutcome::NotStopped, "Spooler")),
+              "The service Spooler did not reach the stopped state.");
+    EXPECT_EQ(ServiceOutcomeIcon(ServiceOutcome::StatusUnknown), UINT{MB_ICONINFORMATION});
+    EXPECT_EQ(ServiceOutcomeIcon(ServiceOutcome::NotStopped), UINT{MB_ICONWARNING});
+}
+
+// Wine's own spooler, started and restarted through its service manager.
+TEST(RealSpoolerTest, StoppedSpoolerIsStartedAndRestartedInANewProcess) {
+    const SC_HANDLE hManager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    const SC_HANDLE hService = ::OpenServiceA(hManager, "Spooler", SERVICE_ALL_ACCESS);
+    ASSERT_NE(hService, nullptr);
+    SERVICE_STATUS_PROCESS status = {};
+    const auto query = [&] {
+        DWORD cbNeeded = 0;
+        ::QueryServiceStatusEx(hService, SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(&status),
+                               sizeof(status), &cbNeeded);
+        return status.dwCurrentState;
+    };
+    SERVICE_STATUS stopped = {};
+    ::ControlService(hService, SERVICE_CONTROL_STOP, &stopped);
+    ASSERT_TRUE(WaitFor([&] { return query() == SERVICE_STOPPED; }, 10000));
+
+    EXPECT_EQ(StartOrRestart("Spooler", ServiceMode::EnsureRunning), ServiceOutcome::Done);
+    EXPECT_EQ(query(), static_cast<DWORD>(SERVICE_RUNNING));
+    const DWORD dwProcessBefore = status.dwProcessId;
+    EXPECT_EQ(StartOrRestart("Spooler", ServiceMode::Restart), ServiceOutcome::Done);
+    EXPECT_EQ(query(), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_NE(status.dwProcessId, dwProcessBefore);
+    // Later tests expect a running spooler.
+    ::StartServiceA(hService, 0, nullptr);
+    ::CloseServiceHandle(hService);
+    ::CloseServiceHandle(hManager);
 }
 
 } // namespace
