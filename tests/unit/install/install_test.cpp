@@ -4,8 +4,8 @@
 // Files are copied and deleted for real; the spooler's driver and printer
 // calls are recorded and fail on demand. Then the spooler's own control.
 #include "framework/win_app.h"
-#include "install/spooler_service.h"
 #include "install/package_layout.h"
+#include "install/spooler_service.h"
 #include "res/resource.h"
 #include "shell/installer_dlg.h"
 #include "support/dialog_runner.h"
@@ -247,17 +247,17 @@ protected:
 
 TEST_F(InstallTest, StagesStartsTheSpoolerRegistersAndReplacesThePrinterInOrder) {
     Spy::namesake = "Front Counter";
+    // A stopped spooler is started before the driver is registered.
     ServiceFake::dwState = ServiceFake::dwTarget = SERVICE_STOPPED;
     PressInstall();
 
     Texts expected = {"GetPrinterDriverDirectory " + std::string(DriverEnvironment())};
     for (const std::string &name : kStaged)
         expected.insert(expected.end(), {Copied(name), "status " + Staged(name)});
-    expected.insert(expected.end(), {"progress 10", "status Adding printer drive Receipt Model A04",
-                                     Record(kModel, "RMA04.GPD", "RMGRP1.DLL", false, "3"),
-                                     "status Driver Receipt Model A04 is added"});
     expected.insert(expected.end(),
-                    {"progress 20",
+                    {"progress 10", "status Adding printer drive Receipt Model A04",
+                     Record(kModel, "RMA04.GPD", "RMGRP1.DLL", false, "3"),
+                     "status Driver Receipt Model A04 is added", "progress 20",
                      "OpenPrinter Front Counter RAW access " + std::to_string(PRINTER_ALL_ACCESS),
                      "status The printer Front Counter exists,Re-adding the printer...",
                      "SetPrinter namesake level 0 command " + std::to_string(PRINTER_CONTROL_PURGE),
