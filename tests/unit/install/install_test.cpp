@@ -374,7 +374,6 @@ TEST_F(InstallTest, FailedPrinterCreationShowsItsBox) {
     const Case cases[] = {
         {"Front Counter", 2, 1796, kNoPort, "Reinstall", 2},
         {"Front Counter", 2, 126, kMissing, "Reinstall", 2},
-        {"Front Counter", 2, 1801, kRefused, "&Install", 2},
         {"", 2, 0, kRefused, "&Install", 0},
         {"Back\\Office", 2, 0, kRefused, "&Install", 0},
         {",XcvMonitor Local Port", 2, 0, kRefused, "&Install", 0},
@@ -543,7 +542,6 @@ TEST_F(ServiceControlTest, ModesActOnTheServiceAndWaitPacedAndBounded) {
     using Outcome = ServiceOutcome;
     const Case cases[] = {
         {SERVICE_RUNNING, kEnsure, 300, -1, {}, Outcome::Done, 0, 0},
-        {SERVICE_PAUSED, kEnsure, 300, -1, {}, Outcome::Done, 0, 0},
         {SERVICE_STOP_PENDING, kEnsure, 300, -1, {}, Outcome::Done, 0, 0},
         {SERVICE_STOPPED, kEnsure, 300, -1, {"start"}, Outcome::Done, 300, 400},
         {SERVICE_RUNNING, kRestart, 300, -1, {"stop", "start"}, Outcome::Done, 600, 800},
