@@ -1,0 +1,627 @@
+// The receipt installation as the dialog runs it, from the port choice to the
+// finished printer: the files staged, the driver record the spooler is
+// handed, the printer created, and every status, position and box shown.
+// Files are copied and deleted for real; the spooler's driver and printer
+// calls are recorded and fail on demand. Then the spooler's own control.
+#include "framework/win_app.h"
+#include "install/package_layout.h"
+#include "install/spooler_service.h"
+#include "res/resource.h"
+#include "shell/installer_dlg.h"
+#include "support/dialog_runner.h"
+#include "support/fakes.h"
+#include "support/platform_scope.h"
+#include "support/system_width.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+const char kDirectory[] = "C:\\rcpt-drivers";
+const char kModel[] = "Receipt Model A04";
+// The files of kModel in the order they are staged.
+const Texts kStaged = {"RMGRP1.DLL", "RMA04.GPD",  "XOEMUNI.dll", "XOEMUNI.ini", "uniDRVui.DLL",
+                       "uniDRV.DLL", "UNIDRV.HLP", "UNIRES.DLL",  "TTFSUB.GPD",  "STDNAMES.GPD"};
+
+// What the installation shows and hands the platform, in order.
+Texts g_log;
+
+BOOL Log(const std::string &entry) {
+    g_log.push_back(entry);
+    return TRUE;
+}
+
+std::string Str(LPCSTR psz) {
+    return psz != nullptr ? psz : "<null>";
+}
+
+// The entries of the log that begin with one of the prefixes.
+Texts Logged(std::initializer_list<std::string> prefixes) {
+    Texts entries;
+    for (const std::string &entry : g_log)
+        for (const std::string &prefix : prefixes)
+            if (entry.rfind(prefix, 0) == 0)
+                entries.push_back(entry);
+    return entries;
+}
+
+std::string Staged(const std::string &name) {
+    return std::string(kDirectory) + "\\" + name;
+}
+
+std::string Copied(const std::string &name) {
+    return "CopyFile " + ReceiptSourceTree() + "\\" + name + " > " + Staged(name);
+}
+
+std::string Added(const std::string &port) {
+    return "AddPrinter <null> level 2: Front Counter on " + port + ", " + kModel +
+           ", WinPrint, RAW";
+}
+
+// The record a model is registered with, its files staged in kDirectory.
+std::string Record(const std::string &model, const std::string &gpd, const std::string &groupDll,
+                   bool bPlugin, const std::string &version) {
+    return "AddPrinterDriverEx <null>|3|" + std::to_string(APD_COPY_NEW_FILES) + "|" + version +
+           "|" + model + "|" + DriverEnvironment() + "|" + Staged("uniDRV.DLL") + "|" +
+           Staged(gpd) + "|" + Staged("uniDRVui.DLL") + "|" + Staged("uniDRV.HLP") +
+           "||RAW|\\ttfsub.GPD|\\unires.DLL|\\stdnames.GPD|" +
+           (bPlugin ? "\\XOEMUNI.ini|\\XOEMUNI.dll|" : "") + groupDll;
+}
+
+void SetList(CStringArray &list, const Texts &entries) {
+    list.RemoveAll();
+    for (const std::string &entry : entries)
+        list.Add(entry.c_str());
+}
+
+// The platform as an installation meets it, each call logged. A printer
+// handle is the name it is logged by.
+struct Spy {
+    static inline std::string directory, namesake;
+    static inline DWORD dwDirectoryError, dwDriverError, dwPrinterError;
+
+    static std::string Name(HANDLE h) { return static_cast<const char *>(h); }
+    static BOOL WINAPI CopyFileA(LPCSTR lpFrom, LPCSTR lpTo, BOOL bFailIfExists) {
+        return Log("CopyFile " + Str(lpFrom) + " > " + lpTo) &&
+               ::CopyFileA(lpFrom, lpTo, bFailIfExists);
+    }
+    static void WINAPI Sleep(DWORD dwMs) { Log("Sleep " + std::to_string(dwMs)); }
+    static int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+        Log("box " + Str(lpCaption) + ": " + Str(lpText) + " type " + std::to_string(uType));
+        return BoxFake::MessageBoxA(hWnd, lpText, lpCaption, uType);
+    }
+    static LSTATUS WINAPI RegSetValueExA(HKEY, LPCSTR lpName, DWORD, DWORD, const BYTE *, DWORD) {
+        return Log("RegSetValueEx " + Str(lpName)) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    }
+    static BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR, LPSTR pEnvironment, DWORD, LPBYTE pBuf,
+                                                  DWORD cbBuf, LPDWORD) {
+        Log("GetPrinterDriverDirectory " + Str(pEnvironment));
+        ::SetLastError(dwDirectoryError);
+        return dwDirectoryError == 0 && directory.size() < cbBuf &&
+               std::strcpy(reinterpret_cast<char *>(pBuf), directory.c_str());
+    }
+    static BOOL WINAPI AddPrinterDriverExA(LPSTR pName, DWORD Level, LPBYTE pInfo, DWORD dwFlags) {
+        const auto *p = reinterpret_cast<const DRIVER_INFO_3A *>(pInfo);
+        std::string entry = "AddPrinterDriverEx " + Str(pName) + "|" + std::to_string(Level) + "|" +
+                            std::to_string(dwFlags) + "|" + std::to_string(p->cVersion);
+        for (LPCSTR psz : {p->pName, p->pEnvironment, p->pDriverPath, p->pDataFile, p->pConfigFile,
+                           p->pHelpFile, p->pMonitorName, p->pDefaultDataType})
+            entry += "|" + Str(psz);
+        // Each dependent file is closed by its NUL, the list by one more.
+        const LPCSTR pList = p->pDependentFiles;
+        for (size_t cb = 0; cb < 256 && pList[cb] != '\0'; cb += std::strlen(pList + cb) + 1)
+            entry += "|" + std::string(pList + cb);
+        if (ServiceFake::dwState != SERVICE_RUNNING)
+            entry += " with the spooler not running";
+        ::SetLastError(dwDriverError);
+        return Log(entry) && dwDriverError == 0;
+    }
+    static BOOL WINAPI OpenPrinterA(LPSTR pName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSA pDef) {
+        *phPrinter = const_cast<char *>("namesake");
+        return Log("OpenPrinter " + Str(pName) + " " + Str(pDef->pDatatype) + " access " +
+                   std::to_string(pDef->DesiredAccess)) &&
+               namesake == pName;
+    }
+    static BOOL WINAPI SetPrinterA(HANDLE h, DWORD Level, LPBYTE, DWORD Command) {
+        return Log("SetPrinter " + Name(h) + " level " + std::to_string(Level) + " command " +
+                   std::to_string(Command));
+    }
+    static BOOL WINAPI DeletePrinter(HANDLE h) { return Log("DeletePrinter " + Name(h)); }
+    static BOOL WINAPI ClosePrinter(HANDLE h) { return Log("ClosePrinter " + Name(h)); }
+    static HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
+        PRINTER_INFO_2A info = *reinterpret_cast<const PRINTER_INFO_2A *>(pPrinter);
+        Log("AddPrinter " + Str(pName) + " level " + std::to_string(Level) + ": " +
+            Str(info.pPrinterName) + " on " + Str(info.pPortName) + ", " + Str(info.pDriverName) +
+            ", " + Str(info.pPrintProcessor) + ", " + Str(info.pDatatype));
+        // Every other field is the spooler's to fill.
+        info.pPrinterName = info.pPortName = info.pDriverName = nullptr;
+        info.pPrintProcessor = info.pDatatype = nullptr;
+        const PRINTER_INFO_2A zero = {};
+        if (std::memcmp(&info, &zero, sizeof(zero)) != 0)
+            Log("AddPrinter with more fields");
+        ::SetLastError(dwPrinterError);
+        return dwPrinterError == 0 ? const_cast<char *>("added") : nullptr;
+    }
+};
+
+// The dialog with its port choices answered and what it shows logged.
+class TestDlg : public CInstallerDlg {
+public:
+    using CInstallerDlg::m_arrParallelPorts;
+    using CInstallerDlg::m_arrSerialPorts;
+    using CInstallerDlg::m_arrTcpipPorts;
+    using CInstallerDlg::m_arrUsbPorts;
+    using CInstallerDlg::m_bWow64;
+
+    PortChoice m_choice = {PortChoice::kRow, 0};
+    // The TCP/IP ports after the choice, as after the wizard added one.
+    Texts m_tcpipAfterChoice;
+
+    void ShowStatus(LPCSTR lpszText) override {
+        Log("status " + Str(lpszText));
+        CInstallerDlg::ShowStatus(lpszText);
+    }
+    void SetProgress(int nPos) override {
+        Log("progress " + std::to_string(nPos));
+        CInstallerDlg::SetProgress(nPos);
+    }
+    PortChoice ChooseParallelPort() override { return m_choice; }
+    PortChoice ChooseTcpipPort() override {
+        if (!m_tcpipAfterChoice.empty())
+            SetList(m_arrTcpipPorts, m_tcpipAfterChoice);
+        return m_choice;
+    }
+    void DetectUsbPort(LPCSTR lpszPrinter) override { Log("DetectUsbPort " + Str(lpszPrinter)); }
+};
+
+// The dialog started, ready to install kModel as "Front Counter" on LPT1:.
+class InstallTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        WriteTablesCatalogue();
+        ::CreateDirectoryA(kReceiptTree, nullptr);
+        ::CreateDirectoryA(kDirectory, nullptr);
+        for (const std::string tree : {"C:\\Ticket\\x86\\", "C:\\Ticket\\x64\\"}) {
+            ::CreateDirectoryA(tree.c_str(), nullptr);
+            for (const std::string &name : kStaged)
+                WriteTextFile(tree + name, tree + name);
+        }
+        Spy::directory = kDirectory;
+        Spy::namesake.clear();
+        Spy::dwDirectoryError = Spy::dwDriverError = Spy::dwPrinterError = 0;
+        BoxFake::Install(api());
+        ServiceFake::Install(api());
+        PlatformApi &seam = api();
+        seam.Sleep = Spy::Sleep;
+        seam.MessageBoxA = Spy::MessageBoxA;
+        seam.CopyFileA = Spy::CopyFileA;
+        seam.GetPrinterDriverDirectoryA = Spy::GetPrinterDriverDirectoryA;
+        seam.AddPrinterDriverExA = Spy::AddPrinterDriverExA;
+        seam.OpenPrinterA = Spy::OpenPrinterA;
+        seam.SetPrinterA = Spy::SetPrinterA;
+        seam.DeletePrinter = Spy::DeletePrinter;
+        seam.AddPrinterA = Spy::AddPrinterA;
+        seam.ClosePrinter = Spy::ClosePrinter;
+        // Windows always has the key of the default printer; a new Wine prefix not yet.
+        SetDefaultPrinterDevice("");
+
+        m_runner = std::make_unique<DialogRunner>(m_dlg);
+        ASSERT_TRUE(m_runner->WaitStartup());
+        ASSERT_TRUE(m_runner->SelectModel(kModel));
+        m_runner->SetText(IDC_PRINTER_NAME, "Front Counter");
+        m_runner->SelectPortKind(2);
+        SetList(m_dlg.m_arrSerialPorts, {});
+        SetList(m_dlg.m_arrUsbPorts, {});
+        SetList(m_dlg.m_arrParallelPorts, {"LPT1:"});
+    }
+    void TearDown() override {
+        m_runner.reset();
+        ::DeleteFileA(kCatalogueFile);
+        RemoveTree(kReceiptTree);
+        RemoveTree(kDirectory);
+        PlatformTest::TearDown();
+    }
+
+    // Presses Install as on a dialog no installation has finished.
+    void PressInstall() {
+        m_runner->SetText(IDC_INSTALL, "&Install");
+        g_log.clear();
+        m_runner->PressInstall();
+    }
+    // The Install button's caption, and whether it can be pressed.
+    std::string Install() const {
+        return m_runner->Text(IDC_INSTALL) + (m_runner->Enabled(IDC_INSTALL) ? "" : " (disabled)");
+    }
+    bool OwnedByDialog() const { return BoxFake::boxes.back().hOwner == m_runner->Window(); }
+
+    TestDlg m_dlg;
+    std::unique_ptr<DialogRunner> m_runner;
+};
+
+TEST_F(InstallTest, StagesStartsTheSpoolerRegistersAndReplacesThePrinterInOrder) {
+    Spy::namesake = "Front Counter";
+    // A stopped spooler is started before the driver is registered.
+    ServiceFake::dwState = ServiceFake::dwTarget = SERVICE_STOPPED;
+    PressInstall();
+
+    Texts expected = {"GetPrinterDriverDirectory " + std::string(DriverEnvironment())};
+    for (const std::string &name : kStaged)
+        expected.insert(expected.end(), {Copied(name), "status " + Staged(name)});
+    expected.insert(expected.end(),
+                    {"progress 10", "status Adding printer drive Receipt Model A04",
+                     Record(kModel, "RMA04.GPD", "RMGRP1.DLL", false, "3"),
+                     "status Driver Receipt Model A04 is added", "progress 20",
+                     "OpenPrinter Front Counter RAW access " + std::to_string(PRINTER_ALL_ACCESS),
+                     "status The printer Front Counter exists,Re-adding the printer...",
+                     "SetPrinter namesake level 0 command " + std::to_string(PRINTER_CONTROL_PURGE),
+                     "DeletePrinter namesake", "ClosePrinter namesake", Added("LPT1:"),
+                     "ClosePrinter added", "status Added the printer Front Counter", "progress 30",
+                     "progress 40", "status Set the printer Front Counter to default printer",
+                     "Sleep 500", "progress 100", "status The installation is completed."});
+    EXPECT_EQ(g_log, expected);
+    // Everything staged but the plug-in's two files is removed again.
+    for (const std::string &name : kStaged)
+        EXPECT_EQ(FileExists(Staged(name)), name.rfind("XOEMUNI", 0) == 0) << name;
+    EXPECT_EQ(DefaultPrinterDevice(), "Front Counter,winspool,LPT1:");
+    EXPECT_EQ(Install(), "&Finish");
+}
+
+TEST_F(InstallTest, EachModelIsRegisteredWithItsFilesGroupDllAndVersion) {
+    struct Case {
+        const char *pszModel, *pszGpd, *pszGroupDll;
+        bool bPlugin;
+        DWORD dwPlatform, dwMajor;
+        const char *pszVersion;
+    };
+    const DWORD kNt = VER_PLATFORM_WIN32_NT, k9x = VER_PLATFORM_WIN32_WINDOWS;
+    const Case cases[] = {
+        // Version 2 is for Windows NT 4.0 only.
+        {kModel, "RMA04.GPD", "RMGRP1.DLL", false, kNt, 4, "2"},
+        {"Receipt Model B01", "RMB01.GPD", "RMGRP2.DLL", false, kNt, 5, "3"},
+        {"Receipt Model C01", "RMC01.GPD", "RMGRP3.DLL", false, k9x, 4, "3"},
+        // Catalogue index 19 has a DLL of its own only when the list shows its name.
+        {"Receipt Model B05", "RMB05.GPD", "RMGRP2W.DLL", false, kNt, 6, "3"},
+        {kAliasOfOwnDllModel, "RMB05.GPD", "RMGRP2.DLL", false, kNt, 6, "3"},
+        {"Receipt Model D01", "RMD01.GPD", "RMGRP4.DLL", false, kNt, 6, "3"},
+        // Catalogue indexes 30 to 32 carry the plug-in.
+        {"Receipt Model D04", "RMD04.GPD", "RMGRP4.DLL", true, kNt, 6, "3"},
+        {"Receipt Model D06", "RMD06.GPD", "RMGRP4.DLL", true, kNt, 6, "3"},
+    };
+    api().GetVersionExA = VersionFake::GetVersionExA;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.pszModel);
+        ASSERT_TRUE(m_runner->SelectModel(c.pszModel));
+        VersionFake::Set(c.dwPlatform, c.dwMajor, 0);
+        PressInstall();
+
+        const std::string model =
+            c.pszModel == std::string(kAliasOfOwnDllModel) ? "Receipt Model B05" : c.pszModel;
+        EXPECT_EQ(Logged({"CopyFile " + ReceiptSourceTree() + "\\RM", "AddPrinterDriverEx"}),
+                  (Texts{Copied(c.pszGroupDll), Copied(c.pszGpd),
+                         Record(model, c.pszGpd, c.pszGroupDll, c.bPlugin, c.pszVersion)}));
+    }
+}
+
+// A failure shows its code. Retry leaves Install as "Reinstall" with the
+// staged files where they are; Cancel ends the dialog. An unavailable driver
+// directory, or one whose paths would not fit, stops before anything is copied.
+TEST_F(InstallTest, DriverFailureOffersRetryOrCancel) {
+    struct Case {
+        DWORD dwDirectoryError;
+        std::string directory;
+        DWORD dwDriverError;
+        const char *pszCode;
+        size_t cCopies;
+        int nAnswer;
+    };
+    const Case cases[] = {
+        {ERROR_INVALID_ENVIRONMENT, kDirectory, 0, "1805", 0, IDRETRY},
+        {0, "", 0, "3", 0, IDRETRY},
+        {0, "C:\\" + std::string(250, 'd'), 0, "206", 0, IDRETRY},
+        {0, kDirectory, ERROR_UNKNOWN_PRINTER_DRIVER, "1797", 10, IDRETRY},
+        {0, kDirectory, ERROR_UNKNOWN_PRINTER_DRIVER, "1797", 10, IDCANCEL},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(&c - cases);
+        Spy::dwDirectoryError = c.dwDirectoryError;
+        Spy::directory = c.directory;
+        Spy::dwDriverError = c.dwDriverError;
+        BoxFake::nAnswer = c.nAnswer;
+        PressInstall();
+
+        EXPECT_EQ(Logged({"box"}),
+                  Texts{"box Error: Failed to add the driver " + std::string(c.pszCode) +
+                        "\r\n\r\nClick Retry:You can retry\r\nClick Cancel\xA3\xBA"
+                        "Exit and abort installation type " +
+                        std::to_string(MB_RETRYCANCEL)});
+        EXPECT_TRUE(OwnedByDialog());
+        EXPECT_EQ(Logged({"CopyFile"}).size(), c.cCopies);
+        // Only the failed registration, if it came that far.
+        EXPECT_EQ(Logged({"AddPrinter", "OpenPrinter"}).size(), c.cCopies / 10);
+        for (const std::string &name : kStaged)
+            EXPECT_EQ(FileExists(Staged(name)), c.cCopies > 0) << name;
+        if (c.nAnswer == IDCANCEL) {
+            EXPECT_EQ(m_runner->Join(), IDOK);
+            break;
+        }
+        EXPECT_EQ(g_log.back(), "progress 0");
+        EXPECT_EQ(Install(), "Reinstall");
+    }
+}
+
+// A printer the spooler refuses, or no port to create it on, shows its box
+// and leaves Install ready. Names the spooler refuses never reach it, so no
+// print server or port monitor is purged and deleted as a namesake.
+TEST_F(InstallTest, FailedPrinterCreationShowsItsBox) {
+    struct Case {
+        const char *pszName;
+        int nKind;
+        DWORD dwError;
+        const char *pszBox, *pszInstall;
+        size_t cSpoolerCalls;
+    };
+    const char kRefused[] = "Error prompt: Error AddPrinter 1801";
+    const char kNoPort[] =
+        "Prompt: There's no available useful port,please select other type of port";
+    const char kMissing[] = "Prompt: Missing system flies,please repair system";
+    const Case cases[] = {
+        {"Front Counter", 2, 1796, kNoPort, "Reinstall", 2},
+        {"Front Counter", 2, 126, kMissing, "Reinstall", 2},
+        {"", 2, 0, kRefused, "&Install", 0},
+        {"Back\\Office", 2, 0, kRefused, "&Install", 0},
+        {",XcvMonitor Local Port", 2, 0, kRefused, "&Install", 0},
+        // No parallel port to fall back on: no printer on an invented port.
+        {"Front Counter", 0, 0, kNoPort, "Reinstall", 1},
+        {"Front Counter", 1, 0, kNoPort, "Reinstall", 1},
+    };
+    SetDefaultPrinterDevice("Untouched,winspool,LPT9:");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(&c - cases);
+        m_runner->SetText(IDC_PRINTER_NAME, c.pszName);
+        m_runner->SelectPortKind(c.nKind);
+        SetList(m_dlg.m_arrParallelPorts, c.nKind == 2 ? Texts{"LPT1:"} : Texts{});
+        Spy::dwPrinterError = c.dwError;
+        PressInstall();
+
+        EXPECT_EQ(Logged({"box"}), Texts{"box " + std::string(c.pszBox) + " type 0"});
+        EXPECT_TRUE(OwnedByDialog());
+        EXPECT_EQ(Logged({"OpenPrinter", "AddPrinter "}).size(), c.cSpoolerCalls);
+        EXPECT_EQ(g_log.back(), "progress 0");
+        EXPECT_EQ(Install(), c.pszInstall);
+    }
+    EXPECT_EQ(DefaultPrinterDevice(), "Untouched,winspool,LPT9:");
+}
+
+TEST_F(InstallTest, DefaultPrinterIsWrittenWhenTickedAndAFailedWriteIsReported) {
+    ::SendMessageA(m_runner->Item(IDC_SET_DEFAULT), BM_SETCHECK, BST_UNCHECKED, 0);
+    SetDefaultPrinterDevice("Untouched,winspool,LPT9:");
+    PressInstall();
+    EXPECT_EQ(DefaultPrinterDevice(), "Untouched,winspool,LPT9:");
+    EXPECT_EQ(Logged({"status Set"}),
+              Texts{"status Set the printer Front Counter to default printer"});
+
+    ::SendMessageA(m_runner->Item(IDC_SET_DEFAULT), BM_SETCHECK, BST_CHECKED, 0);
+    api().RegSetValueExA = Spy::RegSetValueExA;
+    PressInstall();
+    EXPECT_EQ(Logged({"RegSetValueEx", "box"}),
+              (Texts{"RegSetValueEx Device", "box " + std::string(AfxGetAppTitle()) +
+                                                 ": Error\xA3\xBA"
+                                                 "Failed to set regist type 0"}));
+    EXPECT_EQ(g_log.back(), "status The installation is completed.");
+}
+
+// Without a port of their kind serial and USB printers start on the first
+// parallel port, and the default printer names that port. A USB printer
+// restarts the spooler then and goes to detection if a USB port came.
+TEST_F(InstallTest, PrinterStartsOnTheFallbackPortOnlyWithoutAPortOfItsKind) {
+    struct Case {
+        int nKind;
+        Texts kindPorts;
+        bool bUsbAfterRestart;
+        const char *pszPort;
+        Texts log;
+    };
+    const std::string kAddedStatus = "status Added the printer Front Counter";
+    const std::string kDetected = "DetectUsbPort Front Counter";
+    const std::string kNoUsb = "status There's no USB port,the current port isLPT1:";
+    const std::string kNoSerial = "status There's no serial port,the current port isLPT1:";
+    const Case cases[] = {
+        {0, {}, false, "LPT1:", {Added("LPT1:"), kNoSerial}},
+        {1, {"USB002", "USB003"}, false, "USB002", {Added("USB002"), kAddedStatus, kDetected}},
+        {1, {}, false, "LPT1:", {Added("LPT1:"), kNoUsb}},
+        {1, {}, true, "LPT1:", {Added("LPT1:"), kAddedStatus, kDetected}},
+    };
+    // The spooler's ports after its restart: none, or one USB port.
+    api().EnumPortsA = PortsFake::EnumPortsA;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(&c - cases);
+        SetList(c.nKind == 0 ? m_dlg.m_arrSerialPorts : m_dlg.m_arrUsbPorts, c.kindPorts);
+        SetList(m_dlg.m_arrParallelPorts, {"LPT1:", "LPT2:"});
+        m_runner->SelectPortKind(c.nKind);
+        PortsFake::ports = c.bUsbAfterRestart ? Ports{{"USB001", ""}} : Ports{};
+        ServiceFake::requests.clear();
+        PressInstall();
+
+        EXPECT_EQ(Logged({"AddPrinter ", "status Added the", "status There", "Detect"}), c.log);
+        // Only a USB printer on the fallback port restarts the spooler.
+        EXPECT_EQ(ServiceFake::requests,
+                  (c.nKind == 1 && c.kindPorts.empty() ? Texts{"stop", "start"} : Texts{}));
+        EXPECT_EQ(DefaultPrinterDevice(), std::string("Front Counter,winspool,") + c.pszPort);
+        EXPECT_EQ(Install(), "&Finish");
+    }
+}
+
+// A choice picks its row of the list; a cancelled one, or one that names no
+// row, only re-enables Install, before anything is staged.
+TEST_F(InstallTest, PortChoiceResultsPickTheirRowOrAbandonTheInstallation) {
+    struct Case {
+        int nKind;
+        PortChoice choice;
+        Texts ports, tcpipAfterChoice;
+        const char *pszPort;
+    };
+    const Texts two = {"P1", "P2"};
+    const PortChoice kAdd = {PortChoice::kAdded, 0};
+    const Case cases[] = {
+        {2, {PortChoice::kRow, 1}, two, {}, "P2"},
+        {3, {PortChoice::kRow, 1}, two, {}, "P2"},
+        // A port added by the wizard is entry 0 of the refreshed list.
+        {3, kAdd, two, {"IP_10.0.0.7", "P1"}, "IP_10.0.0.7"},
+        {2, {PortChoice::kCancelled, 0}, two, {}, nullptr},
+        {2, {PortChoice::kRow, 0}, {}, {}, nullptr},
+        {2, {PortChoice::kRow, 2}, two, {}, nullptr},
+        {2, {PortChoice::kRow, -1}, two, {}, nullptr},
+        {2, kAdd, two, {}, nullptr},
+        {3, kAdd, {}, {}, nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(&c - cases);
+        SetList(m_dlg.m_arrParallelPorts, c.ports);
+        SetList(m_dlg.m_arrTcpipPorts, c.ports);
+        m_dlg.m_choice = c.choice;
+        m_dlg.m_tcpipAfterChoice = c.tcpipAfterChoice;
+        m_runner->SelectPortKind(c.nKind);
+        PressInstall();
+
+        EXPECT_EQ(Logged({"AddPrinter "}), c.pszPort ? Texts{Added(c.pszPort)} : Texts{});
+        EXPECT_EQ(g_log.empty(), c.pszPort == nullptr);
+        EXPECT_EQ(Install(), c.pszPort ? "&Finish" : "&Install");
+    }
+}
+
+// The 32-bit program on 64-bit Windows, run in a 64-bit Wine prefix: staged
+// from the x64 tree into the spooler's x64 driver directory and registered
+// there for real. Wine would then refuse AddPrinterA with 87, looking the
+// driver up under the 32-bit environment, so the printer stays recorded.
+class ReceiptInstallX64Test : public InstallTest {};
+
+TEST_F(ReceiptInstallX64Test, StagesFromTheX64TreeAndRegistersForWindowsX64) {
+    ASSERT_TRUE(m_dlg.m_bWow64) << "not a 64-bit prefix";
+    const std::string directory = DriverDirectory("Windows x64");
+    for (const char *pszPlugin : {"\\XOEMUNI.dll", "\\XOEMUNI.ini"})
+        ::DeleteFileA((directory + pszPlugin).c_str());
+    api().GetPrinterDriverDirectoryA = ::GetPrinterDriverDirectoryA;
+    api().AddPrinterDriverExA = ::AddPrinterDriverExA;
+    PressInstall();
+
+    EXPECT_EQ(Logged({"CopyFile C:\\Ticket\\x64\\"}).size(), kStaged.size());
+    for (const std::string &name : kStaged)
+        EXPECT_EQ(FileExists(directory + "\\" + name), name.rfind("XOEMUNI", 0) == 0) << name;
+    bool bRegistered = false;
+    for (const DriverSeen &driver : InstalledDrivers("Windows x64"))
+        bRegistered |=
+            driver.name == kModel && driver.dataFile.find("RMA04.GPD") != std::string::npos;
+    EXPECT_TRUE(bRegistered);
+    EXPECT_EQ(Logged({"AddPrinter ", "box"}), Texts{Added("LPT1:")});
+    EXPECT_EQ(g_log.back(), "status The installation is completed.");
+}
+
+// Starting and restarting the spooler, against a simulated service whose
+// clock only moves when the caller pauses.
+class ServiceControlTest : public PlatformTest {};
+
+TEST_F(ServiceControlTest, ModesActOnTheServiceAndWaitPacedAndBounded) {
+    struct Case {
+        DWORD dwState;
+        ServiceMode mode;
+        DWORD dwTransitionMs;
+        int nQueriesThatWork;
+        Texts requests;
+        ServiceOutcome outcome;
+        DWORD dwMinClockMs, dwMaxClockMs;
+    };
+    const ServiceMode kEnsure = ServiceMode::EnsureRunning, kRestart = ServiceMode::Restart;
+    const DWORD kNever = ServiceFake::kNever;
+    using Outcome = ServiceOutcome;
+    const Case cases[] = {
+        {SERVICE_RUNNING, kEnsure, 300, -1, {}, Outcome::Done, 0, 0},
+        {SERVICE_STOP_PENDING, kEnsure, 300, -1, {}, Outcome::Done, 0, 0},
+        {SERVICE_STOPPED, kEnsure, 300, -1, {"start"}, Outcome::Done, 300, 400},
+        {SERVICE_RUNNING, kRestart, 300, -1, {"stop", "start"}, Outcome::Done, 600, 800},
+        {SERVICE_STOPPED, kRestart, 300, -1, {"start"}, Outcome::Done, 300, 400},
+        // A state never reached ends the wait after about a minute, and a
+        // service that never stops is not started.
+        {SERVICE_STOPPED, kEnsure, kNever, -1, {"start"}, Outcome::NotRunning, 50000, 70000},
+        {SERVICE_RUNNING, kRestart, kNever, -1, {"stop"}, Outcome::NotStopped, 50000, 70000},
+        // A status lost during a wait ends it at once; with none at all,
+        // starting or stopping would be a guess.
+        {SERVICE_STOPPED, kEnsure, kNever, 3, {"start"}, Outcome::NotRunning, 0, 1000},
+        {SERVICE_STOPPED, kEnsure, 300, 0, {}, Outcome::StatusUnknown, 0, 0},
+        {SERVICE_RUNNING, kRestart, 300, 0, {}, Outcome::StatusUnknown, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(&c - cases);
+        ServiceFake::Install(api(), c.dwState, c.dwTransitionMs);
+        ServiceFake::InstallClock(api());
+        ServiceFake::nQueriesThatWork = c.nQueriesThatWork;
+        EXPECT_EQ(StartOrRestart("Spooler", c.mode), c.outcome);
+        EXPECT_EQ(ServiceFake::requests, c.requests);
+        EXPECT_GE(ServiceFake::dwClockMs, c.dwMinClockMs);
+        EXPECT_LE(ServiceFake::dwClockMs, c.dwMaxClockMs);
+        // Paced: a pause between queries, never a spin on them.
+        EXPECT_LE(ServiceFake::nQueries, ServiceFake::nSleeps + 3);
+        EXPECT_TRUE(ServiceFake::openHandles.empty()) << "a handle was left open";
+    }
+    // Without the manager or the service the status is unknown too.
+    for (bool bManager : {false, true}) {
+        ServiceFake::Install(api(), SERVICE_RUNNING, 300);
+        ServiceFake::bManagerOpens = bManager;
+        ServiceFake::bServiceExists = !bManager;
+        EXPECT_EQ(StartOrRestart("Spooler", kRestart), Outcome::StatusUnknown);
+        EXPECT_EQ(ServiceFake::requests, Texts{});
+        EXPECT_TRUE(ServiceFake::openHandles.empty());
+    }
+}
+
+// Every mode code but ensure-running restarts; each outcome but success has its box.
+TEST(ServiceOutcomeTest, ModeCodesAndOutcomeBoxes) {
+    EXPECT_EQ(ServiceModeOf(16), ServiceMode::EnsureRunning);
+    for (DWORD dwMode : {0UL, 7UL, 0xFFFFFFFFUL})
+        EXPECT_EQ(ServiceModeOf(dwMode), ServiceMode::Restart) << dwMode;
+    EXPECT_EQ(std::string(DescribeServiceOutcome(ServiceOutcome::Done, "Spooler")), "");
+    EXPECT_EQ(std::string(DescribeServiceOutcome(ServiceOutcome::StatusUnknown, "Spooler")),
+              "Service status is unknown");
+    EXPECT_EQ(std::string(DescribeServiceOutcome(ServiceOutcome::NotRunning, "Spooler")),
+              "The service Spooler did not reach the running state.");
+    EXPECT_EQ(std::string(DescribeServiceOutcome(ServiceOutcome::NotStopped, "Spooler")),
+              "The service Spooler did not reach the stopped state.");
+    EXPECT_EQ(ServiceOutcomeIcon(ServiceOutcome::StatusUnknown), UINT{MB_ICONINFORMATION});
+    EXPECT_EQ(ServiceOutcomeIcon(ServiceOutcome::NotStopped), UINT{MB_ICONWARNING});
+}
+
+// Wine's own spooler, started and restarted through its service manager.
+TEST(RealSpoolerTest, StoppedSpoolerIsStartedAndRestartedInANewProcess) {
+    const SC_HANDLE hManager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    const SC_HANDLE hService = ::OpenServiceA(hManager, "Spooler", SERVICE_ALL_ACCESS);
+    ASSERT_NE(hService, nullptr);
+    SERVICE_STATUS_PROCESS status = {};
+    const auto query = [&] {
+        DWORD cbNeeded = 0;
+        ::QueryServiceStatusEx(hService, SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(&status),
+                               sizeof(status), &cbNeeded);
+        return status.dwCurrentState;
+    };
+    SERVICE_STATUS stopped = {};
+    ::ControlService(hService, SERVICE_CONTROL_STOP, &stopped);
+    ASSERT_TRUE(WaitFor([&] { return query() == SERVICE_STOPPED; }, 10000));
+
+    EXPECT_EQ(StartOrRestart("Spooler", ServiceMode::EnsureRunning), ServiceOutcome::Done);
+    EXPECT_EQ(query(), static_cast<DWORD>(SERVICE_RUNNING));
+    const DWORD dwProcessBefore = status.dwProcessId;
+    EXPECT_EQ(StartOrRestart("Spooler", ServiceMode::Restart), ServiceOutcome::Done);
+    EXPECT_EQ(query(), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_NE(status.dwProcessId, dwProcessBefore);
+    // Later tests expect a running spooler.
+    ::StartServiceA(hService, 0, nullptr);
+    ::CloseServiceHandle(hService);
+    ::CloseServiceHandle(hManager);
+}
+
+} // namespace
