@@ -14,157 +14,112 @@
 
 namespace {
 
-// The test program lives beside DriverData.Drv and the archive library.
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    *std::strrchr(path, '\\') = '\0';
-    return path;
-}
-
-// The archive library's three functions, recorded.
+// The archive library's functions and its release, recorded in the order called.
 struct Recorded {
     static inline std::vector<std::string> calls;
-    static inline std::string command;
-    static inline DWORD dwOutputSize = 0;
-    static inline bool bOutputZeroed = false;
-    static inline int nFreed = 0;
+    static inline std::string missing;
 
+    static BOOL Note(const std::string &call) {
+        calls.push_back(call);
+        return TRUE;
+    }
     static int WINAPI SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD dwSize) {
-        calls.push_back("SevenZip");
-        command = szCmdLine;
-        dwOutputSize = dwSize;
-        bOutputZeroed = std::all_of(szOutput, szOutput + dwSize, [](char c) { return c == 0; });
-        return 0;
+        const bool bZeroed = std::all_of(szOutput, szOutput + dwSize, [](char c) { return !c; });
+        return !Note(std::string(szCmdLine) + (bZeroed ? ", " : ", unzeroed ") +
+                     std::to_string(dwSize));
     }
-    static BOOL WINAPI SetOwner(HWND, LPVOID) {
-        calls.push_back("SetOwner");
-        return TRUE;
-    }
-    static BOOL WINAPI KillOwner(HWND) {
-        calls.push_back("KillOwner");
-        return TRUE;
-    }
+    static BOOL WINAPI SetOwner(HWND, LPVOID) { return Note("SetOwner"); }
+    static BOOL WINAPI KillOwner(HWND) { return Note("KillOwner"); }
     static BOOL WINAPI FreeLibrary(HMODULE hModule) {
-        ++nFreed;
-        return ::FreeLibrary(hModule);
+        return Note("FreeLibrary") && ::FreeLibrary(hModule);
     }
-    static FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpName) {
-        const std::string name = HIWORD(lpName) != 0 ? lpName : "";
+    static FARPROC WINAPI GetProcAddress(HMODULE, LPCSTR pszName) {
+        const std::string name = pszName;
+        if (name == missing)
+            return nullptr;
         if (name == "SevenZip")
             return AsFarProc(SevenZip);
-        if (name == "SevenZipSetOwnerWindowEx")
-            return AsFarProc(SetOwner);
-        if (name == "SevenZipKillOwnerWindowEx")
-            return AsFarProc(KillOwner);
-        return ::GetProcAddress(hModule, lpName);
+        return name == "SevenZipSetOwnerWindowEx" ? AsFarProc(SetOwner) : AsFarProc(KillOwner);
     }
+    static HMODULE WINAPI NoLibrary(LPCSTR) { return nullptr; }
+    static DWORD WINAPI OverlongDirectory(DWORD, LPSTR) { return 300; }
 };
 
-FARPROC WINAPI WithoutKillOwner(HMODULE hModule, LPCSTR lpName) {
-    if (HIWORD(lpName) != 0 && std::strcmp(lpName, "SevenZipKillOwnerWindowEx") == 0)
-        return nullptr;
-    return ::GetProcAddress(hModule, lpName);
-}
-
-HMODULE WINAPI NoLibrary(LPCSTR) {
-    return nullptr;
-}
-
-DWORD WINAPI OverlongDirectory(DWORD, LPSTR) {
-    return 300;
-}
-
+// The test program lives beside DriverData.Drv and the archive library.
 class PackageUnpackTest : public PlatformTest {
 protected:
     void SetUp() override {
-        ::GetCurrentDirectoryA(MAX_PATH, m_szSavedDirectory);
-        ::SetCurrentDirectoryA(ProgramFolder().c_str());
-        Recorded::calls.clear();
-        Recorded::nFreed = 0;
+        ::GetModuleFileNameA(nullptr, m_szFolder, MAX_PATH);
+        *std::strrchr(m_szFolder, '\\') = '\0';
+        ::SetCurrentDirectoryA(m_szFolder);
     }
     void TearDown() override {
-        ::SetCurrentDirectoryA(m_szSavedDirectory);
         RemoveTree(kReceiptTree);
         RemoveTree(kLabelTree);
         ::DeleteFileA(kCatalogueFile);
         PlatformTest::TearDown();
     }
-
-    // Unpacks as start-up does; the clean-up runs when the footprint is taken away.
+    // Unpacks as start-up does.
     void Unpack() {
         CArchiveExtractor extractor;
         UnpackPackage(extractor, m_footprint);
     }
 
+    char m_szFolder[MAX_PATH] = {};
     CPackageFootprint m_footprint;
-    char m_szSavedDirectory[MAX_PATH] = {};
 };
 
-TEST_F(PackageUnpackTest, PackageIsUnpackedForTheRunAndTakenAwayAtItsEnd) {
-    Unpack();
-    for (const char *pszPath : {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64\\XOEMUNI.ini",
-                                "C:\\Barcode\\Common\\THERMAL.chm",
-                                "C:\\Barcode\\x64\\zkvNLM64.dll", "C:\\DriverName.cfg"})
-        EXPECT_TRUE(FileExists(pszPath)) << pszPath;
-    RemoveUnpackedPackage(m_footprint);
-    for (const char *pszPath : {kReceiptTree, kLabelTree, kCatalogueFile})
-        EXPECT_FALSE(FileExists(pszPath)) << pszPath;
-}
-
-TEST_F(PackageUnpackTest, UsersOwnFilesOfTheSameNamesSurviveTheCleanUp) {
+TEST_F(PackageUnpackTest, CleanUpTakesAwayWhatTheUnpackAddedAndNothingOfTheUsers) {
     ::CreateDirectoryA("C:\\Ticket", nullptr);
-    WriteTextFile("C:\\Ticket\\mine.txt", "mine");
     ::CreateDirectoryA("C:\\Ticket\\x86", nullptr);
+    WriteTextFile("C:\\Ticket\\mine.txt", "mine");
     WriteTextFile("C:\\Ticket\\x86\\notes.txt", "notes");
     Unpack();
-    ASSERT_TRUE(FileExists("C:\\Ticket\\x86\\uniDRV.DLL"));
+    for (const char *pszPath :
+         {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64\\XOEMUNI.ini",
+          "C:\\Barcode\\Common\\THERMAL.chm", "C:\\Barcode\\x64\\zkvNLM64.dll", kCatalogueFile})
+        EXPECT_TRUE(FileExists(pszPath)) << pszPath;
     RemoveUnpackedPackage(m_footprint);
-    EXPECT_EQ(ReadTextFile("C:\\Ticket\\mine.txt"), "mine");
-    EXPECT_EQ(ReadTextFile("C:\\Ticket\\x86\\notes.txt"), "notes");
-    EXPECT_FALSE(FileExists("C:\\Ticket\\x86\\uniDRV.DLL"));
-    EXPECT_FALSE(FileExists("C:\\Ticket\\x64"));
-    EXPECT_FALSE(FileExists(kLabelTree));
-    EXPECT_FALSE(FileExists(kCatalogueFile));
+    for (const char *pszPath :
+         {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64", kLabelTree, kCatalogueFile})
+        EXPECT_FALSE(FileExists(pszPath)) << pszPath;
+    EXPECT_EQ(ReadTextFile("C:\\Ticket\\mine.txt") + ReadTextFile("C:\\Ticket\\x86\\notes.txt"),
+              "minenotes");
 }
 
-TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumented) {
+// Without package, library or one of its functions nothing is called, and
+// the library is let go; so it is when a directory too long would be cut.
+TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumentedOnlyWithPackageAndLibrary) {
     api().GetProcAddress = Recorded::GetProcAddress;
-    Unpack();
-    EXPECT_EQ(Recorded::calls, (std::vector<std::string>{"SetOwner", "SevenZip", "KillOwner"}));
-    EXPECT_EQ(Recorded::command,
-              "x -y \"" + ProgramFolder() + "\\DriverData.Drv\" -o\"C:\\\" -hide");
-    EXPECT_EQ(Recorded::dwOutputSize, 16384u);
-    EXPECT_TRUE(Recorded::bOutputZeroed);
-}
-
-TEST_F(PackageUnpackTest, NothingIsUnpackedWithoutPackageOrLibrary) {
-    struct Case {
-        const char *name;
+    api().FreeLibrary = Recorded::FreeLibrary;
+    using Calls = std::vector<std::string>;
+    const std::string extract =
+        "x -y \"" + std::string(m_szFolder) + "\\DriverData.Drv\" -o\"C:\\\" -hide, 16384";
+    const struct {
+        const char *pszWhat;
         void (*arrange)(PlatformApi &);
+        Calls calls;
+    } cases[] = {
+        {"package and library", [](PlatformApi &) {},
+         Calls{"SetOwner", extract, "KillOwner", "FreeLibrary"}},
+        {"no package", [](PlatformApi &) { ::SetCurrentDirectoryA("C:\\windows"); },
+         Calls{"FreeLibrary"}},
+        {"no library", [](PlatformApi &api) { api.LoadLibraryA = Recorded::NoLibrary; }, Calls{}},
+        {"function missing", [](PlatformApi &) { Recorded::missing = "SevenZipKillOwnerWindowEx"; },
+         Calls{"FreeLibrary"}},
+        {"long directory",
+         [](PlatformApi &api) { api.GetCurrentDirectoryA = Recorded::OverlongDirectory; }, Calls{}},
     };
-    const Case cases[] = {
-        {"no package in the current directory",
-         [](PlatformApi &) { ::SetCurrentDirectoryA("C:\\windows"); }},
-        {"no archive library", [](PlatformApi &api) { api.LoadLibraryA = NoLibrary; }},
-        {"library lacking a function",
-         [](PlatformApi &api) {
-             api.GetProcAddress = WithoutKillOwner;
-             api.FreeLibrary = Recorded::FreeLibrary;
-         }},
-        {"current directory longer than its buffer",
-         [](PlatformApi &api) { api.GetCurrentDirectoryA = OverlongDirectory; }},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto &c : cases) {
         const PlatformApi saved = Platform();
+        Recorded::calls.clear();
         c.arrange(api());
         Unpack();
-        EXPECT_FALSE(FileExists(kCatalogueFile));
+        EXPECT_EQ(Recorded::calls, c.calls) << c.pszWhat;
         Platform() = saved;
-        ::SetCurrentDirectoryA(ProgramFolder().c_str());
+        Recorded::missing.clear();
+        ::SetCurrentDirectoryA(m_szFolder);
     }
-    EXPECT_GE(Recorded::nFreed, 1);
 }
 
 } // namespace
