@@ -81,12 +81,11 @@ protected:
     std::unique_ptr<DialogRunner> m_pRunner;
 };
 
-// Install stays disabled until the last step has named the system.
+// Install stays disabled until the last step has named the system; the
+// close box ends the dialog although an installation disabled Cancel.
 TEST_F(InstallerDlgTest, StartUpRunsItsStepsInOrderAndThenEnablesInstall) {
     DialogRunner &runner = Open(false);
-    EXPECT_EQ(runner.Text(IDC_STATUS), "");
     EXPECT_EQ(::SendMessageA(runner.Item(IDC_SET_DEFAULT), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(::SendMessageA(runner.Item(IDC_PORT_KIND_LIST), LVM_GETITEMCOUNT, 0, 0), 4);
     EXPECT_EQ(runner.SelectedPortKind(), 0);
     EXPECT_TRUE(!runner.Enabled(IDC_INSTALL) && runner.Enabled(IDCANCEL) &&
                 runner.Enabled(IDC_DRIVER_LIST));
@@ -98,28 +97,17 @@ TEST_F(InstallerDlgTest, StartUpRunsItsStepsInOrderAndThenEnablesInstall) {
     ASSERT_EQ(BoxFake::Texts(), std::vector<std::string>{"Service status is unknown"});
     EXPECT_EQ(BoxFake::boxes[0].caption + " " + std::to_string(BoxFake::boxes[0].uType),
               "installer_dlg_test " + std::to_string(MB_OK | MB_ICONINFORMATION));
-}
-
-// Past the driver tables, or with no entry selected, no sequence runs; only
-// the exact caption "&Finish" ends the dialog.
-TEST_F(InstallerDlgTest, InstallRunsTheSequenceOfTheIndexUntilTheCaptionIsFinish) {
-    DialogRunner &runner = Open();
-    Press(38, "Finish");
-    Press(-1, "&finish");
-    EXPECT_EQ(BoxFake::Texts(), std::vector<std::string>(2, "No installable driver is selected."));
-    EXPECT_TRUE(runner.Enabled(IDC_INSTALL) && runner.Enabled(IDCANCEL));
-    Press(32, "&Finish ");
-    Press(33, "Reinstall");
+    Press(32, "&Install");
     EXPECT_FALSE(runner.Enabled(IDCANCEL));
-    runner.SetText(IDC_INSTALL, kFinishCaption);
-    runner.Click(IDC_INSTALL);
-    EXPECT_EQ(runner.Join(), IDOK);
-    EXPECT_EQ(m_dlg.m_strRuns, "R32L33");
+    runner.Close();
+    EXPECT_EQ(runner.Join(), IDCANCEL);
 }
 
 // The enumeration's row replaces the user's; each press takes the first port
-// of the selected kind, or keeps the kind when no row is selected.
-TEST_F(InstallerDlgTest, InstallTakesTheFirstPortOfTheKindTheEnumerationChose) {
+// of the selected kind, or keeps the kind when no row is selected. Past the
+// driver tables, or with no entry selected, no sequence runs. Only the exact
+// caption "&Finish" ends the dialog.
+TEST_F(InstallerDlgTest, InstallTakesTheKindsFirstPortAndTheIndexsSequenceUntilFinish) {
     api().EnumPortsA = PortsFake::EnumPortsA;
     PortsFake::ports = {{"USB003", ""}, {"USB004", ""}};
     DialogRunner &runner = Open();
@@ -135,17 +123,21 @@ TEST_F(InstallerDlgTest, InstallTakesTheFirstPortOfTheKindTheEnumerationChose) {
     EXPECT_EQ(::SendMessageA(hList, LVM_GETITEMSTATE, 1, LVIS_FOCUSED), 0);
     EXPECT_EQ(::SendMessageA(hList, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
               LVS_EX_LABELTIP | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    Press(0, "&Install");
+    Press(38, "Finish");
     EXPECT_EQ(m_dlg.Port(), "1 USB003 available");
     runner.SelectPortKind(3);
-    Press(0, "&Install");
+    Press(-1, "&finish");
     EXPECT_EQ(m_dlg.Port(), "3 USB003 none");
+    EXPECT_EQ(BoxFake::Texts(), std::vector<std::string>(2, "No installable driver is selected."));
+    EXPECT_TRUE(runner.Enabled(IDC_INSTALL) && runner.Enabled(IDCANCEL));
     runner.SelectPortKind(3, false);
-    Press(0, "&Install");
+    Press(32, "&Finish ");
     EXPECT_EQ(m_dlg.Port(), "3 USB003 none");
-    // The close box ends the dialog although the installation disabled Cancel.
-    runner.Close();
-    EXPECT_EQ(runner.Join(), IDCANCEL);
+    Press(33, "Reinstall");
+    runner.SetText(IDC_INSTALL, kFinishCaption);
+    runner.Click(IDC_INSTALL);
+    EXPECT_EQ(runner.Join(), IDOK);
+    EXPECT_EQ(m_dlg.m_strRuns, "R32L33");
 }
 
 TEST_F(InstallerDlgTest, ClosingOrCancellingDuringStartupWaitsForTheWorkerAndEndsCleanly) {

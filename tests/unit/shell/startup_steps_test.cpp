@@ -198,8 +198,6 @@ TEST_F(SystemIdentificationTest, EveryReportedVersionGetsItsCodeFromTheExtendedO
 TEST_F(SystemIdentificationTest, StatusNamesTheSystemAndTheBitWidthKernel32Reports) {
     EXPECT_EQ(std::string(DescribeSystem(QueryWindowsVersionCode(), QueryWow64())),
               "Current System is Microsoft Windows 7  " + BitWidthText());
-    EXPECT_EQ(DescribeSystem(1, FALSE), "Current System is Microsoft Windows 95  32 bit");
-    EXPECT_EQ(DescribeSystem(11, TRUE), "Current System is Microsoft Windows 8.1  64 bit");
     // An unnamed version still shows the bit width.
     EXPECT_EQ(DescribeSystem(-1, FALSE), "Current System is  32 bit");
     EXPECT_EQ(DescribeSystem(13, TRUE), "Current System is  64 bit");
