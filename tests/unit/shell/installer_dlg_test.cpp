@@ -19,13 +19,14 @@ namespace {
 
 class RecordingDlg : public CInstallerDlg {
 public:
+    // Each sequence run: its catalogue index, port kind and port, and whether there is one.
     std::string m_strRuns;
-    void InstallReceiptDriver() override { m_strRuns += "R" + std::to_string(m_nDriverIndex); }
-    void InstallLabelDriver() override { m_strRuns += "L" + std::to_string(m_nDriverIndex); }
-    // The kind and port an installation would take, and whether there is one.
-    std::string Port() const {
-        return std::to_string(m_nPortKind) + " " + std::string(m_strPort) +
-               (g_bPortAvailable ? " available" : " none");
+    void InstallReceiptDriver() override { Run("R"); }
+    void InstallLabelDriver() override { Run("L"); }
+    void Run(const char *pszSequence) {
+        m_strRuns += pszSequence + std::to_string(m_nDriverIndex) + " " +
+                     std::to_string(m_nPortKind) + " " + std::string(m_strPort) +
+                     (g_bPortAvailable ? " available, " : " none, ");
     }
     using CInstallerDlg::EnumeratePorts;
     using CInstallerDlg::m_arrUsbPorts;
@@ -34,7 +35,7 @@ public:
 // Start-up's first step, the spooler check, waits until the test lets it go
 // and then finds no service manager.
 struct HeldServiceManager {
-    static inline HANDLE hRelease = nullptr;
+    static inline const HANDLE hRelease = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     static SC_HANDLE WINAPI Open(LPCSTR, LPCSTR, DWORD) {
         ::WaitForSingleObject(hRelease, INFINITE);
         return nullptr;
@@ -49,14 +50,13 @@ protected:
             text +=
                 "[S" + std::to_string(i) + "]\r\nPrintName1=Model " + std::to_string(i) + "\r\n";
         WriteCatalogue(text);
-        HeldServiceManager::hRelease = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        ::ResetEvent(HeldServiceManager::hRelease);
         api().OpenSCManagerA = HeldServiceManager::Open;
         BoxFake::Install(api());
     }
     void TearDown() override {
         ::SetEvent(HeldServiceManager::hRelease);
         m_pRunner.reset();
-        ::CloseHandle(HeldServiceManager::hRelease);
         ::DeleteFileA(kCatalogueFile);
         PlatformTest::TearDown();
     }
@@ -124,20 +124,18 @@ TEST_F(InstallerDlgTest, InstallTakesTheKindsFirstPortAndTheIndexsSequenceUntilF
     EXPECT_EQ(::SendMessageA(hList, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
               LVS_EX_LABELTIP | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     Press(38, "Finish");
-    EXPECT_EQ(m_dlg.Port(), "1 USB003 available");
-    runner.SelectPortKind(3);
     Press(-1, "&finish");
-    EXPECT_EQ(m_dlg.Port(), "3 USB003 none");
     EXPECT_EQ(BoxFake::Texts(), std::vector<std::string>(2, "No installable driver is selected."));
     EXPECT_TRUE(runner.Enabled(IDC_INSTALL) && runner.Enabled(IDCANCEL));
-    runner.SelectPortKind(3, false);
     Press(32, "&Finish ");
-    EXPECT_EQ(m_dlg.Port(), "3 USB003 none");
+    runner.SelectPortKind(3);
     Press(33, "Reinstall");
+    runner.SelectPortKind(3, false);
+    Press(31, "&Install");
     runner.SetText(IDC_INSTALL, kFinishCaption);
     runner.Click(IDC_INSTALL);
     EXPECT_EQ(runner.Join(), IDOK);
-    EXPECT_EQ(m_dlg.m_strRuns, "R32L33");
+    EXPECT_EQ(m_dlg.m_strRuns, "R32 1 USB003 available, L33 3 USB003 none, R31 3 USB003 none, ");
 }
 
 TEST_F(InstallerDlgTest, ClosingOrCancellingDuringStartupWaitsForTheWorkerAndEndsCleanly) {
