@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 
 namespace {
 
@@ -85,13 +84,12 @@ TEST_F(PortEnumerationTest, SerialDevicesGiveComNamesAndValuesTooLongAreSkipped)
                "COM1";
     }));
     const std::string longest = "COM" + std::string(124, '7');
-    const std::pair<std::string, std::string> values[] = {
-        {"Serial9", "COM9"},
-        {"\\device\\Serial8", "COM8"},
-        {"\\Device\\Serial2", longest},
-        {"\\Device\\Serial3", longest + "7"},
-        {"\\Device\\Serial7" + std::string(127 - 15, 'y'), "COM4"},
-        {"\\Device\\Serial8" + std::string(128 - 15, 'z'), "COM5"}};
+    const Ports values = {{"Serial9", "COM9"},
+                          {"\\device\\Serial8", "COM8"},
+                          {"\\Device\\Serial2", longest},
+                          {"\\Device\\Serial3", longest + "7"},
+                          {"\\Device\\Serial7" + std::string(127 - 15, 'y'), "COM4"},
+                          {"\\Device\\Serial8" + std::string(128 - 15, 'z'), "COM5"}};
     HKEY hKey = nullptr;
     ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_SET_VALUE, &hKey);
     for (const auto &value : values)
