@@ -35,9 +35,7 @@ using PortEnumerationTest = PlatformTest;
 
 // The names of all ports, then the USB, parallel and TCP/IP lists, then the kind.
 TEST_F(PortEnumerationTest, PortSetsGiveTheirListsAndPortKindRow) {
-    Ports many;
-    for (int i = 0; i < 300; ++i)
-        many.emplace_back("NE" + std::to_string(i) + ":", "");
+    Ports many(300, {"NE:", ""});
     many[5].first = "FILE:";
     many[255].first = "LPT9:";
     many[280].first = "USB001";

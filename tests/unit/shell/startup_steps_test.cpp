@@ -63,25 +63,22 @@ protected:
         *std::strrchr(m_szFolder, '\\') = '\0';
         ::SetCurrentDirectoryA(m_szFolder);
     }
-    void Unpack() {
-        CArchiveExtractor extractor;
-        UnpackPackage(extractor, m_footprint);
-    }
 
     char m_szFolder[MAX_PATH] = {};
-    CPackageFootprint m_footprint;
 };
 
 TEST_F(PackageUnpackTest, CleanUpTakesAwayWhatTheUnpackAddedAndNothingOfTheUsers) {
     ::CreateDirectoryA("C:\\Ticket", nullptr);
     ::CreateDirectoryA("C:\\Ticket\\x86", nullptr);
     WriteTextFile("C:\\Ticket\\x86\\notes.txt", "notes");
-    Unpack();
+    CArchiveExtractor extractor;
+    CPackageFootprint footprint;
+    UnpackPackage(extractor, footprint);
     for (const char *pszPath :
          {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64\\XOEMUNI.ini",
           "C:\\Barcode\\Common\\THERMAL.chm", "C:\\Barcode\\x64\\zkvNLM64.dll", kCatalogueFile})
         EXPECT_TRUE(FileExists(pszPath)) << pszPath;
-    RemoveUnpackedPackage(m_footprint);
+    RemoveUnpackedPackage(footprint);
     for (const char *pszPath :
          {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64", kLabelTree, kCatalogueFile})
         EXPECT_FALSE(FileExists(pszPath)) << pszPath;
@@ -112,7 +109,9 @@ TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumentedOnlyWithPackageAndLi
         const PlatformApi saved = Platform();
         Recorded::calls.clear();
         c.arrange(api());
-        Unpack();
+        CArchiveExtractor extractor;
+        CPackageFootprint footprint;
+        UnpackPackage(extractor, footprint);
         EXPECT_EQ(Recorded::calls, c.calls);
         Platform() = saved;
         Recorded::missing.clear();
@@ -131,7 +130,7 @@ std::string ReadNames(const std::string &text) {
 
 // A section without names still takes an index; a gap, an empty value or
 // the fiftieth name ends a section; a long name is cut, a long section name read whole.
-TEST(CatalogueTest, SectionsInFileOrderEndAtTheirFirstMissingNameAndAfterFifty) {
+TEST(CatalogueTest, SectionsInFileOrderEndAtTheirFirstMissingNameAfterFiftyOrPastTheList) {
     const std::string longName(200, 'x');
     std::string text =
         "[One]\r\nPrintName1=Alpha\r\nPrintName2=Beta\r\nPrintName4=Four\r\n"
@@ -147,12 +146,9 @@ TEST(CatalogueTest, SectionsInFileOrderEndAtTheirFirstMissingNameAndAfterFifty) 
     // The last section that holds a name wins; a name of none keeps the selection.
     EXPECT_EQ(ResolveCatalogueIndex(ReadCatalogue(), 7, "Alpha"), 3);
     EXPECT_EQ(ResolveCatalogueIndex(ReadCatalogue(), 7, "Four"), 7);
-    ::DeleteFileA(kCatalogueFile);
-}
 
-// 40 section names of 99 bytes overflow the list of 3000 bytes.
-TEST(CatalogueTest, SectionsPastTheSectionListAreNeitherReadNorCountedAndNoFileHasNoNames) {
-    std::string text;
+    // 40 section names of 99 bytes overflow the list of 3000 bytes.
+    text.clear();
     for (int i = 0; i < 40; ++i)
         text += "[" + std::string(97, static_cast<char>('a' + i % 26)) + std::to_string(i % 10) +
                 std::to_string(i / 10) + "]\r\nPrintName1=M" + std::to_string(i) + "\r\n";
