@@ -112,7 +112,7 @@ TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumentedOnlyWithPackageAndLi
         CArchiveExtractor extractor;
         CPackageFootprint footprint;
         UnpackPackage(extractor, footprint);
-        EXPECT_EQ(Recorded::calls, c.calls);
+        EXPECT_EQ(Recorded::calls, c.calls) << "case " << &c - cases;
         Platform() = saved;
         Recorded::missing.clear();
         ::SetCurrentDirectoryA(m_szFolder);
