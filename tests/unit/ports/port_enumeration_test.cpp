@@ -6,166 +6,108 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
 constexpr char kTcpip[] = "Standard TCP/IP Port";
-constexpr char kLocal[] = "Local Port";
 constexpr char kSerialCommKey[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
 std::string Joined(const CStringArray &list) {
     std::string text;
     for (INT_PTR i = 0; i < list.GetSize(); ++i)
-        text += (i > 0 ? " " : "") + std::string(list[i]);
+        text += std::string(list[i]) + " ";
     return text;
 }
 
+// Fails with ERROR_MORE_DATA at the first index and with another error at any other.
+struct FailingEnum {
+    static inline int nCalls = 0;
+    static LONG WINAPI RegEnumValueA(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE,
+                                     LPDWORD) {
+        return ++nCalls == 1 ? ERROR_MORE_DATA
+               : nCalls < 9  ? ERROR_KEY_DELETED
+                             : ERROR_NO_MORE_ITEMS;
+    }
+};
+
 using PortEnumerationTest = PlatformTest;
 
+// The names of all ports, then the USB, parallel and TCP/IP lists, then the kind.
 TEST_F(PortEnumerationTest, PortSetsGiveTheirListsAndPortKindRow) {
-    Ports many;
-    for (int i = 0; i < 300; ++i)
-        many.emplace_back("NE" + std::to_string(i) + ":", kLocal);
+    Ports many(300, {"NE:", ""});
     many[5].first = "FILE:";
     many[255].first = "LPT9:";
     many[280].first = "USB001";
     many[290] = {"IP_9", kTcpip};
-
-    // The lists other than all ports, their names joined by blanks.
-    struct Case {
-        const char *pszWhat;
+    const struct {
         Ports ports;
-        const char *pszUsb, *pszParallel, *pszTcpip;
-        int nKind;
+        const char *pszLists;
         bool bGrowing = false;
-    };
-    const Case cases[] = {
-        {"no ports", Ports{}, "", "", "", 1},
-        {"serial only among all ports",
-         Ports{{"COM1:", kLocal}, {"COM2:", kLocal}, {"FILE:", kLocal}, {"LPT1:", kLocal}}, "",
-         "LPT1:", "", 0},
-        {"file with tcp/ip", Ports{{"FILE:", kLocal}, {"IP_1", kTcpip}}, "", "", "IP_1", 3},
-        {"usb name before a tcp/ip description",
-         Ports{{"COM1:", kLocal}, {"USB001", kTcpip}, {"LPT1:", kLocal}}, "USB001", "LPT1:", "", 1},
-        {"parallel name with a tcp/ip description still counts as parallel",
-         Ports{{"FILE:", kLocal}, {"LPT2:", kTcpip}}, "", "", "LPT2:", 2},
-        {"names compared case-sensitively",
-         Ports{{"usb001", kLocal}, {"lpt1:", kLocal}, {"com1:", kLocal}, {"FILE:", kLocal}}, "", "",
-         "", 3},
-        {"short and odd names",
-         Ports{{"US", kLocal}, {"LP", kLocal}, {"FIL", kLocal}, {"", kLocal}, {"XUSB1", kLocal}},
-         "", "", "", 1},
-        {"descriptions compared whole, also in code page 936",
-         Ports{{"IP_1", "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA"},
-               {"IP_2", "standard tcp/ip port"},
-               {"IP_3", "Standard TCP/IP Port "},
-               {"IP_4", "Standard TCP/IP"},
-               {"LPT3:", "STANDARD TCP/IP PORT"},
-               {"IP_5", kTcpip}},
-         "", "LPT3:", "IP_1 IP_5", 2},
-        {"only the first 256 count", many, "", "LPT9:", "", 2},
-        {"port added between the two queries", Ports{{"USB001", kLocal}, {"COM1:", kLocal}}, "", "",
-         "", 1, true},
-    };
+    } cases[] = {{{{"COM1:", ""}, {"COM2:", ""}, {"FILE:", ""}, {"LPT1:", ""}}, "||LPT1: ||0"},
+                 {{{"FILE:", ""}, {"IP_1", kTcpip}}, "|||IP_1 |3"},
+                 {{{"COM1:", ""}, {"USB001", kTcpip}, {"LPT1:", ""}}, "|USB001 |LPT1: ||1"},
+                 {{{"FILE:", ""}, {"LPT2:", kTcpip}}, "|||LPT2: |2"},
+                 {{{"usb001", ""}, {"lpt1:", ""}, {"com1:", ""}, {"FILE:", ""}}, "||||3"},
+                 {{{"US", ""}, {"LP", ""}, {"FIL", ""}, {"", ""}, {"XUSB1", ""}}, "||||1"},
+                 {{{"IP_1", "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA"},
+                   {"IP_2", "standard tcp/ip port"},
+                   {"IP_3", "Standard TCP/IP Port "},
+                   {"LPT3:", "Standard TCP/IP"},
+                   {"IP_5", kTcpip}},
+                  "||LPT3: |IP_1 IP_5 |2"},
+                 {many, "||LPT9: ||2"},
+                 // A port added between the two queries leaves nothing to classify.
+                 {{{"USB001", ""}, {"COM1:", ""}}, "||||1", true}};
     api().EnumPortsA = PortsFake::EnumPortsA;
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.pszWhat);
+    for (const auto &c : cases) {
         PortsFake::ports = c.ports;
         PortsFake::bGrowing = c.bGrowing;
         std::string all;
         for (size_t i = 0; i < c.ports.size() && i < 256 && !c.bGrowing; ++i)
-            all += (i > 0 ? " " : "") + c.ports[i].first;
+            all += c.ports[i].first + " ";
         const PortLists lists = EnumeratePortLists();
-        EXPECT_EQ(Joined(lists.arrAll), all);
-        EXPECT_EQ(Joined(lists.arrUsb), c.pszUsb);
-        EXPECT_EQ(Joined(lists.arrParallel), c.pszParallel);
-        EXPECT_EQ(Joined(lists.arrTcpip), c.pszTcpip);
-        // The registry's serial devices: Wine has one, COM1.
-        EXPECT_EQ(Joined(lists.arrSerial), "COM1:");
-        EXPECT_EQ(lists.kind, c.nKind);
+        EXPECT_EQ(Joined(lists.arrAll) + "|" + Joined(lists.arrUsb) + "|" +
+                      Joined(lists.arrParallel) + "|" + Joined(lists.arrTcpip) + "|" +
+                      std::to_string(lists.kind),
+                  all + c.pszLists);
     }
 }
 
-// Wine's own spooler lists COM1: to COM4:, FILE: and LPT1: to LPT3:.
-TEST(RealPortEnumerationTest, WinePortsGiveTheSerialKind) {
-    const PortLists lists = EnumeratePortLists();
-    EXPECT_EQ(lists.kind, kPortKindSerial);
-    EXPECT_EQ(Joined(lists.arrParallel).rfind("LPT1:", 0), 0u);
-    EXPECT_EQ(Joined(lists.arrUsb), "");
-}
-
-// HKLM\HARDWARE\DEVICEMAP\SERIALCOMM: Wine starts with \Device\Serial0 =
-// COM1, and the test's values are removed afterwards.
+// Wine's device manager fills SERIALCOMM with \Device\Serial0 = COM1 soon
+// after its start; the test's values, none with a terminator, follow it.
 TEST_F(PortEnumerationTest, SerialDevicesGiveComNamesAndValuesTooLongAreSkipped) {
-    std::vector<std::string> added;
-    const auto add = [&](const std::string &name, const std::string &data) {
-        WriteRegistryString(HKEY_LOCAL_MACHINE, kSerialCommKey, name, data, REG_OPTION_VOLATILE);
-        added.push_back(name);
-    };
-    add("\\Device\\Serial1", "COM2");
-    add("Serial9", "COM9");
-    add("\\device\\Serial8", "COM8");
-    add("\\Device\\Serial1" + std::string(150, 'x'), "COM5");
-    add("\\Device\\Serial2", "COM" + std::string(200, '6'));
-    // 128 bytes with the terminator fit; 129 do not.
+    ASSERT_TRUE(WaitFor([] {
+        return ReadRegistryString(HKEY_LOCAL_MACHINE, kSerialCommKey, "\\Device\\Serial0") ==
+               "COM1";
+    }));
     const std::string longest = "COM" + std::string(124, '7');
-    add("\\Device\\Serial3", longest);
-    // The data need not carry its terminator.
+    const Ports values = {{"Serial9", "COM9"},
+                          {"\\device\\Serial8", "COM8"},
+                          {"\\Device\\Serial2", longest},
+                          {"\\Device\\Serial3", longest + "7"},
+                          {"\\Device\\Serial7" + std::string(127 - 15, 'y'), "COM4"},
+                          {"\\Device\\Serial8" + std::string(128 - 15, 'z'), "COM5"}};
     HKEY hKey = nullptr;
     ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_SET_VALUE, &hKey);
-    ::RegSetValueExA(hKey, "\\Device\\Serial4", 0, REG_SZ, reinterpret_cast<const BYTE *>("COM4"),
-                     4);
-    ::RegCloseKey(hKey);
-    added.push_back("\\Device\\Serial4");
-    add("\\Device\\Serial5", "COM" + std::string(125, '9'));
-    // A name of 127 characters fits beside its terminator; 128 do not.
-    add("\\Device\\Serial7" + std::string(127 - 15, 'y'), "COM8");
-    add("\\Device\\Serial8" + std::string(128 - 15, 'z'), "COM9");
+    for (const auto &value : values)
+        ::RegSetValueExA(hKey, value.first.c_str(), 0, REG_SZ,
+                         reinterpret_cast<const BYTE *>(value.second.data()),
+                         static_cast<DWORD>(value.second.size()));
     CStringArray list;
-    list.Add("stale");
     EXPECT_TRUE(EnumerateSerialPorts(list));
-    EXPECT_EQ(Joined(list), "COM1: COM2: " + longest + ": COM4: COM8:");
-    for (const std::string &name : added)
-        DeleteRegistryValue(HKEY_LOCAL_MACHINE, kSerialCommKey, name);
-}
-
-// A key that may not open, and whose values can never be read.
-struct FakeRegistry {
-    static inline LONG lOpenResult;
-    static inline int nEnums, nCloses;
-    static LONG WINAPI RegOpenKeyExA(HKEY, LPCSTR, DWORD, REGSAM, PHKEY phKey) {
-        *phKey = reinterpret_cast<HKEY>(0x7E00);
-        return lOpenResult;
-    }
-    static LONG WINAPI RegEnumValueA(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE,
-                                     LPDWORD) {
-        return ++nEnums < 5 ? ERROR_KEY_DELETED : ERROR_NO_MORE_ITEMS;
-    }
-    static LONG WINAPI RegCloseKey(HKEY) {
-        ++nCloses;
-        return ERROR_SUCCESS;
-    }
-};
-
-TEST_F(PortEnumerationTest, MissingOrUnreadableSerialKeyGivesAnEmptyListAndEndsTheWalk) {
-    api().RegOpenKeyExA = FakeRegistry::RegOpenKeyExA;
-    api().RegEnumValueA = FakeRegistry::RegEnumValueA;
-    api().RegCloseKey = FakeRegistry::RegCloseKey;
-    for (int nOpened : {0, 1}) {
-        SCOPED_TRACE(nOpened);
-        FakeRegistry::lOpenResult = nOpened ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
-        FakeRegistry::nEnums = FakeRegistry::nCloses = 0;
-        CStringArray list;
-        list.Add("COM1:");
-        EXPECT_FALSE(EnumerateSerialPorts(list));
-        EXPECT_EQ(list.GetSize(), 0);
-        EXPECT_EQ(FakeRegistry::nEnums, nOpened);
-        EXPECT_EQ(FakeRegistry::nCloses, nOpened);
-    }
+    const std::string expected = "COM1: " + longest + ": COM4: ";
+    EXPECT_EQ(Joined(list), expected);
+    // Wine's own spooler lists COM1: to COM4:, FILE: and LPT1: to LPT3:.
+    const PortLists lists = EnumeratePortLists();
+    EXPECT_EQ(Joined(lists.arrSerial) + std::to_string(lists.kind), expected + "0");
+    for (const auto &value : values)
+        ::RegDeleteValueA(hKey, value.first.c_str());
+    ::RegCloseKey(hKey);
+    // A value too long is passed over; any other failure ends the walk.
+    api().RegEnumValueA = FailingEnum::RegEnumValueA;
+    EXPECT_FALSE(EnumerateSerialPorts(list));
+    EXPECT_EQ(list.GetSize() + FailingEnum::nCalls, 2);
 }
 
 } // namespace

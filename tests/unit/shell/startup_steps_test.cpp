@@ -1,0 +1,209 @@
+// The dialog's start-up steps on what breaks naive code: the package unpacked
+// and taken away again beside a user's own files, the archive library with
+// parts missing, the catalogue's sections and names, the Windows version
+// and width, and the status line that names them.
+#include "install/package_layout.h"
+#include "shell/driver_catalogue.h"
+#include "shell/package_unpack.h"
+#include "shell/system_identification.h"
+#include "support/fakes.h"
+#include "support/platform_scope.h"
+#include "support/system_width.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What the steps look up at run time, in the archive library and in
+// kernel32, and the library's release, recorded in the order called.
+struct Recorded {
+    static inline std::string calls, missing;
+
+    static BOOL Note(const std::string &call) {
+        calls += call + "; ";
+        return TRUE;
+    }
+    static int WINAPI SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD dwSize) {
+        const bool bZeroed = std::string(szOutput, dwSize) == std::string(dwSize, '\0');
+        return !Note(szCmdLine + std::string(bZeroed ? ", " : ", unzeroed ") +
+                     std::to_string(dwSize));
+    }
+    static BOOL WINAPI SetOwner(HWND, LPVOID) { return Note("SetOwner"); }
+    static BOOL WINAPI KillOwner(HWND) { return Note("KillOwner"); }
+    static BOOL WINAPI FreeLibrary(HMODULE) { return Note("FreeLibrary"); }
+    // This process, and no other, runs on 64-bit Windows.
+    static BOOL WINAPI IsWow64Process(HANDLE hProcess, PBOOL pbWow64) {
+        *pbWow64 = hProcess == ::GetCurrentProcess();
+        return Note("IsWow64Process");
+    }
+    static FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR pszName) {
+        const std::string name = pszName;
+        const bool bKernel32 = hModule == ::GetModuleHandleA("kernel32");
+        if (name == missing || bKernel32 != (name == "IsWow64Process"))
+            return nullptr;
+        if (bKernel32)
+            return AsFarProc(IsWow64Process);
+        if (name == "SevenZip")
+            return AsFarProc(SevenZip);
+        return name == "SevenZipSetOwnerWindowEx" ? AsFarProc(SetOwner) : AsFarProc(KillOwner);
+    }
+    static HMODULE WINAPI NoLibrary(LPCSTR) { return nullptr; }
+    static DWORD WINAPI OverlongDirectory(DWORD, LPSTR) { return 300; }
+};
+
+// The test program lives beside DriverData.Drv and the archive library.
+class PackageUnpackTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        ::GetModuleFileNameA(nullptr, m_szFolder, MAX_PATH);
+        *std::strrchr(m_szFolder, '\\') = '\0';
+        ::SetCurrentDirectoryA(m_szFolder);
+    }
+
+    char m_szFolder[MAX_PATH] = {};
+};
+
+TEST_F(PackageUnpackTest, CleanUpTakesAwayWhatTheUnpackAddedAndNothingOfTheUsers) {
+    ::CreateDirectoryA("C:\\Ticket", nullptr);
+    ::CreateDirectoryA("C:\\Ticket\\x86", nullptr);
+    WriteTextFile("C:\\Ticket\\x86\\notes.txt", "notes");
+    CArchiveExtractor extractor;
+    CPackageFootprint footprint;
+    UnpackPackage(extractor, footprint);
+    for (const char *pszPath :
+         {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64\\XOEMUNI.ini",
+          "C:\\Barcode\\Common\\THERMAL.chm", "C:\\Barcode\\x64\\zkvNLM64.dll", kCatalogueFile})
+        EXPECT_TRUE(FileExists(pszPath)) << pszPath;
+    RemoveUnpackedPackage(footprint);
+    for (const char *pszPath :
+         {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64", kLabelTree, kCatalogueFile})
+        EXPECT_FALSE(FileExists(pszPath)) << pszPath;
+    EXPECT_EQ(ReadTextFile("C:\\Ticket\\x86\\notes.txt"), "notes");
+    RemoveTree(kReceiptTree);
+    RemoveTree(kLabelTree);
+    ::DeleteFileA(kCatalogueFile);
+}
+
+// Without package, library or one of its functions nothing is called, and
+// the library is let go; so it is when a directory too long would be cut.
+TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumentedOnlyWithPackageAndLibrary) {
+    api().GetProcAddress = Recorded::GetProcAddress;
+    api().FreeLibrary = Recorded::FreeLibrary;
+    const struct {
+        void (*arrange)(PlatformApi &);
+        std::string calls;
+    } cases[] = {
+        {[](PlatformApi &) {}, "SetOwner; x -y \"" + std::string(m_szFolder) +
+                                   "\\DriverData.Drv\" -o\"C:\\\" -hide, 16384; KillOwner; "
+                                   "FreeLibrary; "},
+        {[](PlatformApi &) { ::SetCurrentDirectoryA("C:\\windows"); }, "FreeLibrary; "},
+        {[](PlatformApi &api) { api.LoadLibraryA = Recorded::NoLibrary; }, ""},
+        {[](PlatformApi &) { Recorded::missing = "SevenZipKillOwnerWindowEx"; }, "FreeLibrary; "},
+        {[](PlatformApi &api) { api.GetCurrentDirectoryA = Recorded::OverlongDirectory; }, ""},
+    };
+    for (const auto &c : cases) {
+        const PlatformApi saved = Platform();
+        Recorded::calls.clear();
+        c.arrange(api());
+        CArchiveExtractor extractor;
+        CPackageFootprint footprint;
+        UnpackPackage(extractor, footprint);
+        EXPECT_EQ(Recorded::calls, c.calls) << "case " << &c - cases;
+        Platform() = saved;
+        Recorded::missing.clear();
+        ::SetCurrentDirectoryA(m_szFolder);
+    }
+}
+
+// Each model name after the index of its section, in the order read.
+std::string ReadNames(const std::string &text) {
+    WriteCatalogue(text);
+    std::string seen;
+    for (const CatalogueEntry &entry : ReadCatalogue())
+        seen += std::to_string(entry.nIndex) + ":" + std::string(entry.strName) + " ";
+    return seen;
+}
+
+// A section without names still takes an index; a gap, an empty value or
+// the fiftieth name ends a section; a long name is cut, a long section name read whole.
+TEST(CatalogueTest, SectionsInFileOrderEndAtTheirFirstMissingNameAfterFiftyOrPastTheList) {
+    const std::string longName(200, 'x');
+    std::string text =
+        "[One]\r\nPrintName1=Alpha\r\nPrintName2=Beta\r\nPrintName4=Four\r\n"
+        "[Empty]\r\nOther=x\r\n[" +
+        std::string(150, 's') + "]\r\nPrintName1=" + longName +
+        "\r\nPrintName2=\r\nPrintName3=Six\r\n[Last]\r\nPrintName1=Alpha\r\n[Many]\r\n";
+    std::string expected = "0:Alpha 0:Beta 2:" + longName.substr(0, 127) + " 3:Alpha ";
+    for (int k = 1; k <= 51; ++k) {
+        text += "PrintName" + std::to_string(k) + "=M" + std::to_string(k) + "\r\n";
+        expected += k <= 50 ? "4:M" + std::to_string(k) + " " : "";
+    }
+    EXPECT_EQ(ReadNames(text), expected);
+    // The last section that holds a name wins; a name of none keeps the selection.
+    EXPECT_EQ(ResolveCatalogueIndex(ReadCatalogue(), 7, "Alpha"), 3);
+    EXPECT_EQ(ResolveCatalogueIndex(ReadCatalogue(), 7, "Four"), 7);
+
+    // 40 section names of 99 bytes overflow the list of 3000 bytes.
+    text.clear();
+    for (int i = 0; i < 40; ++i)
+        text += "[" + std::string(97, static_cast<char>('a' + i % 26)) + std::to_string(i % 10) +
+                std::to_string(i / 10) + "]\r\nPrintName1=M" + std::to_string(i) + "\r\n";
+    const std::string seen = ReadNames(text);
+    EXPECT_EQ(seen.rfind("0:M0 1:M1 ", 0), 0u) << seen;
+    EXPECT_EQ(seen.find("M30 "), std::string::npos) << seen;
+    ::DeleteFileA(kCatalogueFile);
+    EXPECT_TRUE(ReadCatalogue().empty());
+}
+
+using SystemIdentificationTest = PlatformTest;
+
+// Neither the build nor the edition is looked at.
+TEST_F(SystemIdentificationTest, EveryReportedVersionGetsItsCodeFromTheExtendedOrTheBasicRecord) {
+    api().GetVersionExA = VersionFake::GetVersionExA;
+    const int k9x = VER_PLATFORM_WIN32_WINDOWS, kNt = VER_PLATFORM_WIN32_NT;
+    // Platform, major and minor version, code.
+    const int rows[][4] = {
+        {k9x, 4, 0, 1},   {k9x, 4, 10, 2},  {k9x, 4, 90, 3}, {k9x, 4, 1, -1}, {k9x, 4, 91, -1},
+        {k9x, 3, 0, -1},  {k9x, 5, 0, -1},  {kNt, 3, 51, 4}, {kNt, 4, 99, 4}, {kNt, 5, 0, 5},
+        {kNt, 5, 1, 6},   {kNt, 5, 2, 7},   {kNt, 5, 3, -1}, {kNt, 6, 0, 8},  {kNt, 6, 1, 9},
+        {kNt, 6, 2, 10},  {kNt, 6, 3, 11},  {kNt, 6, 4, -1}, {kNt, 7, 0, -1}, {kNt, 9, 0, -1},
+        {kNt, 10, 5, 12}, {kNt, 11, 0, -1}, {0, 6, 1, 5},    {3, 10, 0, 5},
+    };
+    for (const auto &row : rows) {
+        VersionFake::Set(row[0], row[1], row[2]);
+        VersionFake::dwBuild = 26100;
+        VersionFake::nProductType = VER_NT_SERVER;
+        EXPECT_EQ(QueryWindowsVersionCode(), row[3]) << row[0] << ": " << row[1] << "." << row[2];
+    }
+    // The basic record only after the extended one failed; nothing after both.
+    VersionFake::Set(k9x, 4, 10);
+    EXPECT_EQ(QueryWindowsVersionCode(), 2);
+    VersionFake::bExtendedFails = true;
+    EXPECT_EQ(QueryWindowsVersionCode(), 2);
+    VersionFake::bBasicFails = true;
+    EXPECT_EQ(QueryWindowsVersionCode(), -1);
+    EXPECT_EQ(VersionFake::sizesAsked, (std::vector<DWORD>{156, 156, 148, 156, 148}));
+}
+
+// Wine answers for itself: Windows 7 unless told otherwise, of the prefix's
+// width. A 64-bit build runs on 64-bit Windows only: it does not ask.
+TEST_F(SystemIdentificationTest, StatusNamesTheSystemAndTheBitWidthKernel32Reports) {
+    EXPECT_EQ(std::string(DescribeSystem(QueryWindowsVersionCode(), QueryWow64())),
+              "Current System is Microsoft Windows 7  " + BitWidthText());
+    // An unnamed version still shows the bit width.
+    EXPECT_EQ(DescribeSystem(-1, FALSE), "Current System is  32 bit");
+    EXPECT_EQ(DescribeSystem(13, TRUE), "Current System is  64 bit");
+    api().GetProcAddress = Recorded::GetProcAddress;
+    Recorded::calls.clear();
+    EXPECT_TRUE(QueryWow64());
+    Recorded::missing = "IsWow64Process";
+    EXPECT_EQ(QueryWow64() != FALSE, sizeof(void *) == 8);
+    EXPECT_EQ(Recorded::calls, sizeof(void *) == 8 ? "" : "IsWow64Process; ");
+    Recorded::missing.clear();
+}
+
+} // namespace
