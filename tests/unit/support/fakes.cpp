@@ -174,7 +174,6 @@ BOOL WINAPI VersionFake::GetVersionExA(LPOSVERSIONINFOA pInfo) {
     return TRUE;
 }
 
-void WINAPI NoPause(DWORD) {}
 
 void WriteCatalogue(const std::string &text) {
     WriteTextFile(kCatalogueFile, text);

@@ -80,9 +80,6 @@ struct VersionFake {
     static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo);
 };
 
-// The pauses of the program only make the tests slow.
-void WINAPI NoPause(DWORD);
-
 // The catalogue file with the given text, or with one section per model of
 // the driver tables and a second name of the model with a DLL of its own.
 void WriteCatalogue(const std::string &text);
