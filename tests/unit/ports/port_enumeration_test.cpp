@@ -22,13 +22,14 @@ std::string Joined(const CStringArray &list) {
 
 // Fails with ERROR_MORE_DATA at the first index and with another error at any other.
 struct FailingEnum {
-    static inline int nCalls = 0;
+    static inline int nCalls = 0, nCloses = 0;
     static LONG WINAPI RegEnumValueA(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE,
                                      LPDWORD) {
         return ++nCalls == 1 ? ERROR_MORE_DATA
                : nCalls < 9  ? ERROR_KEY_DELETED
                              : ERROR_NO_MORE_ITEMS;
     }
+    static LONG WINAPI RegCloseKey(HKEY hKey) { return ++nCloses, ::RegCloseKey(hKey); }
 };
 
 using PortEnumerationTest = PlatformTest;
@@ -106,8 +107,11 @@ TEST_F(PortEnumerationTest, SerialDevicesGiveComNamesAndValuesTooLongAreSkipped)
     ::RegCloseKey(hKey);
     // A value too long is passed over; any other failure ends the walk.
     api().RegEnumValueA = FailingEnum::RegEnumValueA;
+    api().RegCloseKey = FailingEnum::RegCloseKey;
     EXPECT_FALSE(EnumerateSerialPorts(list));
     EXPECT_EQ(list.GetSize() + FailingEnum::nCalls, 2);
+    // The key is let go however the walk ends.
+    EXPECT_EQ(FailingEnum::nCloses, 1);
 }
 
 } // namespace

@@ -87,6 +87,8 @@ TEST_F(InstallerDlgTest, StartUpRunsItsStepsInOrderAndThenEnablesInstall) {
     DialogRunner &runner = Open(false);
     EXPECT_EQ(::SendMessageA(runner.Item(IDC_SET_DEFAULT), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(runner.SelectedPortKind(), 0);
+    EXPECT_EQ(::SendMessageA(runner.Item(IDC_PORT_KIND_LIST), LVM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(runner.Text(IDC_STATUS), "");
     EXPECT_TRUE(!runner.Enabled(IDC_INSTALL) && runner.Enabled(IDCANCEL) &&
                 runner.Enabled(IDC_DRIVER_LIST));
     ::SetEvent(HeldServiceManager::hRelease);
