@@ -64,7 +64,7 @@ int main(int argc, char **argv) {
     const long nInstaller = Median(installer);
     const long nYardstick = Median(yardstick);
     std::printf("start to Install enabled, median of %d runs:\n", nRuns);
-    std::printf("  DriverInstaller.exe  %5ld ms\n", nInstaller);
+    std::printf("  %-20s %5ld ms\n", E2E_PROGRAM, nInstaller);
     std::printf("  minimal dialog       %5ld ms\n", nYardstick);
     std::printf("  ratio                %5.2f\n", static_cast<double>(nInstaller) / nYardstick);
     return 0;
