@@ -2,6 +2,8 @@
 
 #include <winspool.h>
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -9,6 +11,12 @@ namespace {
 
 constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 constexpr char kDeviceValue[] = "Device";
+
+// The name of a driver file without its directory.
+std::string FileName(LPCSTR pszPath) {
+    const std::string path = pszPath != nullptr ? pszPath : "";
+    return path.substr(path.find_last_of('\\') + 1);
+}
 
 } // namespace
 
@@ -110,7 +118,53 @@ std::vector<DriverSeen> InstalledDrivers(const char *pszEnvironment) {
     if (!::EnumPrinterDriversA(nullptr, pszEnv, 3, buffer.data(), cbNeeded, &cbNeeded, &cDrivers))
         return drivers;
     const auto *pDrivers = reinterpret_cast<const DRIVER_INFO_3A *>(buffer.data());
-    for (DWORD i = 0; i < cDrivers; ++i)
-        drivers.push_back({pDrivers[i].pName, pDrivers[i].pDataFile});
+    for (const DRIVER_INFO_3A &info : std::vector<DRIVER_INFO_3A>(pDrivers, pDrivers + cDrivers)) {
+        DriverSeen seen = {info.pName,
+                           FileName(info.pDataFile),
+                           FileName(info.pDriverPath),
+                           FileName(info.pConfigFile),
+                           info.pMonitorName ? info.pMonitorName : "",
+                           {}};
+        for (LPCSTR psz = info.pDependentFiles; psz != nullptr && *psz; psz += std::strlen(psz) + 1)
+            seen.dependentFiles.push_back(FileName(psz));
+        drivers.push_back(seen);
+    }
     return drivers;
+}
+
+long PrintersNamed(const std::string &name) {
+    DWORD cbNeeded = 0;
+    DWORD cPrinters = 0;
+    ::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 1, nullptr, 0, &cbNeeded, &cPrinters);
+    std::vector<BYTE> buffer(cbNeeded + 1);
+    ::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 1, buffer.data(), cbNeeded, &cbNeeded, &cPrinters);
+    const auto *pPrinters = reinterpret_cast<const PRINTER_INFO_1A *>(buffer.data());
+    return std::count_if(pPrinters, pPrinters + cPrinters,
+                         [&](const PRINTER_INFO_1A &info) { return name == info.pName; });
+}
+
+std::string Printer(const std::string &name) {
+    HANDLE hPrinter = nullptr;
+    if (!::OpenPrinterA(const_cast<LPSTR>(name.c_str()), &hPrinter, nullptr))
+        return "";
+    DWORD cbNeeded = 0;
+    ::GetPrinterA(hPrinter, 2, nullptr, 0, &cbNeeded);
+    std::vector<BYTE> buffer(cbNeeded + 1);
+    std::string seen;
+    if (::GetPrinterA(hPrinter, 2, buffer.data(), cbNeeded, &cbNeeded)) {
+        const auto *pInfo = reinterpret_cast<const PRINTER_INFO_2A *>(buffer.data());
+        seen = std::string(pInfo->pDriverName) + " " + pInfo->pPrintProcessor + " " +
+               pInfo->pDatatype + " " + pInfo->pPortName;
+    }
+    ::ClosePrinter(hPrinter);
+    return seen;
+}
+
+void DeletePrinterNamed(const std::string &name) {
+    HANDLE hPrinter = nullptr;
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (::OpenPrinterA(const_cast<LPSTR>(name.c_str()), &hPrinter, &defaults)) {
+        ::DeletePrinter(hPrinter);
+        ::ClosePrinter(hPrinter);
+    }
 }

@@ -28,8 +28,16 @@ void SetDefaultPrinterDevice(const std::string &device);
 
 // The spooler's driver directory of an environment.
 std::string DriverDirectory(const char *pszEnvironment);
-// The data file of each driver registered for an environment, by driver name.
+// Each driver registered for an environment: its name, its files without
+// their directory, and its monitor.
 struct DriverSeen {
-    std::string name, dataFile;
+    std::string name, dataFile, driverPath, configFile, monitor;
+    std::vector<std::string> dependentFiles;
 };
 std::vector<DriverSeen> InstalledDrivers(const char *pszEnvironment);
+
+// How many local printers bear the name.
+long PrintersNamed(const std::string &name);
+// "driver processor datatype port" of the printer, empty when there is none.
+std::string Printer(const std::string &name);
+void DeletePrinterNamed(const std::string &name);

@@ -21,45 +21,6 @@ const std::vector<std::string> kPluginFiles = {"XOEMUNI.dll", "XOEMUNI.ini"};
 const std::vector<std::string> kUnpacked = {"C:\\Ticket", "C:\\Barcode", "C:\\DriverName.cfg"};
 const int kParallelKind = 2;
 
-// How many local printers bear the name.
-long PrintersNamed(const std::string &name) {
-    DWORD cbNeeded = 0;
-    DWORD cPrinters = 0;
-    ::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 1, nullptr, 0, &cbNeeded, &cPrinters);
-    std::vector<BYTE> buffer(cbNeeded + 1);
-    ::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 1, buffer.data(), cbNeeded, &cbNeeded, &cPrinters);
-    const auto *pPrinters = reinterpret_cast<const PRINTER_INFO_1A *>(buffer.data());
-    return std::count_if(pPrinters, pPrinters + cPrinters,
-                         [&](const PRINTER_INFO_1A &info) { return name == info.pName; });
-}
-
-// "driver processor datatype port" of the printer, empty when there is none.
-std::string Printer(const std::string &name) {
-    HANDLE hPrinter = nullptr;
-    if (!::OpenPrinterA(const_cast<LPSTR>(name.c_str()), &hPrinter, nullptr))
-        return "";
-    DWORD cbNeeded = 0;
-    ::GetPrinterA(hPrinter, 2, nullptr, 0, &cbNeeded);
-    std::vector<BYTE> buffer(cbNeeded + 1);
-    std::string seen;
-    if (::GetPrinterA(hPrinter, 2, buffer.data(), cbNeeded, &cbNeeded)) {
-        const auto *pInfo = reinterpret_cast<const PRINTER_INFO_2A *>(buffer.data());
-        seen = std::string(pInfo->pDriverName) + " " + pInfo->pPrintProcessor + " " +
-               pInfo->pDatatype + " " + pInfo->pPortName;
-    }
-    ::ClosePrinter(hPrinter);
-    return seen;
-}
-
-void DeletePrinterNamed(const std::string &name) {
-    HANDLE hPrinter = nullptr;
-    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (::OpenPrinterA(const_cast<LPSTR>(name.c_str()), &hPrinter, &defaults)) {
-        ::DeletePrinter(hPrinter);
-        ::ClosePrinter(hPrinter);
-    }
-}
-
 class ReceiptInstallE2E : public ::testing::Test {
 protected:
     void SetUp() override {
