@@ -138,7 +138,7 @@ TEST_F(LanguageMonitorTest, RefusesHandlesAndArgumentsNotItsOwn) {
 }
 
 // Wine loads a monitor in the calling process, as the spooler does on Windows.
-TEST(LanguageMonitorSpoolerTest, TheSpoolerAddsTheMonitor) {
+TEST(LanguageMonitorSpoolerTest, TheSpoolerAddsTheMonitorButNotOneWithoutItsEntry) {
     char szName[] = "Language Monitor Test", szEnvironment[32];
     lstrcpynA(szEnvironment, DriverEnvironment(), sizeof(szEnvironment));
     std::string strDll = MonitorDll(MONITOR_TEST_TREE);
@@ -147,6 +147,11 @@ TEST(LanguageMonitorSpoolerTest, TheSpoolerAddsTheMonitor) {
     EXPECT_FALSE(::AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
     EXPECT_EQ(::GetLastError(), DWORD(ERROR_PRINT_MONITOR_ALREADY_INSTALLED));
     EXPECT_TRUE(::DeleteMonitorA(nullptr, szEnvironment, szName));
+
+    std::string strBroken = MonitorDll(MONITOR_TEST_BROKEN_TREE);
+    info.pDLLName = &strBroken[0];
+    EXPECT_FALSE(::AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
+    EXPECT_EQ(::GetLastError(), DWORD(ERROR_PROC_NOT_FOUND));
 }
 
 } // namespace
