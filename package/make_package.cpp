@@ -2,8 +2,10 @@
 // the catalogue, so that the two can never disagree: every file a sequence
 // copies is there, and the first model name of catalogue section i is the
 // display name of catalogue index i. Built and run on the build machine.
+// The language monitor is a real DLL of each width, built beforehand; every
+// other driver file is a placeholder.
 //
-// make_package CATALOGUE OUTPUT_DIR
+// make_package CATALOGUE OUTPUT_DIR MONITOR_X86 MONITOR_X64
 #include "install/driver_tables.h"
 #include "install/package_layout.h"
 
@@ -70,16 +72,19 @@ void LayOutReceiptTree(const fs::path &dir) {
     Placeholder(dir / (std::string(kPluginStem) + kPluginIniExtension));
 }
 
-void LayOutLabelTree(const fs::path &dir, const char *const *files) {
-    for (int i = 0; i < kLabelFileRows; ++i)
+// Row 0 of a label file list is the language monitor.
+void LayOutLabelTree(const fs::path &dir, const char *const *files, const fs::path &monitor) {
+    fs::create_directories(dir);
+    fs::copy_file(monitor, dir / files[0]);
+    for (int i = 1; i < kLabelFileRows; ++i)
         Placeholder(dir / files[i]);
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 3) {
-        std::cerr << "usage: make_package CATALOGUE OUTPUT_DIR\n";
+    if (argc != 5) {
+        std::cerr << "usage: make_package CATALOGUE OUTPUT_DIR MONITOR_X86 MONITOR_X64\n";
         return 2;
     }
     const fs::path catalogue = argv[1];
@@ -91,8 +96,8 @@ int main(int argc, char **argv) {
         fs::remove_all(entry.path());
     LayOutReceiptTree(out / kReceiptFolder / kX86Folder);
     LayOutReceiptTree(out / kReceiptFolder / kX64Folder);
-    LayOutLabelTree(out / kLabelFolder / kX86Folder, LabelFilesX86);
-    LayOutLabelTree(out / kLabelFolder / kX64Folder, LabelFilesX64);
+    LayOutLabelTree(out / kLabelFolder / kX86Folder, LabelFilesX86, argv[3]);
+    LayOutLabelTree(out / kLabelFolder / kX64Folder, LabelFilesX64, argv[4]);
     const fs::path common = out / kLabelFolder / kCommonFolder;
     Placeholder(common / "THERMAL.chm");
     for (int i = 0; i < kLabelDriverCount; ++i) {

@@ -1,0 +1,22 @@
+# monitor_dlls(VAR NAME SOURCE): builds SOURCE as a print monitor DLL for x86
+# and for x64 and sets VAR to the two files, x86 first. Every width's package
+# carries both, so the two MinGW compilers are called directly, whatever
+# toolchain this build has.
+function(monitor_dlls var name source)
+  set(dir ${CMAKE_BINARY_DIR}/monitor)
+  file(MAKE_DIRECTORY ${dir})
+  set(dlls)
+  foreach(processor i686 x86_64)
+    set(dll ${dir}/${name}-${processor}.dll)
+    # --kill-at: the spooler looks the entry point up by its undecorated name.
+    add_custom_command(OUTPUT ${dll}
+      COMMAND ${processor}-w64-mingw32-g++-posix -std=c++17 -O2 -Wall -Wextra -Werror
+              -DWIN32_LEAN_AND_MEAN -D_WIN32_WINNT=0x0601 ${source} -o ${dll}
+              -shared -s -static -static-libgcc -static-libstdc++ -Wl,--kill-at
+      DEPENDS ${source}
+      COMMENT "Building ${name} for ${processor}"
+      VERBATIM)
+    list(APPEND dlls ${dll})
+  endforeach()
+  set(${var} ${dlls} PARENT_SCOPE)
+endfunction()
