@@ -56,22 +56,21 @@ void CInstallerDlg::InstallReceiptDriver() {
 
     DWORD dwError = ERROR_SUCCESS;
     if (!receipt.Prepare(dwError)) {
-        ReportReceiptDriverFailure(dwError);
+        ReportDriverFailure(DescribeReceiptFailure(dwError), kReceiptFailureCaption);
         return;
     }
     receipt.Stage(*this);
     StartOrRestartService(kSpoolerService, SVC_ENSURE_RUNNING);
     if (!receipt.Register(GetWindowsVersionCode() == kVersionCodeWindowsNt, *this, dwError)) {
-        ReportReceiptDriverFailure(dwError);
+        ReportDriverFailure(DescribeReceiptFailure(dwError), kReceiptFailureCaption);
         return;
     }
     CreatePrinterAndFinish(receipt.DriverName(), strPrinterName, kPrinterPauseMs);
 }
 
-void CInstallerDlg::ReportReceiptDriverFailure(DWORD dwError) {
+void CInstallerDlg::ReportDriverFailure(LPCSTR lpszText, LPCSTR lpszCaption) {
     // Only Cancel gives up; a box that could not be shown leaves Install usable.
-    if (MessageBox(DescribeReceiptFailure(dwError), kReceiptFailureCaption, MB_RETRYCANCEL) ==
-        IDCANCEL) {
+    if (MessageBox(lpszText, lpszCaption, MB_RETRYCANCEL) == IDCANCEL) {
         CDialog::OnOK();
         return;
     }
