@@ -2,8 +2,19 @@
 // printer creation that ends them.
 #pragma once
 
+#include <windows.h>
+
 constexpr char kSpoolerService[] = "Spooler";
 constexpr char kRawDatatype[] = "RAW";
+
+// The driver record: its level, and its version, older for Windows NT 4.0.
+constexpr DWORD kDriverInfoLevel = 3;
+constexpr DWORD kDriverVersion = 3;
+constexpr DWORD kWindowsNtDriverVersion = 2;
+
+constexpr char kAddingDriverStatus[] = "Adding printer drive ";
+constexpr char kDriverAddedHead[] = "Driver ";
+constexpr char kAddedTail[] = " is added";
 
 // Caption of the Install button after a failure that may be retried.
 constexpr char kReinstallCaption[] = "Reinstall";

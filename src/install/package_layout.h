@@ -26,3 +26,10 @@ constexpr char kCatalogueFile[] = PACKAGE_DRIVE CATALOGUE_NAME;
 constexpr char kPluginStem[] = "XOEMUNI";
 constexpr char kPluginDllExtension[] = ".dll";
 constexpr char kPluginIniExtension[] = ".ini";
+
+// The label models' help file, and the extensions of each model's data
+// files beside it in the common folder.
+constexpr char kLabelHelpFile[] = "THERMAL.chm";
+constexpr char kLabelBa0Extension[] = ".BA0";
+constexpr char kLabelDatExtension[] = ".DAT";
+constexpr char kLabelPp0Extension[] = ".PP0";

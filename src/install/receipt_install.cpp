@@ -2,19 +2,18 @@
 // its files staged in the spooler's driver directory, the driver registered.
 #include "install/receipt_install.h"
 
+#include "install/driver_directory.h"
 #include "install/driver_tables.h"
 #include "install/install_constants.h"
 #include "install/package_layout.h"
+#include "install/path_format.h"
 #include "system/platform.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-constexpr char kEnvironmentX86[] = "Windows NT x86";
-constexpr char kEnvironmentX64[] = "Windows x64";
 constexpr char kSourceFormat[] = "%s\\%s\\%s%s";
 constexpr char kDestinationFormat[] = "%s\\%s%s";
 constexpr char kDllExtension[] = ".DLL";
@@ -27,11 +26,8 @@ constexpr char kConfigFile[] = "uniDRVui.DLL";
 constexpr char kHelpFile[] = "uniDRV.HLP";
 
 constexpr int kEnvironmentSize = 255;
-constexpr int kDriverDirectorySize = 255;
 constexpr int kPathSize = 260;
 constexpr int kDependentFilesSize = 256;
-constexpr DWORD kDriverDirectoryLevel = 1;
-constexpr DWORD kDriverInfoLevel = 3;
 
 // Unidrv's own files and, for the plug-in models, the plug-in's, each
 // name closed by its NUL; the group DLL follows.
@@ -45,12 +41,6 @@ static_assert(sizeof(kPluginDependentFiles) == 64, "five names");
 constexpr int kGroupDllRows[] = {0, 1, 3, 5};
 constexpr int kOwnDllRow = 2;
 
-constexpr DWORD kDriverVersion = 3;
-constexpr DWORD kWindowsNtDriverVersion = 2;
-
-constexpr char kAddingStatus[] = "Adding printer drive ";
-constexpr char kAddedStatusHead[] = "Driver ";
-constexpr char kAddedStatusTail[] = " is added";
 // The colon after "Click Cancel" is the full-width one of code page 936.
 constexpr char kFailureText[] = "Failed to add the driver %d\r\n\r\nClick Retry:You can retry\r\n"
                                 "Click Cancel\xA3\xBA"
@@ -65,16 +55,6 @@ enum StagedFile {
     kStagedFirstCore,
     kStagedFileCount = kStagedFirstCore + kUnidrvCoreFileCount
 };
-
-// Writes a path into its buffer; false when it would not fit, so that a
-// cut path is never used.
-bool FormatPath(char (&szPath)[kPathSize], LPCSTR pszFormat, ...) {
-    va_list args;
-    va_start(args, pszFormat);
-    const int nLength = std::vsnprintf(szPath, kPathSize, pszFormat, args);
-    va_end(args);
-    return nLength >= 0 && nLength < kPathSize;
-}
 
 } // namespace
 
@@ -145,24 +125,12 @@ LPCSTR CReceiptInstallation::DriverName() const {
 }
 
 bool CReceiptInstallation::Prepare(DWORD &dwError) {
-    PlatformApi &api = Platform();
     ReceiptPaths &paths = *m_pPaths;
     std::snprintf(paths.szEnvironment, sizeof(paths.szEnvironment), "%s",
-                  m_model.bWow64 ? kEnvironmentX64 : kEnvironmentX86);
-    // Without the directory the files would land in the current directory.
-    char szDriverDirectory[kDriverDirectorySize] = {};
-    DWORD cbNeeded = 0;
-    if (!api.GetPrinterDriverDirectoryA(nullptr, paths.szEnvironment, kDriverDirectoryLevel,
-                                        reinterpret_cast<LPBYTE>(szDriverDirectory),
-                                        kDriverDirectorySize, &cbNeeded)) {
-        dwError = api.GetLastError();
+                  EnvironmentFor(m_model.bWow64));
+    char szDriverDirectory[kDriverDirectorySize];
+    if (!QueryDriverDirectory(paths.szEnvironment, szDriverDirectory, dwError))
         return false;
-    }
-    if (szDriverDirectory[0] == '\0' ||
-        std::memchr(szDriverDirectory, '\0', kDriverDirectorySize) == nullptr) {
-        dwError = ERROR_PATH_NOT_FOUND;
-        return false;
-    }
 
     const int nIndex = m_model.nIndex;
     int nGroupDllRow = kGroupDllRows[m_model.nGroup - 1];
@@ -184,7 +152,7 @@ void CReceiptInstallation::Stage(IInstallView &view) {
         view.ShowStatus(m_pPaths->szStaged[i]);
     }
     view.SetProgress(kProgressStaged);
-    view.ShowStatus(kAddingStatus + CString(DriverName()));
+    view.ShowStatus(kAddingDriverStatus + CString(DriverName()));
 }
 
 bool CReceiptInstallation::Register(bool bWindowsNt, IInstallView &view, DWORD &dwError) {
@@ -207,7 +175,7 @@ bool CReceiptInstallation::Register(bool bWindowsNt, IInstallView &view, DWORD &
     dwError = api.GetLastError();
     if (bAdded != TRUE)
         return false;
-    view.ShowStatus(kAddedStatusHead + CString(DriverName()) + kAddedStatusTail);
+    view.ShowStatus(kDriverAddedHead + CString(DriverName()) + kAddedTail);
     for (int i = 0; i < kStagedFileCount; ++i) {
         if (i != kStagedPluginDll && i != kStagedPluginIni)
             api.DeleteFileA(paths.szStaged[i]);

@@ -5,6 +5,7 @@
 
 #include "framework/win_app.h"
 #include "install/install_constants.h"
+#include "install/label_install.h"
 #include "install/printer_creation.h"
 #include "install/receipt_install.h"
 #include "install/spooler_service.h"
@@ -15,7 +16,8 @@
 
 namespace {
 
-constexpr DWORD kPrinterPauseMs = 500;
+constexpr DWORD kReceiptPrinterPauseMs = 500;
+constexpr DWORD kLabelPrinterPauseMs = 100;
 
 } // namespace
 
@@ -56,22 +58,21 @@ void CInstallerDlg::InstallReceiptDriver() {
 
     DWORD dwError = ERROR_SUCCESS;
     if (!receipt.Prepare(dwError)) {
-        ReportReceiptDriverFailure(dwError);
+        ReportDriverFailure(DescribeReceiptFailure(dwError), kReceiptFailureCaption);
         return;
     }
     receipt.Stage(*this);
     StartOrRestartService(kSpoolerService, SVC_ENSURE_RUNNING);
     if (!receipt.Register(GetWindowsVersionCode() == kVersionCodeWindowsNt, *this, dwError)) {
-        ReportReceiptDriverFailure(dwError);
+        ReportDriverFailure(DescribeReceiptFailure(dwError), kReceiptFailureCaption);
         return;
     }
-    CreatePrinterAndFinish(receipt.DriverName(), strPrinterName, kPrinterPauseMs);
+    CreatePrinterAndFinish(receipt.DriverName(), strPrinterName, kReceiptPrinterPauseMs);
 }
 
-void CInstallerDlg::ReportReceiptDriverFailure(DWORD dwError) {
+void CInstallerDlg::ReportDriverFailure(LPCSTR lpszText, LPCSTR lpszCaption) {
     // Only Cancel gives up; a box that could not be shown leaves Install usable.
-    if (MessageBox(DescribeReceiptFailure(dwError), kReceiptFailureCaption, MB_RETRYCANCEL) ==
-        IDCANCEL) {
+    if (MessageBox(lpszText, lpszCaption, MB_RETRYCANCEL) == IDCANCEL) {
         CDialog::OnOK();
         return;
     }
@@ -79,7 +80,39 @@ void CInstallerDlg::ReportReceiptDriverFailure(DWORD dwError) {
     SetProgress(kProgressFailed);
 }
 
-void CInstallerDlg::InstallLabelDriver() {}
+void CInstallerDlg::InstallLabelDriver() {
+    if (!ChoosePortForKind())
+        return;
+    const int nRow =
+        m_nDriverIndex - (m_nGroup1Size + m_nGroup2Size + m_nGroup3Size + m_nGroup4Size);
+    CLabelInstallation label({nRow, m_bWow64});
+    // A label printer bears its driver's name as the list shows it.
+    CString strPrinterName;
+    m_cboDriver.GetWindowText(strPrinterName);
+
+    DWORD dwError = ERROR_SUCCESS;
+    if (!label.Prepare(dwError)) {
+        ReportDriverFailure(DescribeLabelFailure(dwError), AfxGetAppTitle());
+        return;
+    }
+    label.CopyMonitor(*this);
+    StartOrRestartService(kSpoolerService, SVC_ENSURE_RUNNING);
+    // The spooler lets go of the old monitor's DLL only when it restarts.
+    if (label.RemoveOldMonitor())
+        StartOrRestartService(kSpoolerService, SVC_RESTART);
+    if (!label.RegisterMonitor(*this, dwError)) {
+        ShowStatus(DescribeMonitorFailure(dwError));
+        MessageBox(kMonitorFailureText, AfxGetAppTitle(), MB_OK);
+        CDialog::OnOK();
+        return;
+    }
+    label.Stage(*this);
+    if (!label.Register(GetWindowsVersionCode() == kVersionCodeWindowsNt, *this, dwError)) {
+        ReportDriverFailure(DescribeLabelFailure(dwError), AfxGetAppTitle());
+        return;
+    }
+    CreatePrinterAndFinish(label.DriverName(), strPrinterName, kLabelPrinterPauseMs);
+}
 
 bool CInstallerDlg::ChoosePortForKind() {
     int nRow = 0;

@@ -56,7 +56,8 @@ protected:
     // The two installation sequences, chosen by catalogue index.
     virtual void InstallReceiptDriver();
     virtual void InstallLabelDriver();
-    void ReportReceiptDriverFailure(DWORD dwError);
+    // Retry leaves Install ready for another attempt; Cancel ends the dialog.
+    void ReportDriverFailure(LPCSTR lpszText, LPCSTR lpszCaption);
 
     // Shared by both sequences: the port at their start, the printer at their end.
     bool ChoosePortForKind();

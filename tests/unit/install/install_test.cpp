@@ -1,6 +1,7 @@
-// The receipt installation as the dialog runs it, from the port choice to the
-// finished printer: the files staged, the driver record the spooler is
-// handed, the printer created, and every status, position and box shown.
+// The receipt and label installations as the dialog runs them, from the
+// port choice to the finished printer: the files staged, the monitor and
+// driver records the spooler is handed, the printer created, and every
+// status, position and box shown.
 // Files are copied and deleted for real; the spooler's driver and printer
 // calls are recorded and fail on demand. Then the spooler's own control.
 #include "framework/win_app.h"
@@ -8,6 +9,7 @@
 #include "install/spooler_service.h"
 #include "res/resource.h"
 #include "shell/installer_dlg.h"
+#include "shell/system_identification.h"
 #include "support/dialog_runner.h"
 #include "support/fakes.h"
 #include "support/platform_scope.h"
@@ -87,7 +89,44 @@ struct Spy {
     static inline std::string directory, namesake;
     static inline DWORD dwDirectoryError, dwDriverError, dwPrinterError;
 
+    static inline std::string systemDirectory, windowsDirectory;
+    static inline BOOL bOldMonitor;
+    static inline DWORD dwMonitorError;
+
     static std::string Name(HANDLE h) { return static_cast<const char *>(h); }
+    static UINT Directory(const std::string &path, LPSTR pBuffer, UINT cch) {
+        if (path.size() >= cch)
+            return static_cast<UINT>(path.size() + 1);
+        std::strcpy(pBuffer, path.c_str());
+        return static_cast<UINT>(path.size());
+    }
+    static UINT WINAPI GetSystemDirectoryA(LPSTR p, UINT cch) {
+        return Directory(systemDirectory, p, cch);
+    }
+    static UINT WINAPI GetWindowsDirectoryA(LPSTR p, UINT cch) {
+        return Directory(windowsDirectory, p, cch);
+    }
+    static BOOL WINAPI DeleteFileA(LPCSTR lpPath) {
+        return Log("DeleteFile " + Str(lpPath)) && ::DeleteFileA(lpPath);
+    }
+    static BOOL WINAPI StartServiceA(SC_HANDLE h, DWORD nArgs, LPCSTR *pArgs) {
+        return Log("spooler start") && ServiceFake::StartServiceA(h, nArgs, pArgs);
+    }
+    static BOOL WINAPI ControlService(SC_HANDLE h, DWORD dwControl, LPSERVICE_STATUS pStatus) {
+        return Log("spooler stop") && ServiceFake::ControlService(h, dwControl, pStatus);
+    }
+    static BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMonitor) {
+        Log("DeleteMonitor " + Str(pName) + "|" + Str(pEnvironment) + "|" + Str(pMonitor));
+        ::SetLastError(bOldMonitor ? 0 : ERROR_UNKNOWN_PRINT_MONITOR);
+        return bOldMonitor;
+    }
+    static BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitor) {
+        const auto *p = reinterpret_cast<const MONITOR_INFO_2A *>(pMonitor);
+        Log("AddMonitor " + Str(pName) + "|" + std::to_string(Level) + "|" + Str(p->pName) + "|" +
+            Str(p->pEnvironment) + "|" + Str(p->pDLLName));
+        ::SetLastError(dwMonitorError);
+        return dwMonitorError == 0;
+    }
     static BOOL WINAPI CopyFileA(LPCSTR lpFrom, LPCSTR lpTo, BOOL bFailIfExists) {
         return Log("CopyFile " + Str(lpFrom) + " > " + lpTo) &&
                ::CopyFileA(lpFrom, lpTo, bFailIfExists);
@@ -116,7 +155,7 @@ struct Spy {
             entry += "|" + Str(psz);
         // Each dependent file is closed by its NUL, the list by one more.
         const LPCSTR pList = p->pDependentFiles;
-        for (size_t cb = 0; cb < 256 && pList[cb] != '\0'; cb += std::strlen(pList + cb) + 1)
+        for (size_t cb = 0; cb < 500 && pList[cb] != '\0'; cb += std::strlen(pList + cb) + 1)
             entry += "|" + std::string(pList + cb);
         if (ServiceFake::dwState != SERVICE_RUNNING)
             entry += " with the spooler not running";
@@ -493,6 +532,211 @@ TEST_F(InstallTest, PortChoiceResultsPickTheirRowOrAbandonTheInstallation) {
         EXPECT_EQ(Logged({"AddPrinter "}), c.pszPort ? Texts{Added(c.pszPort)} : Texts{});
         EXPECT_EQ(g_log.empty(), c.pszPort == nullptr);
         EXPECT_EQ(Install(), c.pszPort ? "&Finish" : "&Install");
+    }
+}
+
+// The label installation: the monitor copied and registered, the driver's
+// files staged and registered with it, the printer named as the driver
+// list shows it. The spooler's monitor calls are recorded too.
+const char kLabelModel[] = "Label Model L02";
+const char kSystemDirectory[] = "C:\\lbl-system";
+const char kWindowsDirectory[] = "C:\\lbl-windows";
+const std::string kCommon = "C:\\Barcode\\Common\\";
+const Texts kLabelCommon = {"THERMAL.chm", "LMDL02.BA0", "LMDL02.DAT", "LMDL02.PP0"};
+
+// A width's files in the order of its list: monitor, driver, user
+// interface, then the language resources.
+Texts LabelFiles(bool b64) {
+    const std::string width = b64 ? "56" : "50";
+    Texts files = {b64 ? "zkvNLM64.dll" : "zkvNLMNT.dll", "QLMDRV" + width + ".DLL",
+                   "QLMUI" + width + ".DLL"};
+    for (const char *pszCode : {"ENG", "SLO", "CRO", "GER", "DAN", "FRA", "SPA", "ITA", "FIN",
+                                "DUT", "CZE", "POL", "HUN", "RUS", "TUR", "SWE", "HEB", "SVK",
+                                "LIT", "CHI", "SCH", "TAI", "KOR", "JAP", "UKR", "NOR", "PBR"})
+        files.push_back("QLM" + std::string(pszCode) + width + ".DLL");
+    return files;
+}
+
+std::string LabelTree(bool b64) {
+    return b64 ? "C:\\Barcode\\x64\\" : "C:\\Barcode\\x86\\";
+}
+
+// kLabelModel picked, the 32-bit road unless a test takes the other.
+class LabelInstallTest : public InstallTest {
+protected:
+    void SetUp() override {
+        InstallTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        ::CreateDirectoryA(kLabelTree, nullptr);
+        for (bool b64 : {false, true}) {
+            ::CreateDirectoryA(LabelTree(b64).c_str(), nullptr);
+            for (const std::string &name : LabelFiles(b64))
+                WriteTextFile(LabelTree(b64) + name, name);
+        }
+        ::CreateDirectoryA(kCommon.c_str(), nullptr);
+        for (const std::string &name : kLabelCommon)
+            WriteTextFile(kCommon + name, name);
+        Spy::systemDirectory = kSystemDirectory;
+        Spy::windowsDirectory = kWindowsDirectory;
+        Spy::bOldMonitor = FALSE;
+        Spy::dwMonitorError = 0;
+        PlatformApi &seam = api();
+        seam.GetSystemDirectoryA = Spy::GetSystemDirectoryA;
+        seam.GetWindowsDirectoryA = Spy::GetWindowsDirectoryA;
+        seam.DeleteFileA = Spy::DeleteFileA;
+        seam.StartServiceA = Spy::StartServiceA;
+        seam.ControlService = Spy::ControlService;
+        seam.DeleteMonitorA = Spy::DeleteMonitorA;
+        seam.AddMonitorA = Spy::AddMonitorA;
+        ASSERT_TRUE(m_runner->SelectModel(kLabelModel));
+        m_dlg.m_bWow64 = FALSE;
+    }
+    void TearDown() override {
+        RemoveTree(kLabelTree);
+        InstallTest::TearDown();
+    }
+};
+
+TEST_F(LabelInstallTest, AddsTheMonitorThenTheDriverThenThePrinterNamedAsTheList) {
+    EXPECT_EQ(QueryWow64() != FALSE, SystemIs64Bit());
+    api().GetVersionExA = VersionFake::GetVersionExA;
+    for (bool b64 : {false, true}) {
+        SCOPED_TRACE(b64 ? "64-bit" : "32-bit");
+        m_dlg.m_bWow64 = b64;
+        // Version 2 is for Windows NT 4.0 only.
+        VersionFake::Set(VER_PLATFORM_WIN32_NT, b64 ? 6 : 4, 0);
+        PressInstall();
+
+        const Texts files = LabelFiles(b64);
+        const char *pszEnvironment = b64 ? "Windows x64" : "Windows NT x86";
+        const std::string monitor = b64 ? std::string(kWindowsDirectory) + "\\SysWOW64\\" + files[0]
+                                        : std::string(kSystemDirectory) + "\\" + files[0];
+        const std::string monitorCall =
+            std::string("Monitor <null>|") + pszEnvironment + "|Advanced Language Monitor";
+        Texts expected = {"GetPrinterDriverDirectory " + std::string(pszEnvironment),
+                          "CopyFile " + LabelTree(b64) + files[0] + " > " + monitor,
+                          "status " + monitor,
+                          "Delete" + monitorCall,
+                          "AddMonitor <null>|2|Advanced Language Monitor|" +
+                              std::string(pszEnvironment) + "|" + monitor,
+                          "status Advanced Language Monitor is added"};
+        Texts staged = files;
+        staged.insert(staged.end(), kLabelCommon.begin(), kLabelCommon.end());
+        for (size_t i = 0; i < staged.size(); ++i)
+            expected.insert(expected.end(),
+                            {"CopyFile " + (i < files.size() ? LabelTree(b64) : kCommon) +
+                                 staged[i] + " > " + Staged(staged[i]),
+                             "status " + Staged(staged[i])});
+        std::string record = "AddPrinterDriverEx <null>|3|" + std::to_string(APD_COPY_NEW_FILES) +
+                             (b64 ? "|3|" : "|2|") + kLabelModel + "|" + pszEnvironment + "|" +
+                             Staged(files[1]) + "|" + Staged("LMDL02.DAT") + "|" +
+                             Staged(files[2]) + "|" + Staged("THERMAL.chm") +
+                             "|Advanced Language Monitor|RAW";
+        for (size_t i = 3; i < files.size(); ++i)
+            record += "|\\" + files[i];
+        record += "|\\LMDL02.BA0|\\LMDL02.PP0";
+        expected.insert(expected.end(),
+                        {"progress 10", "status Adding printer drive " + std::string(kLabelModel),
+                         record, "status Driver Label Model L02 is added"});
+        Texts removed = {"THERMAL.chm", "LMDL02.BA0", "LMDL02.PP0", "LMDL02.DAT"};
+        removed.insert(removed.end(), files.begin(), files.end());
+        for (const std::string &name : removed)
+            expected.push_back("DeleteFile " + Staged(name));
+        expected.insert(
+            expected.end(),
+            {"progress 20",
+             "OpenPrinter Label Model L02 RAW access " + std::to_string(PRINTER_ALL_ACCESS),
+             "AddPrinter <null> level 2: Label Model L02 on LPT1:, Label Model L02, WinPrint, RAW",
+             "ClosePrinter added", "status Added the printer Label Model L02", "progress 30",
+             "progress 40", "status Set the printer Label Model L02 to default printer",
+             "Sleep 100", "progress 100", "status The installation is completed."});
+        EXPECT_EQ(g_log, expected);
+        EXPECT_EQ(Install(), "&Finish");
+    }
+}
+
+// The spooler is made to run first; only a removed old monitor restarts it.
+TEST_F(LabelInstallTest, OldMonitorIsRemovedWithARestartAndAnInstalledOneCountsAsAdded) {
+    const std::string kStart = "spooler start",
+                      kAdded = "status Advanced Language Monitor is added";
+    for (BOOL bOldMonitor : {TRUE, FALSE}) {
+        SCOPED_TRACE(bOldMonitor);
+        ServiceFake::dwState = ServiceFake::dwTarget = SERVICE_STOPPED;
+        Spy::bOldMonitor = bOldMonitor;
+        Spy::dwMonitorError = bOldMonitor ? 0 : ERROR_PRINT_MONITOR_ALREADY_INSTALLED;
+        PressInstall();
+
+        Texts log = Logged({"spooler", "DeleteMonitor", "AddMonitor", "status Advanced"});
+        for (std::string &entry : log)
+            entry = entry.substr(0, entry.find(" <null>"));
+        Texts expected = {kStart, "DeleteMonitor", "spooler stop", kStart, "AddMonitor", kAdded};
+        if (!bOldMonitor)
+            expected.erase(expected.begin() + 2, expected.begin() + 4);
+        EXPECT_EQ(log, expected);
+        EXPECT_EQ(Install(), "&Finish");
+    }
+}
+
+TEST_F(LabelInstallTest, AMonitorThatCannotBeAddedIsReportedAndEndsTheDialog) {
+    Spy::dwMonitorError = ERROR_MOD_NOT_FOUND;
+    PressInstall();
+
+    EXPECT_EQ(
+        Logged({"CopyFile", "status Failed", "box", "AddPrinter"}),
+        (Texts{"CopyFile " + LabelTree(false) + "zkvNLMNT.dll > " + kSystemDirectory +
+                   "\\zkvNLMNT.dll",
+               "status Failed to add Monitor, error 126",
+               "box " + std::string(AfxGetAppTitle()) + ": Failed to add Monitor\r\n type 0"}));
+    EXPECT_TRUE(OwnedByDialog());
+    EXPECT_EQ(m_runner->Join(), IDOK);
+}
+
+// A failed registration shows its code: Retry leaves Install as
+// "Reinstall", Cancel ends the dialog. A driver directory the spooler does
+// not name, or a path that would not fit whole, stops before the first copy.
+TEST_F(LabelInstallTest, FailuresShowTheDriverBoxAndNothingIsCopiedBeforeEveryPathIsWhole) {
+    struct Case {
+        DWORD dwDirectoryError;
+        std::string directory, systemDirectory;
+        DWORD dwDriverError;
+        const char *pszCode;
+        size_t cCopies;
+        int nAnswer;
+    };
+    const std::string kLong = "C:\\" + std::string(250, 'd');
+    const Case cases[] = {
+        {ERROR_INVALID_ENVIRONMENT, kDirectory, kSystemDirectory, 0, "1805", 0, IDRETRY},
+        {0, "", kSystemDirectory, 0, "3", 0, IDRETRY},
+        {0, kLong, kSystemDirectory, 0, "206", 0, IDRETRY},
+        {0, kDirectory, kLong, 0, "206", 0, IDRETRY},
+        {0, kDirectory, kSystemDirectory, ERROR_UNKNOWN_PRINTER_DRIVER, "1797", 35, IDRETRY},
+        {0, kDirectory, kSystemDirectory, ERROR_UNKNOWN_PRINTER_DRIVER, "1797", 35, IDCANCEL},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(&c - cases);
+        Spy::dwDirectoryError = c.dwDirectoryError;
+        Spy::directory = c.directory;
+        Spy::systemDirectory = c.systemDirectory;
+        Spy::dwDriverError = c.dwDriverError;
+        BoxFake::nAnswer = c.nAnswer;
+        PressInstall();
+
+        EXPECT_EQ(Logged({"box"}), Texts{"box " + std::string(AfxGetAppTitle()) +
+                                         ": Failed to add the driver " + c.pszCode +
+                                         "\r\n\r\nClick Retry:You can retry\r\nClick Cancel\xA3\xBA"
+                                         "exit and abort installation type " +
+                                         std::to_string(MB_RETRYCANCEL)});
+        EXPECT_TRUE(OwnedByDialog());
+        EXPECT_EQ(Logged({"CopyFile"}).size(), c.cCopies);
+        EXPECT_EQ(Logged({"AddMonitor"}).size(), c.cCopies > 0 ? 1u : 0u);
+        EXPECT_EQ(Logged({"DeleteFile", "OpenPrinter"}), Texts{});
+        if (c.nAnswer == IDCANCEL) {
+            EXPECT_EQ(m_runner->Join(), IDOK);
+            break;
+        }
+        EXPECT_EQ(g_log.back(), "progress 0");
+        EXPECT_EQ(Install(), "Reinstall");
     }
 }
 

@@ -1,0 +1,37 @@
+// The spooler's driver directory and the environment it belongs to.
+#include "install/driver_directory.h"
+
+#include "system/platform.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kEnvironmentX86[] = "Windows NT x86";
+constexpr char kEnvironmentX64[] = "Windows x64";
+constexpr DWORD kDriverDirectoryLevel = 1;
+
+} // namespace
+
+LPCSTR EnvironmentFor(BOOL bWow64) {
+    return bWow64 ? kEnvironmentX64 : kEnvironmentX86;
+}
+
+bool QueryDriverDirectory(LPCSTR pszEnvironment, char (&szDirectory)[kDriverDirectorySize],
+                          DWORD &dwError) {
+    PlatformApi &api = Platform();
+    std::memset(szDirectory, 0, sizeof(szDirectory));
+    DWORD cbNeeded = 0;
+    // The spooler only reads the environment.
+    if (!api.GetPrinterDriverDirectoryA(
+            nullptr, const_cast<LPSTR>(pszEnvironment), kDriverDirectoryLevel,
+            reinterpret_cast<LPBYTE>(szDirectory), kDriverDirectorySize, &cbNeeded)) {
+        dwError = api.GetLastError();
+        return false;
+    }
+    if (szDirectory[0] == '\0' || std::memchr(szDirectory, '\0', kDriverDirectorySize) == nullptr) {
+        dwError = ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    return true;
+}
