@@ -176,6 +176,11 @@ MessageBoxSeen InstallerWindow::WaitMessageBox(DWORD dwTimeoutMs) const {
     return box;
 }
 
+void InstallerWindow::Answer(const MessageBoxSeen &box, int nButtonId) {
+    ::PostMessageW(box.hWnd, WM_COMMAND, MAKEWPARAM(nButtonId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(box.hWnd, nButtonId)));
+}
+
 bool InstallerWindow::WaitInstallCaption(const std::string &text, DWORD dwTimeoutMs) const {
     return WaitFor(
                [&] {

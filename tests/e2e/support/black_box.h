@@ -52,6 +52,7 @@ public:
 
     // The next visible message box of the program, waited for.
     MessageBoxSeen WaitMessageBox(DWORD dwTimeoutMs = 60000) const;
+    static void Answer(const MessageBoxSeen &box, int nButtonId);
 
     // Waits until the caption of Install reads text, or a message box appears.
     bool WaitInstallCaption(const std::string &text, DWORD dwTimeoutMs = 120000) const;
