@@ -1,6 +1,8 @@
 // The spooler's driver directory and the environment it belongs to.
 #include "install/driver_directory.h"
 
+#include "framework/afx_string.h"
+#include "install/install_constants.h"
 #include "system/platform.h"
 
 #include <cstring>
@@ -33,5 +35,24 @@ bool QueryDriverDirectory(LPCSTR pszEnvironment, char (&szDirectory)[kDriverDire
         dwError = ERROR_PATH_NOT_FOUND;
         return false;
     }
+    return true;
+}
+
+void ShowAddingDriver(LPCSTR pszDriverName, IInstallView &view) {
+    view.SetProgress(kProgressStaged);
+    view.ShowStatus(kAddingDriverStatus + CString(pszDriverName));
+}
+
+bool AddDriverRecord(DRIVER_INFO_3A &info, bool bWindowsNt, IInstallView &view, DWORD &dwError) {
+    PlatformApi &api = Platform();
+    info.cVersion = bWindowsNt ? kWindowsNtDriverVersion : kDriverVersion;
+    // The spooler only reads the texts it is handed.
+    info.pDefaultDataType = const_cast<LPSTR>(kRawDatatype);
+    const BOOL bAdded = api.AddPrinterDriverExA(
+        nullptr, kDriverInfoLevel, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES);
+    dwError = api.GetLastError();
+    if (bAdded != TRUE)
+        return false;
+    view.ShowStatus(kDriverAddedHead + CString(info.pName) + kAddedTail);
     return true;
 }

@@ -188,12 +188,7 @@ bool CLabelInstallation::RegisterMonitor(IInstallView &view, DWORD &dwError) {
 }
 
 void CLabelInstallation::Stage(IInstallView &view) {
-    for (int i = 0; i < kStagedFileCount; ++i) {
-        Platform().CopyFileA(m_pPaths->szSource[i], m_pPaths->szStaged[i], FALSE);
-        view.ShowStatus(m_pPaths->szStaged[i]);
-    }
-    view.SetProgress(kProgressStaged);
-    view.ShowStatus(kAddingDriverStatus + CString(DriverName()));
+    StageDriverFiles(m_pPaths->szSource, m_pPaths->szStaged, DriverName(), view);
 }
 
 bool CLabelInstallation::Register(bool bWindowsNt, IInstallView &view, DWORD &dwError) {
@@ -201,7 +196,6 @@ bool CLabelInstallation::Register(bool bWindowsNt, IInstallView &view, DWORD &dw
     LabelPaths &paths = *m_pPaths;
     // The spooler only reads the texts it is handed.
     DRIVER_INFO_3A info = {};
-    info.cVersion = bWindowsNt ? kWindowsNtDriverVersion : kDriverVersion;
     info.pName = const_cast<LPSTR>(DriverName());
     info.pEnvironment = paths.szEnvironment;
     info.pDriverPath = paths.szStaged[kDriverRow];
@@ -210,13 +204,8 @@ bool CLabelInstallation::Register(bool bWindowsNt, IInstallView &view, DWORD &dw
     info.pHelpFile = paths.szStaged[kStagedHelp];
     info.pDependentFiles = paths.dependentFiles;
     info.pMonitorName = const_cast<LPSTR>(kMonitorName);
-    info.pDefaultDataType = const_cast<LPSTR>(kRawDatatype);
-    const BOOL bAdded = api.AddPrinterDriverExA(
-        nullptr, kDriverInfoLevel, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES);
-    dwError = api.GetLastError();
-    if (bAdded != TRUE)
+    if (!AddDriverRecord(info, bWindowsNt, view, dwError))
         return false;
-    view.ShowStatus(kDriverAddedHead + CString(DriverName()) + kAddedTail);
     for (int i : kFirstRemovals)
         api.DeleteFileA(paths.szStaged[i]);
     for (int i = 0; i < kLabelFileRows; ++i)

@@ -147,12 +147,7 @@ bool CReceiptInstallation::Prepare(DWORD &dwError) {
 }
 
 void CReceiptInstallation::Stage(IInstallView &view) {
-    for (int i = 0; i < kStagedFileCount; ++i) {
-        Platform().CopyFileA(m_pPaths->szSource[i], m_pPaths->szStaged[i], FALSE);
-        view.ShowStatus(m_pPaths->szStaged[i]);
-    }
-    view.SetProgress(kProgressStaged);
-    view.ShowStatus(kAddingDriverStatus + CString(DriverName()));
+    StageDriverFiles(m_pPaths->szSource, m_pPaths->szStaged, DriverName(), view);
 }
 
 bool CReceiptInstallation::Register(bool bWindowsNt, IInstallView &view, DWORD &dwError) {
@@ -160,7 +155,6 @@ bool CReceiptInstallation::Register(bool bWindowsNt, IInstallView &view, DWORD &
     ReceiptPaths &paths = *m_pPaths;
     // The spooler only reads the texts it is handed.
     DRIVER_INFO_3A info = {};
-    info.cVersion = bWindowsNt ? kWindowsNtDriverVersion : kDriverVersion;
     info.pName = const_cast<LPSTR>(DriverName());
     info.pEnvironment = paths.szEnvironment;
     info.pDriverPath = paths.szDriverPath;
@@ -169,13 +163,8 @@ bool CReceiptInstallation::Register(bool bWindowsNt, IInstallView &view, DWORD &
     info.pHelpFile = paths.szHelpFile;
     info.pDependentFiles = paths.dependentFiles;
     info.pMonitorName = const_cast<LPSTR>("");
-    info.pDefaultDataType = const_cast<LPSTR>(kRawDatatype);
-    const BOOL bAdded = api.AddPrinterDriverExA(
-        nullptr, kDriverInfoLevel, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES);
-    dwError = api.GetLastError();
-    if (bAdded != TRUE)
+    if (!AddDriverRecord(info, bWindowsNt, view, dwError))
         return false;
-    view.ShowStatus(kDriverAddedHead + CString(DriverName()) + kAddedTail);
     for (int i = 0; i < kStagedFileCount; ++i) {
         if (i != kStagedPluginDll && i != kStagedPluginIni)
             api.DeleteFileA(paths.szStaged[i]);
