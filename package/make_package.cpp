@@ -99,9 +99,9 @@ int main(int argc, char **argv) {
     LayOutLabelTree(out / kLabelFolder / kX86Folder, LabelFilesX86, argv[3]);
     LayOutLabelTree(out / kLabelFolder / kX64Folder, LabelFilesX64, argv[4]);
     const fs::path common = out / kLabelFolder / kCommonFolder;
-    Placeholder(common / "THERMAL.chm");
+    Placeholder(common / kLabelHelpFile);
     for (int i = 0; i < kLabelDriverCount; ++i) {
-        for (const char *extension : {".BA0", ".DAT", ".PP0"})
+        for (const char *extension : {kLabelBa0Extension, kLabelDatExtension, kLabelPp0Extension})
             Placeholder(common / (std::string(LabelFileBases[i]) + extension));
     }
     fs::copy_file(catalogue, out / kCatalogueName);
