@@ -59,6 +59,7 @@ const char kMonitorFailureText[] = "Failed to add Monitor\r\n";
 // Every path of one installation.
 struct LabelPaths {
     char szEnvironment[kEnvironmentSize];
+    char szMonitorDirectory[MAX_PATH];
     char szMonitorDll[MAX_PATH];
     char szSource[kStagedFileCount][MAX_PATH];
     char szStaged[kStagedFileCount][MAX_PATH];
@@ -69,7 +70,8 @@ namespace {
 
 // The system directory's path of the monitor; on 64-bit Windows the
 // Windows directory's SysWOW64.
-bool FormMonitorPath(char (&szPath)[MAX_PATH], BOOL bWow64, LPCSTR pszMonitorFile, DWORD &dwError) {
+bool FormMonitorPath(char (&szFolder)[MAX_PATH], char (&szPath)[MAX_PATH], BOOL bWow64,
+                     LPCSTR pszMonitorFile, DWORD &dwError) {
     PlatformApi &api = Platform();
     char szDirectory[MAX_PATH] = {};
     const UINT cch = bWow64 ? api.GetWindowsDirectoryA(szDirectory, MAX_PATH)
@@ -78,10 +80,10 @@ bool FormMonitorPath(char (&szPath)[MAX_PATH], BOOL bWow64, LPCSTR pszMonitorFil
         dwError = api.GetLastError();
         return false;
     }
-    const bool bWhole =
-        cch < MAX_PATH &&
-        (bWow64 ? FormatPath(szPath, "%s\\%s\\%s", szDirectory, kWow64SystemFolder, pszMonitorFile)
-                : FormatPath(szPath, "%s\\%s", szDirectory, pszMonitorFile));
+    const bool bWhole = cch < MAX_PATH &&
+                        (bWow64 ? FormatPath(szFolder, "%s\\%s", szDirectory, kWow64SystemFolder)
+                                : FormatPath(szFolder, "%s", szDirectory)) &&
+                        FormatPath(szPath, "%s\\%s", szFolder, pszMonitorFile);
     if (!bWhole)
         dwError = ERROR_FILENAME_EXCED_RANGE;
     return bWhole;
@@ -149,7 +151,8 @@ bool CLabelInstallation::Prepare(DWORD &dwError) {
     if (!QueryDriverDirectory(paths.szEnvironment, szDriverDirectory, dwError))
         return false;
     const char *const *files = m_model.bWow64 ? LabelFilesX64 : LabelFilesX86;
-    if (!FormMonitorPath(paths.szMonitorDll, m_model.bWow64, files[kMonitorRow], dwError))
+    if (!FormMonitorPath(paths.szMonitorDirectory, paths.szMonitorDll, m_model.bWow64,
+                         files[kMonitorRow], dwError))
         return false;
     const LPCSTR pszStem = LabelFileBases[m_model.nRow];
     if (!FormStagedPaths(paths, m_model.bWow64 ? kX64Folder : kX86Folder, files, szDriverDirectory,
@@ -162,6 +165,10 @@ bool CLabelInstallation::Prepare(DWORD &dwError) {
 }
 
 void CLabelInstallation::CopyMonitor(IInstallView &view) {
+    // 64-bit Windows without 32-bit support has no SysWOW64 folder; without
+    // it the copy would fail and the monitor could not be added.
+    if (m_model.bWow64)
+        Platform().CreateDirectoryA(m_pPaths->szMonitorDirectory, nullptr);
     Platform().CopyFileA(m_pPaths->szSource[kMonitorRow], m_pPaths->szMonitorDll, FALSE);
     view.ShowStatus(m_pPaths->szMonitorDll);
 }

@@ -52,6 +52,7 @@ struct PlatformApi {
     // Files and directories
     decltype(&::CopyFileA) CopyFileA = ::CopyFileA;
     decltype(&::DeleteFileA) DeleteFileA = ::DeleteFileA;
+    decltype(&::CreateDirectoryA) CreateDirectoryA = ::CreateDirectoryA;
     decltype(&::GetFileAttributesA) GetFileAttributesA = ::GetFileAttributesA;
     decltype(&::RemoveDirectoryA) RemoveDirectoryA = ::RemoveDirectoryA;
     decltype(&::FindFirstFileA) FindFirstFileA = ::FindFirstFileA;

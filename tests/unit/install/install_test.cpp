@@ -109,6 +109,9 @@ struct Spy {
     static BOOL WINAPI DeleteFileA(LPCSTR lpPath) {
         return Log("DeleteFile " + Str(lpPath)) && ::DeleteFileA(lpPath);
     }
+    static BOOL WINAPI CreateDirectoryA(LPCSTR lpPath, LPSECURITY_ATTRIBUTES) {
+        return !Log("CreateDirectory " + Str(lpPath));
+    }
     static BOOL WINAPI StartServiceA(SC_HANDLE h, DWORD nArgs, LPCSTR *pArgs) {
         return Log("spooler start") && ServiceFake::StartServiceA(h, nArgs, pArgs);
     }
@@ -585,6 +588,7 @@ protected:
         seam.GetSystemDirectoryA = Spy::GetSystemDirectoryA;
         seam.GetWindowsDirectoryA = Spy::GetWindowsDirectoryA;
         seam.DeleteFileA = Spy::DeleteFileA;
+        seam.CreateDirectoryA = Spy::CreateDirectoryA;
         seam.StartServiceA = Spy::StartServiceA;
         seam.ControlService = Spy::ControlService;
         seam.DeleteMonitorA = Spy::DeleteMonitorA;
@@ -621,6 +625,10 @@ TEST_F(LabelInstallTest, AddsTheMonitorThenTheDriverThenThePrinterNamedAsTheList
                           "AddMonitor <null>|2|Advanced Language Monitor|" +
                               std::string(pszEnvironment) + "|" + monitor,
                           "status Advanced Language Monitor is added"};
+        // Windows without 32-bit support has no SysWOW64 to copy the monitor into.
+        if (b64)
+            expected.insert(expected.begin() + 1,
+                            "CreateDirectory " + std::string(kWindowsDirectory) + "\\SysWOW64");
         Texts staged = files;
         staged.insert(staged.end(), kLabelCommon.begin(), kLabelCommon.end());
         for (size_t i = 0; i < staged.size(); ++i)
