@@ -10,6 +10,9 @@
 #include "install/receipt_install.h"
 #include "install/spooler_service.h"
 #include "ports/port_enumeration.h"
+#include "ports/printer_port_registry.h"
+#include "ports/serial_assignment.h"
+#include "ports/usb_detection.h"
 #include "res/resource.h"
 #include "shell/system_identification.h"
 #include "system/platform.h"
@@ -211,7 +214,11 @@ void CInstallerDlg::ReportPrinterCreationFailure(DWORD dwError) {
 void CInstallerDlg::CompleteInstallation() {
     SetProgress(kProgressComplete);
     EnableInstall(kFinishCaption);
-    ShowStatus(kCompletedStatus);
+    // The serial assignment's status names the printer's port; it stays.
+    if (m_nPortKind == kPortKindSerial)
+        RefreshControls();
+    else
+        ShowStatus(kCompletedStatus);
 }
 
 // The first parallel port, until the user is asked.
@@ -224,8 +231,36 @@ PortChoice CInstallerDlg::ChooseTcpipPort() {
     return {PortChoice::kRow, 0};
 }
 
-// The printer stays on the port it was created on.
-void CInstallerDlg::DetectUsbPort(LPCSTR) {}
+void CInstallerDlg::RestartSpooler() {
+    StartOrRestartService(kSpoolerService, SVC_RESTART);
+}
 
-// The printer stays on the port it was created on.
-void CInstallerDlg::AssignSerialPort(LPCSTR) {}
+void CInstallerDlg::WritePrinterPort(LPCSTR lpszPrinterName, CString strPortName) {
+    for (const int nStep : WritePrinterPortValues(lpszPrinterName, strPortName))
+        ShowMessage(DescribePortWriteFailure(nStep));
+}
+
+// Retry asks the user to plug the printer in, which gives it a new port:
+// the USB ports are read again before each pass.
+void CInstallerDlg::DetectUsbPort(LPCSTR lpszPrinterName) {
+    const bool bWindows7 = GetWindowsVersionCode() == kVersionCodeWindows7;
+    while (TryUsbPorts(lpszPrinterName, m_arrUsbPorts, bWindows7, *this) == 0 &&
+           MessageBox(kUsbNotFoundText, kUsbNotFoundCaption, MB_RETRYCANCEL) == IDRETRY)
+        m_arrUsbPorts = EnumeratePortLists().arrUsb;
+    SetProgress(kProgressUsbDone);
+}
+
+BOOL CInstallerDlg::EnumeratePrinters(CStringArray &arrNames, CStringArray &arrPorts) {
+    return EnumeratePrinterList(arrNames, arrPorts);
+}
+
+void CInstallerDlg::AssignSerialPort(LPCSTR lpszPrinterName) {
+    EnumeratePrinters(m_arrPrinterNames, m_arrPrinterPorts);
+    AssignSerialPortTo(lpszPrinterName,
+                       {m_arrSerialPorts,
+                        m_arrPrinterNames,
+                        m_arrPrinterPorts,
+                        m_strPort,
+                        {m_nBaudRate, m_chParity, m_nDataBits, m_nStopBits}},
+                       *this);
+}
