@@ -61,8 +61,7 @@ struct HostFake : IPortAssignmentHost {
             SetFlag("P1", std::string(reinterpret_cast<const char *>(&dwFlag), 4));
     }
     static void SetFlag(const std::string &printer, const std::string &data) {
-        RegistryFake::keys[RegistryFake::Path(HKEY_LOCAL_MACHINE, kProfileKey.substr(5) + printer)]
-                          ["printeronline"] = {REG_DWORD, data};
+        RegistryFake::Set(kProfileKey + printer, "PrinterOnLine", REG_DWORD, data);
     }
 };
 
@@ -81,9 +80,8 @@ protected:
     static void AddPrinterKeys(const std::string &name) {
         for (const std::string &key : {kSoftwareKey, kSet001Key, kCurrentKey})
             RegistryFake::AddKey(key + name);
-        RegistryFake::keys[RegistryFake::Path(
-            HKEY_LOCAL_MACHINE, kSoftwareKey.substr(5) + name + "\\DsSpooler")]["portname"] = {
-            REG_MULTI_SZ, std::string("LPT1:\0\0", 7)};
+        RegistryFake::Set(kSoftwareKey + name + "\\DsSpooler", "portName", REG_MULTI_SZ,
+                          std::string("LPT1:\0\0", 7));
     }
     HostFake m_host;
 };

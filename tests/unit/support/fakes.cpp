@@ -219,6 +219,11 @@ void RegistryFake::AddKey(const std::string &path) {
     keys[Lower(path)];
 }
 
+void RegistryFake::Set(const std::string &path, const std::string &value, DWORD dwType,
+                       const std::string &data) {
+    keys[Lower(path)][Lower(value)] = {dwType, data};
+}
+
 RegistryFake::Value *RegistryFake::Find(const std::string &path, const std::string &value) {
     const auto itKey = keys.find(Lower(path));
     if (itKey == keys.end())
@@ -274,8 +279,7 @@ LSTATUS WINAPI RegistryFake::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD
     const std::string path = Path(hKey, "");
     if (failingSets.count(Lower(lpValueName)) != 0)
         return ERROR_ACCESS_DENIED;
-    keys[path][Lower(lpValueName)] = {dwType,
-                                      std::string(reinterpret_cast<const char *>(lpData), cbData)};
+    Set(path, lpValueName, dwType, std::string(reinterpret_cast<const char *>(lpData), cbData));
     return ERROR_SUCCESS;
 }
 

@@ -102,6 +102,8 @@ struct RegistryFake {
     // Paths are matched whatever their case, as the registry does.
     static std::string Path(HKEY hRoot, const std::string &subkey);
     static void AddKey(const std::string &path);
+    static void Set(const std::string &path, const std::string &value, DWORD dwType,
+                    const std::string &data);
     static Value *Find(const std::string &path, const std::string &value);
     static LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phResult);
     static LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM,
