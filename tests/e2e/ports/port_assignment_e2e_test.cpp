@@ -216,6 +216,7 @@ TEST_F(PortAssignmentE2E, SerialPrinterIsBoundToTheOneSerialDevice) {
         ExpectFinished(window);
         EXPECT_EQ(window.Status(),
                   "Unable to detect available printer.The current printer port is LPT1:");
+        EXPECT_EQ(PortOf(kPrinter), "LPT1:");
         EXPECT_EQ(DefaultPrinterDevice(), std::string(kPrinter) + ",winspool,LPT1:");
     }
     DeletePrinterNamed(kPrinter);
