@@ -507,6 +507,7 @@ Status readFilesInfo(HeaderReader &r, FileInfo &info) {
         } else if (type == kName) {
             if (p.byte() != 0)
                 return {ErrorCode::Unsupported, "7z names stored elsewhere are not supported"};
+            info.names.clear();
             for (std::size_t i = 0; i < count; ++i) {
                 std::size_t units = 0;
                 const std::size_t start = static_cast<std::size_t>(size) - p.left();
@@ -533,7 +534,7 @@ Status readFilesInfo(HeaderReader &r, FileInfo &info) {
     return {};
 }
 
-Status readCrc(std::vector<std::uint8_t> &data, std::uint32_t expected, const char *what) {
+Status checkCrc(const std::vector<std::uint8_t> &data, std::uint32_t expected, const char *what) {
     const uLong crc = crc32(0L, data.data(), static_cast<uInt>(data.size()));
     return static_cast<std::uint32_t>(crc) == expected ? Status{} : damaged(what);
 }
@@ -659,7 +660,7 @@ Status SevenZipReader::readHeader(std::vector<std::uint8_t> &header) {
     header.resize(static_cast<std::size_t>(size));
     if (!source_->readAt(kStartHeaderSize + offset, header.data(), header.size()))
         return {ErrorCode::ArchiveOpen, "cannot read the archive"};
-    Status status = readCrc(header, le32(start + 28), "7z header is damaged");
+    Status status = checkCrc(header, le32(start + 28), "7z header is damaged");
 
     for (int level = 0; status && !header.empty() && header[0] == kEncodedHeader; ++level) {
         if (level == kMaxHeaderLevels)
@@ -685,7 +686,7 @@ Status SevenZipReader::readHeader(std::vector<std::uint8_t> &header) {
                        : status;
         header.swap(decoded);
         if (streams.folders[0].crcDefined)
-            status = readCrc(header, streams.folders[0].crc, "7z header is damaged");
+            status = checkCrc(header, streams.folders[0].crc, "7z header is damaged");
     }
     return status;
 }

@@ -241,12 +241,13 @@ Status ZipReader::readCentralDirectory(std::uint64_t offset, std::uint64_t size,
         entry.crc = le32(h + 16);
         entry.compressedSize = le32(h + 20);
         entry.size = le32(h + 24);
-        std::uint64_t startDisk = le16(h + 34) == 0xFFFF ? kNoValue32 : le16(h + 34);
+        const std::uint16_t startDisk = le16(h + 34);
         std::uint64_t localOffset = le32(h + 42);
         pos += recordSize;
 
-        if (!applyZip64(extra, extraLength,
-                        {&entry.size, &entry.compressedSize, &localOffset, &startDisk}))
+        // A start disk of 0xFFFF would follow in the ZIP64 field, but only split archives
+        // have one, and those are refused anyway.
+        if (!applyZip64(extra, extraLength, {&entry.size, &entry.compressedSize, &localOffset}))
             return badArchive("ZIP64 field of " + name + " is missing");
         if (startDisk != 0)
             return unsupported("multi-volume archives are not supported");
