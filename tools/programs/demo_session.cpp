@@ -1,18 +1,20 @@
 // The demo's stand-in for a user without a display: starts the installer
-// from the release folder, waits for start-up to finish, signals READY_FILE
-// so a screenshot can be taken, waits for DONE_FILE, then closes the window.
+// from the release folder (or the one named), waits for start-up to finish,
+// signals READY_FILE so a screenshot can be taken, waits for DONE_FILE, then
+// closes the window.
 //
-// demo_session READY_FILE DONE_FILE
+// demo_session READY_FILE DONE_FILE [RELEASE_DIR]
 #include "support/black_box.h"
 
 #include <cstdio>
 
 int main(int argc, char **argv) {
-    if (argc != 3) {
-        std::printf("usage: demo_session READY_FILE DONE_FILE\n");
+    if (argc != 3 && argc != 4) {
+        std::printf("usage: demo_session READY_FILE DONE_FILE [RELEASE_DIR]\n");
         return 2;
     }
-    InstallerWindow window(kReleaseProgram, kReleaseDir);
+    const std::string releaseDir = argc == 4 ? argv[3] : kReleaseDir;
+    InstallerWindow window(releaseDir + "\\" E2E_PROGRAM, releaseDir);
     if (!window.Found() || !window.WaitInstallEnabled()) {
         std::printf("the installer did not become ready\n");
         return 1;
