@@ -12,6 +12,9 @@
 #include "ports/parallel_port_dlg.h"
 #include "ports/port_enumeration.h"
 #include "ports/tcpip_port_dlg.h"
+#include "ports/printer_port_registry.h"
+#include "ports/serial_assignment.h"
+#include "ports/usb_detection.h"
 #include "res/resource.h"
 #include "shell/system_identification.h"
 #include "system/platform.h"
@@ -216,7 +219,11 @@ void CInstallerDlg::ReportPrinterCreationFailure(DWORD dwError) {
 void CInstallerDlg::CompleteInstallation() {
     SetProgress(kProgressComplete);
     EnableInstall(kFinishCaption);
-    ShowStatus(kCompletedStatus);
+    // The serial assignment's status names the printer's port; it stays.
+    if (m_nPortKind == kPortKindSerial)
+        RefreshControls();
+    else
+        ShowStatus(kCompletedStatus);
 }
 
 // One parallel port is taken without asking; the lists are fresh when a
@@ -250,8 +257,36 @@ PortChoice CInstallerDlg::ChooseTcpipPort() {
                            m_arrTcpipPorts.GetSize() > 0 ? m_arrTcpipPorts[0] : CString());
 }
 
-// The printer stays on the port it was created on.
-void CInstallerDlg::DetectUsbPort(LPCSTR) {}
+void CInstallerDlg::RestartSpooler() {
+    StartOrRestartService(kSpoolerService, SVC_RESTART);
+}
 
-// The printer stays on the port it was created on.
-void CInstallerDlg::AssignSerialPort(LPCSTR) {}
+void CInstallerDlg::WritePrinterPort(LPCSTR lpszPrinterName, CString strPortName) {
+    for (const int nStep : WritePrinterPortValues(lpszPrinterName, strPortName))
+        ShowMessage(DescribePortWriteFailure(nStep));
+}
+
+// Retry asks the user to plug the printer in, which gives it a new port:
+// the USB ports are read again before each pass.
+void CInstallerDlg::DetectUsbPort(LPCSTR lpszPrinterName) {
+    const bool bWindows7 = GetWindowsVersionCode() == kVersionCodeWindows7;
+    while (TryUsbPorts(lpszPrinterName, m_arrUsbPorts, bWindows7, *this) == 0 &&
+           MessageBox(kUsbNotFoundText, kUsbNotFoundCaption, MB_RETRYCANCEL) == IDRETRY)
+        m_arrUsbPorts = EnumeratePortLists().arrUsb;
+    SetProgress(kProgressUsbDone);
+}
+
+BOOL CInstallerDlg::EnumeratePrinters(CStringArray &arrNames, CStringArray &arrPorts) {
+    return EnumeratePrinterList(arrNames, arrPorts);
+}
+
+void CInstallerDlg::AssignSerialPort(LPCSTR lpszPrinterName) {
+    EnumeratePrinters(m_arrPrinterNames, m_arrPrinterPorts);
+    AssignSerialPortTo(lpszPrinterName,
+                       {m_arrSerialPorts,
+                        m_arrPrinterNames,
+                        m_arrPrinterPorts,
+                        m_strPort,
+                        {m_nBaudRate, m_chParity, m_nDataBits, m_nStopBits}},
+                       *this);
+}

@@ -124,6 +124,10 @@ void CInstallerDlg::SetProgress(int nPos) {
     m_progress.SetPos(nPos);
 }
 
+void CInstallerDlg::ShowMessage(LPCSTR lpszText) {
+    AfxMessageBox(lpszText, MB_OK | MB_ICONEXCLAMATION);
+}
+
 void CInstallerDlg::EnableInstall(LPCSTR lpszCaption) {
     if (lpszCaption != nullptr)
         m_btnInstall.SetWindowText(lpszCaption);

@@ -5,6 +5,7 @@
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "install/install_view.h"
+#include "ports/port_assignment_host.h"
 #include "ports/port_choice.h"
 #include "shell/archive_extractor.h"
 #include "shell/package_footprint.h"
@@ -21,7 +22,7 @@ extern const UINT g_nMyUpdateDataMsg;
 // then ends the dialog.
 constexpr char kFinishCaption[] = "&Finish";
 
-class CInstallerDlg : public CDialog, public IInstallView {
+class CInstallerDlg : public CDialog, public IInstallView, public IPortAssignmentHost {
 public:
     CInstallerDlg();
     ~CInstallerDlg() override;
@@ -32,6 +33,7 @@ public:
     // The one way the dialog and its parts show progress.
     void ShowStatus(LPCSTR lpszText) override;
     void SetProgress(int nPos) override;
+    void ShowMessage(LPCSTR lpszText) override;
 
 protected:
     BOOL OnInitDialog() override;
@@ -69,7 +71,10 @@ protected:
     virtual PortChoice ChooseParallelPort();
     virtual PortChoice ChooseTcpipPort();
     virtual void DetectUsbPort(LPCSTR lpszPrinterName);
-    void AssignSerialPort(LPCSTR lpszPrinterName);
+    virtual void AssignSerialPort(LPCSTR lpszPrinterName);
+    BOOL EnumeratePrinters(CStringArray &arrNames, CStringArray &arrPorts);
+    void WritePrinterPort(LPCSTR lpszPrinterName, CString strPortName) override;
+    void RestartSpooler() override;
 
     DECLARE_MESSAGE_MAP()
 

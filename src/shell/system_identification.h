@@ -5,6 +5,8 @@
 
 // Version code of Windows NT 4.0, which takes drivers of record version 2.
 constexpr int kVersionCodeWindowsNt = 4;
+// Version code of Windows 7, where the USB detection restarts no spooler.
+constexpr int kVersionCodeWindows7 = 9;
 
 // 1 to 12 for the versions the program names, 5 for a platform of neither
 // Windows family, -1 for any other.

@@ -1,5 +1,7 @@
 #include "support/win_helpers.h"
 
+#include "support/spooler_stand_in.h"
+
 #include <winspool.h>
 
 #include <algorithm>
@@ -92,6 +94,44 @@ void DeleteRegistryValue(HKEY hRoot, const std::string &key, const std::string &
     ::RegCloseKey(hKey);
 }
 
+DWORD ReadRegistryDword(HKEY hRoot, const std::string &key, const std::string &value,
+                        DWORD dwMissing) {
+    DWORD dwData = dwMissing;
+    DWORD cbData = sizeof(dwData);
+    HKEY hKey = nullptr;
+    if (::RegOpenKeyExA(hRoot, key.c_str(), 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+        return dwMissing;
+    if (::RegQueryValueExA(hKey, value.c_str(), nullptr, nullptr, reinterpret_cast<LPBYTE>(&dwData),
+                           &cbData) != ERROR_SUCCESS)
+        dwData = dwMissing;
+    ::RegCloseKey(hKey);
+    return dwData;
+}
+
+void WriteRegistryDword(HKEY hRoot, const std::string &key, const std::string &value,
+                        DWORD dwData) {
+    HKEY hKey = nullptr;
+    ::RegCreateKeyExA(hRoot, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr);
+    ::RegSetValueExA(hKey, value.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&dwData),
+                     sizeof(dwData));
+    ::RegCloseKey(hKey);
+}
+
+DWORD StandInStarts() {
+    return ReadRegistryDword(HKEY_LOCAL_MACHINE, kStandInKey, kStandInStarts);
+}
+
+void ResetStandInStarts() {
+    WriteRegistryDword(HKEY_LOCAL_MACHINE, kStandInKey, kStandInStarts, 0);
+}
+
+void AttachPorts(const std::vector<std::string> &ports) {
+    std::string list;
+    for (const std::string &port : ports)
+        list += (list.empty() ? "" : " ") + port;
+    WriteRegistryString(HKEY_LOCAL_MACHINE, kStandInKey, kStandInAttached, list);
+}
+
 std::string DefaultPrinterDevice() {
     return ReadRegistryString(HKEY_CURRENT_USER, kWindowsKey, kDeviceValue);
 }
@@ -167,4 +207,17 @@ void DeletePrinterNamed(const std::string &name) {
         ::DeletePrinter(hPrinter);
         ::ClosePrinter(hPrinter);
     }
+}
+
+bool AddPrinterOn(const std::string &name, const std::string &driver, const std::string &port) {
+    PRINTER_INFO_2A info = {};
+    info.pPrinterName = const_cast<LPSTR>(name.c_str());
+    info.pDriverName = const_cast<LPSTR>(driver.c_str());
+    info.pPortName = const_cast<LPSTR>(port.c_str());
+    info.pPrintProcessor = const_cast<LPSTR>("WinPrint");
+    info.pDatatype = const_cast<LPSTR>("RAW");
+    const HANDLE hPrinter = ::AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    if (hPrinter != nullptr)
+        ::ClosePrinter(hPrinter);
+    return hPrinter != nullptr;
 }

@@ -221,6 +221,9 @@ public:
         return m_choice;
     }
     void DetectUsbPort(LPCSTR lpszPrinter) override { Log("DetectUsbPort " + Str(lpszPrinter)); }
+    void AssignSerialPort(LPCSTR lpszPrinter) override {
+        Log("AssignSerialPort " + Str(lpszPrinter));
+    }
 };
 
 // The dialog started, ready to install kModel as "Front Counter" on LPT1:.
@@ -472,10 +475,11 @@ TEST_F(InstallTest, PrinterStartsOnTheFallbackPortOnlyWithoutAPortOfItsKind) {
     };
     const std::string kAddedStatus = "status Added the printer Front Counter";
     const std::string kDetected = "DetectUsbPort Front Counter";
+    const std::string kAssigned = "AssignSerialPort Front Counter";
     const std::string kNoUsb = "status There's no USB port,the current port isLPT1:";
     const std::string kNoSerial = "status There's no serial port,the current port isLPT1:";
     const Case cases[] = {
-        {0, {}, false, "LPT1:", {Added("LPT1:"), kNoSerial}},
+        {0, {}, false, "LPT1:", {Added("LPT1:"), kNoSerial, kAssigned}},
         {1, {"USB002", "USB003"}, false, "USB002", {Added("USB002"), kAddedStatus, kDetected}},
         {1, {}, false, "LPT1:", {Added("LPT1:"), kNoUsb}},
         {1, {}, true, "LPT1:", {Added("LPT1:"), kAddedStatus, kDetected}},
@@ -491,7 +495,8 @@ TEST_F(InstallTest, PrinterStartsOnTheFallbackPortOnlyWithoutAPortOfItsKind) {
         ServiceFake::requests.clear();
         PressInstall();
 
-        EXPECT_EQ(Logged({"AddPrinter ", "status Added the", "status There", "Detect"}), c.log);
+        EXPECT_EQ(Logged({"AddPrinter ", "status Added the", "status There", "Detect", "Assign"}),
+                  c.log);
         // Only a USB printer on the fallback port restarts the spooler.
         EXPECT_EQ(ServiceFake::requests,
                   (c.nKind == 1 && c.kindPorts.empty() ? Texts{"stop", "start"} : Texts{}));

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 void BoxFake::Install(PlatformApi &api) {
@@ -216,6 +217,148 @@ BOOL WINAPI VersionFake::GetVersionExA(LPOSVERSIONINFOA pInfo) {
     pInfo->dwBuildNumber = dwBuild;
     if (bExtended)
         reinterpret_cast<OSVERSIONINFOEXA *>(pInfo)->wProductType = nProductType;
+    return TRUE;
+}
+
+namespace {
+
+constexpr char kLocalMachine[] = "hklm";
+constexpr char kCurrentProfile[] = "hklm\\system\\currentcontrolset\\hardware profiles\\current";
+// A handle of the fake is this plus its key's index in openKeys.
+constexpr UINT_PTR kFirstFakeKey = 0x7E00;
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+} // namespace
+
+void RegistryFake::Install(PlatformApi &api) {
+    keys.clear();
+    failingSets.clear();
+    volatileRoots.clear();
+    openKeys.clear();
+    nOpen = 0;
+    api.RegOpenKeyExA = RegOpenKeyExA;
+    api.RegCreateKeyExA = RegCreateKeyExA;
+    api.RegQueryValueExA = RegQueryValueExA;
+    api.RegSetValueExA = RegSetValueExA;
+    api.RegCloseKey = RegCloseKey;
+}
+
+std::string RegistryFake::Path(HKEY hRoot, const std::string &subkey) {
+    std::string root;
+    if (hRoot == HKEY_LOCAL_MACHINE)
+        root = kLocalMachine;
+    else if (hRoot == HKEY_CURRENT_CONFIG)
+        root = kCurrentProfile;
+    else
+        root = openKeys.at(reinterpret_cast<UINT_PTR>(hRoot) - kFirstFakeKey);
+    return Lower(subkey.empty() ? root : root + "\\" + subkey);
+}
+
+void RegistryFake::AddKey(const std::string &path) {
+    keys[Lower(path)];
+}
+
+void RegistryFake::Set(const std::string &path, const std::string &value, DWORD dwType,
+                       const std::string &data) {
+    keys[Lower(path)][Lower(value)] = {dwType, data};
+}
+
+RegistryFake::Value *RegistryFake::Find(const std::string &path, const std::string &value) {
+    const auto itKey = keys.find(Lower(path));
+    if (itKey == keys.end())
+        return nullptr;
+    const auto itValue = itKey->second.find(Lower(value));
+    return itValue == itKey->second.end() ? nullptr : &itValue->second;
+}
+
+LSTATUS WINAPI RegistryFake::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM,
+                                           PHKEY phResult) {
+    const std::string path = Path(hKey, lpSubKey);
+    if (keys.count(path) == 0)
+        return ERROR_FILE_NOT_FOUND;
+    openKeys.push_back(path);
+    ++nOpen;
+    *phResult = reinterpret_cast<HKEY>(kFirstFakeKey + openKeys.size() - 1);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegistryFake::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR,
+                                             DWORD dwOptions, REGSAM, const LPSECURITY_ATTRIBUTES,
+                                             PHKEY phResult, LPDWORD) {
+    const std::string path = Path(hKey, lpSubKey);
+    for (const std::string &root : volatileRoots)
+        if (path.rfind(Lower(root), 0) == 0 && dwOptions != REG_OPTION_VOLATILE)
+            return ERROR_CHILD_MUST_BE_VOLATILE;
+    AddKey(path);
+    return RegOpenKeyExA(hKey, lpSubKey, 0, 0, phResult);
+}
+
+LSTATUS WINAPI RegistryFake::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD,
+                                              LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+    const Value *pValue = Find(Path(hKey, ""), lpValueName);
+    if (pValue == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    if (lpType != nullptr)
+        *lpType = pValue->dwType;
+    if (lpcbData == nullptr)
+        return ERROR_SUCCESS;
+    const DWORD cbData = static_cast<DWORD>(pValue->data.size());
+    if (lpData != nullptr && *lpcbData < cbData) {
+        *lpcbData = cbData;
+        return ERROR_MORE_DATA;
+    }
+    if (lpData != nullptr)
+        std::memcpy(lpData, pValue->data.data(), cbData);
+    *lpcbData = cbData;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegistryFake::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType,
+                                            const BYTE *lpData, DWORD cbData) {
+    const std::string path = Path(hKey, "");
+    if (failingSets.count(Lower(lpValueName)) != 0)
+        return ERROR_ACCESS_DENIED;
+    Set(path, lpValueName, dwType, std::string(reinterpret_cast<const char *>(lpData), cbData));
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegistryFake::RegCloseKey(HKEY) {
+    --nOpen;
+    return ERROR_SUCCESS;
+}
+
+BOOL WINAPI PrintersFake::EnumPrintersA(DWORD Flags, LPSTR, DWORD Level, LPBYTE pPrinterEnum,
+                                        DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned) {
+    dwFlagsAsked = Flags;
+    dwLevelAsked = Level;
+    DWORD cbNeeded = static_cast<DWORD>(printers.size() * sizeof(PRINTER_INFO_2A));
+    for (const auto &printer : printers)
+        cbNeeded += static_cast<DWORD>(printer.first.size() + printer.second.size() + 2);
+    *pcbNeeded = cbNeeded;
+    *pcReturned = 0;
+    if (bFails || cbBuf < cbNeeded) {
+        ::SetLastError(bFails ? ERROR_ACCESS_DENIED : ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    auto *pRecords = reinterpret_cast<PRINTER_INFO_2A *>(pPrinterEnum);
+    char *pText =
+        reinterpret_cast<char *>(pPrinterEnum + printers.size() * sizeof(PRINTER_INFO_2A));
+    const auto store = [&](const std::string &text) {
+        LPSTR psz = std::strcpy(pText, text.c_str());
+        pText += text.size() + 1;
+        return psz;
+    };
+    for (size_t i = 0; i < printers.size(); ++i) {
+        pRecords[i] = {};
+        pRecords[i].pPrinterName = store(printers[i].first);
+        pRecords[i].pPortName = store(printers[i].second);
+    }
+    *pcReturned = static_cast<DWORD>(printers.size());
     return TRUE;
 }
 

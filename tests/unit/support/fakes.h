@@ -5,6 +5,7 @@
 #include "support/win_helpers.h"
 #include "system/platform.h"
 
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -94,6 +95,50 @@ struct VersionFake {
 
     static void Set(DWORD dwPlatform, DWORD dwMajorVersion, DWORD dwMinorVersion);
     static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo);
+};
+
+// The registry in memory: keys by their whole path ("hklm\\..."), with
+// HKEY_CURRENT_CONFIG the hardware profile key Windows aliases it to.
+// Values named in failingSets cannot be set; a lasting key cannot be created
+// under a path in volatileRoots, as under Wine's volatile profile.
+struct RegistryFake {
+    struct Value {
+        DWORD dwType;
+        std::string data;
+        bool operator==(const Value &other) const {
+            return dwType == other.dwType && data == other.data;
+        }
+    };
+    static inline std::map<std::string, std::map<std::string, Value>> keys;
+    static inline std::set<std::string> failingSets, volatileRoots;
+    static inline std::vector<std::string> openKeys;
+    static inline int nOpen = 0;
+
+    static void Install(PlatformApi &api);
+    // Paths are matched whatever their case, as the registry does.
+    static std::string Path(HKEY hRoot, const std::string &subkey);
+    static void AddKey(const std::string &path);
+    static void Set(const std::string &path, const std::string &value, DWORD dwType,
+                    const std::string &data);
+    static Value *Find(const std::string &path, const std::string &value);
+    static LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phResult);
+    static LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM,
+                                          const LPSECURITY_ATTRIBUTES, PHKEY phResult, LPDWORD);
+    static LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType,
+                                           LPBYTE lpData, LPDWORD lpcbData);
+    static LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType,
+                                         const BYTE *lpData, DWORD cbData);
+    static LSTATUS WINAPI RegCloseKey(HKEY hKey);
+};
+
+// The spooler's printers, name and port, at level 2 as it lays them out.
+struct PrintersFake {
+    static inline std::vector<std::pair<std::string, std::string>> printers;
+    static inline bool bFails = false;
+    static inline DWORD dwFlagsAsked = 0, dwLevelAsked = 0;
+
+    static BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR, DWORD Level, LPBYTE pPrinterEnum,
+                                     DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned);
 };
 
 // The catalogue file with the given text, or with one section per model of

@@ -1,0 +1,114 @@
+// Serial port assignment: one device gets the printer and its line
+// settings, several leave it alone, none leave it where it was created.
+// The spooler is restarted so that it reads the ports again.
+#include "ports/serial_assignment.h"
+
+#include "system/platform.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kPrinterEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+constexpr DWORD kPrinterInfoLevel = 2;
+
+constexpr char kPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+constexpr char kLineFormat[] = "%d,%c,%d,%d";
+// Ports of serial printers begin so, in this case only.
+constexpr char kSerialPrefix[] = "COM";
+// The colon is the full-width one of code page 936.
+constexpr char kSetPortsFailed[] = "Error\xA3\xBA"
+                                   "Failed to set Registry";
+
+constexpr char kPortStatusHead[] = "The current printer port is ";
+constexpr char kOneDeviceTail[] = ",you can configure after the installation";
+constexpr char kSeveralDevicesTail[] = " ,you can set that after the installation";
+constexpr char kNoDeviceHead[] = "Unable to detect available printer.The current printer port is ";
+
+constexpr int kProgressPrintersListed = 50;
+constexpr int kProgressPrintersRefreshed = 90;
+
+CString SettingsLine(const SerialLine &line) {
+    // The parity is stored in upper case and written in lower case.
+    const int chParity =
+        line.chParity >= 'A' && line.chParity <= 'Z' ? line.chParity + 32 : line.chParity;
+    CString strLine;
+    strLine.Format(kLineFormat, line.nBaudRate, chParity, line.nDataBits, line.nStopBits);
+    return strLine;
+}
+
+// False when the key opened but the value could not be set.
+bool WriteLineSettings(LPCSTR pszPort, const SerialLine &line) {
+    PlatformApi &api = Platform();
+    HKEY hKey = nullptr;
+    if (api.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+        return true;
+    const CString strLine = SettingsLine(line);
+    const bool bSet =
+        api.RegSetValueExA(hKey, pszPort, 0, REG_SZ,
+                           reinterpret_cast<const BYTE *>(static_cast<LPCSTR>(strLine)),
+                           static_cast<DWORD>(strLine.GetLength() + 1)) == ERROR_SUCCESS;
+    api.RegCloseKey(hKey);
+    return bSet;
+}
+
+// Rewrites each serial printer's own port, which clears its on-line flag
+// until the spooler sees the device again.
+void RefreshSerialPrinters(const SerialAssignment &assignment, IPortAssignmentHost &host) {
+    const INT_PTR nPrinters =
+        std::min(assignment.arrPrinterNames.GetSize(), assignment.arrPrinterPorts.GetSize());
+    for (INT_PTR i = 0; i < nPrinters; ++i) {
+        const CString &strPort = assignment.arrPrinterPorts[i];
+        if (std::strncmp(strPort, kSerialPrefix, sizeof(kSerialPrefix) - 1) == 0)
+            host.WritePrinterPort(assignment.arrPrinterNames[i], strPort);
+    }
+}
+
+} // namespace
+
+BOOL EnumeratePrinterList(CStringArray &arrNames, CStringArray &arrPorts) {
+    PlatformApi &api = Platform();
+    char szEmpty[] = "";
+    DWORD cbNeeded = 0;
+    DWORD cReturned = 0;
+    api.EnumPrintersA(kPrinterEnumFlags, szEmpty, kPrinterInfoLevel, nullptr, 0, &cbNeeded,
+                      &cReturned);
+    std::vector<BYTE> buffer(cbNeeded);
+    if (!api.EnumPrintersA(kPrinterEnumFlags, szEmpty, kPrinterInfoLevel, buffer.data(), cbNeeded,
+                           &cbNeeded, &cReturned))
+        return FALSE;
+    arrNames.RemoveAll();
+    arrPorts.RemoveAll();
+    const auto *pPrinters = reinterpret_cast<const PRINTER_INFO_2A *>(buffer.data());
+    for (DWORD i = 0; i < cReturned; ++i) {
+        arrNames.Add(pPrinters[i].pPrinterName);
+        arrPorts.Add(pPrinters[i].pPortName);
+    }
+    return cReturned > 0 ? TRUE : FALSE;
+}
+
+void AssignSerialPortTo(LPCSTR lpszPrinterName, const SerialAssignment &assignment,
+                        IPortAssignmentHost &host) {
+    host.SetProgress(kProgressPrintersListed);
+    const INT_PTR nDevices = assignment.arrSerialPorts.GetSize();
+    if (nDevices > 1) {
+        host.ShowStatus(kPortStatusHead + assignment.arrSerialPorts[0] + kSeveralDevicesTail);
+        return;
+    }
+    if (nDevices == 1) {
+        const CString &strPort = assignment.arrSerialPorts[0];
+        host.WritePrinterPort(lpszPrinterName, strPort);
+        host.RestartSpooler();
+        if (!WriteLineSettings(strPort, assignment.line))
+            host.ShowMessage(kSetPortsFailed);
+    }
+    RefreshSerialPrinters(assignment, host);
+    host.SetProgress(kProgressPrintersRefreshed);
+    host.RestartSpooler();
+    if (nDevices == 1)
+        host.ShowStatus(kPortStatusHead + assignment.arrSerialPorts[0] + kOneDeviceTail);
+    else
+        host.ShowStatus(kNoDeviceHead + CString(assignment.pszCreatedPort));
+}

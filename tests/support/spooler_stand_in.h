@@ -1,0 +1,25 @@
+// The stand-in spooler service of the test prefixes and what a test tells
+// it: the registry key it keeps its start count in and reads the attached
+// ports from.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Under HKEY_LOCAL_MACHINE.
+constexpr char kStandInKey[] = "Software\\DriverInstallerTests\\SpoolerStandIn";
+// REG_DWORD: how often the service has started.
+constexpr char kStandInStarts[] = "Starts";
+// REG_SZ: the ports with a printer plugged in, separated by blanks.
+constexpr char kStandInAttached[] = "AttachedPorts";
+
+// The printer keys the spooler reads, and the on-line flag of the current
+// hardware profile beside them.
+constexpr char kSpoolerPrintersKey[] = "System\\CurrentControlSet\\Control\\Print\\Printers";
+constexpr char kOnLineValue[] = "PrinterOnLine";
+
+DWORD StandInStarts();
+void ResetStandInStarts();
+void AttachPorts(const std::vector<std::string> &ports);
