@@ -3,6 +3,7 @@
 // "Standard TCP/IP Port" monitor stand-in worked as a user works them, then
 // the spooler asked where the printer went.
 #include "support/black_box.h"
+#include "support/system_width.h"
 #include "tcpip_monitor/tcpip_monitor_keys.h"
 
 #include <gtest/gtest.h>
@@ -91,13 +92,13 @@ protected:
     }
     void TearDown() override { SetParallelPorts(3); }
 
-    // Starts the installer with kModel as kPrinter on the port kind, and presses Install.
-    std::unique_ptr<InstallerWindow> Start(int nKind) {
+    // Starts the installer with the model as kPrinter on the port kind, and presses Install.
+    std::unique_ptr<InstallerWindow> Start(int nKind, const char *pszModel = kModel) {
         auto window = std::make_unique<InstallerWindow>(kReleaseProgram, kReleaseDir);
         EXPECT_TRUE(window->Found());
         EXPECT_TRUE(window->WaitInstallEnabled());
         const std::vector<std::string> models = window->DriverList();
-        const auto itModel = std::find(models.begin(), models.end(), kModel);
+        const auto itModel = std::find(models.begin(), models.end(), pszModel);
         EXPECT_NE(itModel, models.end());
         window->SelectDriver(static_cast<int>(itModel - models.begin()));
         window->SetPrinterName(kPrinter);
@@ -132,14 +133,20 @@ protected:
 };
 
 TEST_F(PortDialogsE2E, WithoutParallelPortTheUserIsToldToChooseAnotherKind) {
+    // A model no other case installs, so its driver tells whether anything was.
+    const char kUntouchedModel[] = "Receipt Model B01";
     SetParallelPorts(0);
-    auto window = Start(kParallelKind);
+    auto window = Start(kParallelKind, kUntouchedModel);
     const std::string program = std::string(E2E_PROGRAM).substr(0, std::strlen(E2E_PROGRAM) - 4);
     Answer(*window, program, window->Window(), IDOK,
            "There is no available parallel port.\r\n\r\nPlease select other port type.");
     EXPECT_TRUE(window->WaitInstallEnabled());
     EXPECT_EQ(window->WaitWindow(kParallelDialogCaption, 0), nullptr);
     EXPECT_EQ(PrintersNamed(kPrinter), 0);
+    const std::vector<DriverSeen> drivers = InstalledDrivers(DriverEnvironment());
+    EXPECT_TRUE(std::none_of(drivers.begin(), drivers.end(), [&](const DriverSeen &driver) {
+        return driver.name == kUntouchedModel;
+    }));
 }
 
 TEST_F(PortDialogsE2E, OneParallelPortIsTakenWithoutADialog) {
