@@ -11,9 +11,9 @@ constexpr int PORTDLG_ADDED = 0xAAAA;
 
 struct PortChoice {
     enum Outcome { kRow, kCancelled, kAdded };
-    Outcome outcome;
+    Outcome outcome = kCancelled;
     // A row of the kind's port list; read for kRow only.
-    int nRow;
+    int nRow = 0;
     // The port the user chose, when known: the list may have changed since.
     CString strPort;
 };
