@@ -207,7 +207,7 @@ TEST_F(PortDialogsE2E, WithoutTcpipPortTheMonitorsWizardAddsOne) {
 // Both descriptions in an installer whose ANSI code page is 936, as on a
 // Simplified Chinese Windows; the port added is the one selected though name
 // order puts it first; configure and delete with their boxes; OK installs
-// on the port chosen. Wine takes the code page from the locale, so this
+// on the port chosen with Enter. Wine takes the code page from the locale, so this
 // test runs on its own with LC_ALL=zh_CN.UTF-8.
 TEST_F(PortDialogsE2E, TcpipDialogInACodePage936Installer) {
     ASSERT_EQ(::GetACP(), 936u);
@@ -261,8 +261,9 @@ TEST_F(PortDialogsE2E, TcpipDialogInACodePage936Installer) {
            "Failed to delete port.The request is not supported.");
     EXPECT_EQ(TcpipPortsLeft().size(), 2u);
 
+    // Enter in the list acts as OK.
     window->SelectRow(hList, 1);
-    InstallerWindow::Press(hDlg, IDC_PORT_OK);
+    ::PostMessageW(hList, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_TRUE(window->WaitInstallCaption("&Finish"));
     EXPECT_EQ(Printer(kPrinter), std::string(kModel) + " WinPrint RAW IP_10.0.0.20");
 }
