@@ -206,9 +206,9 @@ TEST_F(PortDialogsE2E, WithoutTcpipPortTheMonitorsWizardAddsOne) {
 
 // Both descriptions in an installer whose ANSI code page is 936, as on a
 // Simplified Chinese Windows; the port added is the one selected though name
-// order puts it first; configure and delete with their boxes; OK installs
-// on the port chosen with Enter. Wine takes the code page from the locale, so this
-// test runs on its own with LC_ALL=zh_CN.UTF-8.
+// order puts it first; configure and delete with their boxes; Enter installs
+// on the port chosen. Wine takes the code page from the locale, so this test
+// runs on its own with LC_ALL=zh_CN.UTF-8.
 TEST_F(PortDialogsE2E, TcpipDialogInACodePage936Installer) {
     ASSERT_EQ(::GetACP(), 936u);
     SetTcpipPorts({"IP_10.0.0.9", "IP_10.0.0.20*"});
