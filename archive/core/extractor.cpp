@@ -36,12 +36,12 @@ bool isDeviceName(std::string_view component) {
     for (const char *device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
         if (equalsIgnoreCase(base, device))
             return true;
-    if (base.size() == 4 && (equalsIgnoreCase(base.substr(0, 3), "COM") ||
-                             equalsIgnoreCase(base.substr(0, 3), "LPT"))) {
-        const char digit = base[3];
-        // The superscript digits of the ANSI code page name ports too.
-        return (digit >= '1' && digit <= '9') || digit == '\xB9' || digit == '\xB2' ||
-               digit == '\xB3';
+    if (base.size() > 3 && (equalsIgnoreCase(base.substr(0, 3), "COM") ||
+                            equalsIgnoreCase(base.substr(0, 3), "LPT"))) {
+        const std::string_view digit = base.substr(3);
+        // Names are UTF-8 here; Windows takes superscript one to three as port numbers too.
+        return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" ||
+               digit == "\xC2\xB2" || digit == "\xC2\xB3";
     }
     return false;
 }
@@ -114,7 +114,8 @@ public:
         : fs_(fs), handler_(handler), summary_(summary) {}
 
     Status run(ByteSource &source, const ExtractOptions &options) {
-        Status status = reader_.open(source);
+        reader_ = readerFor(source);
+        Status status = reader_->open(source);
         if (!status)
             return status;
         status = plan(trimSeparators(options.destination.empty() ? "." : options.destination),
@@ -122,10 +123,10 @@ public:
         if (!status)
             return status;
 
-        const std::vector<ZipEntry> &entries = reader_.entries();
+        const std::vector<ArchiveEntry> &entries = reader_->entries();
         progress_.count = entries.size();
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            const ZipEntry &entry = entries[i];
+            const ArchiveEntry &entry = entries[i];
             progress_.index = i;
             progress_.name = entry.name;
             progress_.folder = entry.isDirectory;
@@ -134,7 +135,7 @@ public:
             status = report(Progress::Stage::EntryStart);
             if (status)
                 status = entry.isDirectory ? ensureDirectory(fs_, targets_[i])
-                                           : extractFile(entry, targets_[i]);
+                                           : extractFile(i, targets_[i]);
             if (status)
                 status = report(Progress::Stage::EntryDone);
             if (!status)
@@ -154,7 +155,7 @@ private:
     // archive cannot leave a half-extracted tree.
     Status plan(const std::string &root, bool overwrite) {
         std::vector<std::string> components;
-        for (const ZipEntry &entry : reader_.entries()) {
+        for (const ArchiveEntry &entry : reader_->entries()) {
             Status status = splitEntryName(entry.name, components);
             if (!status)
                 return status;
@@ -175,14 +176,14 @@ private:
         return ensureDirectory(fs_, root);
     }
 
-    Status extractFile(const ZipEntry &entry, const std::string &target) {
+    Status extractFile(std::size_t index, const std::string &target) {
         Status status = ensureDirectory(fs_, parentOf(target));
         if (!status)
             return status;
         std::unique_ptr<OutputFile> out = fs_.create(target);
         if (!out)
             return writeError("cannot create '" + target + "'");
-        status = reader_.extract(entry, [&](const std::uint8_t *data, std::size_t size) {
+        status = reader_->extract(index, [&](const std::uint8_t *data, std::size_t size) {
             if (!out->write(data, size))
                 return writeError("cannot write '" + target + "'");
             progress_.entryDone += size;
@@ -204,7 +205,7 @@ private:
     FileSystem &fs_;
     const ProgressHandler &handler_;
     ExtractSummary &summary_;
-    ZipReader reader_;
+    std::unique_ptr<ArchiveReader> reader_;
     std::vector<std::string> targets_;
     Progress progress_{Progress::Stage::EntryStart, 0, 0, {}, false, 0, 0, 0, 0};
 };

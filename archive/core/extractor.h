@@ -1,8 +1,8 @@
 #pragma once
 
+#include "archive_reader.h"
 #include "file_system.h"
 #include "status.h"
-#include "zip_reader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -45,8 +45,9 @@ struct ExtractSummary {
 // the destination or that Windows would treat specially (drives, streams, devices).
 Status splitEntryName(std::string_view name, std::vector<std::string> &components);
 
-// Validates every entry before writing anything; data errors found while extracting
-// (CRC, deflate) stop at the failing entry, leaving the earlier ones in place.
+// Takes the format from the content (7z or ZIP) and validates every entry before writing
+// anything; data errors found while extracting (CRC, decoding) stop at the failing entry,
+// leaving the earlier ones in place.
 Status extractArchive(ByteSource &source, FileSystem &fs, const ExtractOptions &options,
                       const ProgressHandler &progress, ExtractSummary &summary);
 

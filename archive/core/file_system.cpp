@@ -5,10 +5,59 @@
 
 #ifdef _WIN32
 #include <direct.h>
+#include <windows.h>
 #endif
 
 namespace archive {
 namespace {
+
+#ifdef _WIN32
+std::wstring wide(const std::string &utf8) {
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(n), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], n);
+    return text;
+}
+#endif
+
+std::FILE *openFile(const std::string &path, const char *mode) {
+#ifdef _WIN32
+    return _wfopen(wide(path).c_str(), mode[0] == 'w' ? L"wb" : L"rb");
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+bool removeFile(const std::string &path) {
+#ifdef _WIN32
+    return _wremove(wide(path).c_str()) == 0;
+#else
+    return std::remove(path.c_str()) == 0;
+#endif
+}
+
+bool renameFile(const std::string &from, const std::string &to) {
+#ifdef _WIN32
+    // The C runtime's rename() will not replace an existing file on Windows.
+    _wremove(wide(to).c_str());
+    return _wrename(wide(from).c_str(), wide(to).c_str()) == 0;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+// 0 when the path does not exist, else its st_mode.
+unsigned modeOf(const std::string &path) {
+#ifdef _WIN32
+    struct _stat64 info;
+    return _wstat64(wide(path).c_str(), &info) == 0 ? info.st_mode : 0;
+#else
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode : 0;
+#endif
+}
 
 bool seekTo(std::FILE *file, std::uint64_t offset, int origin) {
 #ifdef _WIN32
@@ -37,7 +86,7 @@ public:
         if (file_ != nullptr)
             std::fclose(file_);
         if (!committed_)
-            std::remove(temporary_.c_str());
+            removeFile(temporary_);
     }
 
     bool write(const std::uint8_t *data, std::size_t size) override {
@@ -51,11 +100,7 @@ public:
         file_ = nullptr;
         if (!closed)
             return false;
-#ifdef _WIN32
-        // The C runtime's rename() will not replace an existing file on Windows.
-        std::remove(target_.c_str());
-#endif
-        committed_ = std::rename(temporary_.c_str(), target_.c_str()) == 0;
+        committed_ = renameFile(temporary_, target_);
         return committed_;
     }
 
@@ -77,17 +122,17 @@ char DiskFileSystem::separator() const {
 }
 
 PathKind DiskFileSystem::kind(const std::string &path) {
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0)
+    const unsigned mode = modeOf(path);
+    if (mode == 0)
         return PathKind::Missing;
-    if (S_ISDIR(info.st_mode))
+    if (S_ISDIR(mode))
         return PathKind::Directory;
-    return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Other;
+    return S_ISREG(mode) ? PathKind::File : PathKind::Other;
 }
 
 bool DiskFileSystem::makeDirectory(const std::string &path) {
 #ifdef _WIN32
-    return _mkdir(path.c_str()) == 0;
+    return _wmkdir(wide(path).c_str()) == 0;
 #else
     return ::mkdir(path.c_str(), 0777) == 0;
 #endif
@@ -95,7 +140,7 @@ bool DiskFileSystem::makeDirectory(const std::string &path) {
 
 std::unique_ptr<OutputFile> DiskFileSystem::create(const std::string &path) {
     std::string temporary = path + ".partial~";
-    std::FILE *file = std::fopen(temporary.c_str(), "wb");
+    std::FILE *file = openFile(temporary, "wb");
     if (file == nullptr)
         return nullptr;
     return std::make_unique<DiskOutputFile>(file, std::move(temporary), path);
@@ -111,10 +156,9 @@ bool FileSource::open(const std::string &path) {
         std::fclose(file_);
     file_ = nullptr;
     size_ = 0;
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (!S_ISREG(modeOf(path)))
         return false;
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = openFile(path, "rb");
     if (file_ == nullptr || !seekTo(file_, 0, SEEK_END))
         return false;
     const long long end = position(file_);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "zip_reader.h"
+#include "archive_reader.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -29,7 +29,7 @@ public:
     virtual std::unique_ptr<OutputFile> create(const std::string &path) = 0;
 };
 
-// Paths are narrow strings: the ANSI code page on Windows, plain bytes elsewhere.
+// Paths are UTF-8; Windows gets them as wide characters, so every name arrives intact.
 class DiskFileSystem : public FileSystem {
 public:
     char separator() const override;

@@ -1,9 +1,11 @@
 #include "zip_reader.h"
 
+#include "name_decoder.h"
+
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstring>
+#include <map>
 
 namespace archive {
 namespace {
@@ -12,22 +14,33 @@ constexpr std::uint32_t kLocalSignature = 0x04034b50;
 constexpr std::uint32_t kCentralSignature = 0x02014b50;
 constexpr std::uint32_t kEndSignature = 0x06054b50;
 constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
 constexpr std::uint32_t kDescriptorSignature = 0x08074b50;
 
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kCentralHeaderSize = 46;
 constexpr std::size_t kEndRecordSize = 22;
 constexpr std::size_t kZip64LocatorSize = 20;
+constexpr std::size_t kZip64EndSize = 56;
 constexpr std::size_t kMaxCommentSize = 0xFFFF;
 constexpr std::size_t kChunkSize = 64 * 1024;
 
 constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint16_t kFlagDeferredSizes = 0x0008;
 constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
+constexpr std::uint16_t kFlagUtf8 = 0x0800;
 constexpr std::uint16_t kFlagMaskedHeaders = 0x2000;
+
+constexpr std::uint16_t kExtraZip64 = 0x0001;
+constexpr std::uint16_t kExtraUnicodePath = 0x7075;
+constexpr std::uint32_t kNoValue32 = 0xFFFFFFFF;
 
 constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kMethodDeflate = 8;
+
+const std::map<std::uint16_t, const char *> kMethodNames = {
+    {1, "Shrink"},     {6, "Implode"}, {9, "Deflate64"}, {12, "BZip2"}, {14, "LZMA"},
+    {93, "Zstandard"}, {95, "XZ"},     {98, "PPMd"},     {99, "AES"}};
 
 std::uint16_t le16(const std::uint8_t *p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
@@ -36,6 +49,67 @@ std::uint16_t le16(const std::uint8_t *p) {
 std::uint32_t le32(const std::uint8_t *p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::uint64_t le64(const std::uint8_t *p) {
+    return le32(p) | (static_cast<std::uint64_t>(le32(p + 4)) << 32);
+}
+
+// The extra field of the given id inside an extra block, or false when absent or cut.
+bool findExtra(const std::uint8_t *extra, std::size_t size, std::uint16_t id,
+               const std::uint8_t *&data, std::size_t &length) {
+    for (std::size_t pos = 0; size - pos >= 4;) {
+        const std::uint16_t fieldId = le16(extra + pos);
+        const std::size_t fieldSize = le16(extra + pos + 2);
+        if (size - pos - 4 < fieldSize)
+            return false;
+        if (fieldId == id) {
+            data = extra + pos + 4;
+            length = fieldSize;
+            return true;
+        }
+        pos += 4 + fieldSize;
+    }
+    return false;
+}
+
+// Replaces each 32-bit field that is all ones with the next value of the ZIP64 extra field.
+bool applyZip64(const std::uint8_t *extra, std::size_t size,
+                std::initializer_list<std::uint64_t *> fields) {
+    const std::uint8_t *data = nullptr;
+    std::size_t length = 0;
+    const bool present = findExtra(extra, size, kExtraZip64, data, length);
+    std::size_t pos = 0;
+    for (std::uint64_t *field : fields) {
+        if (*field != kNoValue32)
+            continue;
+        if (!present || length - pos < 8)
+            return false;
+        *field = le64(data + pos);
+        pos += 8;
+    }
+    return true;
+}
+
+// Info-ZIP's Unicode path field wins when it was written for this very name.
+std::string decodeName(const std::string &raw, std::uint16_t flags, const std::uint8_t *extra,
+                       std::size_t extraSize) {
+    const std::uint8_t *data = nullptr;
+    std::size_t length = 0;
+    if (findExtra(extra, extraSize, kExtraUnicodePath, data, length) && length >= 5 &&
+        data[0] == 1) {
+        const std::string unicode(reinterpret_cast<const char *>(data + 5), length - 5);
+        const uLong crc =
+            crc32(0L, reinterpret_cast<const Bytef *>(raw.data()), static_cast<uInt>(raw.size()));
+        if (static_cast<std::uint32_t>(crc) == le32(data + 1) && isUtf8(unicode))
+            return unicode;
+    }
+    return flags & kFlagUtf8 ? raw : utf8FromOem(raw);
+}
+
+std::string methodName(std::uint16_t method) {
+    const auto known = kMethodNames.find(method);
+    return known != kMethodNames.end() ? known->second : std::to_string(method);
 }
 
 Status badArchive(const std::string &what) {
@@ -69,16 +143,9 @@ struct InflateStream {
 
 } // namespace
 
-bool MemorySource::readAt(std::uint64_t offset, void *out, std::size_t n) {
-    if (offset > size_ || n > size_ - offset)
-        return false;
-    if (n != 0)
-        std::memcpy(out, data_ + offset, n);
-    return true;
-}
-
 Status ZipReader::open(ByteSource &source) {
     source_ = &source;
+    zipEntries_.clear();
     entries_.clear();
 
     const std::uint64_t fileSize = source.size();
@@ -103,166 +170,208 @@ Status ZipReader::open(ByteSource &source) {
     }
     if (end == nullptr)
         return badArchive("not a ZIP archive");
-    const std::uint64_t endOffset = tailStart + static_cast<std::uint64_t>(end - tail.data());
+    std::uint64_t endOffset = tailStart + static_cast<std::uint64_t>(end - tail.data());
 
-    const std::uint16_t disk = le16(end + 4);
-    const std::uint16_t centralDisk = le16(end + 6);
-    const std::uint16_t diskEntries = le16(end + 8);
-    const std::uint16_t totalEntries = le16(end + 10);
-    const std::uint32_t centralSize = le32(end + 12);
-    const std::uint32_t centralOffset = le32(end + 16);
+    std::uint32_t disk = le16(end + 4);
+    std::uint32_t centralDisk = le16(end + 6);
+    std::uint64_t diskEntries = le16(end + 8);
+    std::uint64_t totalEntries = le16(end + 10);
+    std::uint64_t centralSize = le32(end + 12);
+    std::uint64_t centralOffset = le32(end + 16);
 
-    bool zip64 = totalEntries == 0xFFFF || centralSize == 0xFFFFFFFF || centralOffset == 0xFFFFFFFF;
-    if (!zip64 && endOffset >= kZip64LocatorSize) {
-        std::uint8_t sig[4];
-        if (!source.readAt(endOffset - kZip64LocatorSize, sig, sizeof sig))
-            return readError();
-        zip64 = le32(sig) == kZip64LocatorSignature;
+    // A ZIP64 locator in front of the end record points to the record with the real values.
+    std::uint8_t locator[kZip64LocatorSize];
+    if (endOffset >= kZip64LocatorSize &&
+        source.readAt(endOffset - kZip64LocatorSize, locator, sizeof locator) &&
+        le32(locator) == kZip64LocatorSignature) {
+        const std::uint64_t recordOffset = le64(locator + 8);
+        std::uint8_t record[kZip64EndSize];
+        if (le32(locator + 4) != 0 || le32(locator + 16) > 1)
+            return unsupported("multi-volume archives are not supported");
+        if (recordOffset > endOffset - kZip64LocatorSize - kZip64EndSize ||
+            !source.readAt(recordOffset, record, sizeof record) ||
+            le32(record) != kZip64EndSignature)
+            return badArchive("ZIP64 end of central directory is missing");
+        disk = le32(record + 16);
+        centralDisk = le32(record + 20);
+        diskEntries = le64(record + 24);
+        totalEntries = le64(record + 32);
+        centralSize = le64(record + 40);
+        centralOffset = le64(record + 48);
+        endOffset = recordOffset;
     }
-    if (zip64)
-        return unsupported("ZIP64 archives are not supported");
     if (disk != 0 || centralDisk != 0 || diskEntries != totalEntries)
         return unsupported("multi-volume archives are not supported");
-    if (static_cast<std::uint64_t>(centralOffset) + centralSize > endOffset)
+    if (centralOffset > endOffset || centralSize > endOffset - centralOffset)
         return badArchive("central directory lies outside the archive");
+    // Each entry takes at least a header's worth of the directory.
+    if (totalEntries > centralSize / kCentralHeaderSize)
+        return badArchive("central directory is damaged");
 
     centralOffset_ = centralOffset;
     return readCentralDirectory(centralOffset, centralSize, totalEntries);
 }
 
-Status ZipReader::readCentralDirectory(std::uint64_t offset, std::uint32_t size,
-                                       std::uint16_t count) {
-    std::vector<std::uint8_t> dir(size);
+Status ZipReader::readCentralDirectory(std::uint64_t offset, std::uint64_t size,
+                                       std::uint64_t count) {
+    std::vector<std::uint8_t> dir(static_cast<std::size_t>(size));
     if (!source_->readAt(offset, dir.data(), dir.size()))
         return readError();
 
     std::size_t pos = 0;
-    entries_.reserve(count);
-    for (std::uint16_t i = 0; i < count; ++i) {
+    zipEntries_.reserve(static_cast<std::size_t>(count));
+    for (std::uint64_t i = 0; i < count; ++i) {
         if (dir.size() - pos < kCentralHeaderSize || le32(&dir[pos]) != kCentralSignature)
             return badArchive("central directory is damaged");
         const std::uint8_t *h = &dir[pos];
         const std::uint16_t flags = le16(h + 8);
         const std::size_t nameLength = le16(h + 28);
-        const std::size_t recordSize =
-            kCentralHeaderSize + nameLength + le16(h + 30) + le16(h + 32);
+        const std::size_t extraLength = le16(h + 30);
+        const std::size_t recordSize = kCentralHeaderSize + nameLength + extraLength + le16(h + 32);
         if (dir.size() - pos < recordSize)
             return badArchive("central directory is damaged");
 
         ZipEntry entry;
-        entry.name.assign(reinterpret_cast<const char *>(h + kCentralHeaderSize), nameLength);
+        entry.rawName.assign(reinterpret_cast<const char *>(h + kCentralHeaderSize), nameLength);
+        const std::uint8_t *extra = h + kCentralHeaderSize + nameLength;
+        ArchiveEntry item;
+        item.name = decodeName(entry.rawName, flags, extra, extraLength);
+        const std::string name = quoted(item.name);
         entry.method = le16(h + 10);
         entry.crc = le32(h + 16);
         entry.compressedSize = le32(h + 20);
         entry.size = le32(h + 24);
         const std::uint16_t startDisk = le16(h + 34);
-        const std::uint32_t localOffset = le32(h + 42);
+        std::uint64_t localOffset = le32(h + 42);
         pos += recordSize;
 
-        if (entry.compressedSize == 0xFFFFFFFF || entry.size == 0xFFFFFFFF ||
-            localOffset == 0xFFFFFFFF || startDisk == 0xFFFF)
-            return unsupported("ZIP64 entry " + quoted(entry.name) + " is not supported");
+        // A start disk of 0xFFFF would follow in the ZIP64 field, but only split archives
+        // have one, and those are refused anyway.
+        if (!applyZip64(extra, extraLength, {&entry.size, &entry.compressedSize, &localOffset}))
+            return badArchive("ZIP64 field of " + name + " is missing");
         if (startDisk != 0)
             return unsupported("multi-volume archives are not supported");
         if (flags & (kFlagEncrypted | kFlagStrongEncryption | kFlagMaskedHeaders))
-            return unsupported("encrypted entry " + quoted(entry.name) + " is not supported");
+            return unsupported("encrypted entry " + name + " is not supported");
         if (entry.method != kMethodStored && entry.method != kMethodDeflate)
-            return unsupported("compression method " + std::to_string(entry.method) + " of " +
-                               quoted(entry.name) + " is not supported");
-        if (entry.name.empty())
+            return unsupported("compression method " + methodName(entry.method) + " of " + name +
+                               " is not supported");
+        if (entry.rawName.empty())
             return badArchive("entry without a name");
+        if ((flags & kFlagUtf8) && !isUtf8(entry.rawName))
+            return badArchive("name " + name + " is not valid UTF-8");
         if (entry.method == kMethodStored && entry.compressedSize != entry.size)
-            return badArchive("sizes of stored entry " + quoted(entry.name) + " disagree");
-        entry.isDirectory = entry.name.back() == '/' || entry.name.back() == '\\';
-        if (entry.isDirectory && entry.size != 0)
-            return badArchive("folder entry " + quoted(entry.name) + " has data");
+            return badArchive("sizes of stored entry " + name + " disagree");
+        item.isDirectory = entry.rawName.back() == '/' || entry.rawName.back() == '\\';
+        if (item.isDirectory && entry.size != 0)
+            return badArchive("folder entry " + name + " has data");
 
-        Status status = checkLocalHeader(entry, localOffset);
+        Status status = checkLocalHeader(entry, name, localOffset);
         if (!status)
             return status;
-        entries_.push_back(std::move(entry));
+        item.size = entry.size;
+        zipEntries_.push_back(std::move(entry));
+        entries_.push_back(std::move(item));
     }
     return {};
 }
 
-Status ZipReader::checkLocalHeader(ZipEntry &entry, std::uint32_t localOffset) {
-    const auto mismatch = [&entry](const char *what) {
-        return badArchive("local header of " + quoted(entry.name) + " " + what);
+Status ZipReader::checkLocalHeader(ZipEntry &entry, const std::string &name,
+                                   std::uint64_t localOffset) {
+    const auto mismatch = [&name](const char *what) {
+        return badArchive("local header of " + name + " " + what);
     };
-    const std::uint64_t headerOffset = localOffset;
     std::uint8_t h[kLocalHeaderSize];
-    if (headerOffset + kLocalHeaderSize > centralOffset_ ||
-        !source_->readAt(headerOffset, h, sizeof h) || le32(h) != kLocalSignature)
+    if (localOffset > centralOffset_ || kLocalHeaderSize > centralOffset_ - localOffset ||
+        !source_->readAt(localOffset, h, sizeof h) || le32(h) != kLocalSignature)
         return mismatch("is missing");
 
     const std::uint16_t flags = le16(h + 6);
     const std::size_t nameLength = le16(h + 26);
+    const std::size_t extraLength = le16(h + 28);
     if (le16(h + 8) != entry.method)
         return mismatch("has a different method");
-    std::string name(nameLength, '\0');
-    const std::uint64_t nameOffset = headerOffset + kLocalHeaderSize;
-    if (!source_->readAt(nameOffset, name.data(), nameLength) || name != entry.name)
+    std::string rawName(nameLength, '\0');
+    std::vector<std::uint8_t> extra(extraLength);
+    const std::uint64_t nameOffset = localOffset + kLocalHeaderSize;
+    if (!source_->readAt(nameOffset, rawName.data(), nameLength) || rawName != entry.rawName)
         return mismatch("has a different name");
+    if (!source_->readAt(nameOffset + nameLength, extra.data(), extraLength))
+        return mismatch("is cut short");
+    const std::uint8_t *zip64 = nullptr;
+    std::size_t zip64Length = 0;
+    const bool wide = findExtra(extra.data(), extraLength, kExtraZip64, zip64, zip64Length);
 
     const bool deferred = (flags & kFlagDeferredSizes) != 0;
     if (!deferred) {
-        if (le32(h + 18) == 0xFFFFFFFF || le32(h + 22) == 0xFFFFFFFF)
-            return unsupported("ZIP64 entry " + quoted(entry.name) + " is not supported");
-        if (le32(h + 14) != entry.crc || le32(h + 18) != entry.compressedSize ||
-            le32(h + 22) != entry.size)
+        std::uint64_t size = le32(h + 22);
+        std::uint64_t compressedSize = le32(h + 18);
+        if (!applyZip64(extra.data(), extraLength, {&size, &compressedSize}))
+            return mismatch("lacks its ZIP64 field");
+        if (le32(h + 14) != entry.crc || compressedSize != entry.compressedSize ||
+            size != entry.size)
             return mismatch("has different sizes or CRC");
     }
 
-    entry.dataOffset = nameOffset + nameLength + le16(h + 28);
+    entry.dataOffset = nameOffset + nameLength + extraLength;
+    if (entry.dataOffset > centralOffset_ ||
+        entry.compressedSize > centralOffset_ - entry.dataOffset)
+        return badArchive("data of " + name + " runs past its end");
     const std::uint64_t dataEnd = entry.dataOffset + entry.compressedSize;
-    if (dataEnd > centralOffset_)
-        return badArchive("data of " + quoted(entry.name) + " runs past its end");
     if (!deferred)
         return {};
 
-    // The descriptor's signature is optional and may equal a CRC, so try both layouts.
-    std::uint8_t d[16];
+    // The descriptor's signature is optional and may equal a CRC, and its sizes are 64-bit
+    // after a ZIP64 local header, so try each layout.
+    std::uint8_t d[24];
     const std::size_t available =
         static_cast<std::size_t>(std::min<std::uint64_t>(sizeof d, centralOffset_ - dataEnd));
     if (available < 12 || !source_->readAt(dataEnd, d, available))
-        return badArchive("data descriptor of " + quoted(entry.name) + " is missing");
-    const auto matches = [&entry](const std::uint8_t *fields) {
-        return le32(fields) == entry.crc && le32(fields + 4) == entry.compressedSize &&
-               le32(fields + 8) == entry.size;
+        return badArchive("data descriptor of " + name + " is missing");
+    const auto matches = [&](std::size_t at) {
+        if (wide)
+            return available >= at + 20 && le32(d + at) == entry.crc &&
+                   le64(d + at + 4) == entry.compressedSize && le64(d + at + 12) == entry.size;
+        return available >= at + 12 && le32(d + at) == entry.crc &&
+               le32(d + at + 4) == entry.compressedSize && le32(d + at + 8) == entry.size;
     };
-    const bool signedMatch =
-        available == sizeof d && le32(d) == kDescriptorSignature && matches(d + 4);
-    if (!signedMatch && !matches(d))
-        return badArchive("data descriptor of " + quoted(entry.name) +
-                          " disagrees with the central directory");
+    const bool signedMatch = le32(d) == kDescriptorSignature && matches(4);
+    if (!signedMatch && !matches(0))
+        return badArchive("data descriptor of " + name + " disagrees with the central directory");
     return {};
 }
 
-Status ZipReader::extract(const ZipEntry &entry, const ChunkSink &sink) const {
+Status ZipReader::extract(std::size_t index, const ChunkSink &sink) {
+    const ZipEntry &entry = zipEntries_.at(index);
+    const ArchiveEntry &item = entries_[index];
+    if (item.isDirectory)
+        return {};
+    const std::string name = quoted(item.name);
     std::uint64_t produced = 0;
     uLong crc = crc32(0L, Z_NULL, 0);
     // Never trust the data to stop by itself: the recorded size bounds the output.
     const ChunkSink emit = [&](const std::uint8_t *data, std::size_t n) -> Status {
         if (n > entry.size - produced)
-            return dataError(quoted(entry.name) + " is larger than recorded");
+            return dataError(name + " is larger than recorded");
         crc = crc32(crc, data, static_cast<uInt>(n));
         produced += n;
         return sink(data, n);
     };
 
     Status status =
-        entry.method == kMethodStored ? copyStored(entry, emit) : inflateEntry(entry, emit);
+        entry.method == kMethodStored ? copyStored(entry, emit) : inflateEntry(entry, name, emit);
     if (!status)
         return status;
     if (produced != entry.size)
-        return dataError(quoted(entry.name) + " is smaller than recorded");
+        return dataError(name + " is smaller than recorded");
     if (static_cast<std::uint32_t>(crc) != entry.crc)
-        return dataError("CRC mismatch in " + quoted(entry.name));
+        return dataError("CRC mismatch in " + name);
     return {};
 }
 
 Status ZipReader::copyStored(const ZipEntry &entry, const ChunkSink &emit) const {
-    std::vector<std::uint8_t> buffer(std::min<std::size_t>(kChunkSize, entry.compressedSize));
+    std::vector<std::uint8_t> buffer(
+        static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, entry.compressedSize)));
     std::uint64_t offset = entry.dataOffset;
     std::uint64_t remaining = entry.compressedSize;
     while (remaining > 0) {
@@ -279,7 +388,8 @@ Status ZipReader::copyStored(const ZipEntry &entry, const ChunkSink &emit) const
     return {};
 }
 
-Status ZipReader::inflateEntry(const ZipEntry &entry, const ChunkSink &emit) const {
+Status ZipReader::inflateEntry(const ZipEntry &entry, const std::string &name,
+                               const ChunkSink &emit) const {
     InflateStream stream;
     if (!stream.ready)
         return {ErrorCode::Internal, "cannot initialise zlib"};
@@ -305,9 +415,9 @@ Status ZipReader::inflateEntry(const ZipEntry &entry, const ChunkSink &emit) con
         zs.avail_out = static_cast<uInt>(out.size());
         const int result = inflate(&zs, Z_NO_FLUSH);
         if (result == Z_BUF_ERROR)
-            return dataError("compressed data of " + quoted(entry.name) + " ends early");
+            return dataError("compressed data of " + name + " ends early");
         if (result != Z_OK && result != Z_STREAM_END)
-            return dataError("compressed data of " + quoted(entry.name) + " is corrupt");
+            return dataError("compressed data of " + name + " is corrupt");
         const std::size_t produced = out.size() - zs.avail_out;
         if (produced > 0) {
             Status status = emit(out.data(), produced);
@@ -318,7 +428,7 @@ Status ZipReader::inflateEntry(const ZipEntry &entry, const ChunkSink &emit) con
             break;
     }
     if (remaining != 0 || zs.avail_in != 0)
-        return dataError("compressed data of " + quoted(entry.name) + " has trailing bytes");
+        return dataError("compressed data of " + name + " has trailing bytes");
     return {};
 }
 

@@ -1,5 +1,6 @@
 #include "sevenzip.h"
 
+#include "ansi_text.h"
 #include "command_line.h"
 #include "extractor.h"
 #include "file_system.h"
@@ -62,9 +63,10 @@ archive::Status run(HWND hwnd, LPCSTR commandLine, archive::ExtractSummary &summ
     if (!status)
         return status;
 
+    const std::string path = archive::utf8FromAnsi(command.archive);
     archive::FileSource source;
-    if (!source.open(command.archive))
-        return {archive::ErrorCode::ArchiveOpen, "cannot open '" + command.archive + "'"};
+    if (!source.open(path))
+        return {archive::ErrorCode::ArchiveOpen, "cannot open '" + path + "'"};
 
     archive::ProgressHandler handler;
     if (const LPARCHIVERPROC proc = ownerProc(hwnd)) {
@@ -78,14 +80,15 @@ archive::Status run(HWND hwnd, LPCSTR commandLine, archive::ExtractSummary &summ
             record.ullEntryDone = p.entryDone;
             record.ullTotalSize = p.totalSize;
             record.ullTotalDone = p.totalDone;
-            copyTruncated(record.szEntryName, sizeof record.szEntryName, p.name);
+            copyTruncated(record.szEntryName, sizeof record.szEntryName,
+                          archive::ansiFromUtf8(p.name));
             return proc(hwnd, SEVENZIP_PROGRESS_MSG, stateOf(p.stage), &record) != FALSE;
         };
     }
 
     archive::DiskFileSystem fs;
     archive::ExtractOptions options;
-    options.destination = command.destination;
+    options.destination = archive::utf8FromAnsi(command.destination);
     options.overwrite = command.overwrite;
     return archive::extractArchive(source, fs, options, handler, summary);
 }
@@ -104,7 +107,7 @@ extern "C" int WINAPI SevenZip(HWND hwnd, LPCSTR szCmdLine, LPSTR szOutput, DWOR
         status = {archive::ErrorCode::Internal, "internal error"};
     }
     try {
-        copyTruncated(szOutput, dwSize, archive::describe(status, summary));
+        copyTruncated(szOutput, dwSize, archive::ansiFromUtf8(archive::describe(status, summary)));
     } catch (...) {
         copyTruncated(szOutput, dwSize, {});
     }

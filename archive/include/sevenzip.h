@@ -8,10 +8,16 @@
  *   -o<dir>    destination folder, created when missing (default: current folder);
  *              quotes only group, a backslash before a quote is a plain backslash
  *   -hide      accepted for compatibility: the DLL never opens a window
- * Only ZIP archives (stored or deflate, no ZIP64, no encryption) are read. Entries
- * whose names could land outside the destination (absolute, drive letters, "..",
- * streams, device names such as CON or nul.txt) make the whole call fail before
- * anything is written. A failing CRC stops at that entry, leaving no partial file.
+ * The format is taken from the content, whatever the extension: 7z archives (Copy,
+ * LZMA, LZMA2, BCJ, BCJ2; solid or not; encoded headers) and ZIP archives (stored or
+ * deflate, ZIP64 included, no encryption). Names are decoded as stored (7z: UTF-16;
+ * ZIP: UTF-8 when flagged, Info-ZIP's Unicode path field, else code page 437) and
+ * files are created through the wide-character functions. Other methods fail the
+ * whole call, naming the method, before anything is written; so do entries whose
+ * names could land outside the destination (absolute, drive letters, "..", streams,
+ * device names such as CON or nul.txt). A failing CRC stops at that entry, leaving no
+ * partial file. Archive and folder paths on the command line are in the ANSI code
+ * page, as are the names in the progress record and the report.
  *
  * Returns 0 on success or one of the SEVENZIP_ERROR_* codes; writes a one-line report
  * into szOutput, never more than dwSize bytes including the terminating NUL.
@@ -31,8 +37,8 @@
 #define SEVENZIP_OK 0
 #define SEVENZIP_ERROR_COMMAND 1     /* unknown command or switch, no archive */
 #define SEVENZIP_ERROR_OPEN 2        /* archive missing or unreadable */
-#define SEVENZIP_ERROR_ARCHIVE 3     /* not a ZIP archive, damaged structure */
-#define SEVENZIP_ERROR_UNSUPPORTED 4 /* ZIP64, encryption, other methods */
+#define SEVENZIP_ERROR_ARCHIVE 3     /* neither 7z nor ZIP, damaged structure */
+#define SEVENZIP_ERROR_UNSUPPORTED 4 /* encryption, other methods */
 #define SEVENZIP_ERROR_DATA 5        /* CRC mismatch, corrupt compressed data */
 #define SEVENZIP_ERROR_UNSAFE_PATH 6 /* an entry would land outside the destination */
 #define SEVENZIP_ERROR_FILE_EXISTS 7 /* a file exists and -y was not given */
@@ -57,7 +63,7 @@ typedef struct SEVENZIP_PROGRESS {
     ULONGLONG ullEntryDone;     /* bytes of the entry written so far */
     ULONGLONG ullTotalSize;     /* uncompressed size of all entries */
     ULONGLONG ullTotalDone;     /* bytes of all entries written so far */
-    CHAR szEntryName[MAX_PATH]; /* name as stored, NUL-terminated, cut to fit */
+    CHAR szEntryName[MAX_PATH]; /* name in the ANSI code page, NUL-terminated, cut to fit */
 } SEVENZIP_PROGRESS;
 
 typedef BOOL(CALLBACK *LPARCHIVERPROC)(HWND hwnd, UINT uMsg, UINT nState, LPVOID lpProgress);

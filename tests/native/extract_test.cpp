@@ -42,14 +42,15 @@ archive::Status extract(const fs::path &archive, const fs::path &destination,
 std::vector<fs::path> archivesIn(const char *folder) {
     std::vector<fs::path> found;
     for (const auto &item : fs::recursive_directory_iterator(kData / folder))
-        if (item.path().extension() == ".zip")
+        if (item.path().extension() == ".zip" || item.path().extension() == ".7z")
             found.push_back(fs::relative(item.path(), kData / folder));
     std::sort(found.begin(), found.end());
     return found;
 }
 
 std::string caseName(const testing::TestParamInfo<fs::path> &info) {
-    std::string name = (info.param.parent_path() / info.param.stem()).string();
+    std::string name = (info.param.parent_path() / info.param.stem()).string() + "_" +
+                       info.param.extension().string().substr(1);
     std::replace(name.begin(), name.end(), '/', '_');
     return name;
 }
@@ -58,12 +59,13 @@ std::string caseName(const testing::TestParamInfo<fs::path> &info) {
 
 class WrittenByOtherTools : public testing::TestWithParam<fs::path> {};
 
-TEST_P(WrittenByOtherTools, GiveTheSourceTreeAsInfoZipDoes) {
+// The reference is the tree as Info-ZIP unzip (ZIP) or 7z x (7z) extracts it.
+TEST_P(WrittenByOtherTools, GiveTheSourceTreeAsTheirOwnExtractorDoes) {
     TempDir temp;
     const archive::Status status = extract(kData / "good" / GetParam(), temp.path, false);
     ASSERT_TRUE(status.ok()) << status.message;
     EXPECT_EQ(readTree(temp.path), readTree(kData / "tree"));
-    EXPECT_EQ(readTree(temp.path), readTree(kData / "unzipped" / GetParam().stem()));
+    EXPECT_EQ(readTree(temp.path), readTree(kData / "reference" / GetParam().stem()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Archives, WrittenByOtherTools, testing::ValuesIn(archivesIn("good")),
@@ -71,20 +73,27 @@ INSTANTIATE_TEST_SUITE_P(Archives, WrittenByOtherTools, testing::ValuesIn(archiv
 
 TEST(Extract, UnusualLayoutsIntoANewNestedDestination) {
     const std::pair<const char *, std::vector<std::string>> cases[] = {
-        {"backslashes",
+        {"backslashes.zip",
          {"drivers/", "drivers/empty/", "drivers/x86/", "drivers/x86/unidrv.gpd", "mixed/",
           "mixed/sep/", "mixed/sep/file.ini"}},
-        {"implicit_folders", {"a/", "a/b/", "a/b/c/", "a/b/c/deep.txt", "a/top.txt"}},
-        {"dot_components", {"dot.txt", "x/", "x/double.txt"}},
-        {"commented", {"note.txt"}},
-        {"descriptor_nosig", {"streamed.txt"}},
-        {"no_entries", {}},
+        {"implicit_folders.zip", {"a/", "a/b/", "a/b/c/", "a/b/c/deep.txt", "a/top.txt"}},
+        {"dot_components.zip", {"dot.txt", "x/", "x/double.txt"}},
+        {"commented.zip", {"note.txt"}},
+        {"descriptor_nosig.zip", {"streamed.txt"}},
+        {"no_entries.zip", {}},
+        {"infozip_pipe.zip", {"-"}},
+        {"zip64_local.zip", {"big.txt"}},
+        {"names_utf8.zip", {"Ticket/", "Ticket/\u00DCn\u00EFcode\u540D.txt"}},
+        {"names_oem.zip", {"Ticket/", "Ticket/\u00DCn\u00EFcode.txt"}},
+        {"names_unicode_extra.zip", {"Ticket/", "Ticket/\u00DCn\u00EFcode\u540D.txt", "stale.txt"}},
+        {"names.7z", {"Ticket/", "Ticket/\u00DCn\u00EFcode\u540D.txt"}},
+        {"no_entries.7z", {}},
+        {"only_empty.7z", {"empty folder/", "empty.txt"}},
     };
     for (const auto &[name, paths] : cases) {
         TempDir temp;
         const fs::path dest = temp.path / "new" / "dest dir";
-        const archive::Status status =
-            extract(kData / "special" / (name + std::string(".zip")), dest.string() + "/");
+        const archive::Status status = extract(kData / "special" / name, dest.string() + "/");
         EXPECT_TRUE(status.ok()) << name << ": " << status.message;
         std::vector<std::string> found;
         for (const auto &item : readTree(dest))
@@ -140,15 +149,31 @@ TEST_P(Refused, WithItsCodeAndNothingWritten) {
 
 INSTANTIATE_TEST_SUITE_P(Archives, Refused, testing::ValuesIn(archivesIn("refused")), caseName);
 
+TEST(Extract, UnsupportedMethodsAreNamed) {
+    const std::pair<const char *, const char *> cases[] = {
+        {"PPMd.7z", "PPMd"},          {"ARM64.7z", "ARM64"},          {"Delta.7z", "Delta"},
+        {"BZip2.7z", "BZip2"},        {"Deflate.7z", "Deflate"},      {"7zAES.7z", "7zAES"},
+        {"7zAES_header.7z", "7zAES"}, {"deflate64.zip", "Deflate64"}, {"bzip2.zip", "BZip2"},
+        {"lzma.zip", "LZMA"}};
+    for (const auto &[file, method] : cases) {
+        TempDir temp;
+        const archive::Status status = extract(kData / "refused/unsupported" / file, temp.path);
+        EXPECT_NE(status.message.find(std::string("method ") + method + " "), std::string::npos)
+            << file << ": " << status.message;
+    }
+}
+
 TEST(Extract, AFolderIsNoArchive) {
     archive::FileSource source;
     EXPECT_FALSE(source.open(kData.string()));
 }
 
 TEST(Extract, DataErrorKeepsEarlierEntriesAndLeavesNoPartialFile) {
-    TempDir temp;
-    EXPECT_EQ(extract(kData / "second_entry_bad_crc.zip", temp.path).code, ErrorCode::DataError);
-    EXPECT_EQ(readTree(temp.path), (Tree{{"first.txt", "first"}}));
+    for (const char *name : {"second_entry_bad_crc.zip", "second_entry_bad_crc.7z"}) {
+        TempDir temp;
+        EXPECT_EQ(extract(kData / name, temp.path).code, ErrorCode::DataError) << name;
+        EXPECT_EQ(readTree(temp.path), (Tree{{"first.txt", "first"}})) << name;
+    }
 }
 
 TEST(EntryNames, EscapesAndDevicesAreRefusedLookalikesAllowed) {
@@ -158,12 +183,13 @@ TEST(EntryNames, EscapesAndDevicesAreRefusedLookalikesAllowed) {
           ".hidden", "..data", "dir with blanks/f g", "\xC3\xA9t\xC3\xA9.txt"})
         EXPECT_TRUE(archive::splitEntryName(name, parts).ok()) << name;
     for (const char *name :
-         {"",          "/",         "\\",        "/etc/passwd", "\\x",        "..",      "../x",
-          "a/../../b", "a\\..\\b",  "a/..",      "C:",          "C:x",        "C:\\x",   "c:/x",
-          "x:y",       "con",       "CON",       "Con.txt",     "nul.tar.gz", "aux",     "PRN",
-          "com1",      "COM9.log",  "lpt1",      "LPT9.txt",    "CONIN$",     "conout$", "d/nul/e",
-          "nul .txt",  "com\xB9",   "a<b",       "a>b",         "a|b",        "a?b",     "a*b",
-          "a\"b",      "tab\there", "trailing.", "trailing ",   "sub./x",     "..."})
+         {"",           "/",         "\\",        "/etc/passwd", "\\x",      "..",
+          "../x",       "a/../../b", "a\\..\\b",  "a/..",        "C:",       "C:x",
+          "C:\\x",      "c:/x",      "x:y",       "con",         "CON",      "Con.txt",
+          "nul.tar.gz", "aux",       "PRN",       "com1",        "COM9.log", "lpt1",
+          "LPT9.txt",   "CONIN$",    "conout$",   "d/nul/e",     "nul .txt", "com\xC2\xB9",
+          "a<b",        "a>b",       "a|b",       "a?b",         "a*b",      "a\"b",
+          "tab\there",  "trailing.", "trailing ", "sub./x",      "..."})
         EXPECT_EQ(archive::splitEntryName(name, parts).code, ErrorCode::UnsafePath) << name;
 }
 
@@ -187,8 +213,10 @@ TEST(Progress, EveryEntryStartsGrowsAndEndsInOrder) {
                          "D 2/3 b.txt 5/5 21005/21005\n");
 }
 
-TEST(Robustness, EveryTruncationFails) {
-    const std::string bytes = readFile(kData / "small.zip");
+class Robustness : public testing::TestWithParam<const char *> {};
+
+TEST_P(Robustness, EveryTruncationFails) {
+    const std::string bytes = readFile(kData / GetParam());
     for (std::size_t length = 0; length < bytes.size(); ++length) {
         MemoryFileSystem fs;
         EXPECT_FALSE(extractInMemory(bytes.substr(0, length), fs).ok()) << "length " << length;
@@ -197,8 +225,8 @@ TEST(Robustness, EveryTruncationFails) {
 
 // A flip in a field that matters must be caught; one in a field that does not
 // (timestamps, attributes) must still give the original files.
-TEST(Robustness, EveryByteFlipFailsOrYieldsTheOriginalFiles) {
-    const std::string bytes = readFile(kData / "small.zip");
+TEST_P(Robustness, EveryByteFlipFailsOrYieldsTheOriginalFiles) {
+    const std::string bytes = readFile(kData / GetParam());
     MemoryFileSystem original;
     ASSERT_TRUE(extractInMemory(bytes, original).ok());
     for (std::size_t at = 0; at < bytes.size(); ++at) {
@@ -212,3 +240,8 @@ TEST(Robustness, EveryByteFlipFailsOrYieldsTheOriginalFiles) {
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Small, Robustness, testing::Values("small.zip", "small.7z"),
+                         [](const testing::TestParamInfo<const char *> &info) {
+                             return std::string(info.param).replace(5, 1, "_");
+                         });

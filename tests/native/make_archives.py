@@ -1,19 +1,20 @@
 #!/usr/bin/env python3
-"""Writes the archives the native tests and the fuzzer read.
+"""Writes the archives the native tests and the fuzzers read.
 
 Usage: make_archives.py OUT_DIR [CMAKE]
 
 OUT_DIR/tree         the source tree the good archives hold
-OUT_DIR/good         that tree archived by Info-ZIP zip, 7-Zip, Python and libarchive (CMAKE)
-OUT_DIR/unzipped     each good archive as Info-ZIP unzip extracts it, the reference
-OUT_DIR/special      layouts only some writers produce (backslashes, comments, ...)
+OUT_DIR/good         that tree archived by Info-ZIP zip, 7-Zip, Python and libarchive (CMAKE),
+                     as ZIP (ZIP64 too) and as 7z with every method and filter we read
+OUT_DIR/reference    each good archive as Info-ZIP unzip (ZIP) or 7z x (7z) extracts it
+OUT_DIR/special      layouts only some writers produce (backslashes, comments, names, ...)
 OUT_DIR/refused      archives to refuse, in a folder named for the error: damaged ones
-                     (data_error, bad_archive), ZIP64, encryption, methods (unsupported),
+                     (data_error, bad_archive), encryption, methods (unsupported),
                      entries aiming outside the destination (unsafe_path);
                      OUT_DIR/evil must stay empty
-OUT_DIR/small.zip    a few entries, for progress, truncation and byte flips
-OUT_DIR/second_entry_bad_crc.zip   a good entry before a damaged one
-OUT_DIR/seeds        small archives to start the fuzzer from
+OUT_DIR/small.zip, small.7z   a few entries, for progress, truncation and byte flips
+OUT_DIR/second_entry_bad_crc.zip, .7z   a good entry before a damaged one
+OUT_DIR/seeds, seeds7z   small archives to start the fuzzers from
 """
 import io
 import os
@@ -23,6 +24,7 @@ import struct
 import subprocess
 import sys
 import zipfile
+import zlib
 
 LOCAL_SIG = b"PK\x03\x04"
 END_SIG = b"PK\x05\x06"
@@ -78,15 +80,51 @@ class Unseekable:
         self.raw.flush()
 
 
-def python_zip(path, root, method, streamed=False):
+def python_zip(path, root, method, streamed=False, zip64=False):
     with open(path, "wb") as raw:
         with zipfile.ZipFile(Unseekable(raw) if streamed else raw, "w", method) as zf:
             for rel in tree_entries(root):
-                zf.write(os.path.join(root, rel), rel)
+                full = os.path.join(root, rel)
+                if zip64 and os.path.isfile(full):
+                    with open(full, "rb") as src, zf.open(rel, "w", force_zip64=True) as dst:
+                        shutil.copyfileobj(src, dst)
+                else:
+                    zf.write(full, rel)
 
 
 def run(args, cwd, stdout=None):
     subprocess.run(args, cwd=cwd, check=True, stdout=stdout or subprocess.DEVNULL)
+
+
+def sevenzip(args, cwd):
+    run(["7z"] + args[:1] + ["-bd", "-bso0", "-bsp0"] + args[1:], cwd)
+
+
+def zip_to_pipe(path, root, options):
+    """Writing to a pipe makes zip defer sizes to data descriptors."""
+    with open(path, "wb") as f:
+        zip_proc = subprocess.Popen(["zip", "-q", "-r", "-X"] + options + ["-", "."], cwd=root,
+                                    stdout=subprocess.PIPE)
+        shutil.copyfileobj(zip_proc.stdout, f)
+        if zip_proc.wait() != 0:
+            raise SystemExit("zip to stdout failed")
+
+
+# 7z archives of the tree: name to switches of `7z a`.
+SEVENZIP_GOOD = {
+    "default": [],
+    "mx1": ["-mx=1"],
+    "mx9": ["-mx=9"],
+    "lzma2_ultra_solid": ["-m0=lzma2", "-mx=9", "-ms=on"],
+    "lzma_solid": ["-m0=lzma", "-ms=on"],
+    "lzma_nonsolid": ["-m0=lzma", "-ms=off"],
+    "lzma2_nonsolid_plain_header": ["-m0=lzma2", "-ms=off", "-mhc=off"],
+    "copy": ["-m0=copy"],
+    "bcj_lzma": ["-mf=BCJ", "-m0=lzma"],
+    "bcj_lzma2": ["-mf=BCJ", "-m0=lzma2", "-mx=9"],
+    "bcj2": ["-mf=BCJ2"],
+    "bcj2_lzma_solid_blocks": ["-mf=BCJ2", "-m0=lzma", "-ms=100k"],
+}
 
 
 def write_good(out, root, cmake):
@@ -94,13 +132,14 @@ def write_good(out, root, cmake):
     os.makedirs(good)
     run(["zip", "-q", "-r", "-X", "-0", os.path.join(good, "infozip_stored.zip"), "."], root)
     run(["zip", "-q", "-r", "-X", "-9", os.path.join(good, "infozip_deflate.zip"), "."], root)
-    # Writing to a pipe makes zip defer sizes to data descriptors.
-    with open(os.path.join(good, "infozip_streamed.zip"), "wb") as f:
-        zip_proc = subprocess.Popen(["zip", "-q", "-r", "-X", "-", "."], cwd=root,
-                                    stdout=subprocess.PIPE)
-        shutil.copyfileobj(zip_proc.stdout, f)
-        if zip_proc.wait() != 0:
-            raise SystemExit("zip to stdout failed")
+    run(["zip", "-q", "-r", "-X", "-fz", os.path.join(good, "infozip_zip64.zip"), "."], root)
+    zip_to_pipe(os.path.join(good, "infozip_streamed.zip"), root, [])
+    python_zip(os.path.join(good, "python_zip64.zip"), root, zipfile.ZIP_DEFLATED, zip64=True)
+    python_zip(os.path.join(good, "python_zip64_streamed.zip"), root, zipfile.ZIP_DEFLATED,
+               streamed=True, zip64=True)
+    for name, switches in SEVENZIP_GOOD.items():
+        sevenzip(["a", "-t7z"] + switches + [os.path.join(good, "sevenzip_" + name + ".7z"), "."],
+                 root)
     for name, level in (("p7zip_stored.zip", "-mx=0"), ("p7zip_deflate.zip", "-mx=7")):
         run(["7z", "a", "-tzip", level, "-bd", "-bso0", "-bsp0", os.path.join(good, name), "."],
             root)
@@ -112,9 +151,13 @@ def write_good(out, root, cmake):
         run([cmake, "-E", "tar", "cf", os.path.join(good, "libarchive.zip"), "--format=zip"] + top,
             root)
     for name in os.listdir(good):
-        reference = os.path.join(out, "unzipped", name[:-len(".zip")])
+        stem, ext = os.path.splitext(name)
+        reference = os.path.join(out, "reference", stem)
         os.makedirs(reference)
-        run(["unzip", "-qq", os.path.join(good, name), "-d", reference], out)
+        if ext == ".7z":
+            sevenzip(["x", os.path.join(good, name), "-o" + reference], out)
+        else:
+            run(["unzip", "-qq", os.path.join(good, name), "-d", reference], out)
 
 
 def build(entries, streamed=False, comment=b""):
@@ -159,6 +202,83 @@ def drop_descriptor_signature(blob):
     return blob
 
 
+def number(value):
+    """A 7z NUMBER: leading one bits in the first byte count the bytes that follow."""
+    for extra in range(8):
+        if value < 1 << (8 * extra + 7 - extra):
+            first = (0xFF << (8 - extra)) & 0xFF | (value >> (8 * extra))
+            return bytes([first]) + (value & ((1 << (8 * extra)) - 1)).to_bytes(extra, "little")
+    return b"\xff" + value.to_bytes(8, "little")
+
+
+def bits(flags):
+    out = bytearray((len(flags) + 7) // 8)
+    for i, flag in enumerate(flags):
+        if flag:
+            out[i // 8] |= 0x80 >> (i % 8)
+    return bytes(out)
+
+
+def build_7z(entries):
+    """A solid 7z of stored (Copy) data with a plain header; data None makes a folder."""
+    files = [(name, data) for name, data in entries if data]
+    packed = b"".join(data for _, data in files)
+    header = bytearray(b"\x01")
+    if files:
+        header += b"\x04\x06" + number(0) + number(1) + b"\x09" + number(len(packed)) + b"\x00"
+        header += b"\x07\x0b" + number(1) + b"\x00" + b"\x01\x01\x00"
+        header += b"\x0c" + number(len(packed)) + b"\x00"
+        header += b"\x08\x0d" + number(len(files)) + b"\x09"
+        header += b"".join(number(len(data)) for _, data in files[:-1])
+        header += b"\x0a\x01" + b"".join(struct.pack("<I", zlib.crc32(d)) for _, d in files)
+        header += b"\x00\x00"
+    if entries:
+        empty = [not data for _, data in entries]
+        header += b"\x05" + number(len(entries))
+        if any(empty):
+            header += b"\x0e" + number(len(bits(empty))) + bits(empty)
+            empty_files = [data is not None for _, data in entries if not data]
+            header += b"\x0f" + number(len(bits(empty_files))) + bits(empty_files)
+        names = b"\x00" + b"".join(n.encode("utf-16-le") + b"\x00\x00" for n, _ in entries)
+        header += b"\x11" + number(len(names)) + names + b"\x00"
+    header += b"\x00"
+    tail = struct.pack("<QQI", len(packed), len(header), zlib.crc32(header))
+    start = b"7z\xbc\xaf\x27\x1c\x00\x04" + struct.pack("<I", zlib.crc32(tail)) + tail
+    return bytearray(start + packed + header)
+
+
+def fix_7z_crcs(blob):
+    """Makes the start header and header CRCs right again after a patch."""
+    offset, size = struct.unpack_from("<QQ", blob, 12)
+    header = blob[32 + offset:32 + offset + size]
+    struct.pack_into("<I", blob, 28, zlib.crc32(header))
+    struct.pack_into("<I", blob, 8, zlib.crc32(blob[12:32]))
+    return blob
+
+
+def unicode_path_extra(raw, name):
+    data = b"\x01" + struct.pack("<I", zlib.crc32(raw)) + name.encode()
+    return struct.pack("<HH", 0x7075, len(data)) + data
+
+
+def raw_zip(entries):
+    """entries: (stored name bytes, flag bits, central extra, data), stored as given."""
+    out, central = bytearray(), bytearray()
+    for name, flags, extra, data in entries:
+        crc = zlib.crc32(data)
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, flags, 0, 0, 0, crc,
+                               len(data), len(data), len(name), len(extra), 0, 0, 0, 0,
+                               len(out)) + name + extra
+        out += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, flags, 0, 0, 0, crc, len(data),
+                           len(data), len(name), 0) + name + data
+    count = len(entries)
+    return out + central + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, count, count, len(central),
+                                       len(out), 0)
+
+
+NAME = "Ünïcode名.txt"
+
+
 TEXT = b"".join(b"Line %05d of a driver setup file\r\n" % i for i in range(600))
 STORED, DEFLATED = zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED
 
@@ -176,8 +296,26 @@ def write_special(out):
         "descriptor_nosig.zip": drop_descriptor_signature(
             build([("streamed.txt", TEXT, DEFLATED)], streamed=True)),
         "no_entries.zip": build([]),
+        "names_utf8.zip": raw_zip([(("Ticket/" + NAME).encode(), 0x800, b"", b"utf8")]),
+        "names_oem.zip": raw_zip([("Ticket/Ünïcode.txt".encode("cp437"), 0, b"", b"oem")]),
+        "names_unicode_extra.zip": raw_zip([
+            (b"Ticket/Unicode.txt", 0, unicode_path_extra(b"Ticket/Unicode.txt", "Ticket/" + NAME),
+             b"extra"),
+            (b"stale.txt", 0, unicode_path_extra(b"renamed.txt", "other名.txt"), b"stale")]),
+        "no_entries.7z": build_7z([]),
+        "only_empty.7z": build_7z([("empty folder", None), ("empty.txt", b"")]),
     }
     save(out, "special", cases)
+    special = os.path.join(out, "special")
+    source = os.path.join(special, "names")
+    os.makedirs(os.path.join(source, "Ticket"))
+    with open(os.path.join(source, "Ticket", NAME), "wb") as f:
+        f.write(b"7z")
+    sevenzip(["a", "-t7z", os.path.join(special, "names.7z"), "Ticket"], source)
+    shutil.rmtree(source)
+    # Info-ZIP reading a pipe writes ZIP64 local sizes for the entry it calls "-".
+    with open(os.path.join(special, "infozip_pipe.zip"), "wb") as f:
+        subprocess.run(["zip", "-q", "-", "-"], input=TEXT, stdout=f, check=True)
 
 
 def write_corrupt(out):
@@ -230,13 +368,65 @@ def write_corrupt(out):
         "not_zip.zip": bytearray(random.Random(1).randbytes(4096)),
         "empty_file.zip": bytearray(),
     })
+    def flipped(blob, at):
+        blob[at] ^= 0x5A
+        return blob
+
+    def written_7z(name, switches, data):
+        folder = os.path.join(out, "work")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+        sevenzip(["a", "-t7z"] + switches + ["out.7z", name], folder)
+        with open(os.path.join(folder, "out.7z"), "rb") as f:
+            blob = bytearray(f.read())
+        shutil.rmtree(folder)
+        return blob
+
+    lzma_7z = written_7z("payload.txt", ["-m0=lzma"], TEXT * 4)
+    bcj2_7z = written_7z("payload.dll", ["-mf=BCJ2"], random.Random(2).randbytes(30000))
+    save(out, "refused/data_error", {
+        "copy_data_flipped.7z": flipped(build_7z([("payload.txt", TEXT)]), 32 + 100),
+        "lzma_data_flipped.7z": flipped(lzma_7z[:], 32 + 40),
+        "bcj2_data_flipped.7z": flipped(bcj2_7z[:], 32 + 20000),
+    })
+    plain = build_7z([("payload.txt", TEXT)])
+    save(out, "refused/bad_archive", {
+        "truncated.7z": lzma_7z[:len(lzma_7z) // 2],
+        "start_header_crc.7z": flipped(build_7z([("payload.txt", TEXT)]), 9),
+        "header_crc.7z": flipped(plain[:], len(plain) - 5),
+        "header_offset_past_end.7z": fix_7z_crcs(flipped(plain[:], 12 + 3)),
+        "header_garbage.7z": fix_7z_crcs(flipped(plain[:], 32 + len(TEXT) + 2)),
+        "signature_only.7z": bytearray(b"7z\xbc\xaf\x27\x1c" + bytes(26)),
+    })
     save(out, ".", {
+        "second_entry_bad_crc.7z": flipped(build_7z([("first.txt", b"first"),
+                                                     ("second.txt", TEXT)]), 32 + 5 + 7),
         "second_entry_bad_crc.zip": patched(
             [("first.txt", b"first", STORED), ("second.txt", TEXT, STORED)],
             xor(lambda e, _: e[1]["data"] + 7)),
         "small.zip": build([("dir/", None, STORED), ("dir/a.txt", TEXT, DEFLATED),
                             ("b.txt", b"short", STORED)]),
     })
+    small = os.path.join(out, "work")
+    os.makedirs(os.path.join(small, "dir"))
+    for rel, data in (("dir/a.txt", TEXT), ("b.txt", b"short")):
+        with open(os.path.join(small, rel), "wb") as f:
+            f.write(data)
+    sevenzip(["a", "-t7z", os.path.join(out, "small.7z"), "dir", "b.txt"], small)
+    shutil.rmtree(small)
+
+
+# 7z archives we refuse: name to switches of `7z a`; the name is that of the method.
+UNSUPPORTED_7Z = {
+    "PPMd": ["-m0=PPMd"],
+    "ARM64": ["-mf=ARM64"],
+    "Delta": ["-mf=Delta:4"],
+    "BZip2": ["-m0=BZip2"],
+    "Deflate": ["-m0=Deflate"],
+    "7zAES": ["-psecret"],
+    "7zAES_header": ["-psecret", "-mhe=on"],
+}
 
 
 def write_unsupported(out):
@@ -253,18 +443,17 @@ def write_unsupported(out):
         struct.pack_into("<I", blob, end + 16, 0xFFFFFFFF)
         return blob
 
-    cases = {
-        "bzip2.zip": build([("a.txt", TEXT, zipfile.ZIP_BZIP2)]),
-        "zip64_local.zip": zip64_local(),
-        "zip64_end.zip": zip64_end(),
-    }
-    save(out, "refused/unsupported", cases)
+    save(out, "refused/unsupported", {"bzip2.zip": build([("a.txt", TEXT, zipfile.ZIP_BZIP2)])})
+    save(out, "refused/bad_archive", {"zip64_end_missing.zip": zip64_end()})
+    save(out, "special", {"zip64_local.zip": zip64_local()})
     folder = os.path.join(out, "refused", "unsupported")
     with open(os.path.join(folder, "secret.txt"), "wb") as f:
         f.write(TEXT)
     run(["zip", "-q", "-P", "secret", "encrypted.zip", "secret.txt"], folder)
-    run(["7z", "a", "-tzip", "-mm=Deflate64", "-bd", "-bso0", "-bsp0", "deflate64.zip",
-         "secret.txt"], folder)
+    sevenzip(["a", "-tzip", "-mm=Deflate64", "deflate64.zip", "secret.txt"], folder)
+    sevenzip(["a", "-tzip", "-mm=LZMA", "lzma.zip", "secret.txt"], folder)
+    for name, switches in UNSUPPORTED_7Z.items():
+        sevenzip(["a", "-t7z"] + switches + [name + ".7z", "secret.txt"], folder)
     os.remove(os.path.join(folder, "secret.txt"))
 
 
@@ -297,10 +486,34 @@ def write_malicious(out):
                               (name, None if name.endswith("/") else b"pwned", STORED)])
         for case, name in names.items()
     }
+    for case, name in names.items():
+        cases[case + ".7z"] = build_7z([("ok.txt", b"fine"),
+                                        (name.rstrip("/"), None if name.endswith("/") else b"pwned")])
+    cases["utf8_dotdot.zip"] = raw_zip([(b"ok.txt", 0x800, b"", b"fine"),
+                                        (b"../../evil/pwned", 0x800, b"", b"pwned")])
+    cases["unicode_extra_dotdot.zip"] = raw_zip([
+        (b"ok.txt", 0, b"", b"fine"),
+        (b"harmless.txt", 0, unicode_path_extra(b"harmless.txt", "../../evil/pwned"), b"pwned")])
     save(out, "refused/unsafe_path", cases)
 
 
 def write_seeds(out):
+    seeds7z = os.path.join(out, "seeds7z")
+    os.makedirs(seeds7z)
+    code = random.Random(3).randbytes(3000) + b"\xe8\x10\x00\x00\x00\x0f\x85\x00\x01\x00\x00" * 50
+    for name, switches in (("lzma", ["-m0=lzma"]), ("lzma2", ["-m0=lzma2"]), ("copy", ["-m0=copy"]),
+                           ("bcj", ["-mf=BCJ"]), ("bcj2", ["-mf=BCJ2"]),
+                           ("plain_header", ["-mhc=off"])):
+        folder = os.path.join(out, "work")
+        os.makedirs(os.path.join(folder, "d"))
+        for rel, data in (("d/t.txt", TEXT[:1500]), ("d/c.dll", code), ("e.txt", b"")):
+            with open(os.path.join(folder, rel), "wb") as f:
+                f.write(data)
+        sevenzip(["a", "-t7z"] + switches + [os.path.join(seeds7z, name + ".7z"), "d", "e.txt"],
+                 folder)
+        shutil.rmtree(folder)
+    with open(os.path.join(seeds7z, "mini.7z"), "wb") as f:
+        f.write(build_7z([("d", None), ("d/s.txt", b"stored data"), ("e.txt", b"")]))
     seeds = os.path.join(out, "seeds")
     os.makedirs(seeds)
     mini = [("d/", None, STORED), ("d/s.txt", b"stored data", STORED),
@@ -313,7 +526,8 @@ def write_seeds(out):
         for name in sorted(os.listdir(os.path.join(out, folder))):
             path = os.path.join(out, folder, name)
             if os.path.getsize(path) <= 32 * 1024:
-                shutil.copy(path, os.path.join(seeds, os.path.basename(folder) + "_" + name))
+                target = seeds7z if name.endswith(".7z") else seeds
+                shutil.copy(path, os.path.join(target, os.path.basename(folder) + "_" + name))
 
 
 def save(out, folder, cases):

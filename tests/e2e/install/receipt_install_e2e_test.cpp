@@ -84,6 +84,32 @@ TEST_F(ReceiptInstallE2E, ReceiptModelOnTheParallelPortInstallsFromTheReleaseFol
         EXPECT_FALSE(FileExists(path)) << path;
 }
 
+// A vendor's package packed by 7z under the same name: the library goes by content.
+TEST_F(ReceiptInstallE2E, ReceiptModelInstallsFromA7zPackage) {
+    std::vector<std::string> zipModels;
+    {
+        InstallerWindow zipWindow(kReleaseProgram, kReleaseDir);
+        ASSERT_TRUE(zipWindow.Found() && zipWindow.WaitInstallEnabled());
+        zipModels = zipWindow.DriverList();
+        zipWindow.CloseBox();
+        ASSERT_TRUE(zipWindow.WaitExit());
+    }
+    const std::string folder = WinePath(E2E_SEVENZIP_RELEASE_DIR);
+    InstallerWindow window(folder + "\\" E2E_PROGRAM, folder);
+    Install(window, "Receipt Model A04");
+    if (HasFatalFailure())
+        return;
+    EXPECT_EQ(window.DriverList(), zipModels);
+    EXPECT_EQ(window.Status(), "The installation is completed.");
+    EXPECT_EQ(Printer(kPrinter), "Receipt Model A04 WinPrint RAW LPT1:");
+    for (const std::string &name : kPluginFiles)
+        EXPECT_TRUE(FileExists(m_directory + "\\" + name)) << name;
+    window.Click(IDC_INSTALL);
+    ASSERT_TRUE(window.WaitExit());
+    for (const std::string &path : kUnpacked)
+        EXPECT_FALSE(FileExists(path)) << path;
+}
+
 TEST_F(ReceiptInstallE2E, InstallingTheSameNameAgainReplacesThePrinter) {
     {
         InstallerWindow window(kReleaseProgram, kReleaseDir);

@@ -96,6 +96,18 @@ TEST_F(SevenZipDll, ExtractsLikeTheInstallerWithProgress) {
                            "02 6/7 folder empty folder/ 0/0 320048/320048\n");
 }
 
+TEST_F(SevenZipDll, NamesArriveIntactWhateverTheFormatAndCodePage) {
+    for (const char *format : {"7z", "zip"}) {
+        const std::string command =
+            "x -y \"" + kData + "\\names " + format + ".zip\" -o\"" + dest_ + "\" -hide";
+        std::string report;
+        ASSERT_EQ(extractLikeInstaller(command, &report), SEVENZIP_OK) << format << ": " << report;
+        const fs::path file = fs::path(dest_) / L"Ticket" / L"\u00DCn\u00EFcode\u540D.txt";
+        EXPECT_EQ(readFile(file), "named") << format;
+        fs::remove_all(dest_);
+    }
+}
+
 TEST_F(SevenZipDll, WithoutYesExistingFilesAreKept) {
     ASSERT_EQ(extractLikeInstaller(installerCommand(false)), SEVENZIP_OK);
     std::ofstream(fs::path(dest_) / "readme.txt") << "edited";

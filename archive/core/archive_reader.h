@@ -1,0 +1,62 @@
+#pragma once
+
+#include "status.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace archive {
+
+// Random-access input, so archives can come from a file or from memory (tests, fuzzing).
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t size() const = 0;
+    // Fails (returns false) unless all n bytes could be read.
+    virtual bool readAt(std::uint64_t offset, void *out, std::size_t n) = 0;
+};
+
+class MemorySource : public ByteSource {
+public:
+    MemorySource(const void *data, std::size_t size)
+        : data_(static_cast<const std::uint8_t *>(data)), size_(size) {}
+    std::uint64_t size() const override { return size_; }
+    bool readAt(std::uint64_t offset, void *out, std::size_t n) override;
+
+private:
+    const std::uint8_t *data_;
+    std::size_t size_;
+};
+
+struct ArchiveEntry {
+    std::string name; // UTF-8, decoded from however the archive stores it; '/' or '\'
+    std::uint64_t size = 0;
+    bool isDirectory = false;
+};
+
+// Receives decompressed data in order; a failed status aborts the extraction.
+using ChunkSink = std::function<Status(const std::uint8_t *data, std::size_t size)>;
+
+class ArchiveReader {
+public:
+    virtual ~ArchiveReader() = default;
+
+    // Reads the whole directory and checks what can be checked without decoding, so
+    // damage and unknown methods are found before anything is extracted.
+    virtual Status open(ByteSource &source) = 0;
+
+    virtual const std::vector<ArchiveEntry> &entries() const = 0;
+
+    // Streams one file's data to sink, checking its size and CRC. Extracting in
+    // the order of entries() is the fast path: solid data is then decoded once.
+    virtual Status extract(std::size_t index, const ChunkSink &sink) = 0;
+};
+
+// The reader for the format the content shows, whatever the file is called.
+std::unique_ptr<ArchiveReader> readerFor(ByteSource &source);
+
+} // namespace archive

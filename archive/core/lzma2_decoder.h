@@ -1,0 +1,15 @@
+#pragma once
+
+#include "coder_stream.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace archive {
+
+// The LZMA2 method's stream: LZMA and stored chunks with their resets, over one window.
+Status makeLzma2Stream(std::unique_ptr<InStream> input, const std::vector<std::uint8_t> &props,
+                       std::uint64_t outSize, std::unique_ptr<InStream> &stream);
+
+} // namespace archive

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace archive {
+
+// Entry names travel as UTF-8 from here on, whatever the archive stored.
+
+// IBM PC code page 437: what ZIP writers use for names without the UTF-8 flag.
+std::string utf8FromOem(std::string_view oem);
+
+// Fails on an unpaired surrogate, which no file system name can hold.
+bool utf8FromUtf16(const std::uint8_t *littleEndian, std::size_t units, std::string &utf8);
+
+// Well-formed UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
+bool isUtf8(std::string_view text);
+
+} // namespace archive
