@@ -43,3 +43,19 @@ BOOL CListCtrl::SetItemText(int nItem, int nSubItem, LPCSTR lpszText) {
     item.pszText = const_cast<LPSTR>(lpszText);
     return static_cast<BOOL>(SendMessage(LVM_SETITEMTEXTA, nItem, reinterpret_cast<LPARAM>(&item)));
 }
+
+CString CListCtrl::GetItemText(int nItem, int nSubItem) const {
+    // The control copies at most the buffer less one; a copy that fills it may be cut.
+    for (int cchBuffer = 256;; cchBuffer *= 2) {
+        std::vector<char> buffer(static_cast<size_t>(cchBuffer), '\0');
+        LVITEMA item = {};
+        item.iSubItem = nSubItem;
+        item.cchTextMax = cchBuffer;
+        item.pszText = buffer.data();
+        const int nLength =
+            static_cast<int>(SendMessage(LVM_GETITEMTEXTA, nItem, reinterpret_cast<LPARAM>(&item)));
+        // The control may point the record at a text of its own.
+        if (nLength < cchBuffer - 1)
+            return CString(item.pszText, nLength);
+    }
+}

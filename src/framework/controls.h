@@ -45,6 +45,8 @@ public:
         return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, nItem, nMask));
     }
     BOOL SetItemState(int nItem, UINT nState, UINT nMask);
+    // The whole text, however long.
+    CString GetItemText(int nItem, int nSubItem) const;
     DWORD GetExtendedStyle() const {
         return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
     }

@@ -1,8 +1,9 @@
 #include "framework/dialog.h"
 
 INT_PTR CDialog::DoModal() {
-    return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate), nullptr,
-                             DialogProc, reinterpret_cast<LPARAM>(this));
+    return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
+                             m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr, DialogProc,
+                             reinterpret_cast<LPARAM>(this));
 }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {

@@ -55,7 +55,8 @@ void DDX_Text(CDataExchange *pDX, int nIDC, CString &value);
 class CDialog : public CWnd {
 public:
     // Constructors
-    explicit CDialog(UINT nIDTemplate) : m_nIDTemplate(nIDTemplate) {}
+    explicit CDialog(UINT nIDTemplate, CWnd *pParentWnd = nullptr)
+        : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
     // Operations
     INT_PTR DoModal();
@@ -74,4 +75,5 @@ private:
     bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &lResult);
 
     UINT m_nIDTemplate;
+    CWnd *m_pParentWnd;
 };

@@ -95,10 +95,13 @@ PortLists EnumeratePortLists() {
 
         if (BeginsWith(pszName, kUsbPrefix))
             lists.arrUsb.Add(pszName);
-        else if (IsTcpipDescription(pszDescription))
+        else if (IsTcpipDescription(pszDescription)) {
             lists.arrTcpip.Add(pszName);
-        else if (BeginsWith(pszName, kParallelPrefix))
+            lists.arrTcpipDescriptions.Add(pszDescription);
+        } else if (BeginsWith(pszName, kParallelPrefix)) {
             lists.arrParallel.Add(pszName);
+            lists.arrParallelDescriptions.Add(pszDescription);
+        }
 
         lists.arrAll.Add(pszName);
     }

@@ -13,6 +13,10 @@ struct PortLists {
     CStringArray arrSerial;
     CStringArray arrParallel;
     CStringArray arrTcpip;
+    // The spooler's description of each entry of the parallel and TCP/IP
+    // lists: the rows of their port dialogs.
+    CStringArray arrParallelDescriptions;
+    CStringArray arrTcpipDescriptions;
     // The port kind to preselect.
     PortKind kind = kPortKindUsb;
 };

@@ -9,9 +9,11 @@
 #include "install/printer_creation.h"
 #include "install/receipt_install.h"
 #include "install/spooler_service.h"
+#include "ports/parallel_port_dlg.h"
 #include "ports/port_enumeration.h"
 #include "ports/printer_port_registry.h"
 #include "ports/serial_assignment.h"
+#include "ports/tcpip_port_dlg.h"
 #include "ports/usb_detection.h"
 #include "res/resource.h"
 #include "shell/system_identification.h"
@@ -118,23 +120,26 @@ void CInstallerDlg::InstallLabelDriver() {
 }
 
 bool CInstallerDlg::ChoosePortForKind() {
-    int nRow = 0;
+    PortChoice choice;
     const CStringArray *pPorts = nullptr;
     switch (m_nPortKind) {
     case kPortKindTcpip:
-        // The wizard's new port is row 0 of the refreshed list.
-        nRow = ChosenRow(ChooseTcpipPort(), static_cast<int>(m_arrTcpipPorts.GetSize()), true);
+        choice = ChooseTcpipPort();
         pPorts = &m_arrTcpipPorts;
         break;
     case kPortKindParallel:
-        nRow =
-            ChosenRow(ChooseParallelPort(), static_cast<int>(m_arrParallelPorts.GetSize()), false);
+        choice = ChooseParallelPort();
         pPorts = &m_arrParallelPorts;
         break;
     default:
         return true;
     }
+    // The wizard's new port is row 0 of the refreshed list.
+    const int nRow = ChosenRow(choice, *pPorts, m_nPortKind == kPortKindTcpip);
     if (nRow < 0) {
+        const CString strReason = DescribeAbandonedChoice(choice);
+        if (!strReason.IsEmpty())
+            AfxMessageBox(strReason, MB_OK | MB_ICONWARNING);
         EnableInstall();
         return false;
     }
@@ -221,14 +226,35 @@ void CInstallerDlg::CompleteInstallation() {
         ShowStatus(kCompletedStatus);
 }
 
-// The first parallel port, until the user is asked.
+// One parallel port is taken without asking; the lists are fresh when a
+// dialog has been shown.
 PortChoice CInstallerDlg::ChooseParallelPort() {
-    return {PortChoice::kRow, 0};
+    if (m_arrParallelPorts.GetSize() == 0) {
+        AfxMessageBox(kNoParallelPortText, MB_OK | MB_ICONEXCLAMATION);
+        return ChoiceOfEndCode(PORTDLG_CANCELLED, CString());
+    }
+    if (m_arrParallelPorts.GetSize() == 1)
+        return ChoiceOfEndCode(PORTDLG_INDEX_BASE, m_arrParallelPorts[0]);
+    CParallelPortDlg dlg(this);
+    const INT_PTR nEndCode = dlg.DoModal();
+    EnumeratePorts();
+    return ChoiceOfEndCode(nEndCode, dlg.m_strChosenPort);
 }
 
-// The first TCP/IP port, until the user is asked.
+// Without a TCP/IP port the monitor's wizard is asked for one directly.
 PortChoice CInstallerDlg::ChooseTcpipPort() {
-    return {PortChoice::kRow, 0};
+    if (m_arrTcpipPorts.GetSize() > 0) {
+        CTcpipPortDlg dlg(this);
+        const INT_PTR nEndCode = dlg.DoModal();
+        EnumeratePorts();
+        return ChoiceOfEndCode(nEndCode, dlg.m_strChosenPort);
+    }
+    const bool bAdded = AddTcpipPort(m_hWnd);
+    EnumeratePorts();
+    if (!bAdded)
+        return ChoiceOfEndCode(PORTDLG_CANCELLED, CString());
+    return ChoiceOfEndCode(PORTDLG_ADDED,
+                           m_arrTcpipPorts.GetSize() > 0 ? m_arrTcpipPorts[0] : CString());
 }
 
 void CInstallerDlg::RestartSpooler() {

@@ -45,6 +45,8 @@ double TimeOneInstallation(const char *pszModel) {
 
     const double dStart = Now();
     window.Click(IDC_INSTALL);
+    if (!window.ConfirmParallelPort())
+        return -1;
     bool bFinished = false;
     while (Now() - dStart < 120000) {
         if (window.Text(IDC_INSTALL) == "&Finish" && window.Enabled(IDC_INSTALL)) {

@@ -96,6 +96,7 @@ protected:
         window.SetPrinterName(kTypedName);
         window.SelectPortKind(kParallelKind);
         window.Click(IDC_INSTALL);
+        ASSERT_TRUE(window.ConfirmParallelPort());
     }
 };
 

@@ -46,6 +46,7 @@ protected:
         window.SetPrinterName(kPrinter);
         window.SelectPortKind(kParallelKind);
         window.Click(IDC_INSTALL);
+        ASSERT_TRUE(window.ConfirmParallelPort());
         const bool bFinished = window.WaitInstallCaption("&Finish");
         if (!bFinished) {
             const MessageBoxSeen box = window.WaitMessageBox(0);

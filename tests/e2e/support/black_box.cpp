@@ -5,6 +5,8 @@
 namespace {
 
 const char kDialogCaption[] = "Configure & Install v1.5";
+const int kBoxTextId = 0xFFFF;
+constexpr int kListTextChars = 1024;
 
 struct WindowSearch {
     DWORD dwProcessId;
@@ -24,8 +26,9 @@ BOOL CALLBACK FindProc(HWND hWnd, LPARAM lParam) {
     ::GetWindowTextA(hWnd, szCaption, sizeof(szCaption));
     if (std::string(szClass) != "#32770")
         return TRUE;
+    // A message box is the dialog whose text is the static of id 0xFFFF.
     const bool bDialog = pSearch->caption == szCaption;
-    const bool bBox = pSearch->caption.empty() && std::string(szCaption) != kDialogCaption;
+    const bool bBox = pSearch->caption.empty() && ::GetDlgItem(hWnd, kBoxTextId) != nullptr;
     if (bDialog || bBox) {
         pSearch->hFound = hWnd;
         return FALSE;
@@ -47,6 +50,36 @@ std::string WideText(HWND hWnd) {
     char text[2048] = {};
     ::WideCharToMultiByte(CP_ACP, 0, buffer, -1, text, sizeof(text), nullptr, nullptr);
     return text;
+}
+
+std::string Utf8(const wchar_t *psz) {
+    char text[4 * kListTextChars] = {};
+    ::WideCharToMultiByte(CP_UTF8, 0, psz, -1, text, sizeof(text), nullptr, nullptr);
+    return text;
+}
+
+// Sends a list-view message whose record, and the text buffer it points
+// to, must live in the program's memory; both are copied back.
+template <class Record>
+LRESULT SendRecord(HANDLE hProcess, HWND hWnd, UINT message, WPARAM wParam, Record &record,
+                   wchar_t *pszText = nullptr) {
+    const size_t cbText = pszText != nullptr ? kListTextChars * sizeof(wchar_t) : 0;
+    auto *pRemote = static_cast<BYTE *>(
+        ::VirtualAllocEx(hProcess, nullptr, sizeof(record) + cbText, MEM_COMMIT, PAGE_READWRITE));
+    if (pRemote == nullptr)
+        return 0;
+    Record sent = record;
+    if (pszText != nullptr) {
+        sent.pszText = reinterpret_cast<LPWSTR>(pRemote + sizeof(record));
+        sent.cchTextMax = kListTextChars;
+    }
+    ::WriteProcessMemory(hProcess, pRemote, &sent, sizeof(sent), nullptr);
+    const LRESULT lResult =
+        ::SendMessageW(hWnd, message, wParam, reinterpret_cast<LPARAM>(pRemote));
+    if (pszText != nullptr)
+        ::ReadProcessMemory(hProcess, pRemote + sizeof(record), pszText, cbText, nullptr);
+    ::VirtualFreeEx(hProcess, pRemote, 0, MEM_RELEASE);
+    return lResult;
 }
 
 } // namespace
@@ -133,19 +166,71 @@ int InstallerWindow::SelectedPortKind() const {
                                            static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-// The item record must live in the program's own memory.
-void InstallerWindow::SelectPortKind(int nRow) const {
+void InstallerWindow::SelectRow(HWND hList, int nRow) const {
     LVITEMW item = {};
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    void *pRemote =
-        ::VirtualAllocEx(m_process.hProcess, nullptr, sizeof(item), MEM_COMMIT, PAGE_READWRITE);
-    if (pRemote == nullptr)
-        return;
-    ::WriteProcessMemory(m_process.hProcess, pRemote, &item, sizeof(item), nullptr);
-    ::SendMessageW(Item(IDC_PORT_KIND_LIST), LVM_SETITEMSTATE, nRow,
-                   reinterpret_cast<LPARAM>(pRemote));
-    ::VirtualFreeEx(m_process.hProcess, pRemote, 0, MEM_RELEASE);
+    SendRecord(m_process.hProcess, hList, LVM_SETITEMSTATE, nRow, item);
+}
+
+int InstallerWindow::SelectedRow(HWND hList) {
+    return static_cast<int>(
+        ::SendMessageW(hList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+std::vector<std::string> InstallerWindow::ListRows(HWND hList) const {
+    std::vector<std::string> rows;
+    const int nRows = static_cast<int>(::SendMessageW(hList, LVM_GETITEMCOUNT, 0, 0));
+    for (int nRow = 0; nRow < nRows; ++nRow) {
+        std::string row;
+        for (int nColumn = 0; nColumn < 2; ++nColumn) {
+            wchar_t text[kListTextChars] = {};
+            LVITEMW item = {};
+            item.iSubItem = nColumn;
+            SendRecord(m_process.hProcess, hList, LVM_GETITEMTEXTW, nRow, item, text);
+            row += (nColumn > 0 ? "|" : "") + Utf8(text);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string InstallerWindow::ListColumns(HWND hList) const {
+    const HWND hHeader = reinterpret_cast<HWND>(::SendMessageW(hList, LVM_GETHEADER, 0, 0));
+    const int nColumns = static_cast<int>(::SendMessageW(hHeader, HDM_GETITEMCOUNT, 0, 0));
+    std::string columns;
+    for (int nColumn = 0; nColumn < nColumns; ++nColumn) {
+        wchar_t text[kListTextChars] = {};
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT;
+        SendRecord(m_process.hProcess, hList, LVM_GETCOLUMNW, nColumn, column, text);
+        columns += (nColumn > 0 ? "|" : "") + Utf8(text) + " " +
+                   std::to_string(::SendMessageW(hList, LVM_GETCOLUMNWIDTH, nColumn, 0));
+    }
+    return columns;
+}
+
+HWND InstallerWindow::WaitWindow(const std::string &caption, DWORD dwTimeoutMs) const {
+    HWND hWnd = nullptr;
+    WaitFor(
+        [&] {
+            hWnd = FindProcessWindow(m_process.dwProcessId, caption);
+            return hWnd != nullptr;
+        },
+        dwTimeoutMs);
+    return hWnd;
+}
+
+bool InstallerWindow::ConfirmParallelPort() const {
+    const HWND hDlg = WaitWindow(kParallelDialogCaption);
+    if (hDlg != nullptr)
+        Press(hDlg, IDC_PORT_OK);
+    return hDlg != nullptr;
+}
+
+void InstallerWindow::Press(HWND hDlg, int nID) {
+    ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, nID)));
 }
 
 int InstallerWindow::Progress() const {
@@ -171,14 +256,13 @@ MessageBoxSeen InstallerWindow::WaitMessageBox(DWORD dwTimeoutMs) const {
         dwTimeoutMs);
     if (box.hWnd != nullptr) {
         box.caption = WideText(box.hWnd);
-        box.text = WideText(::GetDlgItem(box.hWnd, 0xFFFF));
+        box.text = WideText(::GetDlgItem(box.hWnd, kBoxTextId));
     }
     return box;
 }
 
 void InstallerWindow::Answer(const MessageBoxSeen &box, int nButtonId) {
-    ::PostMessageW(box.hWnd, WM_COMMAND, MAKEWPARAM(nButtonId, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(box.hWnd, nButtonId)));
+    Press(box.hWnd, nButtonId);
 }
 
 bool InstallerWindow::WaitInstallCaption(const std::string &text, DWORD dwTimeoutMs) const {

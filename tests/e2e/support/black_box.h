@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+// Captions of the port dialogs.
+constexpr char kParallelDialogCaption[] = "Select A Parallel Port";
+constexpr char kTcpipDialogCaption[] = "Configure TCP/IP PrinterPort";
+
 // A message box the program shows.
 struct MessageBoxSeen {
     HWND hWnd = nullptr;
@@ -40,7 +44,7 @@ public:
     bool SetDefaultTicked() const;
     void SetDefault(bool bTicked) const;
     int SelectedPortKind() const;
-    void SelectPortKind(int nRow) const;
+    void SelectPortKind(int nRow) const { SelectRow(Item(IDC_PORT_KIND_LIST), nRow); }
     std::string Status() const { return Text(IDC_STATUS); }
     int Progress() const;
 
@@ -49,6 +53,22 @@ public:
     // Posts the click, so a modal loop the handler opens does not block the test.
     void Click(int nID) const;
     void CloseBox() const { ::PostMessageA(m_hDlg, WM_CLOSE, 0, 0); }
+
+    HWND Window() const { return m_hDlg; }
+    // A visible dialog of the program with that caption, waited for; null if none came.
+    HWND WaitWindow(const std::string &caption, DWORD dwTimeoutMs = 30000) const;
+    // Takes the preselected first port in the parallel port dialog that
+    // Install brings up when there are several; false if none came.
+    bool ConfirmParallelPort() const;
+    // Presses a button of any dialog of the program; posted, as Click is.
+    static void Press(HWND hDlg, int nID);
+
+    // A list view of the program: its rows, each column's text joined by "|"
+    // in UTF-8; its columns as "heading width|..."; its selected row.
+    std::vector<std::string> ListRows(HWND hList) const;
+    std::string ListColumns(HWND hList) const;
+    static int SelectedRow(HWND hList);
+    void SelectRow(HWND hList, int nRow) const;
 
     // The next visible message box of the program, waited for.
     MessageBoxSeen WaitMessageBox(DWORD dwTimeoutMs = 60000) const;

@@ -202,7 +202,7 @@ public:
     using CInstallerDlg::m_arrUsbPorts;
     using CInstallerDlg::m_bWow64;
 
-    PortChoice m_choice = {PortChoice::kRow, 0};
+    PortChoice m_choice = {PortChoice::kRow, 0, ""};
     // The TCP/IP ports after the choice, as after the wizard added one.
     Texts m_tcpipAfterChoice;
 
@@ -505,40 +505,48 @@ TEST_F(InstallTest, PrinterStartsOnTheFallbackPortOnlyWithoutAPortOfItsKind) {
     }
 }
 
-// A choice picks its row of the list; a cancelled one, or one that names no
-// row, only re-enables Install, before anything is staged.
-TEST_F(InstallTest, PortChoiceResultsPickTheirRowOrAbandonTheInstallation) {
+// A choice picks its port in the fresh list, at its new row if it moved; a
+// cancelled one only re-enables Install, and one that names no port of the
+// list says why, before anything is staged.
+TEST_F(InstallTest, PortChoiceResultsPickTheirPortOrAbandonTheInstallation) {
     struct Case {
         int nKind;
-        PortChoice choice;
+        PortChoice::Outcome outcome;
+        int nRow;
+        const char *pszChosen;
         Texts ports, tcpipAfterChoice;
         const char *pszPort;
+        bool bBox;
     };
     const Texts two = {"P1", "P2"};
-    const PortChoice kAdd = {PortChoice::kAdded, 0};
+    const auto kRow = PortChoice::kRow;
+    const auto kAdd = PortChoice::kAdded;
     const Case cases[] = {
-        {2, {PortChoice::kRow, 1}, two, {}, "P2"},
-        {3, {PortChoice::kRow, 1}, two, {}, "P2"},
+        {2, kRow, 1, "P2", two, {}, "P2", false},
+        {3, kRow, 1, "P2", two, {}, "P2", false},
+        {3, kRow, 1, "P2", two, {"P2", "P3"}, "P2", false},
+        {3, kRow, 0, "P1", two, {"P2"}, nullptr, true},
         // A port added by the wizard is entry 0 of the refreshed list.
-        {3, kAdd, two, {"IP_10.0.0.7", "P1"}, "IP_10.0.0.7"},
-        {2, {PortChoice::kCancelled, 0}, two, {}, nullptr},
-        {2, {PortChoice::kRow, 0}, {}, {}, nullptr},
-        {2, {PortChoice::kRow, 2}, two, {}, nullptr},
-        {2, {PortChoice::kRow, -1}, two, {}, nullptr},
-        {2, kAdd, two, {}, nullptr},
-        {3, kAdd, {}, {}, nullptr},
+        {3, kAdd, 0, "", two, {"IP_10.0.0.7", "P1"}, "IP_10.0.0.7", false},
+        {3, kAdd, 0, "", {}, {}, nullptr, true},
+        {2, PortChoice::kCancelled, 0, "", two, {}, nullptr, false},
+        {2, kRow, 0, "", {}, {}, nullptr, true},
+        {2, kRow, 2, "", two, {}, nullptr, true},
+        {2, kRow, -1, "", two, {}, nullptr, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(&c - cases);
         SetList(m_dlg.m_arrParallelPorts, c.ports);
         SetList(m_dlg.m_arrTcpipPorts, c.ports);
-        m_dlg.m_choice = c.choice;
+        m_dlg.m_choice = {c.outcome, c.nRow, c.pszChosen};
         m_dlg.m_tcpipAfterChoice = c.tcpipAfterChoice;
         m_runner->SelectPortKind(c.nKind);
         PressInstall();
 
         EXPECT_EQ(Logged({"AddPrinter "}), c.pszPort ? Texts{Added(c.pszPort)} : Texts{});
-        EXPECT_EQ(g_log.empty(), c.pszPort == nullptr);
+        EXPECT_EQ(Logged({"box"}).size(), c.bBox ? 1u : 0u);
+        // Nothing but the box when the installation is abandoned.
+        EXPECT_EQ(g_log.size() == Logged({"box"}).size(), c.pszPort == nullptr);
         EXPECT_EQ(Install(), c.pszPort ? "&Finish" : "&Install");
     }
 }

@@ -1,7 +1,5 @@
 #include "support/dialog_runner.h"
 
-#include "res/resource.h"
-
 #include <commctrl.h>
 
 DialogRunner::DialogRunner(CDialog &dlg) : m_dlg(dlg) {
@@ -69,9 +67,9 @@ int DialogRunner::SelectedPortKind() const {
                                            static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-void DialogRunner::PressInstall() const {
-    ::SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_INSTALL, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(Item(IDC_INSTALL)));
+void DialogRunner::Press(int nID) const {
+    ::SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Item(nID)));
 }
 
 void DialogRunner::Click(int nID) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/dialog.h"
+#include "res/resource.h"
 #include "support/win_helpers.h"
 
 #include <windows.h>
@@ -38,7 +39,9 @@ public:
     // The selected row of the port-kind list, -1 for none.
     int SelectedPortKind() const;
     // Presses Install and returns when the handler has run to its end.
-    void PressInstall() const;
+    void PressInstall() const { Press(IDC_INSTALL); }
+    // Presses a button, or sends a command, and returns when the handler has run.
+    void Press(int nID) const;
     // Posts a click, so that a message box the handler opens does not block the test.
     void Click(int nID) const;
     void Close() const { ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0); }

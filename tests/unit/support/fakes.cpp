@@ -152,6 +152,50 @@ BOOL WINAPI PortsFake::EnumPortsA(LPSTR, DWORD, LPBYTE pBuffer, DWORD cbBuf, LPD
     return TRUE;
 }
 
+void PortMonitorFake::Install(PlatformApi &api) {
+    nextPort.clear();
+    nextDescription = "Standard TCP/IP Port";
+    dwConfigureError = dwDeleteError = 0;
+    calls.clear();
+    owners.clear();
+    api.EnumPortsA = PortsFake::EnumPortsA;
+    api.AddPortA = AddPortA;
+    api.ConfigurePortA = ConfigurePortA;
+    api.DeletePortA = DeletePortA;
+}
+
+BOOL WINAPI PortMonitorFake::AddPortA(LPSTR, HWND hWnd, LPSTR pMonitorName) {
+    calls.push_back(std::string("AddPort ") + pMonitorName);
+    owners.push_back(hWnd);
+    if (nextPort.empty()) {
+        ::SetLastError(ERROR_CANCELLED);
+        return FALSE;
+    }
+    PortsFake::ports.push_back({nextPort, nextDescription});
+    std::sort(PortsFake::ports.begin(), PortsFake::ports.end());
+    return TRUE;
+}
+
+BOOL WINAPI PortMonitorFake::ConfigurePortA(LPSTR, HWND hWnd, LPSTR pPortName) {
+    calls.push_back(std::string("ConfigurePort ") + pPortName);
+    owners.push_back(hWnd);
+    ::SetLastError(dwConfigureError);
+    return dwConfigureError == 0;
+}
+
+BOOL WINAPI PortMonitorFake::DeletePortA(LPSTR, HWND hWnd, LPSTR pPortName) {
+    calls.push_back(std::string("DeletePort ") + pPortName);
+    owners.push_back(hWnd);
+    ::SetLastError(dwDeleteError);
+    if (dwDeleteError != 0)
+        return FALSE;
+    Ports &ports = PortsFake::ports;
+    ports.erase(std::remove_if(ports.begin(), ports.end(),
+                               [&](const auto &port) { return port.first == pPortName; }),
+                ports.end());
+    return TRUE;
+}
+
 void VersionFake::Set(DWORD dwPlatform, DWORD dwMajorVersion, DWORD dwMinorVersion) {
     dwPlatformId = dwPlatform;
     dwMajor = dwMajorVersion;

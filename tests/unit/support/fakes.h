@@ -69,6 +69,22 @@ struct PortsFake {
                                   LPDWORD pcReturned);
 };
 
+// The "Standard TCP/IP Port" monitor behind the spooler's port calls, on
+// PortsFake's ports: its wizard adds nextPort (none when empty, as if
+// cancelled) and keeps the ports in name order; configure and delete fail
+// with the error set. Each call is recorded with its owner window.
+struct PortMonitorFake {
+    static inline std::string nextPort, nextDescription;
+    static inline DWORD dwConfigureError = 0, dwDeleteError = 0;
+    static inline std::vector<std::string> calls;
+    static inline std::vector<HWND> owners;
+
+    static void Install(PlatformApi &api);
+    static BOOL WINAPI AddPortA(LPSTR, HWND hWnd, LPSTR pMonitorName);
+    static BOOL WINAPI ConfigurePortA(LPSTR, HWND hWnd, LPSTR pPortName);
+    static BOOL WINAPI DeletePortA(LPSTR, HWND hWnd, LPSTR pPortName);
+};
+
 // Answers the version query as a system of the given numbers would, the
 // basic record only as far as it reaches.
 struct VersionFake {

@@ -1,0 +1,195 @@
+// The parallel and TCP/IP port dialogs on the spooler's ports, worked as a
+// user works them, and the port choices that open them.
+#include "ports/parallel_port_dlg.h"
+#include "ports/tcpip_port_dlg.h"
+#include "shell/installer_dlg.h"
+#include "support/dialog_runner.h"
+#include "support/fakes.h"
+#include "support/platform_scope.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const char kTcpip[] = "Standard TCP/IP Port";
+const char kTcpipCp936[] = "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA";
+
+// The rows as "name|description ", then the selected row and the columns.
+std::string Rows(const DialogRunner &runner) {
+    const HWND hList = runner.Item(IDC_PORT_LIST);
+    std::string text;
+    const int nRows = static_cast<int>(::SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0));
+    for (int nRow = 0; nRow < nRows; ++nRow) {
+        for (int nColumn = 0; nColumn < 2; ++nColumn) {
+            char buffer[1024] = {};
+            LVITEMA item = {};
+            item.iSubItem = nColumn;
+            item.pszText = buffer;
+            item.cchTextMax = sizeof(buffer);
+            ::SendMessageA(hList, LVM_GETITEMTEXTA, nRow, reinterpret_cast<LPARAM>(&item));
+            text += buffer + std::string(nColumn == 0 ? "|" : " ");
+        }
+    }
+    const HWND hHeader = reinterpret_cast<HWND>(::SendMessageA(hList, LVM_GETHEADER, 0, 0));
+    text += "selected " + std::to_string(::SendMessageA(hList, LVM_GETNEXTITEM,
+                                                        static_cast<WPARAM>(-1), LVNI_SELECTED));
+    text += ", columns " + std::to_string(::SendMessageA(hHeader, HDM_GETITEMCOUNT, 0, 0));
+    for (int nColumn = 0; nColumn < 2; ++nColumn)
+        text += " " + std::to_string(::SendMessageA(hList, LVM_GETCOLUMNWIDTH, nColumn, 0));
+    return text;
+}
+
+// Selects one row, or no row for -1.
+void Select(const DialogRunner &runner, int nRow) {
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    ::SendMessageA(runner.Item(IDC_PORT_LIST), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&item));
+    item.state = LVIS_SELECTED;
+    if (nRow >= 0)
+        ::SendMessageA(runner.Item(IDC_PORT_LIST), LVM_SETITEMSTATE, nRow,
+                       reinterpret_cast<LPARAM>(&item));
+}
+
+class PortDialogsTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        BoxFake::Install(api());
+        PortMonitorFake::Install(api());
+    }
+};
+
+// The rows are the parallel port list, so an LPT port with a TCP/IP
+// description is not among them; no row chosen, no end but Cancel.
+TEST_F(PortDialogsTest, ParallelDialogEndsWithTheChosenRowOrCancel) {
+    PortsFake::ports = {{"COM1:", "Local Port"},
+                        {"LPT1:", "Local Port"},
+                        {"FILE:", "Local Port"},
+                        {"LPT2:", "Printer Port"},
+                        {"LPT3:", kTcpip}};
+    {
+        CParallelPortDlg dlg(nullptr);
+        DialogRunner runner(dlg);
+        EXPECT_EQ(Rows(runner),
+                  "LPT1:|Local Port LPT2:|Printer Port selected 0, columns 2 125 300");
+        Select(runner, 1);
+        runner.Press(IDC_PORT_OK);
+        EXPECT_EQ(runner.Join(), PORTDLG_INDEX_BASE + 1);
+        EXPECT_EQ(std::string(dlg.m_strChosenPort), "LPT2:");
+    }
+    for (const int nCancel : {IDC_PORT_CANCEL, IDCANCEL, 0}) {
+        CParallelPortDlg dlg(nullptr);
+        DialogRunner runner(dlg);
+        Select(runner, -1);
+        runner.Press(IDOK);
+        runner.Press(IDC_PORT_OK);
+        EXPECT_TRUE(runner.Open());
+        if (nCancel != 0)
+            runner.Press(nCancel);
+        else
+            runner.Close();
+        EXPECT_EQ(runner.Join(), PORTDLG_CANCELLED) << nCancel;
+    }
+}
+
+// Both descriptions are listed and nothing else; the port the wizard adds is
+// selected wherever the monitor's name order puts it.
+TEST_F(PortDialogsTest, TcpipDialogListsItsPortsAndSelectsTheOneAdded) {
+    PortsFake::ports = {{"IP_10.0.0.9", kTcpip},
+                        {"LPT1:", "Local Port"},
+                        {"IP_cn", kTcpipCp936},
+                        {"IP_lower", "standard tcp/ip port"}};
+    CTcpipPortDlg dlg(nullptr);
+    DialogRunner runner(dlg);
+    EXPECT_EQ(Rows(runner), "IP_10.0.0.9|Standard TCP/IP Port IP_cn|" + std::string(kTcpipCp936) +
+                                " selected 0, columns 2 125 300");
+    runner.Press(IDC_ADD_PORT);
+    PortMonitorFake::nextPort = "IP_10.0.0.10";
+    Select(runner, 1);
+    runner.Press(IDC_ADD_PORT);
+    EXPECT_EQ(Rows(runner), "IP_10.0.0.10|Standard TCP/IP Port IP_10.0.0.9|Standard TCP/IP Port "
+                            "IP_cn|" +
+                                std::string(kTcpipCp936) + " selected 0, columns 2 125 300");
+    EXPECT_EQ(PortMonitorFake::calls, std::vector<std::string>(2, "AddPort Standard TCP/IP Port"));
+    EXPECT_EQ(PortMonitorFake::owners, std::vector<HWND>(2, runner.Window()));
+    runner.Press(IDOK);
+    EXPECT_EQ(runner.Join(), PORTDLG_INDEX_BASE);
+    EXPECT_EQ(std::string(dlg.m_strChosenPort), "IP_10.0.0.10");
+    EXPECT_TRUE(BoxFake::boxes.empty());
+}
+
+// Configure and delete get the whole name, though ports bear its first 127
+// and 255 characters, and report only the failures they name; without a
+// selected row they do nothing, but Delete still refills the list. The
+// boxes' texts are the end-to-end test's.
+TEST_F(PortDialogsTest, ConfigureAndDeleteWorkOnTheWholeName) {
+    const std::string longName = "IP_" + std::string(297, '7');
+    PortsFake::ports = {
+        {longName.substr(0, 127), kTcpip}, {longName, kTcpip}, {longName.substr(0, 255), kTcpip}};
+    CTcpipPortDlg dlg(nullptr);
+    DialogRunner runner(dlg);
+    Select(runner, 1);
+    for (const DWORD dwError : {0u, 50u, 57u, 1223u, 5u}) {
+        PortMonitorFake::dwConfigureError = dwError;
+        runner.Press(IDC_CONFIGURE_PORT);
+    }
+    EXPECT_EQ(BoxFake::boxes.size(), 2u);
+    runner.Press(IDC_DELETE_PORT);
+    std::vector<std::string> calls(5, "ConfigurePort " + longName);
+    calls.push_back("DeletePort " + longName);
+    EXPECT_EQ(PortMonitorFake::calls, calls);
+    EXPECT_EQ(PortsFake::ports,
+              (Ports{{longName.substr(0, 127), kTcpip}, {longName.substr(0, 255), kTcpip}}));
+
+    Select(runner, -1);
+    runner.Press(IDC_CONFIGURE_PORT);
+    PortsFake::ports.pop_back();
+    runner.Press(IDC_DELETE_PORT);
+    EXPECT_EQ(PortMonitorFake::calls.size(), 6u);
+    EXPECT_EQ(Rows(runner),
+              longName.substr(0, 127) + "|Standard TCP/IP Port selected 0, columns 2 125 300");
+    runner.Close();
+    EXPECT_EQ(runner.Join(), PORTDLG_CANCELLED);
+}
+
+class ChoosingDlg : public CInstallerDlg {
+public:
+    using CInstallerDlg::ChooseParallelPort;
+    using CInstallerDlg::ChooseTcpipPort;
+    using CInstallerDlg::m_arrParallelPorts;
+    using CInstallerDlg::m_arrTcpipPorts;
+};
+
+// No parallel port: the box and Cancel; one: taken without a dialog.
+// No TCP/IP port: the wizard directly, and only a Standard TCP/IP port it
+// added is a port to install on.
+TEST_F(PortDialogsTest, ChoicesWithoutADialog) {
+    ChoosingDlg dlg;
+    EXPECT_EQ(dlg.ChooseParallelPort().outcome, PortChoice::kCancelled);
+    ASSERT_EQ(BoxFake::boxes.size(), 1u);
+    EXPECT_EQ(BoxFake::boxes[0].uType, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    dlg.m_arrParallelPorts.Add("LPT2:");
+    const PortChoice one = dlg.ChooseParallelPort();
+    EXPECT_EQ(one.outcome, PortChoice::kRow);
+    EXPECT_EQ(ChosenRow(one, dlg.m_arrParallelPorts, false), 0);
+
+    PortsFake::ports = {{"LPT1:", "Local Port"}};
+    EXPECT_EQ(dlg.ChooseTcpipPort().outcome, PortChoice::kCancelled);
+    PortMonitorFake::nextPort = "IP_10.0.0.10";
+    PortMonitorFake::nextDescription = "Local Port";
+    const PortChoice other = dlg.ChooseTcpipPort();
+    EXPECT_EQ(ChosenRow(other, dlg.m_arrTcpipPorts, true), -1);
+    EXPECT_FALSE(DescribeAbandonedChoice(other).IsEmpty());
+    PortMonitorFake::nextPort = "IP_10.0.0.11";
+    PortMonitorFake::nextDescription = kTcpip;
+    const PortChoice added = dlg.ChooseTcpipPort();
+    EXPECT_EQ(added.outcome, PortChoice::kAdded);
+    EXPECT_EQ(std::string(dlg.m_arrTcpipPorts[ChosenRow(added, dlg.m_arrTcpipPorts, true)]),
+              "IP_10.0.0.11");
+    EXPECT_EQ(PortMonitorFake::calls, std::vector<std::string>(3, "AddPort Standard TCP/IP Port"));
+}
+
+} // namespace
