@@ -1,6 +1,7 @@
 // Milliseconds from pressing Install to "&Finish" for a receipt and a label
 // printer on the parallel port, installed from the release folder, less the
 // fixed pause that ends each installation (500 ms and 100 ms).
+#include "bench_clock.h"
 #include "support/black_box.h"
 
 #include <winspool.h>
@@ -21,14 +22,6 @@ const Bench kBenches[] = {{"Receipt Model A04", 500.0}, {"Label Model L02", 100.
 const char kPrinter[] = "Bench Printer";
 const int kParallelKind = 2;
 
-double Now() {
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // One installation; returns the milliseconds from the press to "&Finish",
 // or a negative number when it did not get there.
 double TimeOneInstallation(const char *pszModel) {
@@ -43,19 +36,19 @@ double TimeOneInstallation(const char *pszModel) {
     window.SetPrinterName(kPrinter);
     window.SelectPortKind(kParallelKind);
 
-    const double dStart = Now();
+    const double dStart = NowMs();
     window.Click(IDC_INSTALL);
     if (!window.ConfirmParallelPort())
         return -1;
     bool bFinished = false;
-    while (Now() - dStart < 120000) {
+    while (NowMs() - dStart < 120000) {
         if (window.Text(IDC_INSTALL) == "&Finish" && window.Enabled(IDC_INSTALL)) {
             bFinished = true;
             break;
         }
         ::Sleep(1);
     }
-    const double dElapsed = Now() - dStart;
+    const double dElapsed = NowMs() - dStart;
     if (!bFinished)
         return -1;
     window.Click(IDC_INSTALL);

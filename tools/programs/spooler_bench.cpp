@@ -4,6 +4,7 @@
 // starts within milliseconds; a Windows spooler takes about a second, which
 // the second round models by reporting the real service's state as pending
 // for a while after each request.
+#include "bench_clock.h"
 #include "install/install_constants.h"
 #include "install/spooler_service.h"
 #include "system/platform.h"
@@ -12,24 +13,6 @@
 #include <cstdlib>
 
 namespace {
-
-ULONGLONG ToUll(const FILETIME &ft) {
-    return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-}
-
-// User and kernel time of the whole process, in milliseconds.
-double ProcessCpuMs() {
-    FILETIME ftCreation, ftExit, ftKernel, ftUser;
-    ::GetProcessTimes(::GetCurrentProcess(), &ftCreation, &ftExit, &ftKernel, &ftUser);
-    return static_cast<double>(ToUll(ftKernel) + ToUll(ftUser)) / 10000.0;
-}
-
-double NowMs() {
-    LARGE_INTEGER frequency, counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 void WINAPI NoPause(DWORD) {}
 

@@ -2,6 +2,7 @@
 // printer's device on the last, each port tried through a real restart of
 // the stand-in spooler service, which reports the printer on line. The CPU
 // time is this process's own: what the paced spooler waits leave of it.
+#include "bench_clock.h"
 #include "install/install_constants.h"
 #include "install/spooler_service.h"
 #include "ports/printer_port_registry.h"
@@ -17,23 +18,6 @@ namespace {
 
 const char kPrinter[] = "USB Bench Printer";
 constexpr int kPorts = 8;
-
-ULONGLONG ToUll(const FILETIME &ft) {
-    return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-}
-
-double ProcessCpuMs() {
-    FILETIME ftCreation, ftExit, ftKernel, ftUser;
-    ::GetProcessTimes(::GetCurrentProcess(), &ftCreation, &ftExit, &ftKernel, &ftUser);
-    return static_cast<double>(ToUll(ftKernel) + ToUll(ftUser)) / 10000.0;
-}
-
-double NowMs() {
-    LARGE_INTEGER frequency, counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 // The dialog's side of the detection, without a window.
 struct BenchHost : IPortAssignmentHost {
