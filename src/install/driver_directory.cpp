@@ -9,15 +9,9 @@
 
 namespace {
 
-constexpr char kEnvironmentX86[] = "Windows NT x86";
-constexpr char kEnvironmentX64[] = "Windows x64";
 constexpr DWORD kDriverDirectoryLevel = 1;
 
 } // namespace
-
-LPCSTR EnvironmentFor(BOOL bWow64) {
-    return bWow64 ? kEnvironmentX64 : kEnvironmentX86;
-}
 
 bool QueryDriverDirectory(LPCSTR pszEnvironment, char (&szDirectory)[kDriverDirectorySize],
                           DWORD &dwError) {
@@ -38,12 +32,12 @@ bool QueryDriverDirectory(LPCSTR pszEnvironment, char (&szDirectory)[kDriverDire
     return true;
 }
 
-void ShowAddingDriver(LPCSTR pszDriverName, IInstallView &view) {
-    view.SetProgress(kProgressStaged);
-    view.ShowStatus(kAddingDriverStatus + CString(pszDriverName));
+void ShowAddingDriver(LPCSTR pszDriverName, IInstallHost &host) {
+    host.SetProgress(kProgressStaged);
+    host.ShowStatus(kAddingDriverStatus + CString(pszDriverName));
 }
 
-bool AddDriverRecord(DRIVER_INFO_3A &info, bool bWindowsNt, IInstallView &view, DWORD &dwError) {
+bool AddDriverRecord(DRIVER_INFO_3A &info, bool bWindowsNt, IInstallHost &host, DWORD &dwError) {
     PlatformApi &api = Platform();
     info.cVersion = bWindowsNt ? kWindowsNtDriverVersion : kDriverVersion;
     // The spooler only reads the texts it is handed.
@@ -53,6 +47,6 @@ bool AddDriverRecord(DRIVER_INFO_3A &info, bool bWindowsNt, IInstallView &view, 
     dwError = api.GetLastError();
     if (bAdded != TRUE)
         return false;
-    view.ShowStatus(kDriverAddedHead + CString(info.pName) + kAddedTail);
+    host.ShowStatus(kDriverAddedHead + CString(info.pName) + kAddedTail);
     return true;
 }

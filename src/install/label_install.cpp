@@ -59,8 +59,8 @@ const char kMonitorFailureText[] = "Failed to add Monitor\r\n";
 // Every path of one installation.
 struct LabelPaths {
     char szEnvironment[kEnvironmentSize];
-    char szMonitorDirectory[MAX_PATH];
     char szMonitorDll[MAX_PATH];
+    char szMonitorName[MAX_PATH];
     char szSource[kStagedFileCount][MAX_PATH];
     char szStaged[kStagedFileCount][MAX_PATH];
     char dependentFiles[kDependentFilesSize];
@@ -68,22 +68,24 @@ struct LabelPaths {
 
 namespace {
 
-// The system directory's path of the monitor; on 64-bit Windows the
-// Windows directory's SysWOW64.
-bool FormMonitorPath(char (&szFolder)[MAX_PATH], char (&szPath)[MAX_PATH], BOOL bWow64,
-                     LPCSTR pszMonitorFile, DWORD &dwError) {
+// Where the monitor's DLL is copied, and the name the spooler is given.
+bool FormMonitorPaths(LabelPaths &paths, const WidthProfile &width, DWORD &dwError) {
     PlatformApi &api = Platform();
     char szDirectory[MAX_PATH] = {};
-    const UINT cch = bWow64 ? api.GetWindowsDirectoryA(szDirectory, MAX_PATH)
-                            : api.GetSystemDirectoryA(szDirectory, MAX_PATH);
+    const UINT cch = width.bMonitorInSysWow64 ? api.GetWindowsDirectoryA(szDirectory, MAX_PATH)
+                                              : api.GetSystemDirectoryA(szDirectory, MAX_PATH);
     if (cch == 0) {
         dwError = api.GetLastError();
         return false;
     }
+    const LPCSTR pszFile = width.labelFiles[kMonitorRow];
     const bool bWhole = cch < MAX_PATH &&
-                        (bWow64 ? FormatPath(szFolder, "%s\\%s", szDirectory, kWow64SystemFolder)
-                                : FormatPath(szFolder, "%s", szDirectory)) &&
-                        FormatPath(szPath, "%s\\%s", szFolder, pszMonitorFile);
+                        (width.bMonitorInSysWow64
+                             ? FormatPath(paths.szMonitorDll, "%s\\%s\\%s", szDirectory,
+                                          kWow64SystemFolder, pszFile)
+                             : FormatPath(paths.szMonitorDll, "%s\\%s", szDirectory, pszFile)) &&
+                        FormatPath(paths.szMonitorName, "%s",
+                                   width.bMonitorByFileName ? pszFile : paths.szMonitorDll);
     if (!bWhole)
         dwError = ERROR_FILENAME_EXCED_RANGE;
     return bWhole;
@@ -146,16 +148,15 @@ LPCSTR CLabelInstallation::DriverName() const {
 bool CLabelInstallation::Prepare(DWORD &dwError) {
     LabelPaths &paths = *m_pPaths;
     std::snprintf(paths.szEnvironment, sizeof(paths.szEnvironment), "%s",
-                  EnvironmentFor(m_model.bWow64));
+                  m_model.width.pszEnvironment);
     char szDriverDirectory[kDriverDirectorySize];
     if (!QueryDriverDirectory(paths.szEnvironment, szDriverDirectory, dwError))
         return false;
-    const char *const *files = m_model.bWow64 ? LabelFilesX64 : LabelFilesX86;
-    if (!FormMonitorPath(paths.szMonitorDirectory, paths.szMonitorDll, m_model.bWow64,
-                         files[kMonitorRow], dwError))
+    const char *const *files = m_model.width.labelFiles;
+    if (!FormMonitorPaths(paths, m_model.width, dwError))
         return false;
     const LPCSTR pszStem = LabelFileBases[m_model.nRow];
-    if (!FormStagedPaths(paths, m_model.bWow64 ? kX64Folder : kX86Folder, files, szDriverDirectory,
+    if (!FormStagedPaths(paths, m_model.width.pszPackageFolder, files, szDriverDirectory,
                          pszStem) ||
         !FormDependentFiles(paths.dependentFiles, files, pszStem)) {
         dwError = ERROR_FILENAME_EXCED_RANGE;
@@ -164,13 +165,9 @@ bool CLabelInstallation::Prepare(DWORD &dwError) {
     return true;
 }
 
-void CLabelInstallation::CopyMonitor(IInstallView &view) {
-    // 64-bit Windows without 32-bit support has no SysWOW64 folder; without
-    // it the copy would fail and the monitor could not be added.
-    if (m_model.bWow64)
-        Platform().CreateDirectoryA(m_pPaths->szMonitorDirectory, nullptr);
+void CLabelInstallation::CopyMonitor(IInstallHost &host) {
     Platform().CopyFileA(m_pPaths->szSource[kMonitorRow], m_pPaths->szMonitorDll, FALSE);
-    view.ShowStatus(m_pPaths->szMonitorDll);
+    host.ShowStatus(m_pPaths->szMonitorDll);
 }
 
 bool CLabelInstallation::RemoveOldMonitor() {
@@ -178,27 +175,27 @@ bool CLabelInstallation::RemoveOldMonitor() {
                                      const_cast<LPSTR>(kMonitorName)) == TRUE;
 }
 
-bool CLabelInstallation::RegisterMonitor(IInstallView &view, DWORD &dwError) {
+bool CLabelInstallation::RegisterMonitor(IInstallHost &host, DWORD &dwError) {
     PlatformApi &api = Platform();
     // The spooler only reads the texts it is handed.
     MONITOR_INFO_2A info = {};
     info.pName = const_cast<LPSTR>(kMonitorName);
     info.pEnvironment = m_pPaths->szEnvironment;
-    info.pDLLName = m_pPaths->szMonitorDll;
+    info.pDLLName = m_pPaths->szMonitorName;
     const BOOL bAdded =
         api.AddMonitorA(nullptr, kMonitorInfoLevel, reinterpret_cast<LPBYTE>(&info));
     dwError = api.GetLastError();
     if (bAdded != TRUE && dwError != ERROR_PRINT_MONITOR_ALREADY_INSTALLED)
         return false;
-    view.ShowStatus(kMonitorName + CString(kAddedTail));
+    host.ShowStatus(kMonitorName + CString(kAddedTail));
     return true;
 }
 
-void CLabelInstallation::Stage(IInstallView &view) {
-    StageDriverFiles(m_pPaths->szSource, m_pPaths->szStaged, DriverName(), view);
+void CLabelInstallation::Stage(IInstallHost &host) {
+    StageDriverFiles(m_pPaths->szSource, m_pPaths->szStaged, DriverName(), host);
 }
 
-bool CLabelInstallation::Register(bool bWindowsNt, IInstallView &view, DWORD &dwError) {
+bool CLabelInstallation::Register(bool bWindowsNt, IInstallHost &host, DWORD &dwError) {
     PlatformApi &api = Platform();
     LabelPaths &paths = *m_pPaths;
     // The spooler only reads the texts it is handed.
@@ -211,13 +208,13 @@ bool CLabelInstallation::Register(bool bWindowsNt, IInstallView &view, DWORD &dw
     info.pHelpFile = paths.szStaged[kStagedHelp];
     info.pDependentFiles = paths.dependentFiles;
     info.pMonitorName = const_cast<LPSTR>(kMonitorName);
-    if (!AddDriverRecord(info, bWindowsNt, view, dwError))
+    if (!AddDriverRecord(info, bWindowsNt, host, dwError))
         return false;
     for (int i : kFirstRemovals)
         api.DeleteFileA(paths.szStaged[i]);
     for (int i = 0; i < kLabelFileRows; ++i)
         api.DeleteFileA(paths.szStaged[i]);
-    view.SetProgress(kProgressRegistered);
+    host.SetProgress(kProgressRegistered);
     return true;
 }
 

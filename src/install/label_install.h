@@ -5,7 +5,8 @@
 #pragma once
 
 #include "framework/afx_string.h"
-#include "install/install_view.h"
+#include "install/install_host.h"
+#include "install/width_profile.h"
 
 #include <memory>
 
@@ -15,7 +16,7 @@ struct LabelPaths;
 struct LabelModel {
     // Row of the label tables: the catalogue index past the receipt models.
     int nRow;
-    BOOL bWow64;
+    const WidthProfile &width;
 };
 
 class CLabelInstallation {
@@ -30,17 +31,17 @@ public:
     // every path before the first copy; false, with the error to show,
     // stops the installation with nothing copied.
     bool Prepare(DWORD &dwError);
-    void CopyMonitor(IInstallView &view);
+    void CopyMonitor(IInstallHost &host);
     // True when an old monitor of the same name was removed; the spooler
     // must then be restarted before the new one is added.
     bool RemoveOldMonitor();
     // A monitor already installed counts as added; false, with the
     // spooler's error, ends the installation.
-    bool RegisterMonitor(IInstallView &view, DWORD &dwError);
-    void Stage(IInstallView &view);
+    bool RegisterMonitor(IInstallHost &host, DWORD &dwError);
+    void Stage(IInstallHost &host);
     // Registers the driver and removes the staged copies; false, with the
     // spooler's error, leaves them.
-    bool Register(bool bWindowsNt, IInstallView &view, DWORD &dwError);
+    bool Register(bool bWindowsNt, IInstallHost &host, DWORD &dwError);
 
 private:
     LabelModel m_model;

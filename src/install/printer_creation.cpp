@@ -64,13 +64,13 @@ bool IsPrinterNameAccepted(LPCSTR lpszPrinterName) {
     return lpszPrinterName[0] != '\0' && std::strpbrk(lpszPrinterName, ",\\") == nullptr;
 }
 
-void RemoveNamesake(LPCSTR lpszPrinterName, IInstallView &view) {
+void RemoveNamesake(LPCSTR lpszPrinterName, IInstallHost &host) {
     PlatformApi &api = Platform();
     PRINTER_DEFAULTSA defaults = {SpoolerText(kRawDatatype), nullptr, PRINTER_ALL_ACCESS};
     HANDLE hNamesake = nullptr;
     if (!api.OpenPrinterA(SpoolerText(lpszPrinterName), &hNamesake, &defaults))
         return;
-    view.ShowStatus(kExistsStatusHead + CString(lpszPrinterName) + kExistsStatusTail);
+    host.ShowStatus(kExistsStatusHead + CString(lpszPrinterName) + kExistsStatusTail);
     api.SetPrinterA(hNamesake, 0, nullptr, PRINTER_CONTROL_PURGE);
     api.DeletePrinter(hNamesake);
     api.ClosePrinter(hNamesake);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/afx_string.h"
-#include "install/install_view.h"
+#include "install/install_host.h"
 
 // Failures are silent: the spooler says what it needs when the printer is added.
 void EnableLoadDriverPrivilege();
@@ -12,7 +12,7 @@ void EnableLoadDriverPrivilege();
 bool IsPrinterNameAccepted(LPCSTR lpszPrinterName);
 
 // Purges and deletes a printer of the same name, if there is one, and says so.
-void RemoveNamesake(LPCSTR lpszPrinterName, IInstallView &view);
+void RemoveNamesake(LPCSTR lpszPrinterName, IInstallHost &host);
 
 // The printer with our print processor and data type on the port; 0 or the
 // spooler's error.

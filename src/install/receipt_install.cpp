@@ -127,7 +127,7 @@ LPCSTR CReceiptInstallation::DriverName() const {
 bool CReceiptInstallation::Prepare(DWORD &dwError) {
     ReceiptPaths &paths = *m_pPaths;
     std::snprintf(paths.szEnvironment, sizeof(paths.szEnvironment), "%s",
-                  EnvironmentFor(m_model.bWow64));
+                  m_model.width.pszEnvironment);
     char szDriverDirectory[kDriverDirectorySize];
     if (!QueryDriverDirectory(paths.szEnvironment, szDriverDirectory, dwError))
         return false;
@@ -137,7 +137,7 @@ bool CReceiptInstallation::Prepare(DWORD &dwError) {
     if (m_model.nGroup == 2 &&
         std::strcmp(m_model.pszShownName, ReceiptDriverNames[kOwnDllModel]) == 0)
         nGroupDllRow = kOwnDllRow;
-    if (!FormReceiptPaths(paths, m_model.bWow64 ? kX64Folder : kX86Folder, szDriverDirectory,
+    if (!FormReceiptPaths(paths, m_model.width.pszPackageFolder, szDriverDirectory,
                           ReceiptGroupDlls[nGroupDllRow], ReceiptFileBases[nIndex],
                           nIndex >= kFirstPluginModel && nIndex <= kLastPluginModel)) {
         dwError = ERROR_FILENAME_EXCED_RANGE;
@@ -146,11 +146,11 @@ bool CReceiptInstallation::Prepare(DWORD &dwError) {
     return true;
 }
 
-void CReceiptInstallation::Stage(IInstallView &view) {
-    StageDriverFiles(m_pPaths->szSource, m_pPaths->szStaged, DriverName(), view);
+void CReceiptInstallation::Stage(IInstallHost &host) {
+    StageDriverFiles(m_pPaths->szSource, m_pPaths->szStaged, DriverName(), host);
 }
 
-bool CReceiptInstallation::Register(bool bWindowsNt, IInstallView &view, DWORD &dwError) {
+bool CReceiptInstallation::Register(bool bWindowsNt, IInstallHost &host, DWORD &dwError) {
     PlatformApi &api = Platform();
     ReceiptPaths &paths = *m_pPaths;
     // The spooler only reads the texts it is handed.
@@ -163,13 +163,13 @@ bool CReceiptInstallation::Register(bool bWindowsNt, IInstallView &view, DWORD &
     info.pHelpFile = paths.szHelpFile;
     info.pDependentFiles = paths.dependentFiles;
     info.pMonitorName = const_cast<LPSTR>("");
-    if (!AddDriverRecord(info, bWindowsNt, view, dwError))
+    if (!AddDriverRecord(info, bWindowsNt, host, dwError))
         return false;
     for (int i = 0; i < kStagedFileCount; ++i) {
         if (i != kStagedPluginDll && i != kStagedPluginIni)
             api.DeleteFileA(paths.szStaged[i]);
     }
-    view.SetProgress(kProgressRegistered);
+    host.SetProgress(kProgressRegistered);
     return true;
 }
 

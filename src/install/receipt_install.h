@@ -4,7 +4,8 @@
 #pragma once
 
 #include "framework/afx_string.h"
-#include "install/install_view.h"
+#include "install/install_host.h"
+#include "install/width_profile.h"
 
 #include <memory>
 
@@ -17,7 +18,7 @@ struct ReceiptModel {
     LPCSTR pszShownName;
     // Which group of the catalogue the model is in, counted from 1.
     int nGroup;
-    BOOL bWow64;
+    const WidthProfile &width;
 };
 
 class CReceiptInstallation {
@@ -32,10 +33,10 @@ public:
     // copy; false, with the error to show, stops the installation with
     // nothing copied.
     bool Prepare(DWORD &dwError);
-    void Stage(IInstallView &view);
+    void Stage(IInstallHost &host);
     // Registers the driver and removes the staged copies; false, with the
     // spooler's error, leaves them.
-    bool Register(bool bWindowsNt, IInstallView &view, DWORD &dwError);
+    bool Register(bool bWindowsNt, IInstallHost &host, DWORD &dwError);
 
 private:
     ReceiptModel m_model;

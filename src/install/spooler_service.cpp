@@ -102,3 +102,10 @@ CString DescribeServiceOutcome(ServiceOutcome outcome, LPCSTR lpszServiceName) {
 UINT ServiceOutcomeIcon(ServiceOutcome outcome) {
     return outcome == ServiceOutcome::StatusUnknown ? MB_ICONINFORMATION : MB_ICONWARNING;
 }
+
+void StartOrRestartShown(LPCSTR lpszServiceName, ServiceMode mode, IInstallHost &host) {
+    const ServiceOutcome outcome = StartOrRestart(lpszServiceName, mode);
+    if (outcome != ServiceOutcome::Done)
+        host.ShowBox(DescribeServiceOutcome(outcome, lpszServiceName), nullptr,
+                     MB_OK | ServiceOutcomeIcon(outcome));
+}

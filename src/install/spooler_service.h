@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/afx_string.h"
+#include "install/install_host.h"
 
 // The mode codes callers pass; every code but SVC_ENSURE_RUNNING restarts.
 constexpr DWORD SVC_RESTART = 0;
@@ -18,3 +19,6 @@ ServiceOutcome StartOrRestart(LPCSTR lpszServiceName, ServiceMode mode);
 CString DescribeServiceOutcome(ServiceOutcome outcome, LPCSTR lpszServiceName);
 // The box's icon: the unknown status informs, a state not reached warns.
 UINT ServiceOutcomeIcon(ServiceOutcome outcome);
+
+// Starts or restarts the service; a failure shows its box through the host.
+void StartOrRestartShown(LPCSTR lpszServiceName, ServiceMode mode, IInstallHost &host);

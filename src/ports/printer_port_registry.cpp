@@ -94,10 +94,12 @@ std::vector<int> WritePrinterPortValues(LPCSTR lpszPrinterName, LPCSTR lpszPortN
     return failedSteps;
 }
 
-CString DescribePortWriteFailure(int nStep) {
-    CString strText;
-    strText.Format(kWriteFailed, nStep);
-    return strText;
+void WritePrinterPort(LPCSTR lpszPrinterName, LPCSTR lpszPortName, IInstallHost &host) {
+    for (const int nStep : WritePrinterPortValues(lpszPrinterName, lpszPortName)) {
+        CString strText;
+        strText.Format(kWriteFailed, nStep);
+        host.ShowBox(strText, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 bool ReadPrinterOnLine(LPCSTR lpszPrinterName, BYTE &nFlag) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/afx_string.h"
+#include "install/install_host.h"
 
 #include <vector>
 
@@ -10,7 +11,8 @@
 // could not be set. A name that is empty or holds a backslash would name
 // the printers' own key or another printer's subkey: nothing is written.
 std::vector<int> WritePrinterPortValues(LPCSTR lpszPrinterName, LPCSTR lpszPortName);
-CString DescribePortWriteFailure(int nStep);
+// Writes them and shows a box for each value that could not be set.
+void WritePrinterPort(LPCSTR lpszPrinterName, LPCSTR lpszPortName, IInstallHost &host);
 
 // The first byte of the printer's "PrinterOnLine" value; false when the key
 // or the value is missing or holds no byte.

@@ -3,6 +3,9 @@
 // The spooler is restarted so that it reads the ports again.
 #include "ports/serial_assignment.h"
 
+#include "install/install_constants.h"
+#include "install/spooler_service.h"
+#include "ports/printer_port_registry.h"
 #include "system/platform.h"
 
 #include <algorithm>
@@ -26,9 +29,6 @@ constexpr char kPortStatusHead[] = "The current printer port is ";
 constexpr char kOneDeviceTail[] = ",you can configure after the installation";
 constexpr char kSeveralDevicesTail[] = " ,you can set that after the installation";
 constexpr char kNoDeviceHead[] = "Unable to detect available printer.The current printer port is ";
-
-constexpr int kProgressPrintersListed = 50;
-constexpr int kProgressPrintersRefreshed = 90;
 
 CString SettingsLine(const SerialLine &line) {
     // The parity is stored in upper case and written in lower case.
@@ -56,13 +56,13 @@ bool WriteLineSettings(LPCSTR pszPort, const SerialLine &line) {
 
 // Rewrites each serial printer's own port, which clears its on-line flag
 // until the spooler sees the device again.
-void RefreshSerialPrinters(const SerialAssignment &assignment, IPortAssignmentHost &host) {
+void RefreshSerialPrinters(const SerialAssignment &assignment, IInstallHost &host) {
     const INT_PTR nPrinters =
         std::min(assignment.arrPrinterNames.GetSize(), assignment.arrPrinterPorts.GetSize());
     for (INT_PTR i = 0; i < nPrinters; ++i) {
         const CString &strPort = assignment.arrPrinterPorts[i];
         if (std::strncmp(strPort, kSerialPrefix, sizeof(kSerialPrefix) - 1) == 0)
-            host.WritePrinterPort(assignment.arrPrinterNames[i], strPort);
+            WritePrinterPort(assignment.arrPrinterNames[i], strPort, host);
     }
 }
 
@@ -90,7 +90,7 @@ BOOL EnumeratePrinterList(CStringArray &arrNames, CStringArray &arrPorts) {
 }
 
 void AssignSerialPortTo(LPCSTR lpszPrinterName, const SerialAssignment &assignment,
-                        IPortAssignmentHost &host) {
+                        IInstallHost &host) {
     host.SetProgress(kProgressPrintersListed);
     const INT_PTR nDevices = assignment.arrSerialPorts.GetSize();
     if (nDevices > 1) {
@@ -99,14 +99,14 @@ void AssignSerialPortTo(LPCSTR lpszPrinterName, const SerialAssignment &assignme
     }
     if (nDevices == 1) {
         const CString &strPort = assignment.arrSerialPorts[0];
-        host.WritePrinterPort(lpszPrinterName, strPort);
-        host.RestartSpooler();
+        WritePrinterPort(lpszPrinterName, strPort, host);
+        StartOrRestartShown(kSpoolerService, ServiceMode::Restart, host);
         if (!WriteLineSettings(strPort, assignment.line))
-            host.ShowMessage(kSetPortsFailed);
+            host.ShowBox(kSetPortsFailed, nullptr, MB_OK | MB_ICONEXCLAMATION);
     }
     RefreshSerialPrinters(assignment, host);
     host.SetProgress(kProgressPrintersRefreshed);
-    host.RestartSpooler();
+    StartOrRestartShown(kSpoolerService, ServiceMode::Restart, host);
     if (nDevices == 1)
         host.ShowStatus(kPortStatusHead + assignment.arrSerialPorts[0] + kOneDeviceTail);
     else

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/afx_string.h"
-#include "ports/port_assignment_host.h"
+#include "install/install_host.h"
 
 // Local printers and connections as the spooler lists them: name and port,
 // entry for entry. FALSE when the spooler fails or lists none; a failed
@@ -30,4 +30,4 @@ struct SerialAssignment {
 
 // Runs the assignment and shows the status that names the printer's port.
 void AssignSerialPortTo(LPCSTR lpszPrinterName, const SerialAssignment &assignment,
-                        IPortAssignmentHost &host);
+                        IInstallHost &host);

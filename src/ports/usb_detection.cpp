@@ -2,19 +2,15 @@
 // the printer's on-line flag read back.
 #include "ports/usb_detection.h"
 
+#include "install/install_constants.h"
+#include "install/spooler_service.h"
 #include "ports/printer_port_registry.h"
 
 namespace {
 
 constexpr char kCheckingUsbStatus[] = "Checking USB ports...";
-constexpr char kCheckingPortFormat[] = "%s %s %s";
-constexpr char kCheckingHead[] = "Checking ";
-constexpr char kCheckingTail[] = "....";
+constexpr char kCheckingPortFormat[] = "Checking  %s ....";
 constexpr BYTE kOnLine = 1;
-
-constexpr int kProgressPortWritten = 50;
-constexpr int kProgressSpoolerRestarted = 60;
-constexpr int kProgressPortFound = 70;
 
 } // namespace
 
@@ -25,22 +21,21 @@ const char kUsbNotFoundText[] =
 const char kUsbNotFoundCaption[] = "Fail to select port";
 
 BYTE TryUsbPorts(LPCSTR lpszPrinterName, const CStringArray &arrCandidates, bool bWindows7,
-                 IPortAssignmentHost &host) {
+                 IInstallHost &host) {
     host.ShowStatus(kCheckingUsbStatus);
     BYTE nFound = 0;
     for (INT_PTR i = 0; i < arrCandidates.GetSize(); ++i) {
         CString strStatus;
-        strStatus.Format(kCheckingPortFormat, kCheckingHead, static_cast<LPCSTR>(arrCandidates[i]),
-                         kCheckingTail);
+        strStatus.Format(kCheckingPortFormat, static_cast<LPCSTR>(arrCandidates[i]));
         host.ShowStatus(strStatus);
-        host.WritePrinterPort(lpszPrinterName, arrCandidates[i]);
+        WritePrinterPort(lpszPrinterName, arrCandidates[i], host);
         host.SetProgress(kProgressPortWritten);
         // Windows 7 is not asked: each port is written in turn and the last stays.
         if (bWindows7) {
             nFound = kOnLine;
             continue;
         }
-        host.RestartSpooler();
+        StartOrRestartShown(kSpoolerService, ServiceMode::Restart, host);
         host.SetProgress(kProgressSpoolerRestarted);
         BYTE nFlag = 0;
         if (ReadPrinterOnLine(lpszPrinterName, nFlag)) {

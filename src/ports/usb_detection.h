@@ -3,17 +3,15 @@
 #pragma once
 
 #include "framework/afx_string.h"
-#include "ports/port_assignment_host.h"
+#include "install/install_host.h"
 
 // The box that offers another pass when no port answered.
 extern const char kUsbNotFoundText[];
 extern const char kUsbNotFoundCaption[];
-// Where the progress bar stands once detection has ended.
-constexpr int kProgressUsbDone = 80;
 
 // One pass over the candidates in their order. Returns the first byte of
 // the last on-line flag read (1 for the port that answered), 1 on Windows 7,
 // where every candidate is written in turn with no restart, and 0 when no
 // port answered.
 BYTE TryUsbPorts(LPCSTR lpszPrinterName, const CStringArray &arrCandidates, bool bWindows7,
-                 IPortAssignmentHost &host);
+                 IInstallHost &host);

@@ -34,9 +34,6 @@ constexpr int kPortColumnWidth = 110;
 constexpr int kDescriptionColumnWidth = 525;
 constexpr char kNoDriverSelected[] = "No installable driver is selected.";
 constexpr char kReadingStatus[] = "Reading driver file...";
-constexpr char kParity = 'N';
-constexpr int kDataBits = 8;
-constexpr int kStopBits = 1;
 
 } // namespace
 
@@ -71,14 +68,6 @@ void CInstallerDlg::DoDataExchange(CDataExchange *pDX) {
 
 BOOL CInstallerDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_chParity = kParity;
-    m_nDataBits = kDataBits;
-    m_nStopBits = kStopBits;
-    m_nGroup1Size = kReceiptGroupSizes[0];
-    m_nGroup2Size = kReceiptGroupSizes[1];
-    m_nGroup3Size = kReceiptGroupSizes[2];
-    m_nGroup4Size = kReceiptGroupSizes[3];
-    m_nLabelGroupSize = kLabelDriverCount;
     InitPortKindList();
     RefreshControls();
     m_hStartupWorker = Platform().CreateThread(nullptr, 0, StartupThreadProc, this, 0, nullptr);
@@ -120,12 +109,8 @@ void CInstallerDlg::ShowStatus(LPCSTR lpszText) {
     RefreshControls();
 }
 
-void CInstallerDlg::SetProgress(int nPos) {
+void CInstallerDlg::SetProgress(Progress nPos) {
     m_progress.SetPos(nPos);
-}
-
-void CInstallerDlg::ShowMessage(LPCSTR lpszText) {
-    AfxMessageBox(lpszText, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CInstallerDlg::EnableInstall(LPCSTR lpszCaption) {
@@ -221,8 +206,8 @@ void CInstallerDlg::OnInstall() {
         }
     }
 
-    const CStringArray *pPorts[] = {&m_arrSerialPorts, &m_arrUsbPorts, &m_arrParallelPorts,
-                                    &m_arrTcpipPorts};
+    const CStringArray *pPorts[] = {&m_ports.arrSerial, &m_ports.arrUsb, &m_ports.arrParallel,
+                                    &m_ports.arrTcpip};
     if (m_nPortKind >= 0 && m_nPortKind < static_cast<int>(std::size(pPorts))) {
         const CStringArray &ports = *pPorts[m_nPortKind];
         g_bPortAvailable = ports.GetSize() > 0;
@@ -238,10 +223,7 @@ void CInstallerDlg::OnInstall() {
         EnableInstall();
         return;
     }
-    if (m_nDriverIndex < m_nGroup1Size + m_nGroup2Size + m_nGroup3Size + m_nGroup4Size)
-        InstallReceiptDriver();
-    else
-        InstallLabelDriver();
+    ApplyOutcome(Install(RequestForInstall()));
 
     GetDlgItem(IDCANCEL).EnableWindow(FALSE);
     UpdateData(FALSE);

@@ -4,9 +4,8 @@
 
 #include "framework/controls.h"
 #include "framework/dialog.h"
-#include "install/install_view.h"
-#include "ports/port_assignment_host.h"
-#include "ports/port_choice.h"
+#include "install/install_host.h"
+#include "install/installation_flow.h"
 #include "shell/archive_extractor.h"
 #include "shell/package_footprint.h"
 
@@ -22,7 +21,7 @@ extern const UINT g_nMyUpdateDataMsg;
 // then ends the dialog.
 constexpr char kFinishCaption[] = "&Finish";
 
-class CInstallerDlg : public CDialog, public IInstallView, public IPortAssignmentHost {
+class CInstallerDlg : public CDialog, public IInstallHost {
 public:
     CInstallerDlg();
     ~CInstallerDlg() override;
@@ -30,10 +29,13 @@ public:
     int ResolveDriverIndex(int nSelection, const CString &strText);
     int GetWindowsVersionCode();
 
-    // The one way the dialog and its parts show progress.
+    // The one way the dialog and its parts show progress and ask.
     void ShowStatus(LPCSTR lpszText) override;
-    void SetProgress(int nPos) override;
-    void ShowMessage(LPCSTR lpszText) override;
+    void SetProgress(Progress nPos) override;
+    int ShowBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) override;
+    PortChoice RunPortDialog(PortKind kind) override;
+    bool RunTcpipWizard() override;
+    PortLists RefreshPorts() override;
 
 protected:
     BOOL OnInitDialog() override;
@@ -55,26 +57,13 @@ protected:
     void FillDriverList();
     void IdentifySystem();
 
-    // The two installation sequences, chosen by catalogue index.
-    virtual void InstallReceiptDriver();
-    virtual void InstallLabelDriver();
-    // Retry leaves Install ready for another attempt; Cancel ends the dialog.
-    void ReportDriverFailure(LPCSTR lpszText, LPCSTR lpszCaption);
-
-    // Shared by both sequences: the port at their start, the printer at their end.
-    bool ChoosePortForKind();
-    void CreatePrinterAndFinish(LPCSTR lpszDriverName, LPCSTR lpszPrinterName, DWORD dwPauseMs);
-    void ReportPrinterCreationFailure(DWORD dwError);
-    void CompleteInstallation();
-
-    // Port choices before an installation and port assignments after it.
-    virtual PortChoice ChooseParallelPort();
-    virtual PortChoice ChooseTcpipPort();
-    virtual void DetectUsbPort(LPCSTR lpszPrinterName);
-    virtual void AssignSerialPort(LPCSTR lpszPrinterName);
-    BOOL EnumeratePrinters(CStringArray &arrNames, CStringArray &arrPorts);
-    void WritePrinterPort(LPCSTR lpszPrinterName, CString strPortName) override;
-    void RestartSpooler() override;
+    // The installation of the selected model on the chosen kind of port.
+    InstallRequest RequestForInstall();
+    virtual InstallOutcome Install(const InstallRequest &request);
+    void ApplyOutcome(InstallOutcome outcome);
+    // The port dialogs before an installation.
+    PortChoice ChooseParallelPort();
+    PortChoice ChooseTcpipPort();
 
     DECLARE_MESSAGE_MAP()
 
@@ -85,26 +74,12 @@ protected:
     CListCtrl m_lstPortKind;
     BOOL m_bSetDefault = TRUE;
     CString m_strStatus;
-    int m_nGroup4Size = 0;
-    int m_nGroup3Size = 0;
-    int m_nGroup2Size = 0;
-    int m_nGroup1Size = 0;
-    int m_nLabelGroupSize = 0;
     int m_nDriverIndex = -1;
     int m_nPortKind = 0;
-    int m_nBaudRate = 9600;
-    CStringArray m_arrAllPorts;
-    CStringArray m_arrUsbPorts;
-    CStringArray m_arrSerialPorts;
-    CStringArray m_arrParallelPorts;
-    CStringArray m_arrTcpipPorts;
-    CStringArray m_arrPrinterNames;
-    CStringArray m_arrPrinterPorts;
+    // The spooler's ports as last read, by kind.
+    PortLists m_ports;
     CString m_strPort;
     BOOL m_bWow64 = FALSE;
-    int m_chParity = 0;
-    int m_nDataBits = 0;
-    int m_nStopBits = 0;
 
 private:
     friend DWORD WINAPI StartupThreadProc(LPVOID pParam);
@@ -115,9 +90,6 @@ private:
     void RefreshControls();
     void SetPortKindListStyle();
     void EnableInstall(LPCSTR lpszCaption = nullptr);
-    // The port the printer is created on, and the status that says so.
-    CString PortForCreation() const;
-    void ShowPrinterAdded(LPCSTR lpszPrinterName);
 
     CPackageFootprint m_footprint;
     HANDLE m_hStartupWorker = nullptr;

@@ -5,7 +5,6 @@
 #include "bench_clock.h"
 #include "install/install_constants.h"
 #include "install/spooler_service.h"
-#include "ports/printer_port_registry.h"
 #include "ports/usb_detection.h"
 #include "support/spooler_stand_in.h"
 #include "support/win_helpers.h"
@@ -19,20 +18,17 @@ namespace {
 const char kPrinter[] = "USB Bench Printer";
 constexpr int kPorts = 8;
 
-// The dialog's side of the detection, without a window.
-struct BenchHost : IPortAssignmentHost {
+// The window's side of the detection: only boxes are shown.
+struct BenchHost : IInstallHost {
     void ShowStatus(LPCSTR) override {}
-    void SetProgress(int) override {}
-    void ShowMessage(LPCSTR lpszText) override { std::fprintf(stderr, "%s\n", lpszText); }
-    void WritePrinterPort(LPCSTR lpszPrinterName, CString strPortName) override {
-        for (const int nStep : WritePrinterPortValues(lpszPrinterName, strPortName))
-            ShowMessage(DescribePortWriteFailure(nStep));
+    void SetProgress(Progress) override {}
+    int ShowBox(LPCSTR lpszText, LPCSTR, UINT) override {
+        std::fprintf(stderr, "%s\n", lpszText);
+        return IDCANCEL;
     }
-    void RestartSpooler() override {
-        const ServiceOutcome outcome = StartOrRestart(kSpoolerService, ServiceMode::Restart);
-        if (outcome != ServiceOutcome::Done)
-            ShowMessage(DescribeServiceOutcome(outcome, kSpoolerService));
-    }
+    PortChoice RunPortDialog(PortKind) override { return {}; }
+    bool RunTcpipWizard() override { return false; }
+    PortLists RefreshPorts() override { return {}; }
 };
 
 } // namespace

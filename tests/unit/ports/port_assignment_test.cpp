@@ -34,41 +34,22 @@ std::string Dword(DWORD dw) {
     return std::to_string(REG_DWORD) + ":" + std::string(reinterpret_cast<const char *>(&dw), 4);
 }
 
-void SetList(CStringArray &list, const Texts &entries) {
-    list.RemoveAll();
+CStringArray List(const Texts &entries) {
+    CStringArray list;
     for (const std::string &entry : entries)
         list.Add(entry.c_str());
+    return list;
 }
 
-// The window's side, logged; restarting the spooler puts the flag on the
-// printer whose current port is the attached one, as a spooler does.
-struct HostFake : IPortAssignmentHost {
-    Texts log;
-    std::string attached;
-    DWORD dwFlag = 1;
-
-    void ShowStatus(LPCSTR lpszText) override { log.push_back("status " + std::string(lpszText)); }
-    void SetProgress(int nPos) override { log.push_back("progress " + std::to_string(nPos)); }
-    void ShowMessage(LPCSTR lpszText) override { log.push_back("box " + std::string(lpszText)); }
-    void WritePrinterPort(LPCSTR lpszPrinterName, CString strPortName) override {
-        log.push_back("write " + std::string(lpszPrinterName) + " " + std::string(strPortName));
-        for (int nStep : WritePrinterPortValues(lpszPrinterName, strPortName))
-            ShowMessage(DescribePortWriteFailure(nStep));
-    }
-    void RestartSpooler() override {
-        log.push_back("restart");
-        if (Data(kCurrentKey + "P1", "Port") == "1:" + attached + std::string(1, '\0'))
-            SetFlag("P1", std::string(reinterpret_cast<const char *>(&dwFlag), 4));
-    }
-    static void SetFlag(const std::string &printer, const std::string &data) {
-        RegistryFake::Set(kProfileKey + printer, "PrinterOnLine", REG_DWORD, data);
-    }
-};
+void SetFlag(const std::string &printer, const std::string &data) {
+    RegistryFake::Set(kProfileKey + printer, "PrinterOnLine", REG_DWORD, data);
+}
 
 class PortAssignmentTest : public PlatformTest {
 protected:
     void SetUp() override {
         RegistryFake::Install(api());
+        ServiceFake::Install(api());
         api().EnumPrintersA = PrintersFake::EnumPrintersA;
         PrintersFake::bFails = false;
     }
@@ -83,7 +64,8 @@ protected:
         RegistryFake::Set(kSoftwareKey + name + "\\DsSpooler", "portName", REG_MULTI_SZ,
                           std::string("LPT1:\0\0", 7));
     }
-    HostFake m_host;
+    Texts m_log;
+    HostFake m_host{m_log};
 };
 
 TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailuresAreNamed) {
@@ -103,12 +85,12 @@ TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailur
     EXPECT_EQ(Data(kProfileKey + longName, "PrinterOnLine"), Dword(0));
 
     RegistryFake::failingSets = {"port", "portname", "printeronline"};
-    Texts texts;
-    for (int nStep : WritePrinterPortValues("P1", "USB003"))
-        texts.push_back(std::string(DescribePortWriteFailure(nStep)));
-    EXPECT_EQ(texts, (Texts{"Failed to read Registry1", "Failed to read Registry2",
-                            "Failed to read Registry3", "Failed to read Registry4",
-                            "Failed to read Registry5"}));
+    WritePrinterPort("P1", "USB003", m_host);
+    Texts expected;
+    for (const char *pszStep : {"1", "2", "3", "4", "5"})
+        expected.push_back("box app: Failed to read Registry" + std::string(pszStep) + " type " +
+                           std::to_string(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(m_log, expected);
     // A profile that takes no lasting key is passed over in silence.
     RegistryFake::failingSets.clear();
     RegistryFake::volatileRoots = {kProfileKey};
@@ -125,52 +107,52 @@ TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailur
 TEST_F(PortAssignmentTest, OnLineFlagCountsItsFirstByteOnlyWhenOneCameBack) {
     BYTE nFlag = 7;
     EXPECT_FALSE(ReadPrinterOnLine("P1", nFlag));
-    HostFake::SetFlag("P1", "");
+    SetFlag("P1", "");
     EXPECT_FALSE(ReadPrinterOnLine("P1", nFlag));
     EXPECT_EQ(nFlag, 7);
-    HostFake::SetFlag("P1", std::string("\x02\x01\0\0", 4));
+    SetFlag("P1", std::string("\x02\x01\0\0", 4));
     EXPECT_TRUE(ReadPrinterOnLine("P1", nFlag));
     EXPECT_EQ(nFlag, 2);
 }
 
 // Each candidate: its status, its write, 50; then the restart, 60 and the
-// flag, 70 for the first port on line.
+// flag, 70 for the first port on line. Windows 7 is not asked.
 TEST_F(PortAssignmentTest, UsbPassTriesEachPortUntilTheSpoolerReportsThePrinterOnLine) {
-    const Texts kChecking = {"status Checking  USB001 ....", "write P1 USB001", "progress 50"};
-    const Texts kChecking2 = {"status Checking  USB002 ....", "write P1 USB002", "progress 50"};
-    CStringArray ports;
-    SetList(ports, {"USB001", "USB002"});
     AddPrinterKeys("P1");
     const struct {
         bool bWindows7;
-        std::string attached;
-        DWORD dwFlag;
+        std::string attached, flag;
         BYTE nFound;
-        Texts tail;
+        Texts requests, tail;
     } cases[] = {
-        {false, "USB002", 1, 1, {"restart", "progress 60", "progress 70"}},
-        {false, "USB002", 2, 2, {"restart", "progress 60"}},
-        {false, "USB009", 1, 0, {"restart", "progress 60"}},
-        {true, "USB009", 1, 1, {}},
+        {false,
+         "USB002",
+         std::string("\1\0\0\0", 4),
+         1,
+         {"stop", "start", "stop", "start"},
+         {"progress 70"}},
+        {false, "USB002", std::string("\2\0\0\0", 4), 2, {"stop", "start", "stop", "start"}, {}},
+        {false, "USB009", std::string("\1\0\0\0", 4), 0, {"stop", "start", "stop", "start"}, {}},
+        {true, "USB009", std::string("\1\0\0\0", 4), 1, {}, {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(&c - cases);
-        m_host.log.clear();
-        m_host.attached = c.attached;
-        m_host.dwFlag = c.dwFlag;
-        EXPECT_EQ(TryUsbPorts("P1", ports, c.bWindows7, m_host), c.nFound);
+        m_log.clear();
+        ServiceFake::requests.clear();
+        ServiceFake::attachedPort = c.attached;
+        ServiceFake::onLineFlag = c.flag;
+        EXPECT_EQ(TryUsbPorts("P1", List({"USB001", "USB002"}), c.bWindows7, m_host), c.nFound);
         Texts expected = {"status Checking USB ports..."};
-        expected.insert(expected.end(), kChecking.begin(), kChecking.end());
-        if (!c.bWindows7)
-            expected.insert(expected.end(), {"restart", "progress 60"});
-        expected.insert(expected.end(), kChecking2.begin(), kChecking2.end());
+        for (const std::string port : {"USB001", "USB002"}) {
+            expected.insert(expected.end(), {"status Checking  " + port + " ....", "progress 50"});
+            if (!c.bWindows7)
+                expected.push_back("progress 60");
+        }
         expected.insert(expected.end(), c.tail.begin(), c.tail.end());
-        EXPECT_EQ(m_host.log, expected);
+        EXPECT_EQ(m_log, expected);
+        EXPECT_EQ(ServiceFake::requests, c.requests);
         EXPECT_EQ(Data(kCurrentKey + "P1", "Port"), "1:USB002" + std::string(1, '\0'));
     }
-    m_host.log.clear();
-    EXPECT_EQ(TryUsbPorts("P1", CStringArray(), false, m_host), 0);
-    EXPECT_EQ(m_host.log, Texts{"status Checking USB ports..."});
 }
 
 TEST_F(PortAssignmentTest, SerialAssignmentBindsOneDeviceAndRefreshesSerialPrinters) {
@@ -187,49 +169,54 @@ TEST_F(PortAssignmentTest, SerialAssignmentBindsOneDeviceAndRefreshesSerialPrint
     PrintersFake::bFails = true;
     EXPECT_FALSE(EnumeratePrinterList(names, ports));
     EXPECT_EQ(names.GetSize(), 5);
-    const Texts kRefresh = {"write Old COM2:", "write \\\\srv\\q COM4:"};
 
     const struct {
         Texts devices;
         bool bSettingsFail;
         Texts log;
+        const char *pszOldPort;
     } cases[] = {
         {{"COM1:"},
          false,
-         {"write P1 COM1:", "restart",
-          "write P1 COM1:", "write Old COM2:", "write \\\\srv\\q COM4:", "progress 90", "restart",
-          "status The current printer port is COM1:,you can configure after the installation"}},
+         {"progress 90",
+          "status The current printer port is COM1:,you can configure after the installation"},
+         "COM2:"},
         {{"COM1:"},
          true,
-         {"write P1 COM1:", "restart",
-          "box Error\xA3\xBA"
-          "Failed to set Registry",
-          "write P1 COM1:", "write Old COM2:", "write \\\\srv\\q COM4:", "progress 90", "restart",
-          "status The current printer port is COM1:,you can configure after the installation"}},
+         {"box app: Error\xA3\xBA"
+          "Failed to set Registry type 48",
+          "progress 90",
+          "status The current printer port is COM1:,you can configure after the installation"},
+         "COM2:"},
         {{"COM1:", "COM2:"},
          false,
-         {"status The current printer port is COM1: ,you can set that after the installation"}},
+         {"status The current printer port is COM1: ,you can set that after the installation"},
+         nullptr},
         {{},
          false,
-         {"write P1 COM1:", "write Old COM2:", "write \\\\srv\\q COM4:", "progress 90", "restart",
-          "status Unable to detect available printer.The current printer port is LPT2:"}},
+         {"progress 90",
+          "status Unable to detect available printer.The current printer port is LPT2:"},
+         "COM2:"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(&c - cases);
         RegistryFake::Install(api());
         RegistryFake::AddKey(kPortsKey);
+        RegistryFake::AddKey(kCurrentKey + "Old");
         RegistryFake::failingSets =
             c.bSettingsFail ? std::set<std::string>{"com1:"} : std::set<std::string>{};
-        m_host.log = {};
-        CStringArray devices;
-        SetList(devices, c.devices);
-        AssignSerialPortTo("P1", {devices, names, ports, "LPT2:", {9600, 'N', 8, 1}}, m_host);
+        m_log.clear();
+        AssignSerialPortTo("P1", {List(c.devices), names, ports, "LPT2:", {9600, 'N', 8, 1}},
+                           m_host);
         Texts expected = {"progress 50"};
         expected.insert(expected.end(), c.log.begin(), c.log.end());
-        EXPECT_EQ(m_host.log, expected);
+        EXPECT_EQ(m_log, expected);
         EXPECT_EQ(Data(kPortsKey, "COM1:"), c.devices.size() == 1 && !c.bSettingsFail
                                                 ? "1:9600,n,8,1" + std::string(1, '\0')
                                                 : "none");
+        // Serial printers are written their own port again; others are not.
+        EXPECT_EQ(Data(kCurrentKey + "Old", "Port"),
+                  c.pszOldPort ? "1:" + std::string(c.pszOldPort) + std::string(1, '\0') : "none");
     }
 }
 

@@ -1,8 +1,7 @@
 // The parallel and TCP/IP port dialogs on the spooler's ports, worked as a
-// user works them, and the port choices that open them.
+// user works them.
 #include "ports/parallel_port_dlg.h"
 #include "ports/tcpip_port_dlg.h"
-#include "shell/installer_dlg.h"
 #include "support/dialog_runner.h"
 #include "support/fakes.h"
 #include "support/platform_scope.h"
@@ -107,17 +106,17 @@ TEST_F(PortDialogsTest, TcpipDialogListsItsPortsAndSelectsTheOneAdded) {
     EXPECT_EQ(Rows(runner), "IP_10.0.0.9|Standard TCP/IP Port IP_cn|" + std::string(kTcpipCp936) +
                                 " selected 0, columns 2 125 300");
     runner.Press(IDC_ADD_PORT);
-    PortMonitorFake::nextPort = "IP_10.0.0.10";
-    Select(runner, 1);
+    PortMonitorFake::nextPort = "IP_10.0.0.95";
+    Select(runner, 0);
     runner.Press(IDC_ADD_PORT);
-    EXPECT_EQ(Rows(runner), "IP_10.0.0.10|Standard TCP/IP Port IP_10.0.0.9|Standard TCP/IP Port "
+    EXPECT_EQ(Rows(runner), "IP_10.0.0.9|Standard TCP/IP Port IP_10.0.0.95|Standard TCP/IP Port "
                             "IP_cn|" +
-                                std::string(kTcpipCp936) + " selected 0, columns 2 125 300");
+                                std::string(kTcpipCp936) + " selected 1, columns 2 125 300");
     EXPECT_EQ(PortMonitorFake::calls, std::vector<std::string>(2, "AddPort Standard TCP/IP Port"));
     EXPECT_EQ(PortMonitorFake::owners, std::vector<HWND>(2, runner.Window()));
     runner.Press(IDOK);
-    EXPECT_EQ(runner.Join(), PORTDLG_INDEX_BASE);
-    EXPECT_EQ(std::string(dlg.m_strChosenPort), "IP_10.0.0.10");
+    EXPECT_EQ(runner.Join(), PORTDLG_INDEX_BASE + 1);
+    EXPECT_EQ(std::string(dlg.m_strChosenPort), "IP_10.0.0.95");
     EXPECT_TRUE(BoxFake::boxes.empty());
 }
 
@@ -153,43 +152,6 @@ TEST_F(PortDialogsTest, ConfigureAndDeleteWorkOnTheWholeName) {
               longName.substr(0, 127) + "|Standard TCP/IP Port selected 0, columns 2 125 300");
     runner.Close();
     EXPECT_EQ(runner.Join(), PORTDLG_CANCELLED);
-}
-
-class ChoosingDlg : public CInstallerDlg {
-public:
-    using CInstallerDlg::ChooseParallelPort;
-    using CInstallerDlg::ChooseTcpipPort;
-    using CInstallerDlg::m_arrParallelPorts;
-    using CInstallerDlg::m_arrTcpipPorts;
-};
-
-// No parallel port: the box and Cancel; one: taken without a dialog.
-// No TCP/IP port: the wizard directly, and only a Standard TCP/IP port it
-// added is a port to install on.
-TEST_F(PortDialogsTest, ChoicesWithoutADialog) {
-    ChoosingDlg dlg;
-    EXPECT_EQ(dlg.ChooseParallelPort().outcome, PortChoice::kCancelled);
-    ASSERT_EQ(BoxFake::boxes.size(), 1u);
-    EXPECT_EQ(BoxFake::boxes[0].uType, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
-    dlg.m_arrParallelPorts.Add("LPT2:");
-    const PortChoice one = dlg.ChooseParallelPort();
-    EXPECT_EQ(one.outcome, PortChoice::kRow);
-    EXPECT_EQ(ChosenRow(one, dlg.m_arrParallelPorts, false), 0);
-
-    PortsFake::ports = {{"LPT1:", "Local Port"}};
-    EXPECT_EQ(dlg.ChooseTcpipPort().outcome, PortChoice::kCancelled);
-    PortMonitorFake::nextPort = "IP_10.0.0.10";
-    PortMonitorFake::nextDescription = "Local Port";
-    const PortChoice other = dlg.ChooseTcpipPort();
-    EXPECT_EQ(ChosenRow(other, dlg.m_arrTcpipPorts, true), -1);
-    EXPECT_FALSE(DescribeAbandonedChoice(other).IsEmpty());
-    PortMonitorFake::nextPort = "IP_10.0.0.11";
-    PortMonitorFake::nextDescription = kTcpip;
-    const PortChoice added = dlg.ChooseTcpipPort();
-    EXPECT_EQ(added.outcome, PortChoice::kAdded);
-    EXPECT_EQ(std::string(dlg.m_arrTcpipPorts[ChosenRow(added, dlg.m_arrTcpipPorts, true)]),
-              "IP_10.0.0.11");
-    EXPECT_EQ(PortMonitorFake::calls, std::vector<std::string>(3, "AddPort Standard TCP/IP Port"));
 }
 
 } // namespace

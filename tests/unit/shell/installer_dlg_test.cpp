@@ -19,17 +19,17 @@ namespace {
 
 class RecordingDlg : public CInstallerDlg {
 public:
-    // Each sequence run: its catalogue index, port kind and port, and whether there is one.
+    // Each installation asked for: its catalogue index, port kind and port,
+    // and whether there is one.
     std::string m_strRuns;
-    void InstallReceiptDriver() override { Run("R"); }
-    void InstallLabelDriver() override { Run("L"); }
-    void Run(const char *pszSequence) {
-        m_strRuns += pszSequence + std::to_string(m_nDriverIndex) + " " +
-                     std::to_string(m_nPortKind) + " " + std::string(m_strPort) +
-                     (g_bPortAvailable ? " available, " : " none, ");
+    InstallOutcome Install(const InstallRequest &request) override {
+        m_strRuns += std::to_string(request.nModelIndex) + " " + std::to_string(request.kind) +
+                     " " + std::string(request.strPort) +
+                     (request.bPortAvailable ? " available, " : " none, ");
+        return InstallOutcome::kReady;
     }
     using CInstallerDlg::EnumeratePorts;
-    using CInstallerDlg::m_arrUsbPorts;
+    using CInstallerDlg::m_ports;
 };
 
 // Start-up's first step, the spooler check, waits until the test lets it go
@@ -120,7 +120,7 @@ TEST_F(InstallerDlgTest, InstallTakesTheKindsFirstPortAndTheIndexsSequenceUntilF
     ::SendMessageA(hList, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&item));
     ::SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_TRACKSELECT | LVS_EX_LABELTIP);
     m_dlg.EnumeratePorts();
-    EXPECT_EQ(m_dlg.m_arrUsbPorts.GetSize(), 2);
+    EXPECT_EQ(m_dlg.m_ports.arrUsb.GetSize(), 2);
     EXPECT_EQ(runner.SelectedPortKind(), 1);
     EXPECT_EQ(::SendMessageA(hList, LVM_GETITEMSTATE, 1, LVIS_FOCUSED), 0);
     EXPECT_EQ(::SendMessageA(hList, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
@@ -137,7 +137,7 @@ TEST_F(InstallerDlgTest, InstallTakesTheKindsFirstPortAndTheIndexsSequenceUntilF
     runner.SetText(IDC_INSTALL, kFinishCaption);
     runner.Click(IDC_INSTALL);
     EXPECT_EQ(runner.Join(), IDOK);
-    EXPECT_EQ(m_dlg.m_strRuns, "R32 1 USB003 available, L33 3 USB003 none, R31 3 USB003 none, ");
+    EXPECT_EQ(m_dlg.m_strRuns, "32 1 USB003 available, 33 3 USB003 none, 31 3 USB003 none, ");
 }
 
 TEST_F(InstallerDlgTest, ClosingOrCancellingDuringStartupWaitsForTheWorkerAndEndsCleanly) {

@@ -45,6 +45,8 @@ void ServiceFake::Install(PlatformApi &api, DWORD dwInitial, DWORD dwTransition)
     nQueries = nSleeps = 0;
     openHandles.clear();
     requests.clear();
+    attachedPort.clear();
+    onLineFlag = std::string("\1\0\0\0", 4);
     g_nNextService = kFirstService;
     api.OpenSCManagerA = OpenSCManagerA;
     api.OpenServiceA = OpenServiceA;
@@ -104,6 +106,15 @@ BOOL WINAPI ServiceFake::QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS
 }
 
 BOOL WINAPI ServiceFake::StartServiceA(SC_HANDLE hService, DWORD, LPCSTR *) {
+    const std::string kPrinters = "hklm\\system\\currentcontrolset\\control\\print\\printers";
+    for (const auto &[path, values] : RegistryFake::keys) {
+        const auto port = values.find("port");
+        if (!attachedPort.empty() && path.rfind(kPrinters, 0) == 0 && port != values.end() &&
+            port->second.data == attachedPort + std::string(1, '\0'))
+            RegistryFake::Set("hklm\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\" +
+                                  path.substr(5),
+                              "PrinterOnLine", REG_DWORD, onLineFlag);
+    }
     return Request(hService, "start", SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_RUNNING);
 }
 
@@ -254,6 +265,8 @@ std::string RegistryFake::Path(HKEY hRoot, const std::string &subkey) {
         root = kLocalMachine;
     else if (hRoot == HKEY_CURRENT_CONFIG)
         root = kCurrentProfile;
+    else if (hRoot == HKEY_CURRENT_USER)
+        root = "hkcu";
     else
         root = openKeys.at(reinterpret_cast<UINT_PTR>(hRoot) - kFirstFakeKey);
     return Lower(subkey.empty() ? root : root + "\\" + subkey);
@@ -377,4 +390,38 @@ void WriteTablesCatalogue() {
             text += std::string("PrintName2=") + kAliasOfOwnDllModel + "\r\n";
     }
     WriteCatalogue(text);
+}
+
+void HostFake::ShowStatus(LPCSTR lpszText) {
+    log.push_back("status " + std::string(lpszText));
+}
+
+void HostFake::SetProgress(Progress nPos) {
+    log.push_back("progress " + std::to_string(nPos));
+}
+
+int HostFake::ShowBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) {
+    log.push_back("box " + std::string(lpszCaption ? lpszCaption : "app") + ": " + lpszText +
+                  " type " + std::to_string(nType));
+    if (!answers.empty()) {
+        const int nAnswer = answers.front();
+        answers.erase(answers.begin());
+        return nAnswer;
+    }
+    return (nType & MB_TYPEMASK) == MB_RETRYCANCEL ? IDCANCEL : IDOK;
+}
+
+PortChoice HostFake::RunPortDialog(PortKind kind) {
+    log.push_back("dialog " + std::to_string(kind));
+    return choice;
+}
+
+bool HostFake::RunTcpipWizard() {
+    log.push_back("wizard");
+    return bWizardAdds;
+}
+
+PortLists HostFake::RefreshPorts() {
+    log.push_back("refresh");
+    return refreshed;
 }

@@ -2,6 +2,7 @@
 // helpers that arrange what the program reads.
 #pragma once
 
+#include "install/install_host.h"
 #include "support/win_helpers.h"
 #include "system/platform.h"
 
@@ -37,6 +38,9 @@ struct ServiceFake {
     static inline int nQueriesThatWork, nQueries, nSleeps;
     static inline std::set<SC_HANDLE> openHandles;
     static inline std::vector<std::string> requests;
+    // A start finds the device on this port: the printer whose current
+    // port it is gets onLineFlag, as a spooler sets it.
+    static inline std::string attachedPort, onLineFlag;
 
     static void Install(PlatformApi &api, DWORD dwInitial = SERVICE_RUNNING,
                         DWORD dwTransition = 0);
@@ -54,6 +58,24 @@ private:
     static void Advance();
     static BOOL Request(SC_HANDLE hService, const char *pszWhat, DWORD dwFrom, DWORD dwPending,
                         DWORD dwFinal);
+};
+
+// The window an installation runs in: what it shows, into log, and boxes
+// answered in turn from answers, then with Cancel or OK.
+struct HostFake : IInstallHost {
+    explicit HostFake(std::vector<std::string> &logTo) : log(logTo) {}
+    std::vector<std::string> &log;
+    std::vector<int> answers;
+    PortChoice choice;
+    PortLists refreshed;
+    bool bWizardAdds = false;
+
+    void ShowStatus(LPCSTR lpszText) override;
+    void SetProgress(Progress nPos) override;
+    int ShowBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) override;
+    PortChoice RunPortDialog(PortKind kind) override;
+    bool RunTcpipWizard() override;
+    PortLists RefreshPorts() override;
 };
 
 // The spooler's ports, name and description, at level 2 as the spooler lays
@@ -97,7 +119,7 @@ struct VersionFake {
     static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo);
 };
 
-// The registry in memory: keys by their whole path ("hklm\\..."), with
+// The registry in memory: keys by their whole path ("hklm\\...", "hkcu\\..."), with
 // HKEY_CURRENT_CONFIG the hardware profile key Windows aliases it to.
 // Values named in failingSets cannot be set; a lasting key cannot be created
 // under a path in volatileRoots, as under Wine's volatile profile.

@@ -1,0 +1,39 @@
+// An installation from the port choice to the finished printer, for both
+// families of drivers, run through a host that shows what it does.
+#pragma once
+
+#include "framework/afx_string.h"
+#include "install/install_host.h"
+#include "install/width_profile.h"
+#include "ports/port_enumeration.h"
+
+struct InstallRequest {
+    // The catalogue index: receipt models first, then label models.
+    int nModelIndex;
+    // The driver list's text: a label printer's name, and the key to one
+    // receipt model's DLL.
+    CString strShownName;
+    // The name a receipt printer is created under.
+    CString strPrinterName;
+    PortKind kind;
+    // The kind's first port, when it has one.
+    CString strPort;
+    bool bPortAvailable;
+    bool bSetDefault;
+    BOOL bWow64;
+    // Windows NT 4.0 takes older driver records; Windows 7 is not asked
+    // which USB port its printer answers on.
+    bool bWindowsNt;
+    bool bWindows7;
+    PortLists ports;
+};
+
+// What the window does once the installation returns.
+enum class InstallOutcome {
+    kFinished,  // Install becomes "&Finish"
+    kReady,     // Install can be pressed again as it is
+    kReinstall, // Install becomes "Reinstall"
+    kEnd,       // the dialog ends
+};
+
+InstallOutcome RunInstallation(const InstallRequest &request, IInstallHost &host);
