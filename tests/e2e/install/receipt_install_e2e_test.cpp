@@ -110,25 +110,4 @@ TEST_F(ReceiptInstallE2E, ReceiptModelInstallsFromA7zPackage) {
         EXPECT_FALSE(FileExists(path)) << path;
 }
 
-TEST_F(ReceiptInstallE2E, InstallingTheSameNameAgainReplacesThePrinter) {
-    {
-        InstallerWindow window(kReleaseProgram, kReleaseDir);
-        Install(window, "Receipt Model A04");
-        if (HasFatalFailure())
-            return;
-        window.Click(IDC_INSTALL);
-        ASSERT_TRUE(window.WaitExit());
-    }
-    ASSERT_EQ(Printer(kPrinter), "Receipt Model A04 WinPrint RAW LPT1:");
-
-    InstallerWindow window(kReleaseProgram, kReleaseDir);
-    Install(window, "Receipt Model B01");
-    if (HasFatalFailure())
-        return;
-    EXPECT_EQ(PrintersNamed(kPrinter), 1);
-    EXPECT_EQ(Printer(kPrinter), "Receipt Model B01 WinPrint RAW LPT1:");
-    window.Click(IDC_INSTALL);
-    EXPECT_TRUE(window.WaitExit());
-}
-
 } // namespace

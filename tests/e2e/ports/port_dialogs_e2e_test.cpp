@@ -132,30 +132,6 @@ protected:
     }
 };
 
-TEST_F(PortDialogsE2E, WithoutParallelPortTheUserIsToldToChooseAnotherKind) {
-    // A model no other case installs, so its driver tells whether anything was.
-    const char kUntouchedModel[] = "Receipt Model B01";
-    SetParallelPorts(0);
-    auto window = Start(kParallelKind, kUntouchedModel);
-    const std::string program = std::string(E2E_PROGRAM).substr(0, std::strlen(E2E_PROGRAM) - 4);
-    Answer(*window, program, window->Window(), IDOK,
-           "There is no available parallel port.\r\n\r\nPlease select other port type.");
-    EXPECT_TRUE(window->WaitInstallEnabled());
-    EXPECT_EQ(window->WaitWindow(kParallelDialogCaption, 0), nullptr);
-    EXPECT_EQ(PrintersNamed(kPrinter), 0);
-    const std::vector<DriverSeen> drivers = InstalledDrivers(DriverEnvironment());
-    EXPECT_TRUE(std::none_of(drivers.begin(), drivers.end(), [&](const DriverSeen &driver) {
-        return driver.name == kUntouchedModel;
-    }));
-}
-
-TEST_F(PortDialogsE2E, OneParallelPortIsTakenWithoutADialog) {
-    SetParallelPorts(1);
-    auto window = Start(kParallelKind);
-    EXPECT_TRUE(window->WaitInstallCaption("&Finish"));
-    EXPECT_EQ(Printer(kPrinter), std::string(kModel) + " WinPrint RAW LPT1:");
-}
-
 // Cancel, the close box and Escape give up; the port chosen gets the printer.
 TEST_F(PortDialogsE2E, SeveralParallelPortsAreChosenFromTheDialog) {
     auto window = Start(kParallelKind);
@@ -187,21 +163,6 @@ TEST_F(PortDialogsE2E, SeveralParallelPortsAreChosenFromTheDialog) {
     }
     EXPECT_TRUE(window->WaitInstallCaption("&Finish"));
     EXPECT_EQ(Printer(kPrinter), std::string(kModel) + " WinPrint RAW LPT3:");
-}
-
-// Without a TCP/IP port the wizard opens over the installer at once.
-TEST_F(PortDialogsE2E, WithoutTcpipPortTheMonitorsWizardAddsOne) {
-    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kMonitorKey, kNextAddressValue, REG_SZ, L"10.0.0.7",
-                      sizeof(L"10.0.0.7"));
-    auto window = Start(kTcpipKind);
-    Answer(*window, kWizardCaption, window->Window(), IDCANCEL);
-    EXPECT_TRUE(window->WaitInstallEnabled());
-    EXPECT_TRUE(NoBoxFor(*window, 500));
-    EXPECT_EQ(PrintersNamed(kPrinter), 0);
-    PressInstall(*window, kTcpipKind);
-    Answer(*window, kWizardCaption, window->Window(), IDOK);
-    EXPECT_TRUE(window->WaitInstallCaption("&Finish"));
-    EXPECT_EQ(Printer(kPrinter), std::string(kModel) + " WinPrint RAW IP_10.0.0.7");
 }
 
 // Both descriptions in an installer whose ANSI code page is 936, as on a
@@ -266,40 +227,6 @@ TEST_F(PortDialogsE2E, TcpipDialogInACodePage936Installer) {
     ::PostMessageW(hList, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_TRUE(window->WaitInstallCaption("&Finish"));
     EXPECT_EQ(Printer(kPrinter), std::string(kModel) + " WinPrint RAW IP_10.0.0.20");
-}
-
-// A name longer than a registry key name goes on past a backslash, as the
-// spooler's monitor lookup follows it.
-TEST_F(PortDialogsE2E, DeletingRemovesOnlyThePortOfTheWholeName) {
-    const std::string longName =
-        "IP_" + std::string(97, 'a') + "\\" + std::string(99, 'b') + "\\" + std::string(99, 'c');
-    ASSERT_EQ(longName.size(), 300u);
-    const std::vector<std::string> prefixes = {longName.substr(0, 127), longName.substr(0, 255)};
-    SetTcpipPorts({longName, prefixes[0], prefixes[1]});
-    auto window = Start(kTcpipKind);
-    const HWND hDlg = window->WaitWindow(kTcpipDialogCaption);
-    ASSERT_NE(hDlg, nullptr);
-    const HWND hList = ::GetDlgItem(hDlg, IDC_PORT_LIST);
-    ASSERT_EQ(window->ListRows(hList).size(), 3u);
-    window->SelectRow(hList, 2);
-    InstallerWindow::Press(hDlg, IDC_DELETE_PORT);
-    Answer(*window, "Delete Standard TCP/IP Port", hDlg, IDOK);
-    WaitFor([&] { return window->ListRows(hList).size() == 2; });
-    EXPECT_EQ(TcpipPortsLeft(), prefixes);
-
-    // The last port deleted, OK asks for a new one and the dialog stays.
-    SetTcpipPorts({prefixes[0]});
-    window->SelectRow(hList, 0);
-    InstallerWindow::Press(hDlg, IDC_DELETE_PORT);
-    Answer(*window, "Delete Standard TCP/IP Port", hDlg, IDOK);
-    WaitFor([&] { return window->ListRows(hList).empty(); });
-    InstallerWindow::Press(hDlg, IDC_PORT_OK);
-    Answer(*window, "Prompt", hDlg, IDOK,
-           "There is no available TCP/IP port\r\nClick \"Add port\" to create a new port");
-    EXPECT_TRUE(::IsWindowVisible(hDlg));
-    InstallerWindow::Press(hDlg, IDC_PORT_CANCEL);
-    EXPECT_TRUE(window->WaitInstallEnabled());
-    EXPECT_EQ(PrintersNamed(kPrinter), 0);
 }
 
 } // namespace
