@@ -49,39 +49,44 @@ private:
     }
 
     InstallOutcome InstallReceiptDriver() {
-        CReceiptInstallation receipt(
-            {m_request.nModelIndex, m_request.strShownName, ReceiptGroup(), m_width});
+        CDriverStaging driver;
         DWORD dwError = ERROR_SUCCESS;
-        if (!receipt.Prepare(dwError))
+        const DriverPlan plan = ReceiptDriverPlan({m_request.nModelIndex, m_request.strShownName,
+                                                   ReceiptGroup(), m_width.pszPackageFolder});
+        if (!driver.Prepare(m_width.pszEnvironment, plan, dwError))
             return ReportDriverFailure(DescribeReceiptFailure(dwError), kReceiptFailureCaption);
-        receipt.Stage(m_host);
+        driver.Stage(m_host);
         StartOrRestartShown(kSpoolerService, ServiceMode::EnsureRunning, m_host);
-        if (!receipt.Register(m_request.bWindowsNt, m_host, dwError))
+        if (!driver.Register(m_request.bWindowsNt, m_host, dwError))
             return ReportDriverFailure(DescribeReceiptFailure(dwError), kReceiptFailureCaption);
-        return CreatePrinterAndFinish(receipt.DriverName(), m_request.strPrinterName,
+        return CreatePrinterAndFinish(plan.pszDriverName, m_request.strPrinterName,
                                       kReceiptPrinterPauseMs);
     }
 
     InstallOutcome InstallLabelDriver() {
-        CLabelInstallation label({m_request.nModelIndex - kReceiptDriverCount, m_width});
+        CDriverStaging driver;
+        CLanguageMonitor monitor;
         DWORD dwError = ERROR_SUCCESS;
-        if (!label.Prepare(dwError))
+        const DriverPlan plan =
+            LabelDriverPlan(m_request.nModelIndex - kReceiptDriverCount, m_width);
+        if (!driver.Prepare(m_width.pszEnvironment, plan, dwError) ||
+            !monitor.Prepare(m_width.pszEnvironment, m_width, dwError))
             return ReportDriverFailure(DescribeLabelFailure(dwError), AfxGetAppTitle());
-        label.CopyMonitor(m_host);
+        monitor.Copy(m_host);
         StartOrRestartShown(kSpoolerService, ServiceMode::EnsureRunning, m_host);
         // The spooler lets go of the old monitor's DLL only when it restarts.
-        if (label.RemoveOldMonitor())
+        if (monitor.RemoveOld())
             StartOrRestartShown(kSpoolerService, ServiceMode::Restart, m_host);
-        if (!label.RegisterMonitor(m_host, dwError)) {
+        if (!monitor.Register(m_host, dwError)) {
             m_host.ShowStatus(DescribeMonitorFailure(dwError));
             m_host.ShowBox(kMonitorFailureText, AfxGetAppTitle(), MB_OK);
             return InstallOutcome::kEnd;
         }
-        label.Stage(m_host);
-        if (!label.Register(m_request.bWindowsNt, m_host, dwError))
+        driver.Stage(m_host);
+        if (!driver.Register(m_request.bWindowsNt, m_host, dwError))
             return ReportDriverFailure(DescribeLabelFailure(dwError), AfxGetAppTitle());
         // A label printer bears its driver's name as the list shows it.
-        return CreatePrinterAndFinish(label.DriverName(), m_request.strShownName,
+        return CreatePrinterAndFinish(plan.pszDriverName, m_request.strShownName,
                                       kLabelPrinterPauseMs);
     }
 

@@ -1,51 +1,32 @@
-// Installation of a label-printer driver: the language monitor copied into
-// the system and registered with the spooler, then the driver's files
-// staged in the spooler's driver directory and the driver registered. The
-// printer is created afterwards, as for every driver.
+// A label-printer driver: its language monitor, copied into the system and
+// registered with the spooler, and its driver's files, which name the
+// monitor.
 #pragma once
 
 #include "framework/afx_string.h"
+#include "install/driver_staging.h"
 #include "install/install_host.h"
 #include "install/width_profile.h"
 
-#include <memory>
+// Row of the label tables: the catalogue index past the receipt models.
+DriverPlan LabelDriverPlan(int nRow, const WidthProfile &width);
 
-struct LabelPaths;
-
-// The model to install, as the dialog resolved it.
-struct LabelModel {
-    // Row of the label tables: the catalogue index past the receipt models.
-    int nRow;
-    const WidthProfile &width;
-};
-
-class CLabelInstallation {
+class CLanguageMonitor {
 public:
-    explicit CLabelInstallation(const LabelModel &model);
-    ~CLabelInstallation();
-    CLabelInstallation(const CLabelInstallation &) = delete;
-    CLabelInstallation &operator=(const CLabelInstallation &) = delete;
-
-    LPCSTR DriverName() const;
-    // Asks for the driver directory and the monitor's directory and forms
-    // every path before the first copy; false, with the error to show,
-    // stops the installation with nothing copied.
-    bool Prepare(DWORD &dwError);
-    void CopyMonitor(IInstallHost &host);
+    // Forms where the monitor goes and the name the spooler is given; false,
+    // with the error to show, when the system names no directory or the
+    // path would not fit whole.
+    bool Prepare(LPCSTR pszEnvironment, const WidthProfile &width, DWORD &dwError);
+    void Copy(IInstallHost &host) const;
     // True when an old monitor of the same name was removed; the spooler
     // must then be restarted before the new one is added.
-    bool RemoveOldMonitor();
+    bool RemoveOld() const;
     // A monitor already installed counts as added; false, with the
     // spooler's error, ends the installation.
-    bool RegisterMonitor(IInstallHost &host, DWORD &dwError);
-    void Stage(IInstallHost &host);
-    // Registers the driver and removes the staged copies; false, with the
-    // spooler's error, leaves them.
-    bool Register(bool bWindowsNt, IInstallHost &host, DWORD &dwError);
+    bool Register(IInstallHost &host, DWORD &dwError) const;
 
 private:
-    LabelModel m_model;
-    std::unique_ptr<LabelPaths> m_pPaths;
+    std::string m_environment, m_source, m_destination, m_name;
 };
 
 // The texts of the boxes and the status line that report a failure.

@@ -1,0 +1,108 @@
+#include "install/driver_staging.h"
+
+#include "install/install_constants.h"
+#include "system/platform.h"
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+constexpr DWORD kDriverDirectoryLevel = 1;
+constexpr int kDriverDirectorySize = 255;
+
+// The colon after "Click Cancel" is the full-width one of code page 936.
+constexpr char kFailureText[] = "Failed to add the driver %d\r\n\r\nClick Retry:You can retry\r\n"
+                                "Click Cancel\xA3\xBA"
+                                "%s and abort installation";
+
+// A path the spooler or the file system cannot take whole would name
+// another file.
+bool Fits(const std::string &path) {
+    return path.size() < MAX_PATH;
+}
+
+} // namespace
+
+bool CDriverStaging::Prepare(LPCSTR pszEnvironment, DriverPlan plan, DWORD &dwError) {
+    PlatformApi &api = Platform();
+    m_plan = std::move(plan);
+    m_environment = pszEnvironment;
+    char szDirectory[kDriverDirectorySize] = {};
+    DWORD cbNeeded = 0;
+    // The spooler only reads the environment.
+    if (!api.GetPrinterDriverDirectoryA(
+            nullptr, const_cast<LPSTR>(pszEnvironment), kDriverDirectoryLevel,
+            reinterpret_cast<LPBYTE>(szDirectory), sizeof(szDirectory), &cbNeeded)) {
+        dwError = api.GetLastError();
+        return false;
+    }
+    // Without a directory the files would land in the current one.
+    if (szDirectory[0] == '\0' || std::memchr(szDirectory, '\0', sizeof(szDirectory)) == nullptr) {
+        dwError = ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    m_directory = szDirectory;
+    m_sources.clear();
+    m_staged.clear();
+    bool bFits = true;
+    for (const DriverFile &file : m_plan.files) {
+        m_sources.push_back(std::string(m_plan.pszTree) + "\\" + file.folder + "\\" + file.stem +
+                            file.extension);
+        m_staged.push_back(InDirectory(file.stem + file.extension));
+        bFits = bFits && Fits(m_sources.back()) && Fits(m_staged.back());
+    }
+    for (const std::string *pName : {&m_plan.driver, &m_plan.data, &m_plan.config, &m_plan.help})
+        bFits = bFits && Fits(InDirectory(*pName));
+    if (!bFits)
+        dwError = ERROR_FILENAME_EXCED_RANGE;
+    return bFits;
+}
+
+void CDriverStaging::Stage(IInstallHost &host) const {
+    for (size_t i = 0; i < m_staged.size(); ++i) {
+        Platform().CopyFileA(m_sources[i].c_str(), m_staged[i].c_str(), FALSE);
+        host.ShowStatus(m_staged[i].c_str());
+    }
+    host.SetProgress(kProgressStaged);
+    host.ShowStatus(kAddingDriverStatus + CString(m_plan.pszDriverName));
+}
+
+bool CDriverStaging::Register(bool bWindowsNt, IInstallHost &host, DWORD &dwError) const {
+    PlatformApi &api = Platform();
+    std::string driver = InDirectory(m_plan.driver), data = InDirectory(m_plan.data),
+                config = InDirectory(m_plan.config), help = InDirectory(m_plan.help);
+    // Each name closed by its NUL, the list by one more.
+    std::string dependents;
+    for (const std::string &name : m_plan.dependents)
+        dependents += name + '\0';
+    dependents += '\0';
+    // The spooler only reads the texts it is handed.
+    DRIVER_INFO_3A info = {};
+    info.cVersion = bWindowsNt ? kWindowsNtDriverVersion : kDriverVersion;
+    info.pName = const_cast<LPSTR>(m_plan.pszDriverName);
+    info.pEnvironment = const_cast<LPSTR>(m_environment.c_str());
+    info.pDriverPath = &driver[0];
+    info.pDataFile = &data[0];
+    info.pConfigFile = &config[0];
+    info.pHelpFile = &help[0];
+    info.pDependentFiles = &dependents[0];
+    info.pMonitorName = const_cast<LPSTR>(m_plan.pszMonitor);
+    info.pDefaultDataType = const_cast<LPSTR>(kRawDatatype);
+    const BOOL bAdded = api.AddPrinterDriverExA(
+        nullptr, kDriverInfoLevel, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES);
+    dwError = api.GetLastError();
+    if (bAdded != TRUE)
+        return false;
+    host.ShowStatus(kDriverAddedHead + CString(m_plan.pszDriverName) + kAddedTail);
+    for (const int nRow : m_plan.removals)
+        api.DeleteFileA(m_staged[static_cast<size_t>(nRow)].c_str());
+    host.SetProgress(kProgressRegistered);
+    return true;
+}
+
+CString DescribeDriverFailure(DWORD dwError, LPCSTR pszExitWord) {
+    CString strText;
+    strText.Format(kFailureText, static_cast<int>(dwError), pszExitWord);
+    return strText;
+}

@@ -1,0 +1,55 @@
+// What both families of drivers do with their files: stage them in the
+// spooler's driver directory, register the driver record that names them,
+// and remove the staged copies the spooler has taken its own of.
+#pragma once
+
+#include "install/install_host.h"
+
+#include <string>
+#include <vector>
+
+// A file of the package, below its tree: folder, stem and extension.
+struct DriverFile {
+    std::string folder, stem, extension;
+};
+
+// One driver as a family lays it out.
+struct DriverPlan {
+    LPCSTR pszDriverName;
+    LPCSTR pszTree;
+    // Staged in this order.
+    std::vector<DriverFile> files;
+    // Rows of files removed once the driver is registered, in this order.
+    std::vector<int> removals;
+    // What the record names: files of the driver directory, and the
+    // dependent files as the record lists them.
+    std::string driver, data, config, help;
+    std::vector<std::string> dependents;
+    LPCSTR pszMonitor;
+};
+
+class CDriverStaging {
+public:
+    // Asks the spooler for its driver directory and forms every path
+    // before the first copy; false, with the error to show, when the
+    // spooler names none or a path would not fit whole.
+    bool Prepare(LPCSTR pszEnvironment, DriverPlan plan, DWORD &dwError);
+    LPCSTR Environment() const { return m_environment.c_str(); }
+    // Copies each file to its place, showing each destination, then says
+    // that the driver is being added.
+    void Stage(IInstallHost &host) const;
+    // Registers the record, of version 2 on Windows NT 4.0 and 3 elsewhere,
+    // and removes the staged copies; false, with the spooler's error, leaves them.
+    bool Register(bool bWindowsNt, IInstallHost &host, DWORD &dwError) const;
+
+private:
+    std::string InDirectory(const std::string &name) const { return m_directory + "\\" + name; }
+
+    DriverPlan m_plan;
+    std::string m_environment, m_directory;
+    std::vector<std::string> m_sources, m_staged;
+};
+
+// The text of the box that reports a failed driver: the receipt and label
+// installations word its last line with "Exit" and "exit".
+CString DescribeDriverFailure(DWORD dwError, LPCSTR pszExitWord);
