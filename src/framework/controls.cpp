@@ -1,16 +1,31 @@
 #include "framework/controls.h"
 
+#include <utility>
 #include <vector>
 
-void CComboBox::GetLBText(int nIndex, CString &rString) const {
-    const LRESULT nLength = SendMessage(CB_GETLBTEXTLEN, nIndex);
-    if (nLength == CB_ERR) {
-        rString.Empty();
-        return;
+void CListCtrl::SetGridStyle() {
+    const auto dwStyle = static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
+    SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                (dwStyle & ~LVS_EX_TRACKSELECT) | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+}
+
+void CListCtrl::ResetColumns(LPCSTR lpszFirst, int cxFirst, LPCSTR lpszSecond, int cxSecond) {
+    SendMessage(LVM_DELETEALLITEMS);
+    const HWND hHeader = reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER));
+    const auto nColumns = static_cast<int>(::SendMessageA(hHeader, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < nColumns; ++i)
+        SendMessage(LVM_DELETECOLUMN, 0);
+    SetGridStyle();
+    int nColumn = 0;
+    for (const auto &[pszHeading, cx] : {std::pair{lpszFirst, cxFirst}, {lpszSecond, cxSecond}}) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_FMT | LVCF_TEXT;
+        column.fmt = LVCFMT_LEFT;
+        column.pszText = const_cast<LPSTR>(pszHeading);
+        SendMessage(LVM_INSERTCOLUMNA, nColumn, reinterpret_cast<LPARAM>(&column));
+        SendMessage(LVM_SETCOLUMNWIDTH, nColumn, MAKELPARAM(cx, 0));
+        ++nColumn;
     }
-    std::vector<char> buffer(static_cast<size_t>(nLength) + 1, '\0');
-    SendMessage(CB_GETLBTEXT, nIndex, reinterpret_cast<LPARAM>(buffer.data()));
-    rString = CString(buffer.data());
 }
 
 BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
@@ -18,15 +33,6 @@ BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
     item.state = nState;
     item.stateMask = nMask;
     return static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, nItem, reinterpret_cast<LPARAM>(&item)));
-}
-
-int CListCtrl::InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat) {
-    LVCOLUMNA column = {};
-    column.mask = LVCF_FMT | LVCF_TEXT;
-    column.fmt = nFormat;
-    column.pszText = const_cast<LPSTR>(lpszColumnHeading);
-    return static_cast<int>(
-        SendMessage(LVM_INSERTCOLUMNA, nCol, reinterpret_cast<LPARAM>(&column)));
 }
 
 int CListCtrl::InsertItem(int nItem, LPCSTR lpszItem) {

@@ -13,10 +13,8 @@ public:
     virtual ~CWnd() = default;
 
     // Attributes
-    HWND GetSafeHwnd() const { return m_hWnd; }
     CWnd GetDlgItem(int nID) const { return CWnd(::GetDlgItem(m_hWnd, nID)); }
     void GetWindowText(CString &rString) const;
-    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
 
     // Operations
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {

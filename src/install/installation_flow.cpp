@@ -99,25 +99,19 @@ private:
     }
 
     bool ChoosePortForKind() {
-        PortChoice choice;
-        const CStringArray *pPorts = nullptr;
-        if (m_request.kind == kPortKindTcpip) {
-            choice = ChooseTcpipPort();
-            pPorts = &m_ports.arrTcpip;
-        } else if (m_request.kind == kPortKindParallel) {
-            choice = ChooseParallelPort();
-            pPorts = &m_ports.arrParallel;
-        } else {
+        const auto choose = kRoles[m_request.kind].choose;
+        if (choose == nullptr)
             return true;
-        }
-        const int nRow = ChosenRow(choice, *pPorts, m_request.kind == kPortKindTcpip);
+        const PortChoice choice = (this->*choose)();
+        const CStringArray &ports = PortsOfKind(m_ports, m_request.kind);
+        const int nRow = ChosenRow(choice, ports, m_request.kind == kPortKindTcpip);
         if (nRow < 0) {
             const CString strReason = DescribeAbandonedChoice(choice);
             if (!strReason.IsEmpty())
                 m_host.ShowBox(strReason, nullptr, MB_OK | MB_ICONWARNING);
             return false;
         }
-        m_strPort = (*pPorts)[nRow];
+        m_strPort = ports[nRow];
         return true;
     }
 
@@ -151,11 +145,11 @@ private:
                                m_ports.arrTcpip.GetSize() > 0 ? m_ports.arrTcpip[0] : CString());
     }
 
-    // Without a port of the chosen kind a serial or USB printer starts on
-    // the first parallel port.
+    // Without a port of the chosen kind a printer whose port is found after
+    // its creation starts on the first parallel port.
     CString PortForCreation() const {
-        const bool bFallback = !m_request.bPortAvailable && (m_request.kind == kPortKindSerial ||
-                                                             m_request.kind == kPortKindUsb);
+        const bool bFallback =
+            !m_request.bPortAvailable && kRoles[m_request.kind].assign != nullptr;
         if (!bFallback)
             return m_strPort;
         return m_ports.arrParallel.GetSize() > 0 ? m_ports.arrParallel[0] : CString();
@@ -182,10 +176,8 @@ private:
         m_host.SetProgress(kProgressDefaultSet);
         m_host.ShowStatus(DefaultStatus(lpszPrinterName));
 
-        if (m_request.kind == kPortKindSerial)
-            AssignSerialPort(lpszPrinterName);
-        else if (m_request.kind == kPortKindUsb)
-            DetectUsbPort(lpszPrinterName);
+        if (const auto assign = kRoles[m_request.kind].assign)
+            (this->*assign)(lpszPrinterName);
 
         Platform().Sleep(dwPauseMs);
         return CompleteInstallation();
@@ -237,6 +229,19 @@ private:
         AssignSerialPortTo(lpszPrinterName,
                            {m_ports.arrSerial, arrNames, arrPorts, m_strPort, kSerialLine}, m_host);
     }
+
+    // What each kind of port does before the printer is created and after:
+    // a choice of port, or a port found for the printer.
+    struct PortKindRole {
+        PortChoice (CInstallationFlow::*choose)();
+        void (CInstallationFlow::*assign)(LPCSTR lpszPrinterName);
+    };
+    static constexpr PortKindRole kRoles[] = {
+        {nullptr, &CInstallationFlow::AssignSerialPort},
+        {nullptr, &CInstallationFlow::DetectUsbPort},
+        {&CInstallationFlow::ChooseParallelPort, nullptr},
+        {&CInstallationFlow::ChooseTcpipPort, nullptr},
+    };
 
     const InstallRequest &m_request;
     IInstallHost &m_host;

@@ -141,3 +141,9 @@ BOOL EnumerateSerialPorts(CStringArray &list) {
     Platform().RegCloseKey(hKey);
     return list.GetSize() > 0 ? TRUE : FALSE;
 }
+
+const CStringArray &PortsOfKind(const PortLists &lists, PortKind kind) {
+    static constexpr CStringArray PortLists::*kLists[] = {
+        &PortLists::arrSerial, &PortLists::arrUsb, &PortLists::arrParallel, &PortLists::arrTcpip};
+    return lists.*kLists[kind];
+}

@@ -23,5 +23,8 @@ struct PortLists {
 
 PortLists EnumeratePortLists();
 
+// The list of one kind's ports.
+const CStringArray &PortsOfKind(const PortLists &lists, PortKind kind);
+
 // The serial devices of the registry as port names; false when there are none.
 BOOL EnumerateSerialPorts(CStringArray &list);

@@ -17,16 +17,8 @@ void CPortListDlg::DoDataExchange(CDataExchange *pDX) {
 }
 
 void CPortListDlg::FillRows(const CStringArray &names, const CStringArray &descriptions) {
-    m_lstPorts.DeleteAllItems();
-    const int nColumns = m_lstPorts.GetHeaderCtrl().GetItemCount();
-    for (int i = 0; i < nColumns; ++i)
-        m_lstPorts.DeleteColumn(0);
-    m_lstPorts.SetExtendedStyle((m_lstPorts.GetExtendedStyle() & ~LVS_EX_TRACKSELECT) |
-                                LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    m_lstPorts.InsertColumn(0, kPortColumn, LVCFMT_LEFT);
-    m_lstPorts.InsertColumn(1, kDescriptionColumn, LVCFMT_LEFT);
-    m_lstPorts.SetColumnWidth(0, kPortColumnWidth);
-    m_lstPorts.SetColumnWidth(1, kDescriptionColumnWidth);
+    m_lstPorts.ResetColumns(kPortColumn, kPortColumnWidth, kDescriptionColumn,
+                            kDescriptionColumnWidth);
     for (INT_PTR i = 0; i < names.GetSize(); ++i) {
         const int nRow = m_lstPorts.InsertItem(static_cast<int>(i), names[i]);
         m_lstPorts.SetItemText(nRow, 1, descriptions[i]);

@@ -20,7 +20,7 @@ void CInstallerDlg::EnumeratePorts() {
 
 PortLists CInstallerDlg::RefreshPorts() {
     m_ports = EnumeratePortLists();
-    SetPortKindListStyle();
+    m_lstPortKind.SetGridStyle();
     m_lstPortKind.SetItemState(m_ports.kind, LVIS_SELECTED, LVIS_SELECTED | LVIS_FOCUSED);
     RefreshControls();
     return m_ports;

@@ -12,8 +12,6 @@
 #include "shell/system_identification.h"
 #include "system/platform.h"
 
-#include <iterator>
-
 BYTE g_bPortAvailable = TRUE;
 const UINT g_nMyUpdateDataMsg = ::RegisterWindowMessageA("MyUpdateData");
 
@@ -75,15 +73,7 @@ BOOL CInstallerDlg::OnInitDialog() {
 }
 
 void CInstallerDlg::InitPortKindList() {
-    m_lstPortKind.DeleteAllItems();
-    const int nColumns = m_lstPortKind.GetHeaderCtrl().GetItemCount();
-    for (int i = 0; i < nColumns; ++i)
-        m_lstPortKind.DeleteColumn(0);
-    SetPortKindListStyle();
-    m_lstPortKind.InsertColumn(0, "Port", LVCFMT_LEFT);
-    m_lstPortKind.InsertColumn(1, "Description", LVCFMT_LEFT);
-    m_lstPortKind.SetColumnWidth(0, kPortColumnWidth);
-    m_lstPortKind.SetColumnWidth(1, kDescriptionColumnWidth);
+    m_lstPortKind.ResetColumns("Port", kPortColumnWidth, "Description", kDescriptionColumnWidth);
     int nRow = 0;
     for (const PortKindRow &row : kPortKindRows) {
         m_lstPortKind.InsertItem(nRow, row.pszPort);
@@ -91,11 +81,6 @@ void CInstallerDlg::InitPortKindList() {
         ++nRow;
     }
     m_lstPortKind.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED | LVIS_FOCUSED);
-}
-
-void CInstallerDlg::SetPortKindListStyle() {
-    m_lstPortKind.SetExtendedStyle((m_lstPortKind.GetExtendedStyle() & ~LVS_EX_TRACKSELECT) |
-                                   LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
 }
 
 // Sent, never posted: a sender on the worker thread waits until the
@@ -206,10 +191,8 @@ void CInstallerDlg::OnInstall() {
         }
     }
 
-    const CStringArray *pPorts[] = {&m_ports.arrSerial, &m_ports.arrUsb, &m_ports.arrParallel,
-                                    &m_ports.arrTcpip};
-    if (m_nPortKind >= 0 && m_nPortKind < static_cast<int>(std::size(pPorts))) {
-        const CStringArray &ports = *pPorts[m_nPortKind];
+    if (m_nPortKind >= kPortKindSerial && m_nPortKind <= kPortKindTcpip) {
+        const CStringArray &ports = PortsOfKind(m_ports, static_cast<PortKind>(m_nPortKind));
         g_bPortAvailable = ports.GetSize() > 0;
         if (g_bPortAvailable)
             m_strPort = ports[0];

@@ -88,7 +88,6 @@ private:
     void StopStartupWorker();
     // Copies the members into the controls, from either thread.
     void RefreshControls();
-    void SetPortKindListStyle();
     void EnableInstall(LPCSTR lpszCaption = nullptr);
 
     CPackageFootprint m_footprint;
