@@ -21,5 +21,4 @@ constexpr char kSpoolerPrintersKey[] = "System\\CurrentControlSet\\Control\\Prin
 constexpr char kOnLineValue[] = "PrinterOnLine";
 
 DWORD StandInStarts();
-void ResetStandInStarts();
 void AttachPorts(const std::vector<std::string> &ports);

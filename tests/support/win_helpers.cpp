@@ -108,21 +108,8 @@ DWORD ReadRegistryDword(HKEY hRoot, const std::string &key, const std::string &v
     return dwData;
 }
 
-void WriteRegistryDword(HKEY hRoot, const std::string &key, const std::string &value,
-                        DWORD dwData) {
-    HKEY hKey = nullptr;
-    ::RegCreateKeyExA(hRoot, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr);
-    ::RegSetValueExA(hKey, value.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&dwData),
-                     sizeof(dwData));
-    ::RegCloseKey(hKey);
-}
-
 DWORD StandInStarts() {
     return ReadRegistryDword(HKEY_LOCAL_MACHINE, kStandInKey, kStandInStarts);
-}
-
-void ResetStandInStarts() {
-    WriteRegistryDword(HKEY_LOCAL_MACHINE, kStandInKey, kStandInStarts, 0);
 }
 
 void AttachPorts(const std::vector<std::string> &ports) {
@@ -209,15 +196,3 @@ void DeletePrinterNamed(const std::string &name) {
     }
 }
 
-bool AddPrinterOn(const std::string &name, const std::string &driver, const std::string &port) {
-    PRINTER_INFO_2A info = {};
-    info.pPrinterName = const_cast<LPSTR>(name.c_str());
-    info.pDriverName = const_cast<LPSTR>(driver.c_str());
-    info.pPortName = const_cast<LPSTR>(port.c_str());
-    info.pPrintProcessor = const_cast<LPSTR>("WinPrint");
-    info.pDatatype = const_cast<LPSTR>("RAW");
-    const HANDLE hPrinter = ::AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
-    if (hPrinter != nullptr)
-        ::ClosePrinter(hPrinter);
-    return hPrinter != nullptr;
-}

@@ -24,7 +24,6 @@ void DeleteRegistryValue(HKEY hRoot, const std::string &key, const std::string &
 // A DWORD value, dwMissing when absent.
 DWORD ReadRegistryDword(HKEY hRoot, const std::string &key, const std::string &value,
                         DWORD dwMissing = 0);
-void WriteRegistryDword(HKEY hRoot, const std::string &key, const std::string &value, DWORD dwData);
 
 // The "Device" value of the default printer.
 std::string DefaultPrinterDevice();
@@ -45,5 +44,3 @@ long PrintersNamed(const std::string &name);
 // "driver processor datatype port" of the printer, empty when there is none.
 std::string Printer(const std::string &name);
 void DeletePrinterNamed(const std::string &name);
-// Adds a printer of an installed driver; false when the spooler refuses.
-bool AddPrinterOn(const std::string &name, const std::string &driver, const std::string &port);

@@ -157,10 +157,6 @@ bool InstallerWindow::SetDefaultTicked() const {
     return ::SendMessageW(Item(IDC_SET_DEFAULT), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void InstallerWindow::SetDefault(bool bTicked) const {
-    ::SendMessageW(Item(IDC_SET_DEFAULT), BM_SETCHECK, bTicked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
 int InstallerWindow::SelectedPortKind() const {
     return static_cast<int>(::SendMessageW(Item(IDC_PORT_KIND_LIST), LVM_GETNEXTITEM,
                                            static_cast<WPARAM>(-1), LVNI_SELECTED));

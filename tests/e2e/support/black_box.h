@@ -42,7 +42,6 @@ public:
     std::string PrinterName() const { return Text(IDC_PRINTER_NAME); }
     void SetPrinterName(const std::string &name) const;
     bool SetDefaultTicked() const;
-    void SetDefault(bool bTicked) const;
     int SelectedPortKind() const;
     void SelectPortKind(int nRow) const { SelectRow(Item(IDC_PORT_KIND_LIST), nRow); }
     std::string Status() const { return Text(IDC_STATUS); }
