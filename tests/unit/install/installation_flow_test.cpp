@@ -73,13 +73,6 @@ std::string Added(const std::string &printer, const std::string &port, const std
     return "AddPrinter " + printer + " on " + port + ", " + driver + ", WinPrint, RAW";
 }
 
-CStringArray List(const Texts &entries) {
-    CStringArray list;
-    for (const std::string &entry : entries)
-        list.Add(entry.c_str());
-    return list;
-}
-
 // The platform as an installation meets it, each call logged; the printer
 // handle is the name it is logged by.
 struct Spy {

@@ -34,13 +34,6 @@ std::string Dword(DWORD dw) {
     return std::to_string(REG_DWORD) + ":" + std::string(reinterpret_cast<const char *>(&dw), 4);
 }
 
-CStringArray List(const Texts &entries) {
-    CStringArray list;
-    for (const std::string &entry : entries)
-        list.Add(entry.c_str());
-    return list;
-}
-
 void SetFlag(const std::string &printer, const std::string &data) {
     RegistryFake::Set(kProfileKey + printer, "PrinterOnLine", REG_DWORD, data);
 }

@@ -425,3 +425,10 @@ PortLists HostFake::RefreshPorts() {
     log.push_back("refresh");
     return refreshed;
 }
+
+CStringArray List(const std::vector<std::string> &entries) {
+    CStringArray list;
+    for (const std::string &entry : entries)
+        list.Add(entry.c_str());
+    return list;
+}

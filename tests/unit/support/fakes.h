@@ -163,6 +163,9 @@ struct PrintersFake {
                                      DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned);
 };
 
+// A list of the program's own kind.
+CStringArray List(const std::vector<std::string> &entries);
+
 // The catalogue file with the given text, or with one section per model of
 // the driver tables and a second name of the model with a DLL of its own.
 void WriteCatalogue(const std::string &text);
