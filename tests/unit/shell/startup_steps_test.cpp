@@ -143,9 +143,11 @@ TEST(CatalogueTest, SectionsInFileOrderEndAtTheirFirstMissingNameAfterFiftyOrPas
         expected += k <= 50 ? "4:M" + std::to_string(k) + " " : "";
     }
     EXPECT_EQ(ReadNames(text), expected);
-    // The last section that holds a name wins; a name of none keeps the selection.
+    // The last section that holds a name wins; a name of none, or one that
+    // differs in letter case only, keeps the selection.
     EXPECT_EQ(ResolveCatalogueIndex(ReadCatalogue(), 7, "Alpha"), 3);
-    EXPECT_EQ(ResolveCatalogueIndex(ReadCatalogue(), 7, "Four"), 7);
+    for (const char *pszOther : {"Four", "ALPHA"})
+        EXPECT_EQ(ResolveCatalogueIndex(ReadCatalogue(), 7, pszOther), 7);
 
     // 40 section names of 99 bytes overflow the list of 3000 bytes.
     text.clear();
