@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdarg>
 #include <string>
 #include <vector>
 
@@ -45,10 +46,14 @@ public:
     friend bool operator==(const CString &a, LPCSTR b) { return a.m_str == b; }
     friend bool operator!=(const CString &a, LPCSTR b) { return a.m_str != b; }
     void Format(LPCSTR pszFormat, ...);
+    void FormatV(LPCSTR pszFormat, va_list args);
 
 private:
     std::string m_str;
 };
+
+// A text made from a format, as Format makes it.
+CString Formatted(LPCSTR pszFormat, ...);
 
 class CStringArray {
 public:

@@ -1,6 +1,7 @@
 #include "install/driver_staging.h"
 
 #include "install/install_constants.h"
+#include "res/texts.h"
 #include "system/platform.h"
 
 #include <cstring>
@@ -10,11 +11,6 @@ namespace {
 
 constexpr DWORD kDriverDirectoryLevel = 1;
 constexpr int kDriverDirectorySize = 255;
-
-// The colon after "Click Cancel" is the full-width one of code page 936.
-constexpr char kFailureText[] = "Failed to add the driver %d\r\n\r\nClick Retry:You can retry\r\n"
-                                "Click Cancel\xA3\xBA"
-                                "%s and abort installation";
 
 // A path the spooler or the file system cannot take whole would name
 // another file.
@@ -65,7 +61,7 @@ void CDriverStaging::Stage(IInstallHost &host) const {
         host.ShowStatus(m_staged[i].c_str());
     }
     host.SetProgress(kProgressStaged);
-    host.ShowStatus(kAddingDriverStatus + CString(m_plan.pszDriverName));
+    host.ShowStatus(Formatted(kAddingDriverStatus, m_plan.pszDriverName));
 }
 
 bool CDriverStaging::Register(bool bWindowsNt, IInstallHost &host, DWORD &dwError) const {
@@ -94,15 +90,9 @@ bool CDriverStaging::Register(bool bWindowsNt, IInstallHost &host, DWORD &dwErro
     dwError = api.GetLastError();
     if (bAdded != TRUE)
         return false;
-    host.ShowStatus(kDriverAddedHead + CString(m_plan.pszDriverName) + kAddedTail);
+    host.ShowStatus(Formatted(kDriverAddedStatus, m_plan.pszDriverName));
     for (const int nRow : m_plan.removals)
         api.DeleteFileA(m_staged[static_cast<size_t>(nRow)].c_str());
     host.SetProgress(kProgressRegistered);
     return true;
-}
-
-CString DescribeDriverFailure(DWORD dwError, LPCSTR pszExitWord) {
-    CString strText;
-    strText.Format(kFailureText, static_cast<int>(dwError), pszExitWord);
-    return strText;
 }

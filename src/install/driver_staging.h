@@ -49,7 +49,3 @@ private:
     std::string m_environment, m_directory;
     std::vector<std::string> m_sources, m_staged;
 };
-
-// The text of the box that reports a failed driver: the receipt and label
-// installations word its last line with "Exit" and "exit".
-CString DescribeDriverFailure(DWORD dwError, LPCSTR pszExitWord);

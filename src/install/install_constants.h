@@ -11,11 +11,3 @@ constexpr char kRawDatatype[] = "RAW";
 constexpr DWORD kDriverInfoLevel = 3;
 constexpr DWORD kDriverVersion = 3;
 constexpr DWORD kWindowsNtDriverVersion = 2;
-
-constexpr char kAddingDriverStatus[] = "Adding printer drive ";
-constexpr char kDriverAddedHead[] = "Driver ";
-constexpr char kAddedTail[] = " is added";
-
-// Caption of the Install button after a failure that may be retried.
-constexpr char kReinstallCaption[] = "Reinstall";
-constexpr char kCompletedStatus[] = "The installation is completed.";

@@ -10,9 +10,9 @@
 #include "install/printer_creation.h"
 #include "install/receipt_install.h"
 #include "install/spooler_service.h"
-#include "ports/parallel_port_dlg.h"
 #include "ports/serial_assignment.h"
 #include "ports/usb_detection.h"
+#include "res/texts.h"
 #include "system/platform.h"
 
 namespace {
@@ -54,11 +54,13 @@ private:
         const DriverPlan plan = ReceiptDriverPlan({m_request.nModelIndex, m_request.strShownName,
                                                    ReceiptGroup(), m_width.pszPackageFolder});
         if (!driver.Prepare(m_width.pszEnvironment, plan, dwError))
-            return ReportDriverFailure(DescribeReceiptFailure(dwError), kReceiptFailureCaption);
+            return ReportDriverFailure(Formatted(kReceiptFailureText, static_cast<int>(dwError)),
+                                       kReceiptFailureCaption);
         driver.Stage(m_host);
         StartOrRestartShown(kSpoolerService, ServiceMode::EnsureRunning, m_host);
         if (!driver.Register(m_request.bWindowsNt, m_host, dwError))
-            return ReportDriverFailure(DescribeReceiptFailure(dwError), kReceiptFailureCaption);
+            return ReportDriverFailure(Formatted(kReceiptFailureText, static_cast<int>(dwError)),
+                                       kReceiptFailureCaption);
         return CreatePrinterAndFinish(plan.pszDriverName, m_request.strPrinterName,
                                       kReceiptPrinterPauseMs);
     }
@@ -71,20 +73,22 @@ private:
             LabelDriverPlan(m_request.nModelIndex - kReceiptDriverCount, m_width);
         if (!driver.Prepare(m_width.pszEnvironment, plan, dwError) ||
             !monitor.Prepare(m_width.pszEnvironment, m_width, dwError))
-            return ReportDriverFailure(DescribeLabelFailure(dwError), AfxGetAppTitle());
+            return ReportDriverFailure(Formatted(kLabelFailureText, static_cast<int>(dwError)),
+                                       AfxGetAppTitle());
         monitor.Copy(m_host);
         StartOrRestartShown(kSpoolerService, ServiceMode::EnsureRunning, m_host);
         // The spooler lets go of the old monitor's DLL only when it restarts.
         if (monitor.RemoveOld())
             StartOrRestartShown(kSpoolerService, ServiceMode::Restart, m_host);
         if (!monitor.Register(m_host, dwError)) {
-            m_host.ShowStatus(DescribeMonitorFailure(dwError));
+            m_host.ShowStatus(Formatted(kMonitorFailureStatus, static_cast<int>(dwError)));
             m_host.ShowBox(kMonitorFailureText, AfxGetAppTitle(), MB_OK);
             return InstallOutcome::kEnd;
         }
         driver.Stage(m_host);
         if (!driver.Register(m_request.bWindowsNt, m_host, dwError))
-            return ReportDriverFailure(DescribeLabelFailure(dwError), AfxGetAppTitle());
+            return ReportDriverFailure(Formatted(kLabelFailureText, static_cast<int>(dwError)),
+                                       AfxGetAppTitle());
         // A label printer bears its driver's name as the list shows it.
         return CreatePrinterAndFinish(plan.pszDriverName, m_request.strShownName,
                                       kLabelPrinterPauseMs);
@@ -174,7 +178,7 @@ private:
         if (m_request.bSetDefault && !WriteDefaultPrinter(lpszPrinterName, m_strPort))
             m_host.ShowBox(kSetRegistryFailed, nullptr, MB_OK);
         m_host.SetProgress(kProgressDefaultSet);
-        m_host.ShowStatus(DefaultStatus(lpszPrinterName));
+        m_host.ShowStatus(Formatted(kDefaultStatus, lpszPrinterName));
 
         if (const auto assign = kRoles[m_request.kind].assign)
             (this->*assign)(lpszPrinterName);
@@ -185,15 +189,16 @@ private:
 
     void ShowPrinterAdded(LPCSTR lpszPrinterName) {
         if (m_request.bPortAvailable) {
-            m_host.ShowStatus(AddedStatus(lpszPrinterName));
+            m_host.ShowStatus(Formatted(kAddedStatus, lpszPrinterName));
         } else if (m_request.kind == kPortKindSerial) {
-            m_host.ShowStatus(NoPortStatus(true, m_strPort));
+            m_host.ShowStatus(Formatted(kNoSerialPortStatus, static_cast<LPCSTR>(m_strPort)));
         } else if (m_request.kind == kPortKindUsb) {
             // A USB port may have come with the restart.
             StartOrRestartShown(kSpoolerService, ServiceMode::Restart, m_host);
             m_ports = m_host.RefreshPorts();
-            m_host.ShowStatus(m_ports.arrUsb.GetSize() > 0 ? AddedStatus(lpszPrinterName)
-                                                           : NoPortStatus(false, m_strPort));
+            m_host.ShowStatus(m_ports.arrUsb.GetSize() > 0
+                                  ? Formatted(kAddedStatus, lpszPrinterName)
+                                  : Formatted(kNoUsbPortStatus, static_cast<LPCSTR>(m_strPort)));
         }
     }
 

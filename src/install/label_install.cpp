@@ -5,6 +5,7 @@
 #include "install/driver_tables.h"
 #include "install/install_constants.h"
 #include "install/package_layout.h"
+#include "res/texts.h"
 #include "system/platform.h"
 
 namespace {
@@ -12,7 +13,6 @@ namespace {
 constexpr char kMonitorName[] = "Advanced Language Monitor";
 constexpr char kWow64SystemFolder[] = "SysWOW64";
 constexpr DWORD kMonitorInfoLevel = 2;
-constexpr char kMonitorFailureStatus[] = "Failed to add Monitor, error %d";
 
 // Rows of the file lists by role.
 constexpr int kMonitorRow = 0;
@@ -27,8 +27,6 @@ enum StagedFile { kStagedHelp = kLabelFileRows, kStagedBa0, kStagedDat, kStagedP
 constexpr int kFirstRemovals[] = {kStagedHelp, kStagedBa0, kStagedPp0, kStagedDat};
 
 } // namespace
-
-const char kMonitorFailureText[] = "Failed to add Monitor\r\n";
 
 DriverPlan LabelDriverPlan(int nRow, const WidthProfile &width) {
     const char *const *files = width.labelFiles;
@@ -102,16 +100,6 @@ bool CLanguageMonitor::Register(IInstallHost &host, DWORD &dwError) const {
     dwError = api.GetLastError();
     if (bAdded != TRUE && dwError != ERROR_PRINT_MONITOR_ALREADY_INSTALLED)
         return false;
-    host.ShowStatus(kMonitorName + CString(kAddedTail));
+    host.ShowStatus(kMonitorAddedStatus);
     return true;
-}
-
-CString DescribeLabelFailure(DWORD dwError) {
-    return DescribeDriverFailure(dwError, "exit");
-}
-
-CString DescribeMonitorFailure(DWORD dwError) {
-    CString strText;
-    strText.Format(kMonitorFailureStatus, static_cast<int>(dwError));
-    return strText;
 }

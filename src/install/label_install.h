@@ -28,8 +28,3 @@ public:
 private:
     std::string m_environment, m_source, m_destination, m_name;
 };
-
-// The texts of the boxes and the status line that report a failure.
-CString DescribeLabelFailure(DWORD dwError);
-CString DescribeMonitorFailure(DWORD dwError);
-extern const char kMonitorFailureText[];

@@ -2,6 +2,7 @@
 #include "install/printer_creation.h"
 
 #include "install/install_constants.h"
+#include "res/texts.h"
 #include "system/platform.h"
 
 #include <cstring>
@@ -17,31 +18,12 @@ constexpr char kDefaultPrinterValue[] = "Device";
 constexpr char kDefaultPrinterFormat[] = "%s,%s,%s";
 constexpr char kSpoolerDriver[] = "winspool";
 
-constexpr char kExistsStatusHead[] = "The printer ";
-constexpr char kExistsStatusTail[] = " exists,Re-adding the printer...";
-constexpr char kAddedStatus[] = "Added the printer ";
-constexpr char kNoSerialPortStatus[] = "There's no serial port,the current port is";
-constexpr char kNoUsbPortStatus[] = "There's no USB port,the current port is";
-constexpr char kDefaultStatusHead[] = "Set the printer ";
-constexpr char kDefaultStatusTail[] = " to default printer";
-
-constexpr char kPromptCaption[] = "Prompt";
-constexpr char kErrorPromptCaption[] = "Error prompt";
-constexpr char kNoUsefulPort[] =
-    "There's no available useful port,please select other type of port";
-constexpr char kMissingSystemFiles[] = "Missing system flies,please repair system";
-constexpr char kAddPrinterError[] = "Error AddPrinter %d";
-
 // The spooler only reads the texts it is handed.
 LPSTR SpoolerText(LPCSTR lpsz) {
     return const_cast<LPSTR>(lpsz);
 }
 
 } // namespace
-
-// The colon is the full-width one of code page 936.
-const char kSetRegistryFailed[] = "Error\xA3\xBA"
-                                  "Failed to set regist";
 
 void EnableLoadDriverPrivilege() {
     PlatformApi &api = Platform();
@@ -70,7 +52,7 @@ void RemoveNamesake(LPCSTR lpszPrinterName, IInstallHost &host) {
     HANDLE hNamesake = nullptr;
     if (!api.OpenPrinterA(SpoolerText(lpszPrinterName), &hNamesake, &defaults))
         return;
-    host.ShowStatus(kExistsStatusHead + CString(lpszPrinterName) + kExistsStatusTail);
+    host.ShowStatus(Formatted(kExistsStatus, lpszPrinterName));
     api.SetPrinterA(hNamesake, 0, nullptr, PRINTER_CONTROL_PURGE);
     api.DeletePrinter(hNamesake);
     api.ClosePrinter(hNamesake);
@@ -113,19 +95,5 @@ PrinterFailure DescribePrinterFailure(DWORD dwError) {
         return {kNoUsefulPort, kPromptCaption, true};
     if (dwError == ERROR_MOD_NOT_FOUND)
         return {kMissingSystemFiles, kPromptCaption, true};
-    CString strText;
-    strText.Format(kAddPrinterError, static_cast<int>(dwError));
-    return {strText, kErrorPromptCaption, false};
-}
-
-CString AddedStatus(LPCSTR lpszPrinterName) {
-    return kAddedStatus + CString(lpszPrinterName);
-}
-
-CString NoPortStatus(bool bSerial, LPCSTR lpszPort) {
-    return (bSerial ? kNoSerialPortStatus : kNoUsbPortStatus) + CString(lpszPort);
-}
-
-CString DefaultStatus(LPCSTR lpszPrinterName) {
-    return kDefaultStatusHead + CString(lpszPrinterName) + kDefaultStatusTail;
+    return {Formatted(kAddPrinterError, static_cast<int>(dwError)), kErrorPromptCaption, false};
 }

@@ -30,9 +30,3 @@ struct PrinterFailure {
     bool bReinstall;
 };
 PrinterFailure DescribePrinterFailure(DWORD dwError);
-
-// Statuses of the steps, for the dialog to show.
-CString AddedStatus(LPCSTR lpszPrinterName);
-CString NoPortStatus(bool bSerial, LPCSTR lpszPort);
-CString DefaultStatus(LPCSTR lpszPrinterName);
-extern const char kSetRegistryFailed[];

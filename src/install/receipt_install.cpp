@@ -5,6 +5,7 @@
 
 #include "install/driver_tables.h"
 #include "install/package_layout.h"
+#include "res/texts.h"
 
 #include <cstring>
 
@@ -29,8 +30,6 @@ constexpr int kOwnDllRow = 2;
 enum StagedFile { kStagedGroupDll, kStagedGpd, kStagedPluginDll, kStagedPluginIni };
 
 } // namespace
-
-const char kReceiptFailureCaption[] = "Error";
 
 DriverPlan ReceiptDriverPlan(const ReceiptModel &model) {
     const int nIndex = model.nIndex;
@@ -58,8 +57,4 @@ DriverPlan ReceiptDriverPlan(const ReceiptModel &model) {
                                std::end(kPluginDependentFiles));
     plan.dependents.push_back(groupDll + kDllExtension);
     return plan;
-}
-
-CString DescribeReceiptFailure(DWORD dwError) {
-    return DescribeDriverFailure(dwError, "Exit");
 }

@@ -3,7 +3,6 @@
 // it, the plug-in.
 #pragma once
 
-#include "framework/afx_string.h"
 #include "install/driver_staging.h"
 
 // The model to install, as the window resolved it.
@@ -17,7 +16,3 @@ struct ReceiptModel {
 };
 
 DriverPlan ReceiptDriverPlan(const ReceiptModel &model);
-
-// The box that reports a failure of the sequence.
-CString DescribeReceiptFailure(DWORD dwError);
-extern const char kReceiptFailureCaption[];

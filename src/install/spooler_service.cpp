@@ -1,14 +1,10 @@
 // Print spooler service control: start the service if stopped, or restart it.
 #include "install/spooler_service.h"
 
+#include "res/texts.h"
 #include "system/platform.h"
 
 namespace {
-
-constexpr char kStatusUnknown[] = "Service status is unknown";
-constexpr char kStateNotReached[] = "The service %s did not reach the %s state.";
-constexpr char kStoppedState[] = "stopped";
-constexpr char kRunningState[] = "running";
 
 // A service that starts or stops at all does so well within a minute; the
 // pause keeps the wait from taking a processor away from that service.
@@ -92,8 +88,8 @@ CString DescribeServiceOutcome(ServiceOutcome outcome, LPCSTR lpszServiceName) {
         break;
     case ServiceOutcome::NotStopped:
     case ServiceOutcome::NotRunning:
-        strText.Format(kStateNotReached, lpszServiceName,
-                       outcome == ServiceOutcome::NotRunning ? kRunningState : kStoppedState);
+        strText.Format(outcome == ServiceOutcome::NotRunning ? kNotRunningText : kNotStoppedText,
+                       lpszServiceName);
         break;
     }
     return strText;

@@ -4,9 +4,6 @@
 
 #include "ports/port_list_dlg.h"
 
-constexpr char kNoParallelPortText[] =
-    "There is no available parallel port.\r\n\r\nPlease select other port type.";
-
 class CParallelPortDlg : public CPortListDlg {
 public:
     explicit CParallelPortDlg(CWnd *pParentWnd);

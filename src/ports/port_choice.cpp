@@ -1,15 +1,9 @@
 // The port the user chooses before an installation.
 #include "ports/port_choice.h"
 
-namespace {
+#include "res/texts.h"
 
-constexpr char kPortGoneHead[] = "The port ";
-constexpr char kChosenPort[] = "you chose";
-constexpr char kPortGoneTail[] =
-    " is no longer available.\r\n\r\nPlease press Install again to choose another port.";
-constexpr char kAddedPortNotTcpip[] =
-    "The port that was added is not a Standard TCP/IP port.\r\n\r\nPlease press Install "
-    "again to choose another port.";
+namespace {
 
 int RowOf(const CStringArray &ports, const CString &strPort) {
     for (INT_PTR i = 0; i < ports.GetSize(); ++i) {
@@ -52,6 +46,6 @@ CString DescribeAbandonedChoice(const PortChoice &choice) {
     case PortChoice::kRow:
         break;
     }
-    return kPortGoneHead + (choice.strPort.IsEmpty() ? CString(kChosenPort) : choice.strPort) +
-           kPortGoneTail;
+    return Formatted(kPortGoneText,
+                     choice.strPort.IsEmpty() ? kChosenPort : static_cast<LPCSTR>(choice.strPort));
 }

@@ -2,11 +2,10 @@
 #include "ports/port_list_dlg.h"
 
 #include "res/resource.h"
+#include "res/texts.h"
 
 namespace {
 
-constexpr char kPortColumn[] = "Port";
-constexpr char kDescriptionColumn[] = "Description";
 constexpr int kPortColumnWidth = 125;
 constexpr int kDescriptionColumnWidth = 300;
 

@@ -2,6 +2,7 @@
 // and the hardware profile's on-line flag.
 #include "ports/printer_port_registry.h"
 
+#include "res/texts.h"
 #include "system/platform.h"
 
 #include <cstring>
@@ -19,7 +20,6 @@ constexpr char kDsSpoolerSubkey[] = "\\DsSpooler";
 constexpr char kPortValue[] = "Port";
 constexpr char kPortNameValue[] = "portName";
 constexpr char kOnLineValue[] = "PrinterOnLine";
-constexpr char kWriteFailed[] = "Failed to read Registry%d";
 constexpr DWORD kOnLineBufferSize = 50;
 constexpr int kOnLineStep = 5;
 
@@ -96,9 +96,7 @@ std::vector<int> WritePrinterPortValues(LPCSTR lpszPrinterName, LPCSTR lpszPortN
 
 void WritePrinterPort(LPCSTR lpszPrinterName, LPCSTR lpszPortName, IInstallHost &host) {
     for (const int nStep : WritePrinterPortValues(lpszPrinterName, lpszPortName)) {
-        CString strText;
-        strText.Format(kWriteFailed, nStep);
-        host.ShowBox(strText, nullptr, MB_OK | MB_ICONEXCLAMATION);
+        host.ShowBox(Formatted(kWriteFailed, nStep), nullptr, MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

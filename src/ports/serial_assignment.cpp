@@ -6,6 +6,7 @@
 #include "install/install_constants.h"
 #include "install/spooler_service.h"
 #include "ports/printer_port_registry.h"
+#include "res/texts.h"
 #include "system/platform.h"
 
 #include <algorithm>
@@ -21,14 +22,6 @@ constexpr char kPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\P
 constexpr char kLineFormat[] = "%d,%c,%d,%d";
 // Ports of serial printers begin so, in this case only.
 constexpr char kSerialPrefix[] = "COM";
-// The colon is the full-width one of code page 936.
-constexpr char kSetPortsFailed[] = "Error\xA3\xBA"
-                                   "Failed to set Registry";
-
-constexpr char kPortStatusHead[] = "The current printer port is ";
-constexpr char kOneDeviceTail[] = ",you can configure after the installation";
-constexpr char kSeveralDevicesTail[] = " ,you can set that after the installation";
-constexpr char kNoDeviceHead[] = "Unable to detect available printer.The current printer port is ";
 
 CString SettingsLine(const SerialLine &line) {
     // The parity is stored in upper case and written in lower case.
@@ -94,7 +87,8 @@ void AssignSerialPortTo(LPCSTR lpszPrinterName, const SerialAssignment &assignme
     host.SetProgress(kProgressPrintersListed);
     const INT_PTR nDevices = assignment.arrSerialPorts.GetSize();
     if (nDevices > 1) {
-        host.ShowStatus(kPortStatusHead + assignment.arrSerialPorts[0] + kSeveralDevicesTail);
+        host.ShowStatus(
+            Formatted(kSeveralDevicesStatus, static_cast<LPCSTR>(assignment.arrSerialPorts[0])));
         return;
     }
     if (nDevices == 1) {
@@ -108,7 +102,8 @@ void AssignSerialPortTo(LPCSTR lpszPrinterName, const SerialAssignment &assignme
     host.SetProgress(kProgressPrintersRefreshed);
     StartOrRestartShown(kSpoolerService, ServiceMode::Restart, host);
     if (nDevices == 1)
-        host.ShowStatus(kPortStatusHead + assignment.arrSerialPorts[0] + kOneDeviceTail);
+        host.ShowStatus(
+            Formatted(kOneDeviceStatus, static_cast<LPCSTR>(assignment.arrSerialPorts[0])));
     else
-        host.ShowStatus(kNoDeviceHead + CString(assignment.pszCreatedPort));
+        host.ShowStatus(Formatted(kNoDeviceStatus, assignment.pszCreatedPort));
 }

@@ -5,6 +5,7 @@
 
 #include "ports/port_enumeration.h"
 #include "res/resource.h"
+#include "res/texts.h"
 #include "system/platform.h"
 
 #include <vector>
@@ -12,18 +13,6 @@
 namespace {
 
 constexpr char kTcpipMonitor[] = "Standard TCP/IP Port";
-
-constexpr char kConfigureNotSupportedText[] =
-    "Failed to configure printer port.\r\nThe request is not supported.";
-constexpr char kConfigureNotSupportedCaption[] = "Configure Port";
-constexpr char kConfigureHardwareErrorText[] =
-    "Failed to configure printer port.\r\nA hardware error occurred. ";
-constexpr char kConfigureHardwareErrorCaption[] = "Configure Por";
-constexpr char kDeleteNotSupportedText[] = "Failed to delete port.The request is not supported.";
-constexpr char kDeleteNotSupportedCaption[] = "Delete Port";
-constexpr char kNoPortText[] =
-    "There is no available TCP/IP port\r\nClick \"Add port\" to create a new port";
-constexpr char kNoPortCaption[] = "Prompt";
 
 // The spooler takes names as writable buffers.
 std::vector<char> Writable(const CString &str) {
@@ -99,7 +88,7 @@ void CTcpipPortDlg::OnConfigurePort() {
 
 void CTcpipPortDlg::OnOkButton() {
     if (m_lstPorts.GetItemCount() == 0) {
-        MessageBox(kNoPortText, kNoPortCaption, MB_OK);
+        MessageBox(kNoTcpipPortText, kPromptCaption, MB_OK);
         return;
     }
     EndWithSelectedRow();

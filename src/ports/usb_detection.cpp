@@ -5,29 +5,20 @@
 #include "install/install_constants.h"
 #include "install/spooler_service.h"
 #include "ports/printer_port_registry.h"
+#include "res/texts.h"
 
 namespace {
 
-constexpr char kCheckingUsbStatus[] = "Checking USB ports...";
-constexpr char kCheckingPortFormat[] = "Checking  %s ....";
 constexpr BYTE kOnLine = 1;
 
 } // namespace
-
-const char kUsbNotFoundText[] =
-    "Failed to select USB port,please check the port is connected.\r\n\r\n"
-    "Click Retry:Retry to select usb port\r\n"
-    "Click Cancel:Continue installation, you can select the port after installation";
-const char kUsbNotFoundCaption[] = "Fail to select port";
 
 BYTE TryUsbPorts(LPCSTR lpszPrinterName, const CStringArray &arrCandidates, bool bWindows7,
                  IInstallHost &host) {
     host.ShowStatus(kCheckingUsbStatus);
     BYTE nFound = 0;
     for (INT_PTR i = 0; i < arrCandidates.GetSize(); ++i) {
-        CString strStatus;
-        strStatus.Format(kCheckingPortFormat, static_cast<LPCSTR>(arrCandidates[i]));
-        host.ShowStatus(strStatus);
+        host.ShowStatus(Formatted(kCheckingPortStatus, static_cast<LPCSTR>(arrCandidates[i])));
         WritePrinterPort(lpszPrinterName, arrCandidates[i], host);
         host.SetProgress(kProgressPortWritten);
         // Windows 7 is not asked: each port is written in turn and the last stays.

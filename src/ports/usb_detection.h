@@ -5,10 +5,6 @@
 #include "framework/afx_string.h"
 #include "install/install_host.h"
 
-// The box that offers another pass when no port answered.
-extern const char kUsbNotFoundText[];
-extern const char kUsbNotFoundCaption[];
-
 // One pass over the candidates in their order. Returns the first byte of
 // the last on-line flag read (1 for the port that answered), 1 on Windows 7,
 // where every candidate is written in turn with no restart, and 0 when no

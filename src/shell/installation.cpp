@@ -1,5 +1,6 @@
 // The dialog's side of an installation: the request it hands the flow, what
 // the flow's outcome does to the window, and the host's boxes and dialogs.
+#include "res/texts.h"
 #include "shell/installer_dlg.h"
 
 #include "framework/win_app.h"

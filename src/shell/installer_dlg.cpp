@@ -7,6 +7,7 @@
 #include "install/install_constants.h"
 #include "install/spooler_service.h"
 #include "res/resource.h"
+#include "res/texts.h"
 #include "shell/driver_catalogue.h"
 #include "shell/package_unpack.h"
 #include "shell/system_identification.h"
@@ -17,21 +18,8 @@ const UINT g_nMyUpdateDataMsg = ::RegisterWindowMessageA("MyUpdateData");
 
 namespace {
 
-struct PortKindRow {
-    LPCSTR pszPort;
-    LPCSTR pszDescription;
-};
-
-const PortKindRow kPortKindRows[] = {
-    {"Serial port", "The program will select a available serial port during installation"},
-    {"USB port", "The program will select a available USB port automatically"},
-    {"Parallel port", "The program will prompt you to select a parallel port during installation"},
-    {"TCP/IP port", "The program will prompt you to create a TCP/IP port or configure"},
-};
 constexpr int kPortColumnWidth = 110;
 constexpr int kDescriptionColumnWidth = 525;
-constexpr char kNoDriverSelected[] = "No installable driver is selected.";
-constexpr char kReadingStatus[] = "Reading driver file...";
 
 } // namespace
 
@@ -73,9 +61,10 @@ BOOL CInstallerDlg::OnInitDialog() {
 }
 
 void CInstallerDlg::InitPortKindList() {
-    m_lstPortKind.ResetColumns("Port", kPortColumnWidth, "Description", kDescriptionColumnWidth);
+    m_lstPortKind.ResetColumns(kPortColumn, kPortColumnWidth, kDescriptionColumn,
+                               kDescriptionColumnWidth);
     int nRow = 0;
-    for (const PortKindRow &row : kPortKindRows) {
+    for (const PortKindText &row : kPortKindTexts) {
         m_lstPortKind.InsertItem(nRow, row.pszPort);
         m_lstPortKind.SetItemText(nRow, 1, row.pszDescription);
         ++nRow;

@@ -17,10 +17,6 @@ extern BYTE g_bPortAvailable;
 // Id of the registered message "MyUpdateData" that refreshes the controls.
 extern const UINT g_nMyUpdateDataMsg;
 
-// The Install button's caption once an installation is complete; a press
-// then ends the dialog.
-constexpr char kFinishCaption[] = "&Finish";
-
 class CInstallerDlg : public CDialog, public IInstallHost {
 public:
     CInstallerDlg();

@@ -1,16 +1,13 @@
 // System identification: bit width and Windows version, shown in the status line.
 #include "shell/system_identification.h"
 
+#include "res/texts.h"
 #include "system/platform.h"
 
 #include <iterator>
 
 namespace {
 
-constexpr char kStatusFormat[] = "%s%s %s";
-constexpr char kCurrentSystem[] = "Current System is ";
-constexpr char k32Bit[] = "32 bit";
-constexpr char k64Bit[] = "64 bit";
 constexpr char kKernel32[] = "kernel32";
 constexpr char kIsWow64Process[] = "IsWow64Process";
 constexpr bool kNative64Bit = sizeof(void *) == 8;
@@ -95,9 +92,7 @@ CString DescribeSystem(int nVersionCode, BOOL bWow64) {
     LPCSTR pszName = "";
     if (nVersionCode >= kWindows95 && nVersionCode <= kWindows10)
         pszName = kVersionNames[nVersionCode - 1];
-    CString strText;
-    strText.Format(kStatusFormat, kCurrentSystem, pszName, bWow64 ? k64Bit : k32Bit);
-    return strText;
+    return Formatted(kSystemStatus, pszName, bWow64 ? k64Bit : k32Bit);
 }
 
 int QueryWindowsVersionCode() {

@@ -3,6 +3,7 @@
 // closing it while start-up is still at work.
 #include "install/package_layout.h"
 #include "res/resource.h"
+#include "res/texts.h"
 #include "shell/installer_dlg.h"
 #include "support/dialog_runner.h"
 #include "support/fakes.h"
