@@ -13,9 +13,10 @@ namespace {
 
 constexpr char kDllExtension[] = ".DLL";
 constexpr char kGpdExtension[] = ".GPD";
-// Named in the driver record as the driver, its user interface and its help.
-constexpr char kDriverFile[] = "uniDRV.DLL";
-constexpr char kConfigFile[] = "uniDRVui.DLL";
+// Named in the driver record as the driver, its user interface and its
+// help: Unidrv's own files, the help in a letter case of its own.
+constexpr int kDriverFileRow = 1;
+constexpr int kConfigFileRow = 0;
 constexpr char kHelpFile[] = "uniDRV.HLP";
 // Unidrv's own dependent files and, for the plug-in models, the plug-in's;
 // the group DLL follows.
@@ -40,8 +41,16 @@ DriverPlan ReceiptDriverPlan(const ReceiptModel &model) {
     const std::string gpd = ReceiptFileBases[nIndex];
     const std::string folder = model.pszPackageFolder;
 
-    DriverPlan plan = {ReceiptDriverNames[nIndex], kReceiptTree, {},        {}, kDriverFile,
-                       gpd + kGpdExtension,        kConfigFile,  kHelpFile, {}, ""};
+    DriverPlan plan = {ReceiptDriverNames[nIndex],
+                       kReceiptTree,
+                       {},
+                       {},
+                       UnidrvCoreFiles[kDriverFileRow],
+                       gpd + kGpdExtension,
+                       UnidrvCoreFiles[kConfigFileRow],
+                       kHelpFile,
+                       {},
+                       ""};
     plan.files = {{folder, groupDll, kDllExtension},
                   {folder, gpd, kGpdExtension},
                   {folder, kPluginStem, kPluginDllExtension},

@@ -5,10 +5,11 @@
 
 namespace {
 
+constexpr char kEnvironmentX64[] = "Windows x64";
 const WidthProfile k32BitWindows = {"Windows NT x86", kX86Folder, LabelFilesX86, false, false};
-const WidthProfile k32BitProgramOn64BitWindows = {"Windows x64", kX64Folder, LabelFilesX64, true,
+const WidthProfile k32BitProgramOn64BitWindows = {kEnvironmentX64, kX64Folder, LabelFilesX64, true,
                                                   false};
-const WidthProfile k64BitProgram = {"Windows x64", kX64Folder, LabelFilesX64, false, true};
+const WidthProfile k64BitProgram = {kEnvironmentX64, kX64Folder, LabelFilesX64, false, true};
 
 } // namespace
 

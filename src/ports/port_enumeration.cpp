@@ -17,7 +17,6 @@ constexpr char kSerialPrefix[] = "COM";
 constexpr char kParallelPrefix[] = "LPT";
 constexpr char kFilePrefix[] = "FILE";
 constexpr char kUsbPrefix[] = "USB";
-constexpr char kTcpipDescription[] = "Standard TCP/IP Port";
 // The same description as the simplified-Chinese edition reports it, in code page 936.
 constexpr char kTcpipDescriptionCp936[] = "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA";
 static_assert(sizeof(kTcpipDescriptionCp936) == 17, "16 bytes and the terminator");
@@ -32,7 +31,7 @@ template <size_t N> bool BeginsWith(LPCSTR pszName, const char (&prefix)[N]) {
 }
 
 bool IsTcpipDescription(LPCSTR pszDescription) {
-    return std::strcmp(pszDescription, kTcpipDescription) == 0 ||
+    return std::strcmp(pszDescription, kTcpipMonitor) == 0 ||
            std::strcmp(pszDescription, kTcpipDescriptionCp936) == 0;
 }
 

@@ -4,6 +4,9 @@
 
 #include "framework/afx_string.h"
 
+// The monitor of TCP/IP ports, which is also their description.
+constexpr char kTcpipMonitor[] = "Standard TCP/IP Port";
+
 // Port kinds: the rows of the port-kind list.
 enum PortKind { kPortKindSerial, kPortKindUsb, kPortKindParallel, kPortKindTcpip };
 

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr char kTcpipMonitor[] = "Standard TCP/IP Port";
-
 // The spooler takes names as writable buffers.
 std::vector<char> Writable(const CString &str) {
     return std::vector<char>(static_cast<LPCSTR>(str),
