@@ -175,7 +175,6 @@ protected:
         Spy::bOldMonitor = FALSE;
         ServiceFake::Install(api());
         RegistryFake::Install(api());
-        BoxFake::Install(api());
         PlatformApi &seam = api();
         seam.Sleep = Spy::Sleep;
         seam.CopyFileA = Spy::CopyFileA;
@@ -267,7 +266,7 @@ TEST_F(InstallationFlowTest, EachReceiptModelIsRegisteredWithItsGpdGroupDllAndVe
         {14, "Receipt Model A15", "RMA15", "RMGRP1", false, true},
         {15, "Receipt Model B01", "RMB01", "RMGRP2", false, false},
         {19, "Receipt Model B05", "RMB05", "RMGRP2W", false, false},
-        {19, kAliasOfOwnDllModel, "RMB05", "RMGRP2", false, false},
+        {19, "Receipt Model B05 Alias", "RMB05", "RMGRP2", false, false},
         {22, "Receipt Model C01", "RMC01", "RMGRP3", false, false},
         {27, "Receipt Model D01", "RMD01", "RMGRP4", false, false},
         {29, "Receipt Model D03", "RMD03", "RMGRP4", false, false},

@@ -1,6 +1,5 @@
 #include "support/fakes.h"
 
-#include "install/driver_tables.h"
 #include "install/package_layout.h"
 #include "support/win_helpers.h"
 
@@ -377,19 +376,6 @@ BOOL WINAPI PrintersFake::EnumPrintersA(DWORD Flags, LPSTR, DWORD Level, LPBYTE 
 
 void WriteCatalogue(const std::string &text) {
     WriteTextFile(kCatalogueFile, text);
-}
-
-void WriteTablesCatalogue() {
-    std::string text;
-    for (int i = 0; i < kCatalogueSize; ++i) {
-        text += "[Driver" + std::to_string(i) + "]\r\nPrintName1=";
-        text += i < kReceiptDriverCount ? ReceiptDriverNames[i]
-                                        : LabelDriverNames[i - kReceiptDriverCount];
-        text += "\r\n";
-        if (i == kOwnDllModel)
-            text += std::string("PrintName2=") + kAliasOfOwnDllModel + "\r\n";
-    }
-    WriteCatalogue(text);
 }
 
 void HostFake::ShowStatus(LPCSTR lpszText) {

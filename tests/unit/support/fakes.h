@@ -166,8 +166,5 @@ struct PrintersFake {
 // A list of the program's own kind.
 CStringArray List(const std::vector<std::string> &entries);
 
-// The catalogue file with the given text, or with one section per model of
-// the driver tables and a second name of the model with a DLL of its own.
+// The catalogue file with the given text.
 void WriteCatalogue(const std::string &text);
-void WriteTablesCatalogue();
-constexpr char kAliasOfOwnDllModel[] = "Receipt Model B05 Alias";
