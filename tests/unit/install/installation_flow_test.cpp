@@ -466,6 +466,8 @@ TEST_F(InstallationFlowTest, UsbAndSerialPrintersFindTheirPortAfterCreation) {
         std::string attached;
         std::vector<int> answers;
         Texts log;
+        bool bWindows7 = false;
+        char chFlag = 1;
     };
     const std::string kChecking = "status Checking  ";
     const std::string kAdded = "status Added the printer Front Counter";
@@ -499,6 +501,27 @@ TEST_F(InstallationFlowTest, UsbAndSerialPrintersFindTheirPortAfterCreation) {
          {IDRETRY},
          {kOnLpt1, kNoUsb, kRetryBox, kChecking + "USB004 ....", "progress 70", "progress 80",
           kDone}},
+        // The last flag read, though not 1, ends the detection; Windows 7 is
+        // not asked and keeps the last port.
+        {kPortKindUsb,
+         {"USB001", "USB002"},
+         {},
+         {},
+         "USB002",
+         {},
+         {Added(kPrinter, "USB001", "Receipt Model A04"), kAdded, kChecking + "USB001 ....",
+          kChecking + "USB002 ....", "progress 80", kDone},
+         false,
+         2},
+        {kPortKindUsb,
+         {"USB001", "USB002"},
+         {},
+         {},
+         "USB001",
+         {},
+         {Added(kPrinter, "USB001", "Receipt Model A04"), kAdded, kChecking + "USB001 ....",
+          kChecking + "USB002 ....", "progress 80", kDone},
+         true},
         {kPortKindSerial,
          {},
          {},
@@ -518,7 +541,11 @@ TEST_F(InstallationFlowTest, UsbAndSerialPrintersFindTheirPortAfterCreation) {
         m_host.answers = c.answers;
         PortsFake::ports = c.plugged;
         ServiceFake::attachedPort = c.attached;
+        ServiceFake::onLineFlag = std::string(1, c.chFlag) + std::string(3, '\0');
+        ServiceFake::requests.clear();
+        m_request.bWindows7 = c.bWindows7;
         EXPECT_EQ(Install(), InstallOutcome::kFinished);
+        EXPECT_EQ(ServiceFake::requests.empty(), c.bWindows7);
         Texts log = Logged({"AddPrinter ", "status Added", "status There", "status Unable",
                             kChecking, "progress 7", "progress 8", "box", "status The"});
         for (std::string &entry : log)

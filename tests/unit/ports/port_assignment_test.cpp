@@ -108,46 +108,6 @@ TEST_F(PortAssignmentTest, OnLineFlagCountsItsFirstByteOnlyWhenOneCameBack) {
     EXPECT_EQ(nFlag, 2);
 }
 
-// Each candidate: its status, its write, 50; then the restart, 60 and the
-// flag, 70 for the first port on line. Windows 7 is not asked.
-TEST_F(PortAssignmentTest, UsbPassTriesEachPortUntilTheSpoolerReportsThePrinterOnLine) {
-    AddPrinterKeys("P1");
-    const struct {
-        bool bWindows7;
-        std::string attached, flag;
-        BYTE nFound;
-        Texts requests, tail;
-    } cases[] = {
-        {false,
-         "USB002",
-         std::string("\1\0\0\0", 4),
-         1,
-         {"stop", "start", "stop", "start"},
-         {"progress 70"}},
-        {false, "USB002", std::string("\2\0\0\0", 4), 2, {"stop", "start", "stop", "start"}, {}},
-        {false, "USB009", std::string("\1\0\0\0", 4), 0, {"stop", "start", "stop", "start"}, {}},
-        {true, "USB009", std::string("\1\0\0\0", 4), 1, {}, {}},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(&c - cases);
-        m_log.clear();
-        ServiceFake::requests.clear();
-        ServiceFake::attachedPort = c.attached;
-        ServiceFake::onLineFlag = c.flag;
-        EXPECT_EQ(TryUsbPorts("P1", List({"USB001", "USB002"}), c.bWindows7, m_host), c.nFound);
-        Texts expected = {"status Checking USB ports..."};
-        for (const std::string port : {"USB001", "USB002"}) {
-            expected.insert(expected.end(), {"status Checking  " + port + " ....", "progress 50"});
-            if (!c.bWindows7)
-                expected.push_back("progress 60");
-        }
-        expected.insert(expected.end(), c.tail.begin(), c.tail.end());
-        EXPECT_EQ(m_log, expected);
-        EXPECT_EQ(ServiceFake::requests, c.requests);
-        EXPECT_EQ(Data(kCurrentKey + "P1", "Port"), "1:USB002" + std::string(1, '\0'));
-    }
-}
-
 TEST_F(PortAssignmentTest, SerialAssignmentBindsOneDeviceAndRefreshesSerialPrinters) {
     PrintersFake::printers = {{"P1", "COM1:"},
                               {"Old", "COM2:"},
