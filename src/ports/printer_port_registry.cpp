@@ -2,6 +2,7 @@
 // and the hardware profile's on-line flag.
 #include "ports/printer_port_registry.h"
 
+#include "system/ansi_text.h"
 #include "system/platform.h"
 
 #include <cstring>
@@ -72,7 +73,7 @@ bool ClearOnLine(LPCSTR lpszPrinterName, bool &bOpened) {
 
 std::vector<int> WritePrinterPortValues(LPCSTR lpszPrinterName, LPCSTR lpszPortName) {
     std::vector<int> failedSteps;
-    if (lpszPrinterName[0] == '\0' || std::strchr(lpszPrinterName, '\\') != nullptr)
+    if (lpszPrinterName[0] == '\0' || FindAnsiCharacter(lpszPrinterName, "\\") != nullptr)
         return failedSteps;
     PlatformApi &api = Platform();
     int nStep = 0;
