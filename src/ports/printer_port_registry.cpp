@@ -55,10 +55,9 @@ bool SetPortValue(HKEY hKey, LPCSTR pszValue, LPCSTR pszPort) {
 bool ClearOnLine(LPCSTR lpszPrinterName, bool &bOpened) {
     PlatformApi &api = Platform();
     const CString strKey = kCurrentPrintersKey + CString(lpszPrinterName);
-    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), nullptr, TRUE};
     HKEY hKey = nullptr;
     bOpened = api.RegCreateKeyExA(HKEY_CURRENT_CONFIG, strKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, &attributes, &hKey, nullptr) == ERROR_SUCCESS;
+                                  KEY_SET_VALUE, nullptr, &hKey, nullptr) == ERROR_SUCCESS;
     if (!bOpened)
         return false;
     const DWORD dwOffLine = 0;
