@@ -77,7 +77,7 @@ struct PlatformApi {
     decltype(&::Sleep) Sleep = ::Sleep;
     decltype(&::GetTickCount) GetTickCount = ::GetTickCount;
     decltype(&::GetLastError) GetLastError = ::GetLastError;
-    // Not on Windows before 8 without its update, nor on 95/98
+    // Missing before Windows 8 without its update, and before XP SP1
     decltype(&::SetDefaultDllDirectories) SetDefaultDllDirectories = nullptr;
     decltype(&::SetDllDirectoryA) SetDllDirectoryA = nullptr;
 
