@@ -5,20 +5,20 @@
 
 namespace {
 
-// An elevated program must not load libraries planted in the current
-// directory; SetDllDirectoryA("") takes it out of the search order where
-// the system has the call.
-void RemoveCurrentDirectoryFromDllSearch() {
-    using SetDllDirectoryFn = BOOL(WINAPI *)(LPCSTR);
-    HMODULE hKernel = Platform().GetModuleHandleA("kernel32");
-    auto pfn = ProcAs<SetDllDirectoryFn>(Platform().GetProcAddress(hKernel, "SetDllDirectoryA"));
-    if (pfn != nullptr)
-        pfn("");
+// An elevated program must load libraries only from its own folder and the
+// system's, never the current directory or the PATH. Where the system lacks
+// SetDefaultDllDirectories, SetDllDirectoryA("") at least takes the current
+// directory out of the search order; where it lacks both, nothing is done.
+void RestrictDllSearch() {
+    PlatformApi &api = Platform();
+    if (!api.SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR |
+                                      LOAD_LIBRARY_SEARCH_SYSTEM32))
+        api.SetDllDirectoryA("");
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    RemoveCurrentDirectoryFromDllSearch();
+    RestrictDllSearch();
     return AfxGetApp()->Run();
 }

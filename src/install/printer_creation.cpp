@@ -3,9 +3,8 @@
 
 #include "install/install_constants.h"
 #include "res/texts.h"
+#include "system/ansi_text.h"
 #include "system/platform.h"
-
-#include <cstring>
 
 namespace {
 
@@ -43,7 +42,7 @@ void EnableLoadDriverPrivilege() {
 // comma or backslash a port monitor or another machine, none of which may
 // be purged and deleted.
 bool IsPrinterNameAccepted(LPCSTR lpszPrinterName) {
-    return lpszPrinterName[0] != '\0' && std::strpbrk(lpszPrinterName, ",\\") == nullptr;
+    return lpszPrinterName[0] != '\0' && FindAnsiCharacter(lpszPrinterName, ",\\") == nullptr;
 }
 
 void RemoveNamesake(LPCSTR lpszPrinterName, IInstallHost &host) {

@@ -30,7 +30,8 @@ bool WaitForState(SC_HANDLE hService, SERVICE_STATUS &status, DWORD dwState) {
 ServiceOutcome StopAndStart(SC_HANDLE hManager, SC_HANDLE hService, LPCSTR lpszServiceName,
                             SERVICE_STATUS &status) {
     PlatformApi &api = Platform();
-    const SC_HANDLE hControl = api.OpenServiceA(hManager, lpszServiceName, SERVICE_ALL_ACCESS);
+    const SC_HANDLE hControl =
+        api.OpenServiceA(hManager, lpszServiceName, SERVICE_START | SERVICE_STOP);
     ServiceOutcome outcome = ServiceOutcome::Done;
     if (status.dwCurrentState != SERVICE_STOPPED) {
         if (hControl != nullptr)
@@ -58,9 +59,9 @@ ServiceMode ServiceModeOf(DWORD dwMode) {
 ServiceOutcome StartOrRestart(LPCSTR lpszServiceName, ServiceMode mode) {
     PlatformApi &api = Platform();
     const SC_HANDLE hManager =
-        api.OpenSCManagerA(nullptr, SERVICES_ACTIVE_DATABASEA, SC_MANAGER_ALL_ACCESS);
+        api.OpenSCManagerA(nullptr, SERVICES_ACTIVE_DATABASEA, SC_MANAGER_CONNECT);
     const SC_HANDLE hService =
-        hManager ? api.OpenServiceA(hManager, lpszServiceName, SERVICE_ALL_ACCESS) : nullptr;
+        hManager ? api.OpenServiceA(hManager, lpszServiceName, SERVICE_QUERY_STATUS) : nullptr;
 
     // With no state known, starting or stopping would be a guess.
     ServiceOutcome outcome = ServiceOutcome::StatusUnknown;

@@ -3,6 +3,7 @@
 #include "ports/printer_port_registry.h"
 
 #include "res/texts.h"
+#include "system/ansi_text.h"
 #include "system/platform.h"
 
 #include <cstring>
@@ -54,10 +55,9 @@ bool SetPortValue(HKEY hKey, LPCSTR pszValue, LPCSTR pszPort) {
 bool ClearOnLine(LPCSTR lpszPrinterName, bool &bOpened) {
     PlatformApi &api = Platform();
     const CString strKey = kCurrentPrintersKey + CString(lpszPrinterName);
-    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), nullptr, TRUE};
     HKEY hKey = nullptr;
     bOpened = api.RegCreateKeyExA(HKEY_CURRENT_CONFIG, strKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, &attributes, &hKey, nullptr) == ERROR_SUCCESS;
+                                  KEY_SET_VALUE, nullptr, &hKey, nullptr) == ERROR_SUCCESS;
     if (!bOpened)
         return false;
     const DWORD dwOffLine = 0;
@@ -72,7 +72,7 @@ bool ClearOnLine(LPCSTR lpszPrinterName, bool &bOpened) {
 
 std::vector<int> WritePrinterPortValues(LPCSTR lpszPrinterName, LPCSTR lpszPortName) {
     std::vector<int> failedSteps;
-    if (lpszPrinterName[0] == '\0' || std::strchr(lpszPrinterName, '\\') != nullptr)
+    if (lpszPrinterName[0] == '\0' || FindAnsiCharacter(lpszPrinterName, "\\") != nullptr)
         return failedSteps;
     PlatformApi &api = Platform();
     int nStep = 0;

@@ -1,6 +1,7 @@
 // The archive library, loaded at run time for the one extraction of a run.
 #include "shell/archive_extractor.h"
 
+#include "system/ansi_text.h"
 #include "system/platform.h"
 
 #include <sevenzip.h>
@@ -12,6 +13,7 @@ namespace {
 
 constexpr char kCommandFormat[] = "x -y \"%s\" -o\"%s\" -hide";
 constexpr int kCommandSize = 1024;
+constexpr DWORD kLibraryPathSize = MAX_PATH;
 constexpr DWORD kOutputSize = 16384;
 constexpr DWORD kPauseAfterLoadMs = 10;
 constexpr DWORD kPauseBeforeExtractMs = 100;
@@ -29,10 +31,23 @@ void CArchiveExtractor::FreeArchiveLibrary() {
     m_hModule = nullptr;
 }
 
-// A library without all three functions is of no use and is let go at once.
+// The library ships beside the program and is loaded from there by its full
+// path, so that none of the same name is taken from anywhere else. One
+// without all three functions is of no use and is let go at once.
 BOOL CArchiveExtractor::LoadArchiveLibrary() {
     FreeArchiveLibrary();
-    m_hModule = Platform().LoadLibraryA(SEVENZIP_DLL_NAME);
+    char szPath[kLibraryPathSize] = {};
+    const DWORD dwLength = Platform().GetModuleFileNameA(nullptr, szPath, kLibraryPathSize);
+    const LPCSTR lpszSlash =
+        dwLength > 0 && dwLength < kLibraryPathSize ? FindLastAnsiCharacter(szPath, "\\") : nullptr;
+    if (lpszSlash == nullptr)
+        return FALSE;
+    const size_t cchFolder = static_cast<size_t>(lpszSlash - szPath) + 1;
+    const int nName =
+        std::snprintf(szPath + cchFolder, kLibraryPathSize - cchFolder, "%s", SEVENZIP_DLL_NAME);
+    if (nName < 0 || static_cast<size_t>(nName) >= kLibraryPathSize - cchFolder)
+        return FALSE;
+    m_hModule = Platform().LoadLibraryA(szPath);
     if (m_hModule == nullptr)
         return FALSE;
     m_pfnSevenZip = Platform().GetProcAddress(m_hModule, "SevenZip");

@@ -1,28 +1,31 @@
 // The seam: one table of replaceable functions through which the program
 // reaches the platform. Entries start as the real functions; tests swap
-// single entries to record calls or inject what Wine cannot produce.
+// single entries to record calls or inject what Wine cannot produce. The
+// spooler's functions, and those older Windows lacks, are looked up at run
+// time; one the system lacks fails with ERROR_PROC_NOT_FOUND.
 #pragma once
 
 #include <windows.h>
 #include <winspool.h>
 
 struct PlatformApi {
-    // Print spooler
-    decltype(&::EnumPortsA) EnumPortsA = ::EnumPortsA;
-    decltype(&::EnumPrintersA) EnumPrintersA = ::EnumPrintersA;
-    decltype(&::GetPrinterDriverDirectoryA) GetPrinterDriverDirectoryA =
-        ::GetPrinterDriverDirectoryA;
-    decltype(&::AddPrinterDriverExA) AddPrinterDriverExA = ::AddPrinterDriverExA;
-    decltype(&::AddMonitorA) AddMonitorA = ::AddMonitorA;
-    decltype(&::DeleteMonitorA) DeleteMonitorA = ::DeleteMonitorA;
-    decltype(&::OpenPrinterA) OpenPrinterA = ::OpenPrinterA;
-    decltype(&::SetPrinterA) SetPrinterA = ::SetPrinterA;
-    decltype(&::DeletePrinter) DeletePrinter = ::DeletePrinter;
-    decltype(&::AddPrinterA) AddPrinterA = ::AddPrinterA;
-    decltype(&::ClosePrinter) ClosePrinter = ::ClosePrinter;
-    decltype(&::AddPortA) AddPortA = ::AddPortA;
-    decltype(&::ConfigurePortA) ConfigurePortA = ::ConfigurePortA;
-    decltype(&::DeletePortA) DeletePortA = ::DeletePortA;
+    PlatformApi();
+
+    // Print spooler, from winspool.drv of the system directory
+    decltype(&::EnumPortsA) EnumPortsA = nullptr;
+    decltype(&::EnumPrintersA) EnumPrintersA = nullptr;
+    decltype(&::GetPrinterDriverDirectoryA) GetPrinterDriverDirectoryA = nullptr;
+    decltype(&::AddPrinterDriverExA) AddPrinterDriverExA = nullptr;
+    decltype(&::AddMonitorA) AddMonitorA = nullptr;
+    decltype(&::DeleteMonitorA) DeleteMonitorA = nullptr;
+    decltype(&::OpenPrinterA) OpenPrinterA = nullptr;
+    decltype(&::SetPrinterA) SetPrinterA = nullptr;
+    decltype(&::DeletePrinter) DeletePrinter = nullptr;
+    decltype(&::AddPrinterA) AddPrinterA = nullptr;
+    decltype(&::ClosePrinter) ClosePrinter = nullptr;
+    decltype(&::AddPortA) AddPortA = nullptr;
+    decltype(&::ConfigurePortA) ConfigurePortA = nullptr;
+    decltype(&::DeletePortA) DeletePortA = nullptr;
 
     // Service control manager
     decltype(&::OpenSCManagerA) OpenSCManagerA = ::OpenSCManagerA;
@@ -74,6 +77,12 @@ struct PlatformApi {
     decltype(&::Sleep) Sleep = ::Sleep;
     decltype(&::GetTickCount) GetTickCount = ::GetTickCount;
     decltype(&::GetLastError) GetLastError = ::GetLastError;
+    // Missing before Windows 8 without its update, and before XP SP1
+    decltype(&::SetDefaultDllDirectories) SetDefaultDllDirectories = nullptr;
+    decltype(&::SetDllDirectoryA) SetDllDirectoryA = nullptr;
+
+    // Characters of the process's code page
+    decltype(&::CharNextExA) CharNextExA = ::CharNextExA;
 
     // User interface outside the program's own windows
     decltype(&::MessageBoxA) MessageBoxA = ::MessageBoxA;

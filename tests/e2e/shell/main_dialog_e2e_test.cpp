@@ -4,6 +4,7 @@
 #include "support/black_box.h"
 
 #include <gtest/gtest.h>
+#include <sevenzip.h>
 
 #include <fstream>
 #include <string>
@@ -73,12 +74,33 @@ TEST(MainDialogE2E, CloseBoxEndsTheProgramAndLeavesNoTrace) {
     }
 }
 
-TEST(MainDialogE2E, StartedFromAnotherFolderFindsNoPackage) {
-    InstallerWindow window(kReleaseProgram, "C:\\windows");
-    ASSERT_TRUE(window.Found());
-    ASSERT_TRUE(window.WaitInstallEnabled());
-    EXPECT_TRUE(window.DriverList().empty());
-    EXPECT_FALSE(FileExists("C:\\DriverName.cfg"));
+// Started from another folder, or with no archive library beside it (a
+// working one planted in a folder on the PATH is not taken), the program
+// lists nothing.
+TEST(MainDialogE2E, WithoutPackageOrArchiveLibraryBesideItListsNothing) {
+    const std::string bare = "C:\\bare", planted = "C:\\planted", program = "\\" E2E_PROGRAM;
+    for (const std::string &folder : {bare, planted})
+        ::CreateDirectoryA(folder.c_str(), nullptr);
+    ::CopyFileA(kReleaseProgram.c_str(), (bare + program).c_str(), FALSE);
+    ::CopyFileA((kReleaseDir + "\\DriverData.Drv").c_str(), (bare + "\\DriverData.Drv").c_str(),
+                FALSE);
+    ::CopyFileA((kReleaseDir + "\\" SEVENZIP_DLL_NAME).c_str(),
+                (planted + "\\" SEVENZIP_DLL_NAME).c_str(), FALSE);
+    char szPath[32767] = {};
+    ::GetEnvironmentVariableA("PATH", szPath, sizeof(szPath));
+    ::SetEnvironmentVariableA("PATH", (planted + ";" + szPath).c_str());
+    const struct {
+        std::string program, folder;
+    } rows[] = {{kReleaseProgram, "C:\\windows"}, {bare + program, bare}};
+    for (const auto &row : rows) {
+        InstallerWindow window(row.program, row.folder);
+        ASSERT_TRUE(window.Found()) << row.program;
+        ASSERT_TRUE(window.WaitInstallEnabled());
+        EXPECT_TRUE(window.DriverList().empty()) << row.program;
+        EXPECT_FALSE(FileExists("C:\\DriverName.cfg"));
+    }
+    RemoveTree(bare);
+    RemoveTree(planted);
 }
 
 } // namespace

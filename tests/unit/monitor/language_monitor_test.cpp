@@ -1,157 +1,113 @@
-// The language monitor of the package, loaded from the laid-out package as
-// the spooler loads it: the table it hands over, a job driven through it to
-// a port monitor below, the handles it refuses, and the spooler adding it.
-#include "install/driver_tables.h"
-#include "install/package_layout.h"
-#include "support/system_width.h"
-
+// The language monitor of the package, loaded as the spooler loads it: port
+// calls handed down to a port monitor below, what
+// it refuses, and its shutdown.
 #include <windows.h>
 #include <winspool.h>
 #include <winsplp.h>
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 
 namespace {
 
-// This width's monitor DLL in a package tree.
-std::string MonitorDll(const char *pszTree) {
-    const bool bX64 = sizeof(void *) == 8;
-    return std::string(pszTree) + "\\" + kLabelFolder + "\\" + (bX64 ? kX64Folder : kX86Folder) +
-           "\\" + (bX64 ? LabelFilesX64 : LabelFilesX86)[0];
-}
+const FARPROC g_pfnInit =
+    ::GetProcAddress(::LoadLibraryA(MONITOR_TEST_DLL), "InitializePrintMonitor2");
 
-// The port monitor below: its one port, and what reached it.
-int g_portMonitor, g_portBelow;
-std::wstring g_opened;
-std::string g_calls, g_written;
-
-BOOL Reached(HANDLE hPort, const char *pszCall) {
-    g_calls += pszCall;
-    return hPort == &g_portBelow;
+// The port monitor below: each call notes its letter and, on its own port
+// only, answers with that letter.
+int g_portBelow;
+std::string g_calls;
+template <char Tag, class R, class... Rest> R WINAPI Below(HANDLE hPort, Rest...) {
+    g_calls += Tag;
+    return hPort == &g_portBelow ? R(Tag) : R(0);
 }
-BOOL WINAPI OpenPort(HANDLE hMonitor, LPWSTR pName, PHANDLE pHandle) {
-    g_opened = pName;
+BOOL WINAPI OpenBelow(HANDLE, LPWSTR, PHANDLE pHandle) {
     *pHandle = &g_portBelow;
-    return Reached(hMonitor == &g_portMonitor ? &g_portBelow : nullptr, "open ");
+    return Below<'o', BOOL>(&g_portBelow);
 }
-BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR, DWORD, DWORD, LPBYTE) {
-    return Reached(hPort, "start ");
-}
-BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten) {
-    g_written.append(reinterpret_cast<char *>(pBuffer), cbBuf);
-    *pcbWritten = cbBuf;
-    return Reached(hPort, "write ");
-}
-BOOL WINAPI ReadPort(HANDLE hPort, LPBYTE, DWORD, LPDWORD) {
-    return Reached(hPort, "read ");
-}
-BOOL WINAPI EndDocPort(HANDLE hPort) {
-    return Reached(hPort, "end ");
-}
-BOOL WINAPI ClosePort(HANDLE hPort) {
-    return Reached(hPort, "close ");
-}
+const MONITOR2 kBelow = {sizeof(MONITOR2), nullptr,    OpenBelow,  nullptr, Below<'s'>, Below<'w'>,
+                         Below<'r'>,       Below<'e'>, Below<'c'>, nullptr, nullptr,    nullptr,
+                         nullptr,          Below<'g'>, nullptr,    nullptr, nullptr,    nullptr,
+                         nullptr,          Below<'b'>, nullptr,    nullptr};
 
-MONITOR2 Below() {
-    MONITOR2 below = {};
-    below.cbSize = sizeof(MONITOR2);
-    below.pfnOpenPort = OpenPort;
-    below.pfnStartDocPort = StartDocPort;
-    below.pfnWritePort = WritePort;
-    below.pfnReadPort = ReadPort;
-    below.pfnEndDocPort = EndDocPort;
-    below.pfnClosePort = ClosePort;
-    return below;
+// The monitor under test, and a call of its port entry nEntry (of kEntries,
+// the bidi ones 3 and 4): the error it ends with.
+LPMONITOR2 m;
+HANDLE g_hMonitor;
+constexpr int kEntries = 7;
+DWORD g_cb;
+PBIDI_RESPONSE_CONTAINER g_pResponse;
+DWORD Call(int nEntry, HANDLE h) {
+    if (nEntry == 4)
+        return m->pfnSendRecvBidiDataFromPort(h, 0, BIDI_ACTION_GET, nullptr, &g_pResponse);
+    const BOOL bDone =
+        nEntry == 0   ? m->pfnStartDocPort(h, nullptr, 7, 1, nullptr)
+        : nEntry == 1 ? m->pfnWritePort(h, nullptr, 0, &g_cb)
+        : nEntry == 2 ? m->pfnReadPort(h, nullptr, 0, &g_cb)
+        : nEntry == 3 ? m->pfnGetPrinterDataFromPort(h, 1, nullptr, nullptr, 0, nullptr, 0, &g_cb)
+        : nEntry == 5 ? m->pfnEndDocPort(h)
+                      : m->pfnClosePort(h);
+    return bDone ? ERROR_SUCCESS : ::GetLastError();
+}
+HANDLE Open(MONITOR2 *pBelow, HANDLE hMonitor = g_hMonitor) {
+    HANDLE h = nullptr;
+    wchar_t szPort[] = L"LPT1:";
+    return m->pfnOpenPortEx(hMonitor, nullptr, szPort, nullptr, &h, pBelow) ? h : nullptr;
 }
 
 class LanguageMonitorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_opened.clear();
-        g_calls.clear();
-        g_written.clear();
-        m_hDll = ::LoadLibraryA(MonitorDll(MONITOR_TEST_TREE).c_str());
-        ASSERT_NE(m_hDll, nullptr) << ::GetLastError();
-        auto pfnInit = reinterpret_cast<LPMONITOR2(WINAPI *)(PMONITORINIT, PHANDLE)>(
-            reinterpret_cast<void (*)()>(::GetProcAddress(m_hDll, "InitializePrintMonitor2")));
-        ASSERT_NE(pfnInit, nullptr);
         MONITORINIT init = {sizeof(MONITORINIT), nullptr, nullptr, nullptr, TRUE, nullptr};
-        m = pfnInit(&init, &m_hMonitor);
-        ASSERT_NE(m, nullptr);
+        m_nHeaps = ::GetProcessHeaps(0, nullptr);
+        ASSERT_NE(g_pfnInit, nullptr);
+        m = reinterpret_cast<LPMONITOR2(WINAPI *)(PMONITORINIT, PHANDLE)>(
+            reinterpret_cast<void (*)()>(g_pfnInit))(&init, &g_hMonitor);
     }
-    void TearDown() override { ::FreeLibrary(m_hDll); }
-
-    BOOL Open(PHANDLE phPort) {
-        wchar_t szPort[] = L"LPT1:", szPrinter[] = L"Label Printer";
-        return m->pfnOpenPortEx(m_hMonitor, &g_portMonitor, szPort, szPrinter, phPort, &m_below);
-    }
-
-    HMODULE m_hDll = nullptr;
-    HANDLE m_hMonitor = nullptr;
-    LPMONITOR2 m = nullptr;
-    MONITOR2 m_below = Below();
+    void TearDown() override { m->pfnShutdown(g_hMonitor); }
+    DWORD m_nHeaps = 0;
 };
 
-TEST_F(LanguageMonitorTest, HandsTheSpoolerEveryCallALanguageMonitorMustHave) {
-    EXPECT_EQ(m->cbSize, sizeof(MONITOR2));
-    EXPECT_TRUE(m->pfnOpenPortEx && m->pfnStartDocPort && m->pfnWritePort && m->pfnReadPort &&
-                m->pfnEndDocPort && m->pfnClosePort);
-}
-
-TEST_F(LanguageMonitorTest, HandsAJobToThePortBelowByteForByte) {
-    HANDLE hPort = nullptr;
-    ASSERT_TRUE(Open(&hPort));
-    EXPECT_EQ(g_opened, L"LPT1:");
-    EXPECT_TRUE(m->pfnStartDocPort(hPort, nullptr, 7, 1, nullptr));
-    BYTE data[] = {'^', 'X', 'A', 0x00, 0xFF, '\r', '\n'};
-    DWORD cbDone = 0;
-    EXPECT_TRUE(m->pfnWritePort(hPort, data, sizeof(data), &cbDone));
-    EXPECT_EQ(cbDone, sizeof(data));
-    EXPECT_TRUE(m->pfnReadPort(hPort, data, sizeof(data), &cbDone));
-    EXPECT_TRUE(m->pfnEndDocPort(hPort));
-    EXPECT_TRUE(m->pfnClosePort(hPort));
-    EXPECT_EQ(g_calls, "open start write read end close ");
-    EXPECT_EQ(g_written, std::string(reinterpret_cast<char *>(data), sizeof(data)));
-}
-
-TEST_F(LanguageMonitorTest, RefusesHandlesAndArgumentsNotItsOwn) {
-    HANDLE hPort = nullptr;
-    wchar_t szPort[] = L"LPT1:";
-    EXPECT_FALSE(m->pfnOpenPortEx(&g_portMonitor, nullptr, szPort, nullptr, &hPort, &m_below));
-    EXPECT_EQ(::GetLastError(), DWORD(ERROR_INVALID_HANDLE));
-    EXPECT_FALSE(m->pfnOpenPortEx(m_hMonitor, nullptr, szPort, nullptr, &hPort, nullptr));
-    EXPECT_EQ(::GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
-    BYTE data[] = {'x'};
-    DWORD cbWritten = 0;
-    for (HANDLE hForeign : {HANDLE(nullptr), HANDLE(&g_portBelow)}) {
-        EXPECT_FALSE(m->pfnWritePort(hForeign, data, sizeof(data), &cbWritten));
-        EXPECT_EQ(::GetLastError(), DWORD(ERROR_INVALID_HANDLE));
-        EXPECT_FALSE(m->pfnClosePort(hForeign));
+// Bidi and printer-data calls reach a port monitor that has them, and its
+// answer comes back; one that lacks them, or whose older table ends before
+// them, is not called and the caller hears ERROR_NOT_SUPPORTED.
+TEST_F(LanguageMonitorTest, HandsEveryPortCallToThePortMonitorThatHasIt) {
+    MONITOR2 rows[] = {kBelow, kBelow, kBelow};
+    rows[1].pfnGetPrinterDataFromPort = nullptr;
+    rows[1].pfnSendRecvBidiDataFromPort = nullptr;
+    rows[2].cbSize = offsetof(MONITOR2, pfnAddPort);
+    for (MONITOR2 &below : rows) {
+        const bool bBidi = &below == rows;
+        g_calls.clear();
+        const HANDLE hPort = Open(&below);
+        for (int nEntry = 0; nEntry < kEntries; ++nEntry)
+            EXPECT_EQ(Call(nEntry, hPort), nEntry == 4 && bBidi ? 'b'
+                                           : nEntry < 3 || nEntry > 4 || bBidi
+                                               ? 0
+                                               : ERROR_NOT_SUPPORTED);
+        EXPECT_EQ(g_calls, std::string("oswr") + (bBidi ? "gb" : "") + "ec");
     }
-    ASSERT_TRUE(Open(&hPort));
-    EXPECT_FALSE(m->pfnWritePort(hPort, data, sizeof(data), nullptr));
-    EXPECT_EQ(::GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
-    EXPECT_TRUE(m->pfnClosePort(hPort));
-    EXPECT_EQ(g_calls, "open close ");
 }
 
-// Wine loads a monitor in the calling process, as the spooler does on Windows.
-TEST(LanguageMonitorSpoolerTest, TheSpoolerAddsTheMonitorButNotOneWithoutItsEntry) {
-    char szName[] = "Language Monitor Test", szEnvironment[32];
-    lstrcpynA(szEnvironment, DriverEnvironment(), sizeof(szEnvironment));
-    std::string strDll = MonitorDll(MONITOR_TEST_TREE);
-    MONITOR_INFO_2A info = {szName, szEnvironment, &strDll[0]};
-    ASSERT_TRUE(::AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&info))) << ::GetLastError();
-    EXPECT_FALSE(::AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
-    EXPECT_EQ(::GetLastError(), DWORD(ERROR_PRINT_MONITOR_ALREADY_INSTALLED));
-    EXPECT_TRUE(::DeleteMonitorA(nullptr, szEnvironment, szName));
-
-    std::string strBroken = MonitorDll(MONITOR_TEST_BROKEN_TREE);
-    info.pDLLName = &strBroken[0];
-    EXPECT_FALSE(::AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
-    EXPECT_EQ(::GetLastError(), DWORD(ERROR_PROC_NOT_FOUND));
+// A monitor handle not its own, a port closed or never its own are refused,
+// and nothing reaches the port monitor. Shutdown lets go of the monitor's
+// heap with the port the spooler left open, which is refused after it.
+TEST_F(LanguageMonitorTest, RefusesWhatIsNotItsOwnAndLetsGoOnShutdown) {
+    MONITOR2 below = kBelow;
+    const HANDLE hClosed = Open(&below), hLeftOpen = Open(&below);
+    ASSERT_EQ(Call(kEntries - 1, hClosed), DWORD(ERROR_SUCCESS));
+    g_calls.clear();
+    EXPECT_EQ(Open(&below, &g_portBelow), nullptr);
+    for (HANDLE hForeign : {HANDLE(nullptr), HANDLE(&g_portBelow), hClosed})
+        for (int nEntry = 0; nEntry < kEntries; ++nEntry)
+            EXPECT_EQ(Call(nEntry, hForeign), DWORD(ERROR_INVALID_HANDLE)) << nEntry;
+    m->pfnShutdown(g_hMonitor);
+    EXPECT_EQ(::GetProcessHeaps(0, nullptr), m_nHeaps);
+    for (int nEntry = 0; nEntry < kEntries; ++nEntry)
+        EXPECT_EQ(Call(nEntry, hLeftOpen), DWORD(ERROR_INVALID_HANDLE)) << nEntry;
+    EXPECT_EQ(g_calls, "");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Binding a printer to a port: the registry values written and read back,
 // the USB detection's pass over its candidates, and the serial assignment's
 // three cases, with the registry and the spooler's printers faked.
+#include "install/printer_creation.h"
 #include "ports/printer_port_registry.h"
 #include "ports/serial_assignment.h"
 #include "ports/usb_detection.h"
@@ -95,6 +96,31 @@ TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailur
     for (const char *pszName : {"", "P1\\DsSpooler", "\\\\server\\queue"})
         EXPECT_EQ(WritePrinterPortValues(pszName, "COM1:"), std::vector<int>{}) << pszName;
     EXPECT_EQ(RegistryFake::keys, before);
+}
+
+// A process whose code page is 936.
+LPSTR WINAPI CharNextExA936(WORD, LPCSTR lpsz, DWORD dwFlags) {
+    return ::CharNextExA(936, lpsz, dwFlags);
+}
+
+// In code page 936 a double-byte character whose second byte is 0x5C is one
+// character, not a backslash: such a name is accepted and its port written.
+TEST_F(PortAssignmentTest, CodePage936NamesAreCheckedByCharacter) {
+    api().CharNextExA = CharNextExA936;
+    const struct {
+        const char *pszName;
+        bool bAccepted, bWritten;
+    } rows[] = {
+        {"\xB1\x5C\xC7\xA9", true, true}, {"\xB1\x5C\\x", false, false},
+        {"\xB1\x5C,x", false, true},      {"x\\\xB1\x5C", false, false},
+        {"\xB1\x5C", true, true},
+    };
+    for (const auto &row : rows) {
+        AddPrinterKeys(row.pszName);
+        EXPECT_EQ(IsPrinterNameAccepted(row.pszName), row.bAccepted) << row.pszName;
+        WritePrinterPortValues(row.pszName, "USB001");
+        EXPECT_EQ(Data(kCurrentKey + row.pszName, "Port") != "none", row.bWritten) << row.pszName;
+    }
 }
 
 TEST_F(PortAssignmentTest, OnLineFlagCountsItsFirstByteOnlyWhenOneCameBack) {
