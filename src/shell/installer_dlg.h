@@ -8,7 +8,7 @@
 #include "ports/port_assignment_host.h"
 #include "ports/port_choice.h"
 #include "shell/archive_extractor.h"
-#include "shell/package_footprint.h"
+#include "shell/package_staging.h"
 
 #include <atomic>
 
@@ -111,6 +111,7 @@ private:
     void RunStartup();
     void EnsureSpoolerRunning();
     void StopStartupWorker();
+    void WaitForStartupWorker(DWORD dwTimeoutMs);
     // Copies the members into the controls, from either thread.
     void RefreshControls();
     void SetPortKindListStyle();
@@ -119,7 +120,9 @@ private:
     CString PortForCreation() const;
     void ShowPrinterAdded(LPCSTR lpszPrinterName);
 
-    CPackageFootprint m_footprint;
+    CPackageStaging m_staging;
     HANDLE m_hStartupWorker = nullptr;
     std::atomic<bool> m_bStopStartup{false};
+    // Set by the worker when a package was there but could not be unpacked.
+    bool m_bUnpackFailed = false;
 };

@@ -1,35 +1,33 @@
-// Unpacking of the driver package at start-up and its removal at the end.
+// Unpacking of the driver package at start-up, into destinations of its own.
 #include "shell/package_unpack.h"
 
 #include "install/package_layout.h"
 #include "system/platform.h"
 
-#include <iterator>
-
 namespace {
 
 constexpr int kCurrentDirectorySize = 260;
-const char *const kUnpackedPaths[] = {kLabelTree, kReceiptTree, kCatalogueFile};
+constexpr char kUnpackFailed[] =
+    "The driver package could not be unpacked (error %d). What was unpacked has been removed.";
 
 } // namespace
 
-void UnpackPackage(CArchiveExtractor &extractor, CPackageFootprint &footprint) {
+CString UnpackPackage(CArchiveExtractor &extractor, CPackageStaging &staging) {
     char szDirectory[kCurrentDirectorySize] = {};
     const DWORD dwLength = Platform().GetCurrentDirectoryA(kCurrentDirectorySize, szDirectory);
     // A longer directory is not read at all, so no cut path is ever tried.
     if (dwLength == 0 || dwLength >= kCurrentDirectorySize)
-        return;
+        return CString();
     const CString strPackage = CString(szDirectory) + "\\" + kPackageFile;
-    footprint.Record(kUnpackedPaths, static_cast<int>(std::size(kUnpackedPaths)));
-    extractor.Extract(strPackage, kPackageDrive);
+    CString strStatus;
+    if (extractor.Open(strPackage)) {
+        strStatus = staging.Prepare();
+        const int nResult = strStatus.IsEmpty() ? extractor.Extract(strPackage, kPackageDrive) : 0;
+        if (nResult != 0) {
+            staging.CleanUpAndPutBack();
+            strStatus.Format(kUnpackFailed, nResult);
+        }
+    }
     extractor.FreeArchiveLibrary();
-}
-
-void RemoveUnpackedPackage(const CPackageFootprint &footprint) {
-    if (!footprint.Recorded())
-        return;
-    RemoveDirectoryTree(kLabelTree, footprint);
-    RemoveDirectoryTree(kReceiptTree, footprint);
-    if (!footprint.Existed(kCatalogueFile))
-        Platform().DeleteFileA(kCatalogueFile);
+    return strStatus;
 }

@@ -52,6 +52,7 @@ struct PlatformApi {
     // Files and directories
     decltype(&::CopyFileA) CopyFileA = ::CopyFileA;
     decltype(&::DeleteFileA) DeleteFileA = ::DeleteFileA;
+    decltype(&::MoveFileA) MoveFileA = ::MoveFileA;
     decltype(&::CreateDirectoryA) CreateDirectoryA = ::CreateDirectoryA;
     decltype(&::GetFileAttributesA) GetFileAttributesA = ::GetFileAttributesA;
     decltype(&::RemoveDirectoryA) RemoveDirectoryA = ::RemoveDirectoryA;
@@ -74,6 +75,7 @@ struct PlatformApi {
     decltype(&::Sleep) Sleep = ::Sleep;
     decltype(&::GetTickCount) GetTickCount = ::GetTickCount;
     decltype(&::GetLastError) GetLastError = ::GetLastError;
+    decltype(&::LocalFree) LocalFree = ::LocalFree;
 
     // User interface outside the program's own windows
     decltype(&::MessageBoxA) MessageBoxA = ::MessageBoxA;

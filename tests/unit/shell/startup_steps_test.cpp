@@ -1,7 +1,7 @@
 // The dialog's start-up steps on what breaks naive code: the package unpacked
-// and taken away again beside a user's own files, the archive library with
-// parts missing, the catalogue's sections and names, the Windows version
-// and width, and the status line that names them.
+// into folders of its own while a user's own stand aside, failures on the way,
+// the archive library with parts missing, the catalogue's sections and names,
+// the Windows version and width, and the status line that names them.
 #include "install/package_layout.h"
 #include "shell/driver_catalogue.h"
 #include "shell/package_unpack.h"
@@ -11,12 +11,16 @@
 #include "support/system_width.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
+#include <sevenzip.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
+
+constexpr char kProtectedSddl[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA); ";
 
 // What the steps look up at run time, in the archive library and in
 // kernel32, and the library's release, recorded in the order called.
@@ -49,9 +53,41 @@ struct Recorded {
             return AsFarProc(IsWow64Process);
         if (name == "SevenZip")
             return AsFarProc(SevenZip);
-        return name == "SevenZipSetOwnerWindowEx" ? AsFarProc(SetOwner) : AsFarProc(KillOwner);
+        if (name == "SevenZipSetOwnerWindowEx")
+            return AsFarProc(SetOwner);
+        return name == "SevenZipKillOwnerWindowEx" ? AsFarProc(KillOwner)
+                                                   : ::GetProcAddress(hModule, pszName);
     }
     static HMODULE WINAPI NoLibrary(LPCSTR) { return nullptr; }
+    // The descriptor each folder is made with, read back.
+    static BOOL WINAPI CreateDirectoryA(LPCSTR pszPath, LPSECURITY_ATTRIBUTES pAttributes) {
+        LPSTR pszSddl = nullptr;
+        ::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            pAttributes->lpSecurityDescriptor, SDDL_REVISION_1,
+            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &pszSddl, nullptr);
+        Note(pszSddl);
+        ::LocalFree(pszSddl);
+        return ::CreateDirectoryA(pszPath, pAttributes);
+    }
+    static BOOL WINAPI RefuseBarcode(LPCSTR pszFrom, LPCSTR pszTo) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return std::string(pszFrom) != kLabelTree && ::MoveFileA(pszFrom, pszTo);
+    }
+    // As if something took the name between the setting aside and the making.
+    static BOOL WINAPI RaceForBarcode(LPCSTR pszPath, LPSECURITY_ATTRIBUTES pAttributes) {
+        ::SetLastError(ERROR_ALREADY_EXISTS);
+        return std::string(pszPath) != kLabelTree && ::CreateDirectoryA(pszPath, pAttributes);
+    }
+    // The real library, which unpacks all and then reports a data error.
+    static int WINAPI FailingSevenZip(HWND hWnd, LPCSTR pszCommand, LPSTR pszOutput, DWORD dwSize) {
+        ProcAs<LPSEVENZIP>(::GetProcAddress(::GetModuleHandleA(SEVENZIP_DLL_NAME), "SevenZip"))(
+            hWnd, pszCommand, pszOutput, dwSize);
+        return SEVENZIP_ERROR_DATA;
+    }
+    static FARPROC WINAPI FailingArchive(HMODULE hModule, LPCSTR pszName) {
+        return std::string(pszName) == "SevenZip" ? AsFarProc(FailingSevenZip)
+                                                  : ::GetProcAddress(hModule, pszName);
+    }
     static DWORD WINAPI OverlongDirectory(DWORD, LPSTR) { return 300; }
 };
 
@@ -67,25 +103,59 @@ protected:
     char m_szFolder[MAX_PATH] = {};
 };
 
-TEST_F(PackageUnpackTest, CleanUpTakesAwayWhatTheUnpackAddedAndNothingOfTheUsers) {
+// What stood at the destinations is set aside as it stands and comes back
+// after the clean-up; the folders are made anew, for the administrators alone.
+TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnAndPutsBackWhatStoodThere) {
     ::CreateDirectoryA("C:\\Ticket", nullptr);
-    ::CreateDirectoryA("C:\\Ticket\\x86", nullptr);
-    WriteTextFile("C:\\Ticket\\x86\\notes.txt", "notes");
+    WriteTextFile("C:\\Ticket\\notes.txt", "notes");
+    WriteTextFile(kCatalogueFile, "mine");
+    api().CreateDirectoryA = Recorded::CreateDirectoryA;
+    Recorded::calls.clear();
     CArchiveExtractor extractor;
-    CPackageFootprint footprint;
-    UnpackPackage(extractor, footprint);
-    for (const char *pszPath :
-         {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64\\XOEMUNI.ini",
-          "C:\\Barcode\\Common\\THERMAL.chm", "C:\\Barcode\\x64\\zkvNLM64.dll", kCatalogueFile})
+    CPackageStaging staging;
+    EXPECT_EQ(std::string(UnpackPackage(extractor, staging)), "");
+    EXPECT_EQ(Recorded::calls, std::string(kProtectedSddl) + kProtectedSddl);
+    for (const char *pszPath : {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Barcode\\x64\\zkvNLM64.dll",
+                                "C:\\Ticket (set aside 1)\\notes.txt"})
         EXPECT_TRUE(FileExists(pszPath)) << pszPath;
-    RemoveUnpackedPackage(footprint);
-    for (const char *pszPath :
-         {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64", kLabelTree, kCatalogueFile})
-        EXPECT_FALSE(FileExists(pszPath)) << pszPath;
-    EXPECT_EQ(ReadTextFile("C:\\Ticket\\x86\\notes.txt"), "notes");
+    EXPECT_EQ(ReadTextFile("C:\\DriverName.cfg (set aside 1)"), "mine");
+    staging.CleanUpAndPutBack();
+    EXPECT_FALSE(FileExists("C:\\Ticket\\x86") || FileExists(kLabelTree));
+    EXPECT_EQ(ReadTextFile("C:\\Ticket\\notes.txt") + ReadTextFile(kCatalogueFile), "notesmine");
     RemoveTree(kReceiptTree);
-    RemoveTree(kLabelTree);
     ::DeleteFileA(kCatalogueFile);
+}
+
+// Whatever fails, nothing of the package stays, the user's own folder is
+// back, and the status says what stood in the way.
+TEST_F(PackageUnpackTest, AFailureBeforeOrDuringTheUnpackUndoesItAndSaysWhy) {
+    const struct {
+        void (*arrange)(PlatformApi &);
+        const char *pszStatus;
+    } cases[] = {
+        {[](PlatformApi &api) { api.MoveFileA = Recorded::RefuseBarcode; },
+         "C:\\Barcode is in the way and could not be set aside (access is denied). The driver "
+         "package was not unpacked."},
+        {[](PlatformApi &api) { api.CreateDirectoryA = Recorded::RaceForBarcode; },
+         "C:\\Barcode could not be made (something else appeared there). The driver package was "
+         "not unpacked."},
+        {[](PlatformApi &api) { api.GetProcAddress = Recorded::FailingArchive; },
+         "The driver package could not be unpacked (error 5). What was unpacked has been removed."},
+    };
+    ::CreateDirectoryA("C:\\Barcode", nullptr);
+    WriteTextFile("C:\\Barcode\\notes.txt", "notes");
+    for (const auto &c : cases) {
+        const PlatformApi saved = Platform();
+        c.arrange(api());
+        CArchiveExtractor extractor;
+        CPackageStaging staging;
+        EXPECT_EQ(std::string(UnpackPackage(extractor, staging)), c.pszStatus);
+        Platform() = saved;
+        EXPECT_FALSE(FileExists(kReceiptTree) || FileExists("C:\\Barcode\\x86"));
+        EXPECT_TRUE(ReadCatalogue().empty());
+        EXPECT_EQ(ReadTextFile("C:\\Barcode\\notes.txt"), "notes") << c.pszStatus;
+    }
+    RemoveTree(kLabelTree);
 }
 
 // Without package, library or one of its functions nothing is called, and
@@ -110,8 +180,9 @@ TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumentedOnlyWithPackageAndLi
         Recorded::calls.clear();
         c.arrange(api());
         CArchiveExtractor extractor;
-        CPackageFootprint footprint;
-        UnpackPackage(extractor, footprint);
+        CPackageStaging staging;
+        UnpackPackage(extractor, staging);
+        staging.CleanUpAndPutBack();
         EXPECT_EQ(Recorded::calls, c.calls) << "case " << &c - cases;
         Platform() = saved;
         Recorded::missing.clear();
