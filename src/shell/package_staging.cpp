@@ -21,6 +21,9 @@ constexpr int kAsideNames = 100;
 
 constexpr char kNotSetAside[] =
     "%s is in the way and could not be set aside (%s). The driver package was not unpacked.";
+constexpr char kLinkFollowed[] =
+    "%s is in the way and could not be set aside: it is a link, and this system would move "
+    "what it points to. The driver package was not unpacked.";
 constexpr char kNoFreeName[] = "%s is in the way and every name to set it aside under is taken. "
                                "The driver package was not unpacked.";
 constexpr char kNotCreated[] = "%s could not be made (%s). The driver package was not unpacked.";
@@ -57,6 +60,10 @@ CString CPackageStaging::Prepare() {
     CString strStatus;
     for (int i = 0; i < kDestinationCount && strStatus.IsEmpty(); ++i) {
         const LPCSTR pszPath = kDestinations[i].pszPath;
+        if (!ActsOnLinkItself(pszPath)) {
+            strStatus.Format(kLinkFollowed, pszPath);
+            break;
+        }
         // The rename moves a link or junction itself, and fails on a name taken.
         DWORD dwError = ERROR_FILE_EXISTS;
         for (int n = 1; n <= kAsideNames && NameTaken(dwError); ++n) {

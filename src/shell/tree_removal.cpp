@@ -20,7 +20,7 @@ private:
 };
 
 void CTreeRemoval::Remove(LPCSTR lpszPath, BOOL bFolder, BOOL bLink, int nDepth) {
-    if (++m_nEntries > kMaxEntries)
+    if (++m_nEntries > kMaxEntries || (bLink && !ActsOnLinkItself(lpszPath)))
         return;
     if (!bFolder) {
         Platform().DeleteFileA(lpszPath);
@@ -46,6 +46,22 @@ void CTreeRemoval::Remove(LPCSTR lpszPath, BOOL bFolder, BOOL bLink, int nDepth)
 }
 
 } // namespace
+
+bool ActsOnLinkItself(LPCSTR lpszPath) {
+    const DWORD dwAttributes = Platform().GetFileAttributesA(lpszPath);
+    if (dwAttributes == INVALID_FILE_ATTRIBUTES || !(dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return true;
+    const HANDLE hLink = Platform().CreateFileA(
+        lpszPath, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (hLink == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const bool bItself = Platform().GetFileInformationByHandle(hLink, &info) &&
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    Platform().CloseHandle(hLink);
+    return bItself;
+}
 
 void RemoveStagedTree(LPCSTR lpszPath) {
     const DWORD dwAttributes = Platform().GetFileAttributesA(lpszPath);

@@ -53,6 +53,9 @@ struct PlatformApi {
     decltype(&::CopyFileA) CopyFileA = ::CopyFileA;
     decltype(&::DeleteFileA) DeleteFileA = ::DeleteFileA;
     decltype(&::MoveFileA) MoveFileA = ::MoveFileA;
+    decltype(&::CreateFileA) CreateFileA = ::CreateFileA;
+    decltype(&::GetFileInformationByHandle) GetFileInformationByHandle =
+        ::GetFileInformationByHandle;
     decltype(&::CreateDirectoryA) CreateDirectoryA = ::CreateDirectoryA;
     decltype(&::GetFileAttributesA) GetFileAttributesA = ::GetFileAttributesA;
     decltype(&::RemoveDirectoryA) RemoveDirectoryA = ::RemoveDirectoryA;
