@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -84,74 +83,40 @@ TEST(MainDialogE2E, StartedFromAnotherFolderFindsNoPackage) {
     EXPECT_FALSE(FileExists("C:\\DriverName.cfg"));
 }
 
-// Runs a Unix tool on paths under the prefix's drive C: Wine shows a Unix
-// symbolic link there as a reparse point, so links stand in for junctions.
-void OnDriveC(const std::string &tool, const std::string &options, const std::string &path,
-              const std::string &target = "") {
-    const std::string drive = std::string(std::getenv("WINEPREFIX")) + "/drive_c/";
-    std::string command = "Z:\\bin\\" + tool + " " + options + " " +
-                          (target.empty() ? "" : drive + target + " ") + drive + path;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &process));
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    // Wine gives no exit of a Unix process: its work is waited for instead.
-    std::string winPath = "C:\\" + path;
-    std::replace(winPath.begin(), winPath.end(), '/', '\\');
-    EXPECT_TRUE(WaitFor([&] {
-        return (::GetFileAttributesA(winPath.c_str()) != INVALID_FILE_ATTRIBUTES) == (tool == "ln");
-    })) << command;
+// Runs a shell line in the prefix's drive C, where Wine shows a Unix symbolic
+// link as a reparse point: links stand in for junctions. Wine gives no end of
+// a Unix process, so the line's last path is waited for to come or to go.
+void OnDriveC(const std::string &line, const std::string &lastPath, bool bComes) {
+    const std::string command = "Z:\\bin\\sh -c \"cd " + std::string(std::getenv("WINEPREFIX")) +
+                                "/drive_c && " + line + "\"";
+    ASSERT_GT(::WinExec(command.c_str(), SW_HIDE), 31u);
+    EXPECT_TRUE(WaitFor([&] { return FileExists("C:\\" + lastPath) == bComes; })) << line;
 }
 
-std::vector<std::string> Entries(const std::string &folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    const HANDLE hFind = ::FindFirstFileA((folder + "\\*").c_str(), &found);
-    for (BOOL bMore = hFind != INVALID_HANDLE_VALUE; bMore; bMore = ::FindNextFileA(hFind, &found))
-        names.insert(names.end(), found.cFileName[0] == '.' ? 0 : 1, found.cFileName);
-    ::FindClose(hFind);
-    return names;
-}
-
-// Folders at the package's paths stand aside for the run. A link there is
+// A folder at the package's paths stands aside for the run. A link there is
 // left alone where Wine would move what it points to; links planted below
-// the staging folders afterwards, to a user's folder or in a loop, never
-// lead the clean-up to what they point to.
+// the staging folders afterwards, to a user's folder or in loops, never lead
+// the clean-up to what they point to, nor keep the program from closing.
 TEST(MainDialogE2E, WhatStandsAtThePackagesPathsStandsAsideAndLinksAreNeverFollowed) {
     const struct {
-        const char *pszCase;
-        std::vector<std::string> folders, before, after;
-        const char *pszStatus;
+        const char *pszCase, *pszBefore, *pszAfter, *pszStatus;
     } cases[] = {
-        {"folders in the way", {"linked", "DriverName.cfg", "Barcode"}, {}, {}, nullptr},
-        {"link in the way",
-         {"linked", "DriverName.cfg"},
-         {"Ticket", "linked"},
-         {},
+        {"folder in the way", nullptr, nullptr, nullptr},
+        {"link in the way", "ln -s linked Ticket", nullptr,
          "C:\\Ticket is in the way and could not be set aside: it is a link, and this system would "
          "move what it points to. The driver package was not unpacked."},
-        {"links planted",
-         {"linked"},
-         {},
-         {"Ticket/x86/victim", "linked", "Barcode/victim", "linked"},
-         nullptr},
-        {"link loop planted",
-         {},
-         {},
-         {"Ticket/x86/loop1", "Ticket", "Ticket/x86/loop2", "Ticket", "Barcode/loop", "Barcode"},
+        {"links planted, to a folder and in loops", nullptr,
+         "ln -s ../../linked Ticket/x86/l && ln -s .. Ticket/x86/loop && ln -s . Barcode/l",
          nullptr},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.pszCase);
-        for (const std::string &folder : c.folders) {
-            ::CreateDirectoryA(("C:\\" + folder).c_str(), nullptr);
-            WriteTextFile("C:\\" + folder + "\\one.txt", "one");
+        for (const std::string folder : {"C:\\linked", "C:\\DriverName.cfg"}) {
+            ::CreateDirectoryA(folder.c_str(), nullptr);
+            WriteTextFile(folder + "\\one.txt", "one");
         }
-        for (size_t i = 0; i < c.before.size(); i += 2)
-            OnDriveC("ln", "-s", c.before[i], c.before[i + 1]);
+        if (c.pszBefore != nullptr)
+            OnDriveC(c.pszBefore, "Ticket", true);
         {
             InstallerWindow window(kReleaseProgram, kReleaseDir);
             ASSERT_TRUE(window.Found());
@@ -163,27 +128,25 @@ TEST(MainDialogE2E, WhatStandsAtThePackagesPathsStandsAsideAndLinksAreNeverFollo
                 ASSERT_TRUE(window.WaitInstallEnabled());
                 EXPECT_EQ(window.DriverList(), SampleModels());
             }
-            for (size_t i = 0; i < c.after.size(); i += 2)
-                OnDriveC("ln", "-s", c.after[i], c.after[i + 1]);
-            if (c.folders.size() == 3) {
+            if (c.pszAfter != nullptr)
+                OnDriveC(c.pszAfter, "Barcode\\l", true);
+            if (c.pszBefore == c.pszAfter) {
                 window.SelectPortKind(2);
                 window.Click(IDC_INSTALL);
-                EXPECT_TRUE(window.ConfirmParallelPort());
-                EXPECT_TRUE(window.WaitInstallCaption("&Finish"));
+                EXPECT_TRUE(window.ConfirmParallelPort() && window.WaitInstallCaption("&Finish"));
                 DeletePrinterNamed(window.PrinterName());
             }
             window.CloseBox();
             EXPECT_TRUE(window.WaitExit());
         }
-        for (const std::string &folder : c.folders)
-            EXPECT_EQ(Entries("C:\\" + folder), std::vector<std::string>{"one.txt"}) << folder;
+        EXPECT_TRUE(FileExists("C:\\linked\\one.txt") && !FileExists("C:\\linked\\x86"));
+        EXPECT_TRUE(FileExists("C:\\DriverName.cfg\\one.txt"));
         // A staging folder with a link left in it stays, the link with it.
-        if (c.after.empty()) {
+        if (c.pszAfter == nullptr) {
             EXPECT_EQ(::GetFileAttributesA("C:\\Ticket"),
-                      c.before.empty() ? INVALID_FILE_ATTRIBUTES : 0x410u);
+                      c.pszBefore == nullptr ? INVALID_FILE_ATTRIBUTES : 0x410u);
         }
-        for (const char *pszPath : {"Ticket", "Barcode", "DriverName.cfg", "linked"})
-            OnDriveC("rm", "-rf", pszPath);
+        OnDriveC("rm -rf Ticket Barcode DriverName.cfg linked", "linked", false);
     }
 }
 

@@ -16,16 +16,18 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-constexpr char kProtectedSddl[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA); ";
+const std::string kProtectedSddl = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA); ";
 
 // What the steps look up at run time, in the archive library and in
 // kernel32, and the library's release, recorded in the order called.
 struct Recorded {
     static inline std::string calls, missing;
+    static inline int nResult = 0;
 
     static BOOL Note(const std::string &call) {
         calls += call + "; ";
@@ -33,8 +35,8 @@ struct Recorded {
     }
     static int WINAPI SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD dwSize) {
         const bool bZeroed = std::string(szOutput, dwSize) == std::string(dwSize, '\0');
-        return !Note(szCmdLine + std::string(bZeroed ? ", " : ", unzeroed ") +
-                     std::to_string(dwSize));
+        Note(szCmdLine + std::string(bZeroed ? ", " : ", unzeroed ") + std::to_string(dwSize));
+        return std::exchange(nResult, 0);
     }
     static BOOL WINAPI SetOwner(HWND, LPVOID) { return Note("SetOwner"); }
     static BOOL WINAPI KillOwner(HWND) { return Note("KillOwner"); }
@@ -78,16 +80,6 @@ struct Recorded {
         ::SetLastError(ERROR_ALREADY_EXISTS);
         return std::string(pszPath) != kLabelTree && ::CreateDirectoryA(pszPath, pAttributes);
     }
-    // The real library, which unpacks all and then reports a data error.
-    static int WINAPI FailingSevenZip(HWND hWnd, LPCSTR pszCommand, LPSTR pszOutput, DWORD dwSize) {
-        ProcAs<LPSEVENZIP>(::GetProcAddress(::GetModuleHandleA(SEVENZIP_DLL_NAME), "SevenZip"))(
-            hWnd, pszCommand, pszOutput, dwSize);
-        return SEVENZIP_ERROR_DATA;
-    }
-    static FARPROC WINAPI FailingArchive(HMODULE hModule, LPCSTR pszName) {
-        return std::string(pszName) == "SevenZip" ? AsFarProc(FailingSevenZip)
-                                                  : ::GetProcAddress(hModule, pszName);
-    }
     static DWORD WINAPI OverlongDirectory(DWORD, LPSTR) { return 300; }
 };
 
@@ -103,57 +95,47 @@ protected:
     char m_szFolder[MAX_PATH] = {};
 };
 
-// What stood at the destinations is set aside as it stands and comes back
-// after the clean-up; the folders are made anew, for the administrators alone.
-TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnAndPutsBackWhatStoodThere) {
-    ::CreateDirectoryA("C:\\Ticket", nullptr);
-    WriteTextFile("C:\\Ticket\\notes.txt", "notes");
-    WriteTextFile(kCatalogueFile, "mine");
-    api().CreateDirectoryA = Recorded::CreateDirectoryA;
-    Recorded::calls.clear();
-    CArchiveExtractor extractor;
-    CPackageStaging staging;
-    EXPECT_EQ(std::string(UnpackPackage(extractor, staging)), "");
-    EXPECT_EQ(Recorded::calls, std::string(kProtectedSddl) + kProtectedSddl);
-    for (const char *pszPath : {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Barcode\\x64\\zkvNLM64.dll",
-                                "C:\\Ticket (set aside 1)\\notes.txt"})
-        EXPECT_TRUE(FileExists(pszPath)) << pszPath;
-    EXPECT_EQ(ReadTextFile("C:\\DriverName.cfg (set aside 1)"), "mine");
-    staging.CleanUpAndPutBack();
-    EXPECT_FALSE(FileExists("C:\\Ticket\\x86") || FileExists(kLabelTree));
-    EXPECT_EQ(ReadTextFile("C:\\Ticket\\notes.txt") + ReadTextFile(kCatalogueFile), "notesmine");
-    RemoveTree(kReceiptTree);
-    ::DeleteFileA(kCatalogueFile);
-}
-
-// Whatever fails, nothing of the package stays, the user's own folder is
-// back, and the status says what stood in the way.
-TEST_F(PackageUnpackTest, AFailureBeforeOrDuringTheUnpackUndoesItAndSaysWhy) {
+// The package goes into folders made anew for the administrators alone, with
+// the user's own set aside meanwhile; whatever fails, nothing of it stays,
+// the status says what stood in the way, and the user's folder is back.
+TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
     const struct {
         void (*arrange)(PlatformApi &);
-        const char *pszStatus;
+        std::string status;
     } cases[] = {
+        {[](PlatformApi &) {}, ""},
         {[](PlatformApi &api) { api.MoveFileA = Recorded::RefuseBarcode; },
          "C:\\Barcode is in the way and could not be set aside (access is denied). The driver "
          "package was not unpacked."},
         {[](PlatformApi &api) { api.CreateDirectoryA = Recorded::RaceForBarcode; },
          "C:\\Barcode could not be made (something else appeared there). The driver package was "
          "not unpacked."},
-        {[](PlatformApi &api) { api.GetProcAddress = Recorded::FailingArchive; },
+        {[](PlatformApi &api) {
+             api.GetProcAddress = Recorded::GetProcAddress;
+             Recorded::nResult = SEVENZIP_ERROR_DATA;
+         },
          "The driver package could not be unpacked (error 5). What was unpacked has been removed."},
     };
-    ::CreateDirectoryA("C:\\Barcode", nullptr);
+    ::CreateDirectoryA(kLabelTree, nullptr);
     WriteTextFile("C:\\Barcode\\notes.txt", "notes");
     for (const auto &c : cases) {
         const PlatformApi saved = Platform();
+        api().CreateDirectoryA = Recorded::CreateDirectoryA;
+        Recorded::calls.clear();
         c.arrange(api());
         CArchiveExtractor extractor;
         CPackageStaging staging;
-        EXPECT_EQ(std::string(UnpackPackage(extractor, staging)), c.pszStatus);
+        EXPECT_EQ(std::string(UnpackPackage(extractor, staging)), c.status);
+        EXPECT_EQ(FileExists("C:\\Ticket\\x86\\uniDRV.DLL"), c.status.empty()) << c.status;
+        EXPECT_EQ(FileExists("C:\\Barcode (set aside 1)\\notes.txt"), c.status.empty());
+        if (c.status.empty()) {
+            EXPECT_EQ(Recorded::calls, kProtectedSddl + kProtectedSddl);
+        }
+        staging.CleanUpAndPutBack();
         Platform() = saved;
         EXPECT_FALSE(FileExists(kReceiptTree) || FileExists("C:\\Barcode\\x86"));
         EXPECT_TRUE(ReadCatalogue().empty());
-        EXPECT_EQ(ReadTextFile("C:\\Barcode\\notes.txt"), "notes") << c.pszStatus;
+        EXPECT_EQ(ReadTextFile("C:\\Barcode\\notes.txt"), "notes") << c.status;
     }
     RemoveTree(kLabelTree);
 }
