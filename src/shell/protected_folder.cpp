@@ -20,10 +20,14 @@ DWORD CreateProtectedFolder(LPCSTR lpszPath) {
     const FARPROC pfnConvert =
         hAdvapi != nullptr ? Platform().GetProcAddress(hAdvapi, kConvertSddl) : nullptr;
     SECURITY_ATTRIBUTES attributes = {sizeof(attributes), nullptr, FALSE};
+    // Windows 95 to Me may export the function and answer that it has none.
     if (pfnConvert != nullptr &&
         !ProcAs<ConvertSddlFn>(pfnConvert)(kProtectedFolderSddl, SDDL_REVISION_1,
-                                           &attributes.lpSecurityDescriptor, nullptr))
-        return Platform().GetLastError();
+                                           &attributes.lpSecurityDescriptor, nullptr)) {
+        const DWORD dwError = Platform().GetLastError();
+        if (dwError != ERROR_CALL_NOT_IMPLEMENTED)
+            return dwError;
+    }
     const DWORD dwError =
         Platform().CreateDirectoryA(lpszPath, &attributes) ? 0 : Platform().GetLastError();
     if (attributes.lpSecurityDescriptor != nullptr)
