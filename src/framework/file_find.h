@@ -17,7 +17,7 @@ public:
 
     // Attributes of the current entry
     CString GetFileName() const { return CString(m_found.cFileName); }
-    BOOL IsDirectory() const { return (m_found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+    BOOL MatchesMask(DWORD dwMask) const { return (m_found.dwFileAttributes & dwMask) != 0; }
     BOOL IsDots() const;
 
 private:

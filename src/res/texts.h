@@ -3,6 +3,8 @@
 // 936, which some of the texts carry as they stand.
 #pragma once
 
+#include <windows.h>
+
 // The main window and its port-kind rows.
 constexpr char kPortColumn[] = "Port";
 constexpr char kDescriptionColumn[] = "Description";
@@ -23,6 +25,29 @@ constexpr char kSystemStatus[] = "Current System is %s %s";
 constexpr char k32Bit[] = "32 bit";
 constexpr char k64Bit[] = "64 bit";
 constexpr char kNoDriverSelected[] = "No installable driver is selected.";
+
+// The package's destinations, and the unpack.
+constexpr char kNotSetAside[] =
+    "%s is in the way and could not be set aside (%s). The driver package was not unpacked.";
+constexpr char kLinkFollowed[] =
+    "%s is in the way and could not be set aside: it is a link, and this system would move what "
+    "it points to. The driver package was not unpacked.";
+constexpr char kNoFreeName[] = "%s is in the way and every name to set it aside under is taken. "
+                               "The driver package was not unpacked.";
+constexpr char kNotCreated[] = "%s could not be made (%s). The driver package was not unpacked.";
+constexpr char kErrorNumber[] = "error %lu";
+struct ReasonText {
+    DWORD dwError;
+    const char *pszText;
+};
+constexpr ReasonText kReasonTexts[] = {
+    {ERROR_ALREADY_EXISTS, "something else appeared there"},
+    {ERROR_ACCESS_DENIED, "access is denied"},
+    {ERROR_SHARING_VIOLATION, "it is in use"},
+};
+constexpr char kPackageNotRead[] = "The driver package could not be read.";
+constexpr char kUnpackFailed[] =
+    "The driver package could not be unpacked (error %d). What was unpacked has been removed.";
 
 // The spooler service.
 constexpr char kStatusUnknown[] = "Service status is unknown";

@@ -18,6 +18,8 @@ constexpr DWORD kOutputSize = 16384;
 constexpr DWORD kPauseAfterLoadMs = 10;
 constexpr DWORD kPauseBeforeExtractMs = 100;
 constexpr DWORD kPauseAfterReleaseMs = 10;
+// The result of a command that was never given; the library's own are 0 and up.
+constexpr int kCommandTooLong = -1;
 
 BOOL CALLBACK ArchiveProgressProc(HWND, UINT, UINT, LPVOID) {
     return TRUE;
@@ -61,25 +63,28 @@ BOOL CArchiveExtractor::LoadArchiveLibrary() {
     return TRUE;
 }
 
-void CArchiveExtractor::Extract(LPCSTR lpszArchive, LPCSTR lpszDestination) {
+BOOL CArchiveExtractor::Open(LPCSTR lpszArchive) {
     LoadArchiveLibrary();
     Platform().Sleep(kPauseAfterLoadMs);
-    if (m_hModule == nullptr ||
-        Platform().GetFileAttributesA(lpszArchive) == INVALID_FILE_ATTRIBUTES)
-        return;
+    return m_hModule != nullptr &&
+           Platform().GetFileAttributesA(lpszArchive) != INVALID_FILE_ATTRIBUTES;
+}
 
+int CArchiveExtractor::Extract(LPCSTR lpszArchive, LPCSTR lpszDestination) {
     char szCommand[kCommandSize] = {};
     const int nLength =
         std::snprintf(szCommand, sizeof(szCommand), kCommandFormat, lpszArchive, lpszDestination);
     // A cut command would name another archive or destination.
     if (nLength < 0 || nLength >= kCommandSize)
-        return;
+        return kCommandTooLong;
     std::vector<char> output(kOutputSize + 1, '\0');
 
     ProcAs<LPSEVENZIPSETOWNERWINDOWEX>(m_pfnSetOwnerWindowEx)(m_hOwner, ArchiveProgressProc);
     Platform().Sleep(kPauseBeforeExtractMs);
-    // The library reports failures in its output, which nothing shows.
-    ProcAs<LPSEVENZIP>(m_pfnSevenZip)(m_hOwner, szCommand, output.data(), kOutputSize);
+    // The library's output, which nothing shows, tells no more than its result.
+    const int nResult =
+        ProcAs<LPSEVENZIP>(m_pfnSevenZip)(m_hOwner, szCommand, output.data(), kOutputSize);
     ProcAs<LPSEVENZIPKILLOWNERWINDOWEX>(m_pfnKillOwnerWindowEx)(m_hOwner);
     Platform().Sleep(kPauseAfterReleaseMs);
+    return nResult;
 }

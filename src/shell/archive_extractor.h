@@ -13,7 +13,10 @@ public:
 
     BOOL LoadArchiveLibrary();
     void FreeArchiveLibrary();
-    void Extract(LPCSTR lpszArchive, LPCSTR lpszDestination);
+    // Loads the library; true when it and the archive are there.
+    BOOL Open(LPCSTR lpszArchive);
+    // Unpacks the opened archive; the library's result, 0 on success.
+    int Extract(LPCSTR lpszArchive, LPCSTR lpszDestination);
 
     HMODULE m_hModule = nullptr;
     FARPROC m_pfnSevenZip = nullptr;

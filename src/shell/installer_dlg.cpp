@@ -20,6 +20,8 @@ namespace {
 
 constexpr int kPortColumnWidth = 110;
 constexpr int kDescriptionColumnWidth = 525;
+// How long a close waits for the start-up worker to finish its current step.
+constexpr DWORD kWorkerStopMs = 5000;
 
 } // namespace
 
@@ -38,9 +40,14 @@ END_MESSAGE_MAP()
 
 CInstallerDlg::CInstallerDlg() : CDialog(IDD_INSTALLER_DIALOG) {}
 
+// A worker that outlived the close has staged on: it is let finish its step,
+// and what it staged is cleaned up then.
 CInstallerDlg::~CInstallerDlg() {
-    if (m_hStartupWorker != nullptr)
-        ::CloseHandle(m_hStartupWorker);
+    if (m_hStartupWorker == nullptr)
+        return;
+    m_bStopStartup = true;
+    WaitForStartupWorker(INFINITE);
+    m_staging.CleanUpAndPutBack();
 }
 
 void CInstallerDlg::DoDataExchange(CDataExchange *pDX) {
@@ -105,7 +112,7 @@ void CInstallerDlg::RunStartup() {
                           &CInstallerDlg::UnpackDriverPackage, &CInstallerDlg::FillDriverList,
                           &CInstallerDlg::IdentifySystem};
     for (const Step step : steps) {
-        if (m_bStopStartup)
+        if (m_bStopStartup || m_bUnpackFailed)
             return;
         (this->*step)();
     }
@@ -117,19 +124,31 @@ void CInstallerDlg::EnsureSpoolerRunning() {
     StartOrRestartService(kSpoolerService, SVC_ENSURE_RUNNING);
 }
 
-// The worker sends messages to this thread, so it is waited for while
-// messages are pumped.
 void CInstallerDlg::StopStartupWorker() {
     if (m_hStartupWorker == nullptr || m_bStopStartup.exchange(true))
         return;
-    while (::MsgWaitForMultipleObjects(1, &m_hStartupWorker, FALSE, INFINITE, QS_ALLINPUT) ==
-           WAIT_OBJECT_0 + 1) {
+    WaitForStartupWorker(kWorkerStopMs);
+}
+
+// The worker sends messages to this thread, so it is waited for while
+// messages are pumped. Its handle goes once it has ended.
+void CInstallerDlg::WaitForStartupWorker(DWORD dwTimeoutMs) {
+    const DWORD dwStart = Platform().GetTickCount();
+    DWORD dwResult = WAIT_OBJECT_0 + 1;
+    while (dwResult == WAIT_OBJECT_0 + 1) {
+        const DWORD dwElapsed = Platform().GetTickCount() - dwStart;
+        const DWORD dwLeft = dwTimeoutMs == INFINITE   ? INFINITE
+                             : dwElapsed < dwTimeoutMs ? dwTimeoutMs - dwElapsed
+                                                       : 0;
+        dwResult = ::MsgWaitForMultipleObjects(1, &m_hStartupWorker, FALSE, dwLeft, QS_ALLINPUT);
         MSG msg;
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }
     }
+    if (dwResult != WAIT_OBJECT_0)
+        return;
     ::CloseHandle(m_hStartupWorker);
     m_hStartupWorker = nullptr;
 }
@@ -137,7 +156,10 @@ void CInstallerDlg::StopStartupWorker() {
 void CInstallerDlg::UnpackDriverPackage() {
     ShowStatus(kReadingStatus);
     m_extractor.m_hOwner = m_hWnd;
-    UnpackPackage(m_extractor, m_footprint);
+    const CString strFailure = UnpackPackage(m_extractor, m_staging);
+    m_bUnpackFailed = !strFailure.IsEmpty();
+    if (m_bUnpackFailed)
+        ShowStatus(strFailure);
 }
 
 void CInstallerDlg::FillDriverList() {
@@ -217,6 +239,9 @@ void CInstallerDlg::OnClose() {
     EndDialog(IDCANCEL);
 }
 
+// What the run set aside goes back only once nothing of it is staged.
 void CInstallerDlg::OnDestroy() {
-    RemoveUnpackedPackage(m_footprint);
+    StopStartupWorker();
+    if (m_hStartupWorker == nullptr)
+        m_staging.CleanUpAndPutBack();
 }

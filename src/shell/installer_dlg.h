@@ -7,7 +7,7 @@
 #include "install/install_host.h"
 #include "install/installation_flow.h"
 #include "shell/archive_extractor.h"
-#include "shell/package_footprint.h"
+#include "shell/package_staging.h"
 
 #include <atomic>
 
@@ -82,11 +82,14 @@ private:
     void RunStartup();
     void EnsureSpoolerRunning();
     void StopStartupWorker();
+    void WaitForStartupWorker(DWORD dwTimeoutMs);
     // Copies the members into the controls, from either thread.
     void RefreshControls();
     void EnableInstall(LPCSTR lpszCaption = nullptr);
 
-    CPackageFootprint m_footprint;
+    CPackageStaging m_staging;
     HANDLE m_hStartupWorker = nullptr;
     std::atomic<bool> m_bStopStartup{false};
+    // Set by the worker when a package was there but could not be unpacked.
+    bool m_bUnpackFailed = false;
 };

@@ -1,11 +1,11 @@
-// Unpacking of the driver package at start-up and its removal at the end.
+// Unpacking of the driver package at start-up, into destinations of its own.
 #pragma once
 
+#include "framework/afx_string.h"
 #include "shell/archive_extractor.h"
-#include "shell/package_footprint.h"
+#include "shell/package_staging.h"
 
-// Unpacks the package of the current directory into C:\, having noted what
-// stood at its destinations before.
-void UnpackPackage(CArchiveExtractor &extractor, CPackageFootprint &footprint);
-// Removes what the unpack added, and nothing that was there before it.
-void RemoveUnpackedPackage(const CPackageFootprint &footprint);
+// Unpacks the package of the current directory into C:\, into destinations
+// this run made. Returns the status that says why no package was unpacked;
+// empty when it was.
+CString UnpackPackage(CArchiveExtractor &extractor, CPackageStaging &staging);

@@ -55,6 +55,10 @@ struct PlatformApi {
     // Files and directories
     decltype(&::CopyFileA) CopyFileA = ::CopyFileA;
     decltype(&::DeleteFileA) DeleteFileA = ::DeleteFileA;
+    decltype(&::MoveFileA) MoveFileA = ::MoveFileA;
+    decltype(&::CreateFileA) CreateFileA = ::CreateFileA;
+    decltype(&::GetFileInformationByHandle) GetFileInformationByHandle =
+        ::GetFileInformationByHandle;
     decltype(&::CreateDirectoryA) CreateDirectoryA = ::CreateDirectoryA;
     decltype(&::GetFileAttributesA) GetFileAttributesA = ::GetFileAttributesA;
     decltype(&::RemoveDirectoryA) RemoveDirectoryA = ::RemoveDirectoryA;
@@ -77,6 +81,7 @@ struct PlatformApi {
     decltype(&::Sleep) Sleep = ::Sleep;
     decltype(&::GetTickCount) GetTickCount = ::GetTickCount;
     decltype(&::GetLastError) GetLastError = ::GetLastError;
+    decltype(&::LocalFree) LocalFree = ::LocalFree;
     // Missing before Windows 8 without its update, and before XP SP1
     decltype(&::SetDefaultDllDirectories) SetDefaultDllDirectories = nullptr;
     decltype(&::SetDllDirectoryA) SetDllDirectoryA = nullptr;

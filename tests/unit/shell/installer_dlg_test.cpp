@@ -13,6 +13,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -46,11 +47,16 @@ struct HeldServiceManager {
 class InstallerDlgTest : public PlatformTest {
 protected:
     void SetUp() override {
-        std::string text;
+        // The package beside the test program unpacks into this catalogue.
+        char szFolder[MAX_PATH] = {};
+        ::GetModuleFileNameA(nullptr, szFolder, MAX_PATH);
+        *std::strrchr(szFolder, '\\') = '\0';
+        ::SetCurrentDirectoryA(szFolder);
+        ArchiveFake::catalogue.clear();
         for (int i = 0; i < 40; ++i)
-            text +=
+            ArchiveFake::catalogue +=
                 "[S" + std::to_string(i) + "]\r\nPrintName1=Model " + std::to_string(i) + "\r\n";
-        WriteCatalogue(text);
+        api().GetProcAddress = ArchiveFake::GetProcAddress;
         ::ResetEvent(HeldServiceManager::hRelease);
         api().OpenSCManagerA = HeldServiceManager::Open;
         BoxFake::Install(api());
@@ -58,7 +64,7 @@ protected:
     void TearDown() override {
         ::SetEvent(HeldServiceManager::hRelease);
         m_pRunner.reset();
-        ::DeleteFileA(kCatalogueFile);
+        ArchiveFake::catalogue.clear();
         PlatformTest::TearDown();
     }
     DialogRunner &Open(bool bStarted = true) {

@@ -1,7 +1,7 @@
 // The dialog's start-up steps on what breaks naive code: the package unpacked
-// and taken away again beside a user's own files, the archive library with
-// parts missing, the catalogue's sections and names, the Windows version
-// and width, and the status line that names them.
+// into folders of its own while a user's own stand aside, failures on the way,
+// the archive library with parts missing, the catalogue's sections and names,
+// the Windows version and width, and the status line that names them.
 #include "install/package_layout.h"
 #include "shell/driver_catalogue.h"
 #include "shell/package_unpack.h"
@@ -11,47 +11,53 @@
 #include "support/system_width.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
+#include <sevenzip.h>
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
+const std::string kProtectedSddl = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA); ";
+
 // What the steps look up at run time, in the archive library and in
 // kernel32, and the library's release, recorded in the order called.
-struct Recorded {
-    static inline std::string calls, missing;
-
-    static BOOL Note(const std::string &call) {
-        calls += call + "; ";
-        return TRUE;
-    }
-    static int WINAPI SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD dwSize) {
-        const bool bZeroed = std::string(szOutput, dwSize) == std::string(dwSize, '\0');
-        return !Note(szCmdLine + std::string(bZeroed ? ", " : ", unzeroed ") +
-                     std::to_string(dwSize));
-    }
-    static BOOL WINAPI SetOwner(HWND, LPVOID) { return Note("SetOwner"); }
-    static BOOL WINAPI KillOwner(HWND) { return Note("KillOwner"); }
-    static BOOL WINAPI FreeLibrary(HMODULE) { return Note("FreeLibrary"); }
+struct Recorded : ArchiveFake {
     // This process, and no other, runs on 64-bit Windows.
     static BOOL WINAPI IsWow64Process(HANDLE hProcess, PBOOL pbWow64) {
         *pbWow64 = hProcess == ::GetCurrentProcess();
         return Note("IsWow64Process");
     }
     static FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR pszName) {
-        const std::string name = pszName;
-        const bool bKernel32 = hModule == ::GetModuleHandleA("kernel32");
-        if (name == missing || bKernel32 != (name == "IsWow64Process"))
-            return nullptr;
-        if (bKernel32)
-            return AsFarProc(IsWow64Process);
-        if (name == "SevenZip")
-            return AsFarProc(SevenZip);
-        return name == "SevenZipSetOwnerWindowEx" ? AsFarProc(SetOwner) : AsFarProc(KillOwner);
+        if (hModule != ::GetModuleHandleA("kernel32"))
+            return ArchiveFake::GetProcAddress(hModule, pszName);
+        return pszName == missing || std::string(pszName) != "IsWow64Process"
+                   ? nullptr
+                   : AsFarProc(IsWow64Process);
     }
     static HMODULE WINAPI NoLibrary(LPCSTR) { return nullptr; }
+    // The descriptor each folder is made with, read back.
+    static BOOL WINAPI CreateDirectoryA(LPCSTR pszPath, LPSECURITY_ATTRIBUTES pAttributes) {
+        LPSTR pszSddl = nullptr;
+        ::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            pAttributes->lpSecurityDescriptor, SDDL_REVISION_1,
+            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &pszSddl, nullptr);
+        Note(pszSddl);
+        ::LocalFree(pszSddl);
+        return ::CreateDirectoryA(pszPath, pAttributes);
+    }
+    static BOOL WINAPI RefuseBarcode(LPCSTR pszFrom, LPCSTR pszTo) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return std::string(pszFrom) != kLabelTree && ::MoveFileA(pszFrom, pszTo);
+    }
+    // As if something took the name between the setting aside and the making.
+    static BOOL WINAPI RaceForBarcode(LPCSTR pszPath, LPSECURITY_ATTRIBUTES pAttributes) {
+        ::SetLastError(ERROR_ALREADY_EXISTS);
+        return std::string(pszPath) != kLabelTree && ::CreateDirectoryA(pszPath, pAttributes);
+    }
     static DWORD WINAPI OverlongDirectory(DWORD, LPSTR) { return 300; }
 };
 
@@ -67,25 +73,49 @@ protected:
     char m_szFolder[MAX_PATH] = {};
 };
 
-TEST_F(PackageUnpackTest, CleanUpTakesAwayWhatTheUnpackAddedAndNothingOfTheUsers) {
-    ::CreateDirectoryA("C:\\Ticket", nullptr);
-    ::CreateDirectoryA("C:\\Ticket\\x86", nullptr);
-    WriteTextFile("C:\\Ticket\\x86\\notes.txt", "notes");
-    CArchiveExtractor extractor;
-    CPackageFootprint footprint;
-    UnpackPackage(extractor, footprint);
-    for (const char *pszPath :
-         {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64\\XOEMUNI.ini",
-          "C:\\Barcode\\Common\\THERMAL.chm", "C:\\Barcode\\x64\\zkvNLM64.dll", kCatalogueFile})
-        EXPECT_TRUE(FileExists(pszPath)) << pszPath;
-    RemoveUnpackedPackage(footprint);
-    for (const char *pszPath :
-         {"C:\\Ticket\\x86\\uniDRV.DLL", "C:\\Ticket\\x64", kLabelTree, kCatalogueFile})
-        EXPECT_FALSE(FileExists(pszPath)) << pszPath;
-    EXPECT_EQ(ReadTextFile("C:\\Ticket\\x86\\notes.txt"), "notes");
-    RemoveTree(kReceiptTree);
+// The package goes into folders made anew for the administrators alone, with
+// the user's own set aside meanwhile; whatever fails, nothing of it stays,
+// the status says what stood in the way, and the user's folder is back.
+TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
+    const struct {
+        void (*arrange)(PlatformApi &);
+        std::string status;
+    } cases[] = {
+        {[](PlatformApi &) {}, ""},
+        {[](PlatformApi &api) { api.MoveFileA = Recorded::RefuseBarcode; },
+         "C:\\Barcode is in the way and could not be set aside (access is denied). The driver "
+         "package was not unpacked."},
+        {[](PlatformApi &api) { api.CreateDirectoryA = Recorded::RaceForBarcode; },
+         "C:\\Barcode could not be made (something else appeared there). The driver package was "
+         "not unpacked."},
+        {[](PlatformApi &api) {
+             api.GetProcAddress = Recorded::GetProcAddress;
+             Recorded::nResult = SEVENZIP_ERROR_DATA;
+         },
+         "The driver package could not be unpacked (error 5). What was unpacked has been removed."},
+    };
+    ::CreateDirectoryA(kLabelTree, nullptr);
+    WriteTextFile("C:\\Barcode\\notes.txt", "notes");
+    for (const auto &c : cases) {
+        const PlatformApi saved = Platform();
+        api().CreateDirectoryA = Recorded::CreateDirectoryA;
+        Recorded::calls.clear();
+        c.arrange(api());
+        CArchiveExtractor extractor;
+        CPackageStaging staging;
+        EXPECT_EQ(std::string(UnpackPackage(extractor, staging)), c.status);
+        EXPECT_EQ(FileExists("C:\\Ticket\\x86\\uniDRV.DLL"), c.status.empty()) << c.status;
+        EXPECT_EQ(FileExists("C:\\Barcode (set aside 1)\\notes.txt"), c.status.empty());
+        if (c.status.empty()) {
+            EXPECT_EQ(Recorded::calls, kProtectedSddl + kProtectedSddl);
+        }
+        staging.CleanUpAndPutBack();
+        Platform() = saved;
+        EXPECT_FALSE(FileExists(kReceiptTree) || FileExists("C:\\Barcode\\x86"));
+        EXPECT_TRUE(ReadCatalogue().empty());
+        EXPECT_EQ(ReadTextFile("C:\\Barcode\\notes.txt"), "notes") << c.status;
+    }
     RemoveTree(kLabelTree);
-    ::DeleteFileA(kCatalogueFile);
 }
 
 // Without package, library or one of its functions nothing is called, and
@@ -110,8 +140,9 @@ TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumentedOnlyWithPackageAndLi
         Recorded::calls.clear();
         c.arrange(api());
         CArchiveExtractor extractor;
-        CPackageFootprint footprint;
-        UnpackPackage(extractor, footprint);
+        CPackageStaging staging;
+        UnpackPackage(extractor, staging);
+        staging.CleanUpAndPutBack();
         EXPECT_EQ(Recorded::calls, c.calls) << "case " << &c - cases;
         Platform() = saved;
         Recorded::missing.clear();

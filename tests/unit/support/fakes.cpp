@@ -1,6 +1,7 @@
 #include "support/fakes.h"
 
 #include "install/package_layout.h"
+#include "support/platform_scope.h"
 #include "support/win_helpers.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,44 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
+
+BOOL ArchiveFake::Note(const std::string &call) {
+    calls += call + "; ";
+    return TRUE;
+}
+
+int WINAPI ArchiveFake::SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD dwSize) {
+    const bool bZeroed = std::string(szOutput, dwSize) == std::string(dwSize, '\0');
+    Note(szCmdLine + std::string(bZeroed ? ", " : ", unzeroed ") + std::to_string(dwSize));
+    if (!catalogue.empty())
+        WriteCatalogue(catalogue);
+    return std::exchange(nResult, 0);
+}
+
+BOOL WINAPI ArchiveFake::SetOwner(HWND, LPVOID) {
+    return Note("SetOwner");
+}
+
+BOOL WINAPI ArchiveFake::KillOwner(HWND) {
+    return Note("KillOwner");
+}
+
+BOOL WINAPI ArchiveFake::FreeLibrary(HMODULE) {
+    return Note("FreeLibrary");
+}
+
+FARPROC WINAPI ArchiveFake::GetProcAddress(HMODULE hModule, LPCSTR pszName) {
+    const std::string name = pszName;
+    if (name == missing)
+        return nullptr;
+    if (name == "SevenZip")
+        return AsFarProc(SevenZip);
+    if (name == "SevenZipSetOwnerWindowEx")
+        return AsFarProc(SetOwner);
+    return name == "SevenZipKillOwnerWindowEx" ? AsFarProc(KillOwner)
+                                               : ::GetProcAddress(hModule, pszName);
+}
 
 void BoxFake::Install(PlatformApi &api) {
     boxes.clear();

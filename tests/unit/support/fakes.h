@@ -12,6 +12,22 @@
 #include <utility>
 #include <vector>
 
+// The archive library's functions in place of its own, and what they and
+// the library's release are asked, in calls: the unpack writes the
+// catalogue text when there is one, and returns nResult once.
+struct ArchiveFake {
+    static inline std::string calls, missing, catalogue;
+    static inline int nResult = 0;
+
+    static BOOL Note(const std::string &call);
+    static int WINAPI SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD dwSize);
+    static BOOL WINAPI SetOwner(HWND, LPVOID);
+    static BOOL WINAPI KillOwner(HWND);
+    static BOOL WINAPI FreeLibrary(HMODULE);
+    // The library's three names, but missing; others as the system has them.
+    static FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR pszName);
+};
+
 // Message boxes, recorded and answered without a user.
 struct BoxFake {
     struct Box {
