@@ -88,12 +88,21 @@ std::string join(const std::string &root, const std::vector<std::string> &compon
     return path;
 }
 
-Status ensureDirectory(FileSystem &fs, const std::string &path) {
+Status linkRefused(const std::string &path) {
+    return writeError("'" + path + "' is a link; nothing is written through it");
+}
+
+// Below root nothing is followed: a link there could point anywhere. The root and the
+// folders above it are the caller's choice.
+Status ensureDirectory(FileSystem &fs, const std::string &path, const std::string &root) {
     std::vector<std::string> missing;
     for (std::string current = path; !current.empty();) {
         const PathKind kind = fs.kind(current);
-        if (kind == PathKind::Directory)
+        const bool belowRoot = current.size() > root.size();
+        if (kind == PathKind::Directory || (kind == PathKind::Link && !belowRoot))
             break;
+        if (kind == PathKind::Link)
+            return linkRefused(current);
         if (kind != PathKind::Missing)
             return writeError("'" + current + "' exists and is not a folder");
         missing.push_back(current);
@@ -118,8 +127,8 @@ public:
         Status status = reader_->open(source);
         if (!status)
             return status;
-        status = plan(trimSeparators(options.destination.empty() ? "." : options.destination),
-                      options.overwrite);
+        root_ = trimSeparators(options.destination.empty() ? "." : options.destination);
+        status = plan(options.overwrite);
         if (!status)
             return status;
 
@@ -134,7 +143,7 @@ public:
             progress_.entryDone = 0;
             status = report(Progress::Stage::EntryStart);
             if (status)
-                status = entry.isDirectory ? ensureDirectory(fs_, targets_[i])
+                status = entry.isDirectory ? ensureDirectory(fs_, targets_[i], root_)
                                            : extractFile(i, targets_[i]);
             if (status)
                 status = report(Progress::Stage::EntryDone);
@@ -153,7 +162,7 @@ public:
 private:
     // Checks every name and every existing file up front, so a bad entry late in the
     // archive cannot leave a half-extracted tree.
-    Status plan(const std::string &root, bool overwrite) {
+    Status plan(bool overwrite) {
         std::vector<std::string> components;
         for (const ArchiveEntry &entry : reader_->entries()) {
             Status status = splitEntryName(entry.name, components);
@@ -161,8 +170,10 @@ private:
                 return status;
             if (components.empty() && !entry.isDirectory)
                 return unsafe(entry.name, "has no file name");
-            std::string target = join(root, components, fs_.separator());
+            std::string target = join(root_, components, fs_.separator());
             const PathKind existing = fs_.kind(target);
+            if (existing == PathKind::Link)
+                return linkRefused(target);
             if (entry.isDirectory && existing != PathKind::Missing &&
                 existing != PathKind::Directory)
                 return writeError("'" + target + "' exists and is not a folder");
@@ -173,11 +184,11 @@ private:
             progress_.totalSize += entry.size;
             targets_.push_back(std::move(target));
         }
-        return ensureDirectory(fs_, root);
+        return ensureDirectory(fs_, root_, root_);
     }
 
     Status extractFile(std::size_t index, const std::string &target) {
-        Status status = ensureDirectory(fs_, parentOf(target));
+        Status status = ensureDirectory(fs_, parentOf(target), root_);
         if (!status)
             return status;
         std::unique_ptr<OutputFile> out = fs_.create(target);
@@ -206,6 +217,7 @@ private:
     const ProgressHandler &handler_;
     ExtractSummary &summary_;
     std::unique_ptr<ArchiveReader> reader_;
+    std::string root_;
     std::vector<std::string> targets_;
     Progress progress_{Progress::Stage::EntryStart, 0, 0, {}, false, 0, 0, 0, 0};
 };

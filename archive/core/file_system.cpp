@@ -3,9 +3,15 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <algorithm>
+
 #ifdef _WIN32
 #include <direct.h>
 #include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace archive {
@@ -22,29 +28,11 @@ std::wstring wide(const std::string &utf8) {
 }
 #endif
 
-std::FILE *openFile(const std::string &path, const char *mode) {
+std::FILE *openFile(const std::string &path) {
 #ifdef _WIN32
-    return _wfopen(wide(path).c_str(), mode[0] == 'w' ? L"wb" : L"rb");
+    return _wfopen(wide(path).c_str(), L"rb");
 #else
-    return std::fopen(path.c_str(), mode);
-#endif
-}
-
-bool removeFile(const std::string &path) {
-#ifdef _WIN32
-    return _wremove(wide(path).c_str()) == 0;
-#else
-    return std::remove(path.c_str()) == 0;
-#endif
-}
-
-bool renameFile(const std::string &from, const std::string &to) {
-#ifdef _WIN32
-    // The C runtime's rename() will not replace an existing file on Windows.
-    _wremove(wide(to).c_str());
-    return _wrename(wide(from).c_str(), wide(to).c_str()) == 0;
-#else
-    return std::rename(from.c_str(), to.c_str()) == 0;
+    return std::fopen(path.c_str(), "rb");
 #endif
 }
 
@@ -75,37 +63,109 @@ long long position(std::FILE *file) {
 #endif
 }
 
+#ifdef _WIN32
+using Handle = HANDLE;
+const Handle kNoHandle = INVALID_HANDLE_VALUE;
+
+// CREATE_NEW fails on any name that exists, a dangling link included, and the flag
+// keeps a link that appears there from being followed.
+Handle createNew(const std::string &path) {
+    return CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+bool writeAll(Handle file, const std::uint8_t *data, std::size_t size) {
+    while (size > 0) {
+        const DWORD part = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, data, part, &written, nullptr) || written == 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool closeFile(Handle file) {
+    return CloseHandle(file) != FALSE;
+}
+
+void removeFile(const std::string &path) {
+    DeleteFileW(wide(path).c_str());
+}
+
+// One step: the old file is never removed before the new one takes its name.
+bool replaceFile(const std::string &from, const std::string &to) {
+    const std::wstring source = wide(from);
+    const std::wstring target = wide(to);
+    return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+#else
+using Handle = int;
+const Handle kNoHandle = -1;
+
+Handle createNew(const std::string &path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+bool writeAll(Handle file, const std::uint8_t *data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(file, data, size);
+        if (written <= 0) {
+            if (written < 0 && errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool closeFile(Handle file) {
+    return ::close(file) == 0;
+}
+
+void removeFile(const std::string &path) {
+    ::unlink(path.c_str());
+}
+
+bool replaceFile(const std::string &from, const std::string &to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+#endif
+
 class DiskOutputFile : public OutputFile {
 public:
-    DiskOutputFile(std::FILE *file, std::string temporary, std::string target)
+    DiskOutputFile(Handle file, std::string temporary, std::string target)
         : file_(file), temporary_(std::move(temporary)), target_(std::move(target)) {}
     DiskOutputFile(const DiskOutputFile &) = delete;
     DiskOutputFile &operator=(const DiskOutputFile &) = delete;
 
     ~DiskOutputFile() override {
-        if (file_ != nullptr)
-            std::fclose(file_);
+        if (file_ != kNoHandle)
+            closeFile(file_);
         if (!committed_)
             removeFile(temporary_);
     }
 
     bool write(const std::uint8_t *data, std::size_t size) override {
-        return file_ != nullptr && std::fwrite(data, 1, size, file_) == size;
+        return file_ != kNoHandle && writeAll(file_, data, size);
     }
 
     bool commit() override {
-        if (file_ == nullptr)
+        if (file_ == kNoHandle)
             return false;
-        const bool closed = std::fclose(file_) == 0;
-        file_ = nullptr;
+        const bool closed = closeFile(file_);
+        file_ = kNoHandle;
         if (!closed)
             return false;
-        committed_ = renameFile(temporary_, target_);
+        committed_ = replaceFile(temporary_, target_);
         return committed_;
     }
 
 private:
-    std::FILE *file_;
+    Handle file_;
     std::string temporary_;
     std::string target_;
     bool committed_ = false;
@@ -122,12 +182,23 @@ char DiskFileSystem::separator() const {
 }
 
 PathKind DiskFileSystem::kind(const std::string &path) {
-    const unsigned mode = modeOf(path);
-    if (mode == 0)
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return PathKind::Missing;
-    if (S_ISDIR(mode))
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return PathKind::Link;
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Directory : PathKind::File;
+#else
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0)
+        return PathKind::Missing;
+    if (S_ISLNK(info.st_mode))
+        return PathKind::Link;
+    if (S_ISDIR(info.st_mode))
         return PathKind::Directory;
-    return S_ISREG(mode) ? PathKind::File : PathKind::Other;
+    return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Other;
+#endif
 }
 
 bool DiskFileSystem::makeDirectory(const std::string &path) {
@@ -140,8 +211,8 @@ bool DiskFileSystem::makeDirectory(const std::string &path) {
 
 std::unique_ptr<OutputFile> DiskFileSystem::create(const std::string &path) {
     std::string temporary = path + ".partial~";
-    std::FILE *file = openFile(temporary, "wb");
-    if (file == nullptr)
+    const Handle file = createNew(temporary);
+    if (file == kNoHandle)
         return nullptr;
     return std::make_unique<DiskOutputFile>(file, std::move(temporary), path);
 }
@@ -158,7 +229,7 @@ bool FileSource::open(const std::string &path) {
     size_ = 0;
     if (!S_ISREG(modeOf(path)))
         return false;
-    file_ = openFile(path, "rb");
+    file_ = openFile(path);
     if (file_ == nullptr || !seekTo(file_, 0, SEEK_END))
         return false;
     const long long end = position(file_);

@@ -9,15 +9,18 @@
 
 namespace archive {
 
-enum class PathKind { Missing, File, Directory, Other };
+// Link stands for a symbolic link, junction or any other reparse point: it is reported,
+// never followed.
+enum class PathKind { Missing, File, Directory, Link, Other };
 
 // Data written here stays invisible under its final name until commit(), so an entry
-// that fails half-way (bad CRC, cancel) leaves no truncated file behind.
+// that fails half-way (bad CRC, cancel) leaves no truncated file behind. The file is
+// created new, never opened where something (a link included) is already there.
 class OutputFile {
 public:
     virtual ~OutputFile() = default; // discards everything unless committed
     virtual bool write(const std::uint8_t *data, std::size_t size) = 0;
-    virtual bool commit() = 0; // replaces any file of the same name
+    virtual bool commit() = 0; // replaces any file of the same name in one step
 };
 
 class FileSystem {

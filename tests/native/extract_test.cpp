@@ -129,6 +129,30 @@ TEST(Extract, WhatTheDestinationAlreadyHolds) {
     }
 }
 
+// A link below the destination, at a file's name, a folder's or the name a file's data is
+// first written to, is never written through: what it points at stays as it was.
+TEST(Extract, LinksBelowTheDestinationAreNotFollowed) {
+    const std::pair<const char *, const char *> cases[] = {
+        {"readme.txt", "file"},
+        {"nested", "folder"},
+        {"readme.txt.partial~", "file"},
+        {"readme.txt.partial~", "absent"},
+    };
+    for (const auto &[link, target] : cases) {
+        TempDir temp;
+        const fs::path outside = temp.path / "outside", dest = temp.path / "dest";
+        fs::create_directories(outside / "folder");
+        fs::create_directories(dest);
+        std::ofstream(outside / "file") << "victim";
+        fs::create_symlink(outside / target, dest / link);
+        const Tree before = readTree(outside);
+        EXPECT_EQ(extract(kData / "good/python_stored.zip", dest).code, ErrorCode::WriteError)
+            << link;
+        EXPECT_EQ(readTree(outside), before) << link << " to " << target;
+        EXPECT_TRUE(fs::is_symlink(dest / link)) << link;
+    }
+}
+
 // Refused with the code its folder names; only data errors, found while extracting,
 // come after the destination is made. Malicious archives start with a harmless entry.
 class Refused : public testing::TestWithParam<fs::path> {};
