@@ -4,6 +4,8 @@
 #include <sys/types.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 
 #ifdef _WIN32
 #include <direct.h>
@@ -16,6 +18,8 @@
 
 namespace archive {
 namespace {
+
+constexpr int kTemporaryAttempts = 1000;
 
 #ifdef _WIN32
 std::wstring wide(const std::string &utf8) {
@@ -94,11 +98,25 @@ void removeFile(const std::string &path) {
     DeleteFileW(wide(path).c_str());
 }
 
-// One step: the old file is never removed before the new one takes its name.
+bool alreadyExists() {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+// One step: the old file is never removed before the new one takes its name. A read-only
+// file refuses to be replaced, so it loses that attribute first.
 bool replaceFile(const std::string &from, const std::string &to) {
     const std::wstring source = wide(from);
     const std::wstring target = wide(to);
-    return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const DWORD plainReadOnly =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & plainReadOnly) == FILE_ATTRIBUTE_READONLY &&
+           SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
+           MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 #else
 using Handle = int;
@@ -130,15 +148,20 @@ void removeFile(const std::string &path) {
     ::unlink(path.c_str());
 }
 
+bool alreadyExists() {
+    return errno == EEXIST;
+}
+
 bool replaceFile(const std::string &from, const std::string &to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 #endif
 
+// Written under path; when target is set, commit() moves it there.
 class DiskOutputFile : public OutputFile {
 public:
-    DiskOutputFile(Handle file, std::string temporary, std::string target)
-        : file_(file), temporary_(std::move(temporary)), target_(std::move(target)) {}
+    DiskOutputFile(Handle file, std::string path, std::string target)
+        : file_(file), path_(std::move(path)), target_(std::move(target)) {}
     DiskOutputFile(const DiskOutputFile &) = delete;
     DiskOutputFile &operator=(const DiskOutputFile &) = delete;
 
@@ -146,7 +169,7 @@ public:
         if (file_ != kNoHandle)
             closeFile(file_);
         if (!committed_)
-            removeFile(temporary_);
+            removeFile(path_);
     }
 
     bool write(const std::uint8_t *data, std::size_t size) override {
@@ -160,13 +183,13 @@ public:
         file_ = kNoHandle;
         if (!closed)
             return false;
-        committed_ = replaceFile(temporary_, target_);
+        committed_ = target_.empty() || replaceFile(path_, target_);
         return committed_;
     }
 
 private:
     Handle file_;
-    std::string temporary_;
+    std::string path_;
     std::string target_;
     bool committed_ = false;
 };
@@ -209,12 +232,25 @@ bool DiskFileSystem::makeDirectory(const std::string &path) {
 #endif
 }
 
-std::unique_ptr<OutputFile> DiskFileSystem::create(const std::string &path) {
-    std::string temporary = path + ".partial~";
-    const Handle file = createNew(temporary);
-    if (file == kNoHandle)
-        return nullptr;
-    return std::make_unique<DiskOutputFile>(file, std::move(temporary), path);
+std::unique_ptr<OutputFile> DiskFileSystem::create(const std::string &path, bool replace) {
+    if (!replace) {
+        const Handle file = createNew(path);
+        return file == kNoHandle ? nullptr : std::make_unique<DiskOutputFile>(file, path, "");
+    }
+    // A short name beside the file, created new: neither an entry of the archive nor a
+    // file of the user's can be hit, as the first free number is taken.
+    static std::atomic<unsigned> next{
+        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
+    const std::string folder = path.substr(0, path.find_last_of("/\\") + 1);
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+        std::string temporary = folder + "~x" + std::to_string(next++ % 100000) + ".tmp";
+        const Handle file = createNew(temporary);
+        if (file != kNoHandle)
+            return std::make_unique<DiskOutputFile>(file, std::move(temporary), path);
+        if (!alreadyExists())
+            break;
+    }
+    return nullptr;
 }
 
 FileSource::~FileSource() {
