@@ -162,6 +162,7 @@ private:
         plans_.resize(entries.size());
         std::unordered_map<std::string, PlannedName> names;
         std::vector<std::string> components;
+        kindOf(root_);
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const ArchiveEntry &entry = entries[i];
             Status status = splitEntryName(entry.name, components);
@@ -218,11 +219,14 @@ private:
         name.entry = later;
     }
 
+    // Nothing is below a missing folder, so a fresh destination costs no lookups at all.
     PathKind kindOf(const std::string &path) {
         const auto known = kinds_.find(path);
         if (known != kinds_.end())
             return known->second;
-        return kinds_[path] = fs_.kind(path);
+        const auto parent = kinds_.find(parentOf(path));
+        const bool inMissing = parent != kinds_.end() && parent->second == PathKind::Missing;
+        return kinds_[path] = inMissing ? PathKind::Missing : fs_.kind(path);
     }
 
     // Below the root nothing is followed: a link there could point anywhere. The root and

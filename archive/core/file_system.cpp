@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 
 #ifdef _WIN32
 #include <direct.h>
@@ -32,39 +33,29 @@ std::wstring wide(const std::string &utf8) {
 }
 #endif
 
-std::FILE *openFile(const std::string &path) {
+// Reads n bytes at offset without moving anything shared: one call where the system allows.
+bool readFully(std::intptr_t file, std::uint64_t offset, std::uint8_t *out, std::size_t n) {
+    while (n > 0) {
 #ifdef _WIN32
-    return _wfopen(wide(path).c_str(), L"rb");
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD got = 0;
+        const DWORD part = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
+        if (!ReadFile(reinterpret_cast<HANDLE>(file), out, part, &got, &at) || got == 0)
+            return false;
 #else
-    return std::fopen(path.c_str(), "rb");
+        const ssize_t got = ::pread(static_cast<int>(file), out, n, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
 #endif
-}
-
-// 0 when the path does not exist, else its st_mode.
-unsigned modeOf(const std::string &path) {
-#ifdef _WIN32
-    struct _stat64 info;
-    return _wstat64(wide(path).c_str(), &info) == 0 ? info.st_mode : 0;
-#else
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0 ? info.st_mode : 0;
-#endif
-}
-
-bool seekTo(std::FILE *file, std::uint64_t offset, int origin) {
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<long long>(offset), origin) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(offset), origin) == 0;
-#endif
-}
-
-long long position(std::FILE *file) {
-#ifdef _WIN32
-    return _ftelli64(file);
-#else
-    return ftello(file);
-#endif
+        out += got;
+        offset += static_cast<std::uint64_t>(got);
+        n -= static_cast<std::size_t>(got);
+    }
+    return true;
 }
 
 #ifdef _WIN32
@@ -254,31 +245,69 @@ std::unique_ptr<OutputFile> DiskFileSystem::create(const std::string &path, bool
 }
 
 FileSource::~FileSource() {
-    if (file_ != nullptr)
-        std::fclose(file_);
+    close();
+}
+
+void FileSource::close() {
+#ifdef _WIN32
+    if (file_ != -1)
+        CloseHandle(reinterpret_cast<HANDLE>(file_));
+#else
+    if (file_ != -1)
+        ::close(static_cast<int>(file_));
+#endif
+    file_ = -1;
+    size_ = 0;
+    cacheSize_ = 0;
 }
 
 bool FileSource::open(const std::string &path) {
-    if (file_ != nullptr)
-        std::fclose(file_);
-    file_ = nullptr;
-    size_ = 0;
-    if (!S_ISREG(modeOf(path)))
+    close();
+#ifdef _WIN32
+    // A folder cannot be opened this way, so only files get through.
+    const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER size;
+    if (file == INVALID_HANDLE_VALUE)
         return false;
-    file_ = openFile(path);
-    if (file_ == nullptr || !seekTo(file_, 0, SEEK_END))
+    file_ = reinterpret_cast<std::intptr_t>(file);
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size))
         return false;
-    const long long end = position(file_);
-    if (end < 0)
+    size_ = static_cast<std::uint64_t>(size.QuadPart);
+#else
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    if (file < 0)
         return false;
-    size_ = static_cast<std::uint64_t>(end);
+    file_ = file;
+    if (::fstat(file, &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    size_ = static_cast<std::uint64_t>(info.st_size);
+#endif
     return true;
 }
 
+// Small reads (headers, names, short entries) come out of one larger read around them.
 bool FileSource::readAt(std::uint64_t offset, void *out, std::size_t n) {
-    if (file_ == nullptr || offset > size_ || n > size_ - offset)
+    if (file_ == -1 || offset > size_ || n > size_ - offset)
         return false;
-    return seekTo(file_, offset, SEEK_SET) && std::fread(out, 1, n, file_) == n;
+    auto *bytes = static_cast<std::uint8_t *>(out);
+    if (n == 0)
+        return true;
+    if (n >= kCacheSize)
+        return readFully(file_, offset, bytes, n);
+    if (offset < cacheStart_ || offset - cacheStart_ + n > cacheSize_) {
+        cache_.resize(kCacheSize);
+        const auto size =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kCacheSize, size_ - offset));
+        cacheSize_ = 0;
+        if (!readFully(file_, offset, cache_.data(), size))
+            return false;
+        cacheStart_ = offset;
+        cacheSize_ = size;
+    }
+    std::memcpy(bytes, cache_.data() + (offset - cacheStart_), n);
+    return true;
 }
 
 } // namespace archive

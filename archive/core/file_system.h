@@ -3,9 +3,9 @@
 #include "archive_reader.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace archive {
 
@@ -50,13 +50,19 @@ public:
     FileSource &operator=(const FileSource &) = delete;
     ~FileSource() override;
 
-    bool open(const std::string &path);
+    bool open(const std::string &path); // a file, never a folder
     std::uint64_t size() const override { return size_; }
     bool readAt(std::uint64_t offset, void *out, std::size_t n) override;
 
 private:
-    std::FILE *file_ = nullptr;
+    static constexpr std::size_t kCacheSize = 64 * 1024;
+    void close();
+
+    std::intptr_t file_ = -1; // descriptor or HANDLE
     std::uint64_t size_ = 0;
+    std::vector<std::uint8_t> cache_;
+    std::uint64_t cacheStart_ = 0;
+    std::size_t cacheSize_ = 0;
 };
 
 } // namespace archive

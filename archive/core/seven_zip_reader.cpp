@@ -4,6 +4,7 @@
 #include "lzma2_decoder.h"
 #include "lzma_decoder.h"
 #include "name_decoder.h"
+#include "read_ahead.h"
 
 #include <zlib.h>
 
@@ -775,9 +776,11 @@ Status SevenZipReader::extract(std::size_t index, const ChunkSink &sink) {
     const auto quoted = "'" + entry.name + "'";
     if (!folderStream_ || folderIndex_ != file.folder || folderPos_ > file.offset) {
         folderStream_.reset();
-        Status status = decodeFolder(streams_, file.folder, folderStream_);
+        std::unique_ptr<InStream> decoded;
+        Status status = decodeFolder(streams_, file.folder, decoded);
         if (!status)
             return status;
+        folderStream_ = std::make_unique<ReadAheadStream>(std::move(decoded));
         folderIndex_ = file.folder;
         folderPos_ = 0;
     }
