@@ -1,8 +1,5 @@
 #include "file_system.h"
 
-#include <sys/stat.h>
-#include <sys/types.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -14,6 +11,8 @@
 #else
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 #endif
 
