@@ -1,6 +1,9 @@
 #include "extractor.h"
 
+#include "name_decoder.h"
+
 #include <memory>
+#include <unordered_map>
 
 namespace archive {
 namespace {
@@ -88,25 +91,24 @@ std::string join(const std::string &root, const std::vector<std::string> &compon
     return path;
 }
 
-Status ensureDirectory(FileSystem &fs, const std::string &path) {
-    std::vector<std::string> missing;
-    for (std::string current = path; !current.empty();) {
-        const PathKind kind = fs.kind(current);
-        if (kind == PathKind::Directory)
-            break;
-        if (kind != PathKind::Missing)
-            return writeError("'" + current + "' exists and is not a folder");
-        missing.push_back(current);
-        std::string parent = parentOf(current);
-        if (parent == current)
-            break;
-        current = std::move(parent);
-    }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-        if (!fs.makeDirectory(*it) && fs.kind(*it) != PathKind::Directory)
-            return writeError("cannot create folder '" + *it + "'");
-    return {};
+Status linkRefused(const std::string &path) {
+    return writeError("'" + path + "' is a link; nothing is written through it");
 }
+
+// Where an entry lands, whether a file is already there to be replaced, and whether a
+// later entry for the same file makes it moot.
+struct Plan {
+    std::string target;
+    bool replace = false;
+    bool superseded = false;
+};
+
+// A file or folder of the archive, under the spelling its first entry gave it.
+struct PlannedName {
+    std::string path;
+    bool folder;
+    std::size_t entry;
+};
 
 class Extraction {
 public:
@@ -118,8 +120,8 @@ public:
         Status status = reader_->open(source);
         if (!status)
             return status;
-        status = plan(trimSeparators(options.destination.empty() ? "." : options.destination),
-                      options.overwrite);
+        root_ = trimSeparators(options.destination.empty() ? "." : options.destination);
+        status = plan(options.overwrite);
         if (!status)
             return status;
 
@@ -127,6 +129,8 @@ public:
         progress_.count = entries.size();
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const ArchiveEntry &entry = entries[i];
+            if (plans_[i].superseded)
+                continue;
             progress_.index = i;
             progress_.name = entry.name;
             progress_.folder = entry.isDirectory;
@@ -134,8 +138,7 @@ public:
             progress_.entryDone = 0;
             status = report(Progress::Stage::EntryStart);
             if (status)
-                status = entry.isDirectory ? ensureDirectory(fs_, targets_[i])
-                                           : extractFile(i, targets_[i]);
+                status = entry.isDirectory ? makeFolders(plans_[i].target) : extractFile(i);
             if (status)
                 status = report(Progress::Stage::EntryDone);
             if (!status)
@@ -151,36 +154,114 @@ public:
     }
 
 private:
-    // Checks every name and every existing file up front, so a bad entry late in the
-    // archive cannot leave a half-extracted tree.
-    Status plan(const std::string &root, bool overwrite) {
+    // Every final name and every folder on the way is checked against the other entries
+    // (by Windows' rules of letter case) and against the disk up front, so a conflict late
+    // in the archive cannot leave a half-extracted tree.
+    Status plan(bool overwrite) {
+        const std::vector<ArchiveEntry> &entries = reader_->entries();
+        plans_.resize(entries.size());
+        std::unordered_map<std::string, PlannedName> names;
         std::vector<std::string> components;
-        for (const ArchiveEntry &entry : reader_->entries()) {
+        kindOf(root_);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const ArchiveEntry &entry = entries[i];
             Status status = splitEntryName(entry.name, components);
             if (!status)
                 return status;
             if (components.empty() && !entry.isDirectory)
                 return unsafe(entry.name, "has no file name");
-            std::string target = join(root, components, fs_.separator());
-            const PathKind existing = fs_.kind(target);
-            if (entry.isDirectory && existing != PathKind::Missing &&
-                existing != PathKind::Directory)
-                return writeError("'" + target + "' exists and is not a folder");
-            if (!entry.isDirectory && existing == PathKind::Directory)
-                return writeError("'" + target + "' is a folder");
-            if (!entry.isDirectory && existing != PathKind::Missing && !overwrite)
-                return {ErrorCode::FileExists, "'" + target + "' already exists"};
+            std::string key;
+            std::string path = root_;
+            for (std::size_t k = 0; k < components.size(); ++k) {
+                const bool folder = entry.isDirectory || k + 1 < components.size();
+                key += foldCase(components[k]) + '/';
+                const auto [it, added] = names.try_emplace(
+                    key, PlannedName{join(path, {components[k]}, fs_.separator()), folder, i});
+                PlannedName &name = it->second;
+                path = name.path;
+                if (added)
+                    status = checkExisting(path, folder, overwrite, plans_[i]);
+                else if (name.folder != folder)
+                    status =
+                        writeError("'" + path + "' is both a file and a folder in the archive");
+                else if (!folder && !overwrite)
+                    status = {ErrorCode::FileExists, "'" + path + "' is in the archive twice"};
+                else if (!folder)
+                    supersede(name, i);
+                if (!status)
+                    return status;
+            }
+            plans_[i].target = std::move(path);
             progress_.totalSize += entry.size;
-            targets_.push_back(std::move(target));
         }
-        return ensureDirectory(fs_, root);
+        return makeFolders(root_);
     }
 
-    Status extractFile(std::size_t index, const std::string &target) {
-        Status status = ensureDirectory(fs_, parentOf(target));
+    Status checkExisting(const std::string &path, bool folder, bool overwrite, Plan &plan) {
+        const PathKind kind = kindOf(path);
+        if (kind == PathKind::Link)
+            return linkRefused(path);
+        if (folder && kind != PathKind::Missing && kind != PathKind::Directory)
+            return writeError("'" + path + "' exists and is not a folder");
+        if (!folder && kind == PathKind::Directory)
+            return writeError("'" + path + "' is a folder");
+        if (!folder && kind != PathKind::Missing && !overwrite)
+            return {ErrorCode::FileExists, "'" + path + "' already exists"};
+        plan.replace = !folder && kind != PathKind::Missing;
+        return {};
+    }
+
+    // The later of two entries for one file wins, as if it had replaced the earlier.
+    void supersede(PlannedName &name, std::size_t later) {
+        plans_[name.entry].superseded = true;
+        plans_[later].replace = plans_[name.entry].replace;
+        progress_.totalSize -= reader_->entries()[name.entry].size;
+        name.entry = later;
+    }
+
+    // Nothing is below a missing folder, so a fresh destination costs no lookups at all.
+    PathKind kindOf(const std::string &path) {
+        const auto known = kinds_.find(path);
+        if (known != kinds_.end())
+            return known->second;
+        const auto parent = kinds_.find(parentOf(path));
+        const bool inMissing = parent != kinds_.end() && parent->second == PathKind::Missing;
+        return kinds_[path] = inMissing ? PathKind::Missing : fs_.kind(path);
+    }
+
+    // Below the root nothing is followed: a link there could point anywhere. The root and
+    // the folders above it are the caller's choice.
+    Status makeFolders(const std::string &path) {
+        std::vector<std::string> missing;
+        for (std::string current = path; !current.empty();) {
+            const PathKind kind = kindOf(current);
+            const bool belowRoot = current.size() > root_.size();
+            if (kind == PathKind::Directory || (kind == PathKind::Link && !belowRoot))
+                break;
+            if (kind == PathKind::Link)
+                return linkRefused(current);
+            if (kind != PathKind::Missing)
+                return writeError("'" + current + "' exists and is not a folder");
+            missing.push_back(current);
+            std::string parent = parentOf(current);
+            if (parent == current)
+                break;
+            current = std::move(parent);
+        }
+        for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+            if (!fs_.makeDirectory(*it) && fs_.kind(*it) != PathKind::Directory)
+                return writeError("cannot create folder '" + *it + "'");
+            kinds_[*it] = PathKind::Directory;
+        }
+        return {};
+    }
+
+    Status extractFile(std::size_t index) {
+        const std::string &target = plans_[index].target;
+        Status status = makeFolders(parentOf(target));
         if (!status)
             return status;
-        std::unique_ptr<OutputFile> out = fs_.create(target);
+        std::unique_ptr<OutputFile> out = fs_.create(target, plans_[index].replace);
         if (!out)
             return writeError("cannot create '" + target + "'");
         status = reader_->extract(index, [&](const std::uint8_t *data, std::size_t size) {
@@ -206,7 +287,10 @@ private:
     const ProgressHandler &handler_;
     ExtractSummary &summary_;
     std::unique_ptr<ArchiveReader> reader_;
-    std::vector<std::string> targets_;
+    std::string root_;
+    std::vector<Plan> plans_;
+    // What each path looked up or made is, so nothing is looked up twice.
+    std::unordered_map<std::string, PathKind> kinds_;
     Progress progress_{Progress::Stage::EntryStart, 0, 0, {}, false, 0, 0, 0, 0};
 };
 

@@ -1,15 +1,25 @@
 #include "file_system.h"
 
-#include <sys/stat.h>
-#include <sys/types.h>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
 
 #ifdef _WIN32
 #include <direct.h>
 #include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
 #endif
 
 namespace archive {
 namespace {
+
+constexpr int kTemporaryAttempts = 1000;
 
 #ifdef _WIN32
 std::wstring wide(const std::string &utf8) {
@@ -22,91 +32,154 @@ std::wstring wide(const std::string &utf8) {
 }
 #endif
 
-std::FILE *openFile(const std::string &path, const char *mode) {
+// Reads n bytes at offset without moving anything shared: one call where the system allows.
+bool readFully(std::intptr_t file, std::uint64_t offset, std::uint8_t *out, std::size_t n) {
+    while (n > 0) {
 #ifdef _WIN32
-    return _wfopen(wide(path).c_str(), mode[0] == 'w' ? L"wb" : L"rb");
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD got = 0;
+        const DWORD part = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
+        if (!ReadFile(reinterpret_cast<HANDLE>(file), out, part, &got, &at) || got == 0)
+            return false;
 #else
-    return std::fopen(path.c_str(), mode);
+        const ssize_t got = ::pread(static_cast<int>(file), out, n, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
 #endif
+        out += got;
+        offset += static_cast<std::uint64_t>(got);
+        n -= static_cast<std::size_t>(got);
+    }
+    return true;
 }
 
-bool removeFile(const std::string &path) {
 #ifdef _WIN32
-    return _wremove(wide(path).c_str()) == 0;
-#else
-    return std::remove(path.c_str()) == 0;
-#endif
+using Handle = HANDLE;
+const Handle kNoHandle = INVALID_HANDLE_VALUE;
+
+// CREATE_NEW fails on any name that exists, a dangling link included, and the flag
+// keeps a link that appears there from being followed.
+Handle createNew(const std::string &path) {
+    return CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-bool renameFile(const std::string &from, const std::string &to) {
-#ifdef _WIN32
-    // The C runtime's rename() will not replace an existing file on Windows.
-    _wremove(wide(to).c_str());
-    return _wrename(wide(from).c_str(), wide(to).c_str()) == 0;
+bool writeAll(Handle file, const std::uint8_t *data, std::size_t size) {
+    while (size > 0) {
+        const DWORD part = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, data, part, &written, nullptr) || written == 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool closeFile(Handle file) {
+    return CloseHandle(file) != FALSE;
+}
+
+void removeFile(const std::string &path) {
+    DeleteFileW(wide(path).c_str());
+}
+
+bool alreadyExists() {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+// One step: the old file is never removed before the new one takes its name. A read-only
+// file refuses to be replaced, so it loses that attribute first.
+bool replaceFile(const std::string &from, const std::string &to) {
+    const std::wstring source = wide(from);
+    const std::wstring target = wide(to);
+    if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const DWORD plainReadOnly =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & plainReadOnly) == FILE_ATTRIBUTE_READONLY &&
+           SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
+           MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
 #else
+using Handle = int;
+const Handle kNoHandle = -1;
+
+Handle createNew(const std::string &path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+bool writeAll(Handle file, const std::uint8_t *data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(file, data, size);
+        if (written <= 0) {
+            if (written < 0 && errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool closeFile(Handle file) {
+    return ::close(file) == 0;
+}
+
+void removeFile(const std::string &path) {
+    ::unlink(path.c_str());
+}
+
+bool alreadyExists() {
+    return errno == EEXIST;
+}
+
+bool replaceFile(const std::string &from, const std::string &to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
 }
-
-// 0 when the path does not exist, else its st_mode.
-unsigned modeOf(const std::string &path) {
-#ifdef _WIN32
-    struct _stat64 info;
-    return _wstat64(wide(path).c_str(), &info) == 0 ? info.st_mode : 0;
-#else
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0 ? info.st_mode : 0;
 #endif
-}
 
-bool seekTo(std::FILE *file, std::uint64_t offset, int origin) {
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<long long>(offset), origin) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(offset), origin) == 0;
-#endif
-}
-
-long long position(std::FILE *file) {
-#ifdef _WIN32
-    return _ftelli64(file);
-#else
-    return ftello(file);
-#endif
-}
-
+// Written under path; when target is set, commit() moves it there.
 class DiskOutputFile : public OutputFile {
 public:
-    DiskOutputFile(std::FILE *file, std::string temporary, std::string target)
-        : file_(file), temporary_(std::move(temporary)), target_(std::move(target)) {}
+    DiskOutputFile(Handle file, std::string path, std::string target)
+        : file_(file), path_(std::move(path)), target_(std::move(target)) {}
     DiskOutputFile(const DiskOutputFile &) = delete;
     DiskOutputFile &operator=(const DiskOutputFile &) = delete;
 
     ~DiskOutputFile() override {
-        if (file_ != nullptr)
-            std::fclose(file_);
+        if (file_ != kNoHandle)
+            closeFile(file_);
         if (!committed_)
-            removeFile(temporary_);
+            removeFile(path_);
     }
 
     bool write(const std::uint8_t *data, std::size_t size) override {
-        return file_ != nullptr && std::fwrite(data, 1, size, file_) == size;
+        return file_ != kNoHandle && writeAll(file_, data, size);
     }
 
     bool commit() override {
-        if (file_ == nullptr)
+        if (file_ == kNoHandle)
             return false;
-        const bool closed = std::fclose(file_) == 0;
-        file_ = nullptr;
+        const bool closed = closeFile(file_);
+        file_ = kNoHandle;
         if (!closed)
             return false;
-        committed_ = renameFile(temporary_, target_);
+        committed_ = target_.empty() || replaceFile(path_, target_);
         return committed_;
     }
 
 private:
-    std::FILE *file_;
-    std::string temporary_;
+    Handle file_;
+    std::string path_;
     std::string target_;
     bool committed_ = false;
 };
@@ -122,12 +195,23 @@ char DiskFileSystem::separator() const {
 }
 
 PathKind DiskFileSystem::kind(const std::string &path) {
-    const unsigned mode = modeOf(path);
-    if (mode == 0)
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return PathKind::Missing;
-    if (S_ISDIR(mode))
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return PathKind::Link;
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Directory : PathKind::File;
+#else
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0)
+        return PathKind::Missing;
+    if (S_ISLNK(info.st_mode))
+        return PathKind::Link;
+    if (S_ISDIR(info.st_mode))
         return PathKind::Directory;
-    return S_ISREG(mode) ? PathKind::File : PathKind::Other;
+    return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Other;
+#endif
 }
 
 bool DiskFileSystem::makeDirectory(const std::string &path) {
@@ -138,40 +222,91 @@ bool DiskFileSystem::makeDirectory(const std::string &path) {
 #endif
 }
 
-std::unique_ptr<OutputFile> DiskFileSystem::create(const std::string &path) {
-    std::string temporary = path + ".partial~";
-    std::FILE *file = openFile(temporary, "wb");
-    if (file == nullptr)
-        return nullptr;
-    return std::make_unique<DiskOutputFile>(file, std::move(temporary), path);
+std::unique_ptr<OutputFile> DiskFileSystem::create(const std::string &path, bool replace) {
+    if (!replace) {
+        const Handle file = createNew(path);
+        return file == kNoHandle ? nullptr : std::make_unique<DiskOutputFile>(file, path, "");
+    }
+    // A short name beside the file, created new: neither an entry of the archive nor a
+    // file of the user's can be hit, as the first free number is taken.
+    static std::atomic<unsigned> next{
+        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
+    const std::string folder = path.substr(0, path.find_last_of("/\\") + 1);
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+        std::string temporary = folder + "~x" + std::to_string(next++ % 100000) + ".tmp";
+        const Handle file = createNew(temporary);
+        if (file != kNoHandle)
+            return std::make_unique<DiskOutputFile>(file, std::move(temporary), path);
+        if (!alreadyExists())
+            break;
+    }
+    return nullptr;
 }
 
 FileSource::~FileSource() {
-    if (file_ != nullptr)
-        std::fclose(file_);
+    close();
+}
+
+void FileSource::close() {
+#ifdef _WIN32
+    if (file_ != -1)
+        CloseHandle(reinterpret_cast<HANDLE>(file_));
+#else
+    if (file_ != -1)
+        ::close(static_cast<int>(file_));
+#endif
+    file_ = -1;
+    size_ = 0;
+    cacheSize_ = 0;
 }
 
 bool FileSource::open(const std::string &path) {
-    if (file_ != nullptr)
-        std::fclose(file_);
-    file_ = nullptr;
-    size_ = 0;
-    if (!S_ISREG(modeOf(path)))
+    close();
+#ifdef _WIN32
+    // A folder cannot be opened this way, so only files get through.
+    const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER size;
+    if (file == INVALID_HANDLE_VALUE)
         return false;
-    file_ = openFile(path, "rb");
-    if (file_ == nullptr || !seekTo(file_, 0, SEEK_END))
+    file_ = reinterpret_cast<std::intptr_t>(file);
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size))
         return false;
-    const long long end = position(file_);
-    if (end < 0)
+    size_ = static_cast<std::uint64_t>(size.QuadPart);
+#else
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    if (file < 0)
         return false;
-    size_ = static_cast<std::uint64_t>(end);
+    file_ = file;
+    if (::fstat(file, &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    size_ = static_cast<std::uint64_t>(info.st_size);
+#endif
     return true;
 }
 
+// Small reads (headers, names, short entries) come out of one larger read around them.
 bool FileSource::readAt(std::uint64_t offset, void *out, std::size_t n) {
-    if (file_ == nullptr || offset > size_ || n > size_ - offset)
+    if (file_ == -1 || offset > size_ || n > size_ - offset)
         return false;
-    return seekTo(file_, offset, SEEK_SET) && std::fread(out, 1, n, file_) == n;
+    auto *bytes = static_cast<std::uint8_t *>(out);
+    if (n == 0)
+        return true;
+    if (n >= kCacheSize)
+        return readFully(file_, offset, bytes, n);
+    if (offset < cacheStart_ || offset - cacheStart_ + n > cacheSize_) {
+        cache_.resize(kCacheSize);
+        const auto size =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kCacheSize, size_ - offset));
+        cacheSize_ = 0;
+        if (!readFully(file_, offset, cache_.data(), size))
+            return false;
+        cacheStart_ = offset;
+        cacheSize_ = size;
+    }
+    std::memcpy(bytes, cache_.data() + (offset - cacheStart_), n);
+    return true;
 }
 
 } // namespace archive

@@ -3,21 +3,24 @@
 #include "archive_reader.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace archive {
 
-enum class PathKind { Missing, File, Directory, Other };
+// Link stands for a symbolic link, junction or any other reparse point: it is reported,
+// never followed.
+enum class PathKind { Missing, File, Directory, Link, Other };
 
-// Data written here stays invisible under its final name until commit(), so an entry
-// that fails half-way (bad CRC, cancel) leaves no truncated file behind.
+// A file being written. It is created new, never opened where something (a link
+// included) is already there; data that fails half-way (bad CRC, cancel) leaves nothing
+// behind, and a file it replaces stays whole until commit().
 class OutputFile {
 public:
-    virtual ~OutputFile() = default; // discards everything unless committed
+    virtual ~OutputFile() = default; // removes what was written unless committed
     virtual bool write(const std::uint8_t *data, std::size_t size) = 0;
-    virtual bool commit() = 0; // replaces any file of the same name
+    virtual bool commit() = 0;
 };
 
 class FileSystem {
@@ -26,7 +29,9 @@ public:
     virtual char separator() const = 0;
     virtual PathKind kind(const std::string &path) = 0;
     virtual bool makeDirectory(const std::string &path) = 0;
-    virtual std::unique_ptr<OutputFile> create(const std::string &path) = 0;
+    // Writes under the final name when nothing is there; with replace, the file there is
+    // replaced in one step at commit(), read-only or not.
+    virtual std::unique_ptr<OutputFile> create(const std::string &path, bool replace) = 0;
 };
 
 // Paths are UTF-8; Windows gets them as wide characters, so every name arrives intact.
@@ -35,7 +40,7 @@ public:
     char separator() const override;
     PathKind kind(const std::string &path) override;
     bool makeDirectory(const std::string &path) override;
-    std::unique_ptr<OutputFile> create(const std::string &path) override;
+    std::unique_ptr<OutputFile> create(const std::string &path, bool replace) override;
 };
 
 class FileSource : public ByteSource {
@@ -45,13 +50,19 @@ public:
     FileSource &operator=(const FileSource &) = delete;
     ~FileSource() override;
 
-    bool open(const std::string &path);
+    bool open(const std::string &path); // a file, never a folder
     std::uint64_t size() const override { return size_; }
     bool readAt(std::uint64_t offset, void *out, std::size_t n) override;
 
 private:
-    std::FILE *file_ = nullptr;
+    static constexpr std::size_t kCacheSize = 64 * 1024;
+    void close();
+
+    std::intptr_t file_ = -1; // descriptor or HANDLE
     std::uint64_t size_ = 0;
+    std::vector<std::uint8_t> cache_;
+    std::uint64_t cacheStart_ = 0;
+    std::size_t cacheSize_ = 0;
 };
 
 } // namespace archive

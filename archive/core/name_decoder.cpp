@@ -35,7 +35,46 @@ void appendUtf8(std::string &out, char32_t c) {
     }
 }
 
+char32_t upperCase(char32_t c) {
+    const auto between = [c](char32_t first, char32_t last) { return c >= first && c <= last; };
+    if (between('a', 'z') || (between(0xE0, 0xFE) && c != 0xF7) || between(0x3B1, 0x3C1) ||
+        between(0x3C3, 0x3CB) || between(0x430, 0x44F) || between(0xFF41, 0xFF5A))
+        return c - 0x20;
+    if (c == 0xFF)
+        return 0x178;
+    if (c == 0x3C2)
+        return 0x3A3;
+    if (between(0x450, 0x45F))
+        return c - 0x50;
+    // In Latin Extended-A and the Cyrillic supplements each capital precedes its small letter.
+    const bool oddSmall = between(0x100, 0x137) || between(0x14A, 0x177) || between(0x460, 0x481) ||
+                          between(0x48A, 0x4BF) || between(0x4D0, 0x52F);
+    const bool evenSmall = between(0x139, 0x148) || between(0x179, 0x17E) || between(0x4C1, 0x4CE);
+    if ((oddSmall && c % 2 == 1) || (evenSmall && c % 2 == 0))
+        return c - 1;
+    return c;
+}
+
 } // namespace
+
+std::string foldCase(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (utf8.size() - i < length) {
+            out.append(utf8.substr(i));
+            break;
+        }
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k)
+            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        appendUtf8(out, upperCase(c));
+        i += length;
+    }
+    return out;
+}
 
 std::string utf8FromOem(std::string_view oem) {
     std::string out;

@@ -15,6 +15,10 @@ std::string utf8FromOem(std::string_view oem);
 // Fails on an unpaired surrogate, which no file system name can hold.
 bool utf8FromUtf16(const std::uint8_t *littleEndian, std::size_t units, std::string &utf8);
 
+// The name as Windows compares it, whatever the letter case: its upper-case table for
+// the scripts with cases (Latin, Greek, Cyrillic, full-width Latin); other text as is.
+std::string foldCase(std::string_view utf8);
+
 // Well-formed UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
 bool isUtf8(std::string_view text);
 

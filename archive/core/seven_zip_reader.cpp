@@ -4,6 +4,7 @@
 #include "lzma2_decoder.h"
 #include "lzma_decoder.h"
 #include "name_decoder.h"
+#include "read_ahead.h"
 
 #include <zlib.h>
 
@@ -20,6 +21,12 @@ constexpr std::size_t kChunkSize = 64 * 1024;
 // Encoded headers may wrap each other; real archives use one level.
 constexpr int kMaxHeaderLevels = 4;
 constexpr std::size_t kMaxCoders = 32;
+// A file takes at least its name's terminator in the header.
+constexpr std::size_t kMinFileBytes = 2;
+// An encoded header unpacks to at most this much plus this many times its packed size:
+// far beyond what LZMA makes of real headers, and bounding what a hostile one can claim.
+constexpr std::uint64_t kHeaderBase = 64 * 1024;
+constexpr std::uint64_t kHeaderRatio = 64;
 
 enum Property : std::uint64_t {
     kEnd = 0x00,
@@ -134,9 +141,12 @@ public:
     }
 
     // A count of items that each take at least a bit of what is left.
-    std::size_t count() {
+    std::size_t count() { return count(8 * std::uint64_t(left()) + 8); }
+
+    // A count of at most limit items.
+    std::size_t count(std::uint64_t limit) {
         const std::uint64_t n = number();
-        if (n > 8 * std::uint64_t(left()) + 8) {
+        if (n > limit) {
             failed_ = true;
             return 0;
         }
@@ -244,7 +254,8 @@ private:
 
 Status readPackInfo(HeaderReader &r, std::uint64_t archiveSize, SevenZipReader::Streams &s) {
     std::uint64_t offset = kStartHeaderSize + r.number();
-    const std::size_t count = r.count();
+    // Each size takes a byte of the header.
+    const std::size_t count = r.count(r.left());
     s.packSizes.assign(count, 0);
     for (std::uint64_t id = r.number(); id != kEnd && !r.failed(); id = r.number()) {
         if (id == kSize) {
@@ -356,7 +367,10 @@ Status readFolder(HeaderReader &r, SevenZipReader::Folder &folder, std::size_t &
 Status readUnpackInfo(HeaderReader &r, SevenZipReader::Streams &s) {
     if (r.number() != kFolder)
         return damaged();
-    const std::size_t count = r.count();
+    // Each folder takes two bytes of the header and packed data of its own.
+    const std::size_t count = r.count(std::min<std::uint64_t>(
+        r.left() / 2, std::count_if(s.packSizes.begin(), s.packSizes.end(),
+                                    [](std::uint64_t size) { return size != 0; })));
     if (r.byte() != 0)
         return {ErrorCode::Unsupported, "7z folders stored elsewhere are not supported"};
     std::size_t packs = 0;
@@ -388,8 +402,14 @@ Status readUnpackInfo(HeaderReader &r, SevenZipReader::Streams &s) {
 Status readSubStreamsInfo(HeaderReader &r, SevenZipReader::Streams &s) {
     std::uint64_t id = r.number();
     if (id == kNumUnpackStream) {
-        for (SevenZipReader::Folder &folder : s.folders)
+        // Each stream beyond one a folder is a file, named further on.
+        std::uint64_t total = 0;
+        for (SevenZipReader::Folder &folder : s.folders) {
             folder.streams = r.count();
+            total += folder.streams;
+            if (total > std::max<std::uint64_t>(s.folders.size(), r.left() / kMinFileBytes))
+                return damaged();
+        }
         id = r.number();
     }
     for (const SevenZipReader::Folder &folder : s.folders) {
@@ -481,7 +501,7 @@ struct FileInfo {
 };
 
 Status readFilesInfo(HeaderReader &r, FileInfo &info) {
-    const std::size_t count = r.count();
+    const std::size_t count = r.count(r.left() / kMinFileBytes);
     info.emptyStream.assign(count, false);
     info.emptyFile.assign(count, false);
     std::size_t empty = 0;
@@ -672,6 +692,13 @@ Status SevenZipReader::readHeader(std::vector<std::uint8_t> &header) {
             return status;
         if (streams.folders.empty())
             return damaged();
+        const Folder &folder = streams.folders[0];
+        const std::size_t packs = folder.boundTo.size() - (folder.coders.size() - 1);
+        std::uint64_t packed = 0;
+        for (std::size_t k = 0; k < packs; ++k)
+            packed += streams.packSizes[folder.firstPack + k];
+        if (folder.sizes[folder.mainCoder] > kHeaderBase + kHeaderRatio * packed)
+            return damaged("7z header claims more than its packed size can hold");
         std::unique_ptr<InStream> stream;
         status = decodeFolder(streams, 0, stream);
         std::vector<std::uint8_t> decoded;
@@ -749,9 +776,11 @@ Status SevenZipReader::extract(std::size_t index, const ChunkSink &sink) {
     const auto quoted = "'" + entry.name + "'";
     if (!folderStream_ || folderIndex_ != file.folder || folderPos_ > file.offset) {
         folderStream_.reset();
-        Status status = decodeFolder(streams_, file.folder, folderStream_);
+        std::unique_ptr<InStream> decoded;
+        Status status = decodeFolder(streams_, file.folder, decoded);
         if (!status)
             return status;
+        folderStream_ = std::make_unique<ReadAheadStream>(std::move(decoded));
         folderIndex_ = file.folder;
         folderPos_ = 0;
     }

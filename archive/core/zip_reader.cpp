@@ -22,8 +22,10 @@ constexpr std::size_t kCentralHeaderSize = 46;
 constexpr std::size_t kEndRecordSize = 22;
 constexpr std::size_t kZip64LocatorSize = 20;
 constexpr std::size_t kZip64EndSize = 56;
-constexpr std::size_t kMaxCommentSize = 0xFFFF;
 constexpr std::size_t kChunkSize = 64 * 1024;
+// The end record is looked for in windows of this size, the longest comment's first.
+constexpr std::size_t kScanWindow = 0xFFFF;
+constexpr std::uint8_t kHostUnix = 3;
 
 constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint16_t kFlagDeferredSizes = 0x0008;
@@ -91,9 +93,10 @@ bool applyZip64(const std::uint8_t *extra, std::size_t size,
     return true;
 }
 
-// Info-ZIP's Unicode path field wins when it was written for this very name.
-std::string decodeName(const std::string &raw, std::uint16_t flags, const std::uint8_t *extra,
-                       std::size_t extraSize) {
+// Info-ZIP's Unicode path field wins when it was written for this very name. Unix writers
+// store the bytes of the name as they found them, UTF-8 nowadays, without saying so.
+std::string decodeName(const std::string &raw, std::uint16_t flags, bool unixHost,
+                       const std::uint8_t *extra, std::size_t extraSize) {
     const std::uint8_t *data = nullptr;
     std::size_t length = 0;
     if (findExtra(extra, extraSize, kExtraUnicodePath, data, length) && length >= 5 &&
@@ -104,7 +107,10 @@ std::string decodeName(const std::string &raw, std::uint16_t flags, const std::u
         if (static_cast<std::uint32_t>(crc) == le32(data + 1) && isUtf8(unicode))
             return unicode;
     }
-    return flags & kFlagUtf8 ? raw : utf8FromOem(raw);
+    const bool ascii = std::all_of(raw.begin(), raw.end(), [](char c) { return c >= 0; });
+    if ((flags & kFlagUtf8) || (unixHost && !ascii && isUtf8(raw)))
+        return raw;
+    return utf8FromOem(raw);
 }
 
 std::string methodName(std::uint16_t method) {
@@ -148,30 +154,37 @@ Status ZipReader::open(ByteSource &source) {
     zipEntries_.clear();
     entries_.clear();
 
+    // The end record is normally within the last 22 bytes plus a comment of up to 64 KiB;
+    // data appended to the archive pushes it further back, so the search goes on, a window
+    // at a time, until a record whose central directory is there is found.
     const std::uint64_t fileSize = source.size();
-    if (fileSize < kEndRecordSize)
-        return badArchive("not a ZIP archive");
-
-    // The end record sits in the last 22 bytes plus an optional comment of up to 64 KiB.
-    const std::size_t tailSize = static_cast<std::size_t>(
-        std::min<std::uint64_t>(fileSize, kEndRecordSize + kMaxCommentSize));
-    const std::uint64_t tailStart = fileSize - tailSize;
-    std::vector<std::uint8_t> tail(tailSize);
-    if (!source.readAt(tailStart, tail.data(), tailSize))
-        return readError();
-
-    const std::uint8_t *end = nullptr;
-    for (std::size_t pos = tailSize - kEndRecordSize + 1; pos-- > 0;) {
-        const std::uint8_t *p = tail.data() + pos;
-        if (le32(p) == kEndSignature && pos + kEndRecordSize + le16(p + 20) <= tailSize) {
-            end = p;
-            break;
+    std::vector<std::uint8_t> window(kScanWindow + kEndRecordSize);
+    Status first = badArchive("not a ZIP archive");
+    bool failed = false;
+    for (std::uint64_t windowEnd = fileSize; windowEnd >= kEndRecordSize;) {
+        const std::uint64_t start = windowEnd - std::min<std::uint64_t>(windowEnd, window.size());
+        const std::size_t size = static_cast<std::size_t>(windowEnd - start);
+        if (!source.readAt(start, window.data(), size))
+            return readError();
+        for (std::size_t pos = size - kEndRecordSize + 1; pos-- > 0;) {
+            if (le32(&window[pos]) != kEndSignature)
+                continue;
+            bool located = false;
+            Status status = readEnd(start + pos, &window[pos], located);
+            if (located)
+                return status;
+            if (!failed)
+                first = status;
+            failed = true;
         }
+        if (start == 0)
+            break;
+        windowEnd = start + kEndRecordSize - 1;
     }
-    if (end == nullptr)
-        return badArchive("not a ZIP archive");
-    std::uint64_t endOffset = tailStart + static_cast<std::uint64_t>(end - tail.data());
+    return first;
+}
 
+Status ZipReader::readEnd(std::uint64_t endOffset, const std::uint8_t *end, bool &located) {
     std::uint32_t disk = le16(end + 4);
     std::uint32_t centralDisk = le16(end + 6);
     std::uint64_t diskEntries = le16(end + 8);
@@ -182,15 +195,21 @@ Status ZipReader::open(ByteSource &source) {
     // A ZIP64 locator in front of the end record points to the record with the real values.
     std::uint8_t locator[kZip64LocatorSize];
     if (endOffset >= kZip64LocatorSize &&
-        source.readAt(endOffset - kZip64LocatorSize, locator, sizeof locator) &&
+        source_->readAt(endOffset - kZip64LocatorSize, locator, sizeof locator) &&
         le32(locator) == kZip64LocatorSignature) {
-        const std::uint64_t recordOffset = le64(locator + 8);
-        std::uint8_t record[kZip64EndSize];
         if (le32(locator + 4) != 0 || le32(locator + 16) > 1)
             return unsupported("multi-volume archives are not supported");
-        if (recordOffset > endOffset - kZip64LocatorSize - kZip64EndSize ||
-            !source.readAt(recordOffset, record, sizeof record) ||
-            le32(record) != kZip64EndSignature)
+        // Where the record should be when a stub in front moved everything.
+        const std::uint64_t behind = endOffset - kZip64LocatorSize;
+        std::uint8_t record[kZip64EndSize];
+        const auto recordAt = [&](std::uint64_t offset) {
+            return offset <= behind && behind - offset >= kZip64EndSize &&
+                   source_->readAt(offset, record, sizeof record) &&
+                   le32(record) == kZip64EndSignature;
+        };
+        const std::uint64_t recorded = le64(locator + 8);
+        const bool atRecorded = recordAt(recorded);
+        if (!atRecorded && (behind < kZip64EndSize || !recordAt(behind - kZip64EndSize)))
             return badArchive("ZIP64 end of central directory is missing");
         disk = le32(record + 16);
         centralDisk = le32(record + 20);
@@ -198,7 +217,7 @@ Status ZipReader::open(ByteSource &source) {
         totalEntries = le64(record + 32);
         centralSize = le64(record + 40);
         centralOffset = le64(record + 48);
-        endOffset = recordOffset;
+        endOffset = atRecorded ? recorded : behind - kZip64EndSize;
     }
     if (disk != 0 || centralDisk != 0 || diskEntries != totalEntries)
         return unsupported("multi-volume archives are not supported");
@@ -208,8 +227,22 @@ Status ZipReader::open(ByteSource &source) {
     if (totalEntries > centralSize / kCentralHeaderSize)
         return badArchive("central directory is damaged");
 
-    centralOffset_ = centralOffset;
-    return readCentralDirectory(centralOffset, centralSize, totalEntries);
+    // A stub put in front without adjusting the offsets moves everything by the same
+    // amount: the directory then ends right before the end record, as unzip assumes.
+    const auto startsDirectory = [&](std::uint64_t offset) {
+        std::uint8_t signature[4];
+        return totalEntries == 0 || (source_->readAt(offset, signature, sizeof signature) &&
+                                     le32(signature) == kCentralSignature);
+    };
+    shift_ = 0;
+    if (!startsDirectory(centralOffset)) {
+        shift_ = endOffset - centralSize - centralOffset;
+        if (shift_ == 0 || !startsDirectory(centralOffset + shift_))
+            return badArchive("central directory is damaged");
+    }
+    located = true;
+    centralOffset_ = centralOffset + shift_;
+    return readCentralDirectory(centralOffset_, centralSize, totalEntries);
 }
 
 Status ZipReader::readCentralDirectory(std::uint64_t offset, std::uint64_t size,
@@ -235,7 +268,7 @@ Status ZipReader::readCentralDirectory(std::uint64_t offset, std::uint64_t size,
         entry.rawName.assign(reinterpret_cast<const char *>(h + kCentralHeaderSize), nameLength);
         const std::uint8_t *extra = h + kCentralHeaderSize + nameLength;
         ArchiveEntry item;
-        item.name = decodeName(entry.rawName, flags, extra, extraLength);
+        item.name = decodeName(entry.rawName, flags, h[5] == kHostUnix, extra, extraLength);
         const std::string name = quoted(item.name);
         entry.method = le16(h + 10);
         entry.crc = le32(h + 16);
@@ -266,7 +299,7 @@ Status ZipReader::readCentralDirectory(std::uint64_t offset, std::uint64_t size,
         if (item.isDirectory && entry.size != 0)
             return badArchive("folder entry " + name + " has data");
 
-        Status status = checkLocalHeader(entry, name, localOffset);
+        Status status = checkLocalHeader(entry, name, localOffset + shift_);
         if (!status)
             return status;
         item.size = entry.size;

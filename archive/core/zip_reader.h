@@ -31,6 +31,8 @@ public:
     Status extract(std::size_t index, const ChunkSink &sink) override;
 
 private:
+    // Takes the end record at endOffset; located tells whether its directory is there.
+    Status readEnd(std::uint64_t endOffset, const std::uint8_t *end, bool &located);
     Status readCentralDirectory(std::uint64_t offset, std::uint64_t size, std::uint64_t count);
     Status checkLocalHeader(ZipEntry &entry, const std::string &name, std::uint64_t localOffset);
     Status copyStored(const ZipEntry &entry, const ChunkSink &emit) const;
@@ -39,6 +41,7 @@ private:
 
     ByteSource *source_ = nullptr;
     std::uint64_t centralOffset_ = 0;
+    std::uint64_t shift_ = 0; // added to every recorded offset, for a stub put in front
     std::vector<ZipEntry> zipEntries_;
     std::vector<ArchiveEntry> entries_;
 };

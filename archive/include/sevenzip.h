@@ -3,21 +3,27 @@
  *
  * SevenZip(hwnd, "x -y \"C:\\dir\\pkg.zip\" -o\"C:\\dest\\\" -hide", buf, size)
  *   x          extract with the paths stored in the archive (the only command)
- *   -y         overwrite existing files; without it, nothing is extracted when any
- *              file the archive holds already exists at its destination
+ *   -y         overwrite existing files, read-only ones too; without it, nothing is
+ *              extracted when any file the archive holds already exists at its destination
  *   -o<dir>    destination folder, created when missing (default: current folder);
  *              quotes only group, a backslash before a quote is a plain backslash
  *   -hide      accepted for compatibility: the DLL never opens a window
  * The format is taken from the content, whatever the extension: 7z archives (Copy,
  * LZMA, LZMA2, BCJ, BCJ2; solid or not; encoded headers) and ZIP archives (stored or
- * deflate, ZIP64 included, no encryption). Names are decoded as stored (7z: UTF-16;
- * ZIP: UTF-8 when flagged, Info-ZIP's Unicode path field, else code page 437) and
- * files are created through the wide-character functions. Other methods fail the
- * whole call, naming the method, before anything is written; so do entries whose
- * names could land outside the destination (absolute, drive letters, "..", streams,
- * device names such as CON or nul.txt). A failing CRC stops at that entry, leaving no
- * partial file. Archive and folder paths on the command line are in the ANSI code
- * page, as are the names in the progress record and the report.
+ * deflate, ZIP64 included, no encryption; behind a stub or followed by other data).
+ * Names are decoded as stored (7z: UTF-16; ZIP: UTF-8 when flagged, else Info-ZIP's
+ * Unicode path field, else UTF-8 when the entry was made on a Unix host and its name
+ * is valid UTF-8 with a non-ASCII character, else code page 437) and files are created
+ * through the wide-character functions. Other methods fail the whole call, naming the
+ * method, before anything is written; so do entries whose names could land outside
+ * the destination (absolute, drive letters, "..", streams, device names such as CON
+ * or nul.txt), two entries of one file (names equal but for letter case) without -y
+ * (with it the later one wins), a file and a folder of one name, and links or
+ * junctions below the destination, which are never written through. Files are created
+ * new under their final names; one replaced under -y stays whole until its new data
+ * is complete. A failing CRC stops at that entry, leaving no partial file. Archive and
+ * folder paths on the command line are in the ANSI code page, as are the names in the
+ * progress record and the report, which counts the files written.
  *
  * Returns 0 on success or one of the SEVENZIP_ERROR_* codes; writes a one-line report
  * into szOutput, never more than dwSize bytes including the terminating NUL.

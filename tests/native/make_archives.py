@@ -14,20 +14,36 @@ OUT_DIR/refused      archives to refuse, in a folder named for the error: damage
                      OUT_DIR/evil must stay empty
 OUT_DIR/small.zip, small.7z   a few entries, for progress, truncation and byte flips
 OUT_DIR/second_entry_bad_crc.zip, .7z   a good entry before a damaged one
+OUT_DIR/peers        archives other extractors take where ours once failed or lost files,
+                     and OUT_DIR/peers/reference/NAME, what unzip or 7z x makes of each
 OUT_DIR/seeds, seeds7z   small archives to start the fuzzers from
 """
 import io
+import lzma
 import os
 import random
 import shutil
 import struct
 import subprocess
 import sys
+import warnings
 import zipfile
 import zlib
 
 LOCAL_SIG = b"PK\x03\x04"
 END_SIG = b"PK\x05\x06"
+
+
+def write_files(root, files):
+    for rel, data in files.items():
+        os.makedirs(os.path.join(root, os.path.dirname(rel)), exist_ok=True)
+        with open(os.path.join(root, rel), "wb") as f:
+            f.write(data)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def make_tree(root):
@@ -46,11 +62,7 @@ def make_tree(root):
         "nested/dir with blanks/empty too.txt": b"",
         "big.dll": bytes(code),
     }
-    for rel, data in files.items():
-        path = os.path.join(root, rel)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
+    write_files(root, files)
     for rel in ("empty folder", "nested/empty inner"):
         os.makedirs(os.path.join(root, rel), exist_ok=True)
 
@@ -308,9 +320,7 @@ def write_special(out):
     save(out, "special", cases)
     special = os.path.join(out, "special")
     source = os.path.join(special, "names")
-    os.makedirs(os.path.join(source, "Ticket"))
-    with open(os.path.join(source, "Ticket", NAME), "wb") as f:
-        f.write(b"7z")
+    write_files(source, {"Ticket/" + NAME: b"7z"})
     sevenzip(["a", "-t7z", os.path.join(special, "names.7z"), "Ticket"], source)
     shutil.rmtree(source)
     # Info-ZIP reading a pipe writes ZIP64 local sizes for the entry it calls "-".
@@ -374,12 +384,9 @@ def write_corrupt(out):
 
     def written_7z(name, switches, data):
         folder = os.path.join(out, "work")
-        os.makedirs(folder, exist_ok=True)
-        with open(os.path.join(folder, name), "wb") as f:
-            f.write(data)
+        write_files(folder, {name: data})
         sevenzip(["a", "-t7z"] + switches + ["out.7z", name], folder)
-        with open(os.path.join(folder, "out.7z"), "rb") as f:
-            blob = bytearray(f.read())
+        blob = bytearray(read(os.path.join(folder, "out.7z")))
         shutil.rmtree(folder)
         return blob
 
@@ -409,10 +416,7 @@ def write_corrupt(out):
                             ("b.txt", b"short", STORED)]),
     })
     small = os.path.join(out, "work")
-    os.makedirs(os.path.join(small, "dir"))
-    for rel, data in (("dir/a.txt", TEXT), ("b.txt", b"short")):
-        with open(os.path.join(small, rel), "wb") as f:
-            f.write(data)
+    write_files(small, {"dir/a.txt": TEXT, "b.txt": b"short"})
     sevenzip(["a", "-t7z", os.path.join(out, "small.7z"), "dir", "b.txt"], small)
     shutil.rmtree(small)
 
@@ -447,8 +451,7 @@ def write_unsupported(out):
     save(out, "refused/bad_archive", {"zip64_end_missing.zip": zip64_end()})
     save(out, "special", {"zip64_local.zip": zip64_local()})
     folder = os.path.join(out, "refused", "unsupported")
-    with open(os.path.join(folder, "secret.txt"), "wb") as f:
-        f.write(TEXT)
+    write_files(folder, {"secret.txt": TEXT})
     run(["zip", "-q", "-P", "secret", "encrypted.zip", "secret.txt"], folder)
     sevenzip(["a", "-tzip", "-mm=Deflate64", "deflate64.zip", "secret.txt"], folder)
     sevenzip(["a", "-tzip", "-mm=LZMA", "lzma.zip", "secret.txt"], folder)
@@ -497,6 +500,64 @@ def write_malicious(out):
     save(out, "refused/unsafe_path", cases)
 
 
+def write_peers(out):
+    peers, work = os.path.join(out, "peers"), os.path.join(out, "work")
+    write_files(work, {"a.txt.partial~": b"user's", "a.txt": TEXT, "x" * 255: b"long",
+                       NAME: b"unix", "sub/b.txt": b"b"})
+    os.makedirs(peers)
+    # Info-ZIP writes the name of a Unix file as it finds it: UTF-8, but not flagged.
+    for name, rels in (("partial_order.zip", ["a.txt.partial~", "a.txt"]),
+                       ("long_name.zip", ["x" * 255]), ("utf8_unix.zip", [NAME]),
+                       ("plain.zip", ["a.txt", "sub/b.txt"])):
+        run(["zip", "-q", os.path.join(peers, name)] + rels, work)
+    sevenzip(["a", "-t7z", os.path.join(peers, "long_name.7z"), "x" * 255], work)
+    plain = read(os.path.join(peers, "plain.zip"))
+    os.remove(os.path.join(peers, "plain.zip"))
+    rng = random.Random(4)
+    save(out, "peers", {
+        "stub.zip": rng.randbytes(3000) + plain,
+        "trailing.zip": plain + rng.randbytes(70 * 1024),
+        "twice.zip": build([("a.txt", b"first", STORED), ("a.txt", b"second", STORED)]),
+        "case_twice.zip": build([("dir/readme.txt", b"1", STORED), ("DIR/README.TXT", b"2", STORED)]),
+    })
+    save(out, "refused/write_error", {
+        "file_then_folder.zip": build([("x", b"file", STORED), ("x/y.txt", b"y", STORED)])})
+    shutil.rmtree(work)
+    for name in os.listdir(peers):
+        reference = os.path.join(out, "peers_reference", name)
+        os.makedirs(reference)
+        if name.endswith(".7z"):
+            sevenzip(["x", os.path.join(peers, name), "-o" + reference], out)
+        else:
+            # Windows sees one file where names differ by case only: -LL lower-cases them
+            # all. unzip warns of a stub (exit code 1) and extracts.
+            subprocess.run(["unzip", "-o", "-qq"] + (["-LL"] if "case" in name else []) +
+                           [os.path.join(peers, name), "-d", reference], stderr=subprocess.DEVNULL)
+
+
+# 7z headers, LZMA-encoded to a few bytes, whose counts would take gigabytes.
+def write_hostile(out):
+    def encoded(packed_data, inner):
+        packed = lzma.compress(inner, lzma.FORMAT_RAW, filters=[{"id": lzma.FILTER_LZMA1}])
+        props = b"\x5d" + struct.pack("<I", 1 << 23)
+        header = (b"\x17\x06" + number(len(packed_data)) + b"\x01\x09" + number(len(packed)) +
+                  b"\x00\x07\x0b\x01\x00\x01\x23\x03\x01\x01\x05" + props + b"\x0c" +
+                  number(len(inner)) + b"\x00\x00")
+        tail = struct.pack("<QQI", len(packed_data + packed), len(header), zlib.crc32(header))
+        return (b"7z\xbc\xaf\x27\x1c\x00\x04" + struct.pack("<I", zlib.crc32(tail)) + tail +
+                packed_data + packed + header)
+
+    n = 3_000_000
+    folders = (b"\x01\x04\x06\x00" + number(n) + b"\x09" + bytes(n) + b"\x00\x07\x0b" +
+               number(n) + b"\x00" + b"\x01\x00" * n)
+    # 64 one-byte folders, each claiming as many streams as the header has bits left.
+    streams = (b"\x01\x04\x06\x00\x40\x09" + b"\x01" * 64 + b"\x00\x07\x0b\x40\x00" +
+               b"\x01\x00" * 64 + b"\x0c" + b"\x01" * 64 + b"\x00\x08\x0d" +
+               number(480_000) * 64 + b"\x09" + bytes(60_000))
+    save(out, "refused/bad_archive", {"millions_of_folders.7z": encoded(b"", folders),
+                                      "millions_of_streams.7z": encoded(bytes(64), streams)})
+
+
 def write_seeds(out):
     seeds7z = os.path.join(out, "seeds7z")
     os.makedirs(seeds7z)
@@ -505,22 +566,16 @@ def write_seeds(out):
                            ("bcj", ["-mf=BCJ"]), ("bcj2", ["-mf=BCJ2"]),
                            ("plain_header", ["-mhc=off"])):
         folder = os.path.join(out, "work")
-        os.makedirs(os.path.join(folder, "d"))
-        for rel, data in (("d/t.txt", TEXT[:1500]), ("d/c.dll", code), ("e.txt", b"")):
-            with open(os.path.join(folder, rel), "wb") as f:
-                f.write(data)
+        write_files(folder, {"d/t.txt": TEXT[:1500], "d/c.dll": code, "e.txt": b""})
         sevenzip(["a", "-t7z"] + switches + [os.path.join(seeds7z, name + ".7z"), "d", "e.txt"],
                  folder)
         shutil.rmtree(folder)
-    with open(os.path.join(seeds7z, "mini.7z"), "wb") as f:
-        f.write(build_7z([("d", None), ("d/s.txt", b"stored data"), ("e.txt", b"")]))
+    save(out, "seeds7z", {"mini.7z": build_7z([("d", None), ("d/s.txt", b"stored data"),
+                                                ("e.txt", b"")])})
     seeds = os.path.join(out, "seeds")
-    os.makedirs(seeds)
     mini = [("d/", None, STORED), ("d/s.txt", b"stored data", STORED),
             ("d/z.txt", TEXT[:2000], DEFLATED), ("e.txt", b"", DEFLATED)]
-    for name, blob in (("mini.zip", build(mini)), ("mini_streamed.zip", build(mini, True))):
-        with open(os.path.join(seeds, name), "wb") as f:
-            f.write(blob)
+    save(out, "seeds", {"mini.zip": build(mini), "mini_streamed.zip": build(mini, True)})
     for folder in ("special", "refused/data_error", "refused/bad_archive",
                    "refused/unsupported", "refused/unsafe_path"):
         for name in sorted(os.listdir(os.path.join(out, folder))):
@@ -538,6 +593,7 @@ def save(out, folder, cases):
 
 
 def main():
+    warnings.simplefilter("ignore", UserWarning)
     if len(sys.argv) not in (2, 3):
         raise SystemExit(__doc__)
     out = os.path.abspath(sys.argv[1])
@@ -551,6 +607,8 @@ def main():
     write_corrupt(out)
     write_unsupported(out)
     write_malicious(out)
+    write_peers(out)
+    write_hostile(out)
     write_seeds(out)
 
 

@@ -26,7 +26,7 @@ public:
     bool makeDirectory(const std::string &path) override {
         return entries.emplace(inside(path) + "/", "").second;
     }
-    std::unique_ptr<archive::OutputFile> create(const std::string &path) override {
+    std::unique_ptr<archive::OutputFile> create(const std::string &path, bool) override {
         return std::make_unique<File>(*this, inside(path));
     }
 

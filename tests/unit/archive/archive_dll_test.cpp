@@ -117,6 +117,9 @@ TEST_F(SevenZipDll, WithoutYesExistingFilesAreKept) {
     EXPECT_EQ(report.rfind("Error 7: ", 0), 0u) << report;
     EXPECT_EQ(readTree(dest_).at("readme.txt"), "edited");
 
+    // With -y it is replaced, read-only or not.
+    const std::wstring edited = (fs::path(dest_) / "readme.txt").wstring();
+    ASSERT_TRUE(SetFileAttributesW(edited.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(extractLikeInstaller(installerCommand(true)), SEVENZIP_OK);
     EXPECT_EQ(readTree(dest_), readTree(kData + "\\tree"));
 }
