@@ -10,6 +10,10 @@
 namespace {
 
 constexpr DWORD kDriverDirectoryLevel = 1;
+// The driver record: its level, and its version, older for Windows NT 4.0.
+constexpr DWORD kDriverInfoLevel = 3;
+constexpr DWORD kDriverVersion = 3;
+constexpr DWORD kWindowsNtDriverVersion = 2;
 constexpr int kDriverDirectorySize = 255;
 
 // A path the spooler or the file system cannot take whole would name

@@ -3,7 +3,6 @@
 #include "install/label_install.h"
 
 #include "install/driver_tables.h"
-#include "install/install_constants.h"
 #include "install/package_layout.h"
 #include "res/texts.h"
 #include "system/platform.h"

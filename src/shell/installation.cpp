@@ -4,7 +4,6 @@
 #include "shell/installer_dlg.h"
 
 #include "framework/win_app.h"
-#include "install/install_constants.h"
 #include "install/spooler_service.h"
 #include "ports/parallel_port_dlg.h"
 #include "ports/tcpip_port_dlg.h"
