@@ -62,36 +62,23 @@ protected:
 };
 
 // The rows are the parallel port list, so an LPT port with a TCP/IP
-// description is not among them; no row chosen, no end but Cancel.
-TEST_F(PortDialogsTest, ParallelDialogEndsWithTheChosenRowOrCancel) {
+// description is not among them; no row chosen, OK does nothing.
+TEST_F(PortDialogsTest, ParallelDialogEndsWithTheChosenRow) {
     PortsFake::ports = {{"COM1:", "Local Port"},
                         {"LPT1:", "Local Port"},
                         {"FILE:", "Local Port"},
                         {"LPT2:", "Printer Port"},
                         {"LPT3:", kTcpip}};
-    {
-        CParallelPortDlg dlg(nullptr);
-        DialogRunner runner(dlg);
-        EXPECT_EQ(Rows(runner),
-                  "LPT1:|Local Port LPT2:|Printer Port selected 0, columns 2 125 300");
-        Select(runner, 1);
-        runner.Press(IDC_PORT_OK);
-        EXPECT_EQ(runner.Join(), PORTDLG_INDEX_BASE + 1);
-        EXPECT_EQ(std::string(dlg.m_strChosenPort), "LPT2:");
-    }
-    for (const int nCancel : {IDC_PORT_CANCEL, IDCANCEL, 0}) {
-        CParallelPortDlg dlg(nullptr);
-        DialogRunner runner(dlg);
-        Select(runner, -1);
-        runner.Press(IDOK);
-        runner.Press(IDC_PORT_OK);
-        EXPECT_TRUE(runner.Open());
-        if (nCancel != 0)
-            runner.Press(nCancel);
-        else
-            runner.Close();
-        EXPECT_EQ(runner.Join(), PORTDLG_CANCELLED) << nCancel;
-    }
+    CParallelPortDlg dlg(nullptr);
+    DialogRunner runner(dlg);
+    EXPECT_EQ(Rows(runner), "LPT1:|Local Port LPT2:|Printer Port selected 0, columns 2 125 300");
+    Select(runner, -1);
+    runner.Press(IDC_PORT_OK);
+    EXPECT_TRUE(runner.Open());
+    Select(runner, 1);
+    runner.Press(IDC_PORT_OK);
+    EXPECT_EQ(runner.Join(), PORTDLG_INDEX_BASE + 1);
+    EXPECT_EQ(std::string(dlg.m_strChosenPort), "LPT2:");
 }
 
 // Both descriptions are listed and nothing else; the port the wizard adds is

@@ -81,7 +81,7 @@ protected:
         m_pRunner->SelectDriver(nEntry);
         m_pRunner->SetText(IDC_INSTALL, pszCaption);
         ::EnableWindow(m_pRunner->Item(IDC_INSTALL), TRUE);
-        m_pRunner->PressInstall();
+        m_pRunner->Press(IDC_INSTALL);
     }
 
     RecordingDlg m_dlg;

@@ -38,20 +38,8 @@ void DialogRunner::SetText(int nID, const std::string &text) const {
     ::SetWindowTextA(Item(nID), text.c_str());
 }
 
-int DialogRunner::Progress() const {
-    return static_cast<int>(::SendMessageA(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
-}
-
 void DialogRunner::SelectDriver(int nEntry) const {
     ::SendMessageA(Item(IDC_DRIVER_LIST), CB_SETCURSEL, nEntry, 0);
-}
-
-bool DialogRunner::SelectModel(const std::string &name) const {
-    const LRESULT nEntry =
-        ::SendMessageA(Item(IDC_DRIVER_LIST), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                       reinterpret_cast<LPARAM>(name.c_str()));
-    SelectDriver(static_cast<int>(nEntry));
-    return nEntry != CB_ERR;
 }
 
 void DialogRunner::SelectPortKind(int nRow, bool bSelected) const {

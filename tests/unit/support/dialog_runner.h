@@ -30,16 +30,11 @@ public:
     void SetText(int nID, const std::string &text) const;
     bool Enabled(int nID) const { return ::IsWindowEnabled(Item(nID)) != FALSE; }
     bool Open() const { return !m_bEnded; }
-    int Progress() const;
 
     void SelectDriver(int nEntry) const;
-    // Selects the list's entry of that name; false when there is none.
-    bool SelectModel(const std::string &name) const;
     void SelectPortKind(int nRow, bool bSelected = true) const;
     // The selected row of the port-kind list, -1 for none.
     int SelectedPortKind() const;
-    // Presses Install and returns when the handler has run to its end.
-    void PressInstall() const { Press(IDC_INSTALL); }
     // Presses a button, or sends a command, and returns when the handler has run.
     void Press(int nID) const;
     // Posts a click, so that a message box the handler opens does not block the test.

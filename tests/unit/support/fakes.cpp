@@ -457,3 +457,10 @@ CStringArray List(const std::vector<std::string> &entries) {
         list.Add(entry.c_str());
     return list;
 }
+
+std::string Joined(const std::vector<std::string> &entries) {
+    std::string text;
+    for (const std::string &entry : entries)
+        text += (text.empty() ? "" : "; ") + entry;
+    return text;
+}

@@ -179,6 +179,9 @@ struct PrintersFake {
                                      DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned);
 };
 
+// The entries joined by "; ".
+std::string Joined(const std::vector<std::string> &entries);
+
 // A list of the program's own kind.
 CStringArray List(const std::vector<std::string> &entries);
 
