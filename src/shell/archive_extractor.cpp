@@ -11,13 +11,9 @@
 
 namespace {
 
-constexpr char kCommandFormat[] = "x -y \"%s\" -o\"%s\" -hide";
 constexpr int kCommandSize = 1024;
 constexpr DWORD kLibraryPathSize = MAX_PATH;
 constexpr DWORD kOutputSize = 16384;
-constexpr DWORD kPauseAfterLoadMs = 10;
-constexpr DWORD kPauseBeforeExtractMs = 100;
-constexpr DWORD kPauseAfterReleaseMs = 10;
 // The result of a command that was never given; the library's own are 0 and up.
 constexpr int kCommandTooLong = -1;
 
@@ -72,8 +68,8 @@ BOOL CArchiveExtractor::Open(LPCSTR lpszArchive) {
 
 int CArchiveExtractor::Extract(LPCSTR lpszArchive, LPCSTR lpszDestination) {
     char szCommand[kCommandSize] = {};
-    const int nLength =
-        std::snprintf(szCommand, sizeof(szCommand), kCommandFormat, lpszArchive, lpszDestination);
+    const int nLength = std::snprintf(szCommand, sizeof(szCommand), kExtractCommandFormat,
+                                      lpszArchive, lpszDestination);
     // A cut command would name another archive or destination.
     if (nLength < 0 || nLength >= kCommandSize)
         return kCommandTooLong;

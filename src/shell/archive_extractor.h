@@ -4,6 +4,13 @@
 
 #include <windows.h>
 
+// The command the package is unpacked with, and the pauses around the
+// library's calls that every start-up pays.
+constexpr char kExtractCommandFormat[] = "x -y \"%s\" -o\"%s\" -hide";
+constexpr DWORD kPauseAfterLoadMs = 10;
+constexpr DWORD kPauseBeforeExtractMs = 100;
+constexpr DWORD kPauseAfterReleaseMs = 10;
+
 class CArchiveExtractor {
 public:
     CArchiveExtractor() = default;

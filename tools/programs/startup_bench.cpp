@@ -1,7 +1,14 @@
 // Milliseconds from process start to a usable Install button, for the
 // installer started from the release folder and for a dialog that does
-// nothing, under the same Wine.
+// nothing, under the same Wine. Given a second release folder (the same
+// installer beside another archive library), it times that one too, with
+// the package's extraction through each folder's library.
+#include "bench_clock.h"
+#include "install/package_layout.h"
+#include "shell/archive_extractor.h"
 #include "support/black_box.h"
+
+#include <sevenzip.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,7 +19,7 @@ namespace {
 // Starts the program and waits until the button of the found dialog is
 // enabled; returns the elapsed milliseconds, or -1.
 long TimeToEnabled(const char *program, const char *folder, const char *caption, int nButton) {
-    const DWORD dwStart = ::GetTickCount();
+    const double start = NowMs();
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
@@ -28,7 +35,7 @@ long TimeToEnabled(const char *program, const char *folder, const char *caption,
             return hDlg != nullptr && ::IsWindowEnabled(::GetDlgItem(hDlg, nButton));
         },
         60000);
-    const long nElapsed = bReady ? static_cast<long>(::GetTickCount() - dwStart) : -1;
+    const long nElapsed = bReady ? static_cast<long>(NowMs() - start) : -1;
     if (hDlg != nullptr)
         ::PostMessageA(hDlg, WM_CLOSE, 0, 0);
     if (::WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
@@ -43,29 +50,79 @@ long Median(std::vector<long> values) {
     return values[values.size() / 2];
 }
 
+// The package of the folder unpacked by the folder's library into a fresh
+// folder, as the installer's command does; milliseconds, or -1.
+long TimeExtraction(const std::string &folder) {
+    const HMODULE hLibrary = ::LoadLibraryA((folder + "\\" SEVENZIP_DLL_NAME).c_str());
+    const auto pfnSevenZip = reinterpret_cast<LPSEVENZIP>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(hLibrary, "SevenZip")));
+    if (pfnSevenZip == nullptr)
+        return -1;
+    char szTemp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, szTemp);
+    const std::string dest = std::string(szTemp) + "startup_bench";
+    const std::string package = folder + "\\" + kPackageFile;
+    char szCommand[1024];
+    std::snprintf(szCommand, sizeof(szCommand), kExtractCommandFormat, package.c_str(),
+                  dest.c_str());
+    std::vector<char> output(16384);
+    const double start = NowMs();
+    const int nResult = pfnSevenZip(nullptr, szCommand, output.data(), 16384);
+    const long nElapsed = static_cast<long>(NowMs() - start);
+    ::FreeLibrary(hLibrary);
+    RemoveTree(dest);
+    return nResult == 0 ? nElapsed : -1;
+}
+
+// Ready time and extraction time of one release folder, medians of nRuns.
+struct Figures {
+    long nReady, nExtraction;
+};
+
+Figures Measure(const std::string &folder, int nRuns) {
+    std::vector<long> ready, extraction;
+    for (int i = 0; i < nRuns; ++i) {
+        ready.push_back(TimeToEnabled((folder + "\\" E2E_PROGRAM).c_str(), folder.c_str(),
+                                      "Configure & Install v1.5", IDC_INSTALL));
+        extraction.push_back(TimeExtraction(folder));
+    }
+    const bool bFailed = *std::min_element(ready.begin(), ready.end()) < 0 ||
+                         *std::min_element(extraction.begin(), extraction.end()) < 0;
+    return bFailed ? Figures{-1, -1} : Figures{Median(ready), Median(extraction)};
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     const int nRuns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     const std::string minimal = WinePath(E2E_RELEASE_DIR "/../bin/minimal_dialog.exe");
-    std::vector<long> installer;
     std::vector<long> yardstick;
-    for (int i = 0; i < nRuns; ++i) {
-        installer.push_back(TimeToEnabled(kReleaseProgram.c_str(), kReleaseDir.c_str(),
-                                          "Configure & Install v1.5", IDC_INSTALL));
+    for (int i = 0; i < nRuns; ++i)
         yardstick.push_back(
             TimeToEnabled(minimal.c_str(), kReleaseDir.c_str(), "Minimal dialog", IDOK));
-    }
-    if (*std::min_element(installer.begin(), installer.end()) < 0 ||
+    const Figures current = Measure(kReleaseDir, nRuns);
+    const Figures baseline = argc > 2 ? Measure(WinePath(argv[2]), nRuns) : Figures{0, 0};
+    if (current.nReady < 0 || baseline.nReady < 0 ||
         *std::min_element(yardstick.begin(), yardstick.end()) < 0) {
-        std::printf("a program did not become ready\n");
+        std::printf("a program did not become ready or an extraction failed\n");
         return 1;
     }
-    const long nInstaller = Median(installer);
+    const long nPauses = kPauseAfterLoadMs + kPauseBeforeExtractMs + kPauseAfterReleaseMs;
     const long nYardstick = Median(yardstick);
-    std::printf("start to Install enabled, median of %d runs:\n", nRuns);
-    std::printf("  %-20s %5ld ms\n", E2E_PROGRAM, nInstaller);
-    std::printf("  minimal dialog       %5ld ms\n", nYardstick);
-    std::printf("  ratio                %5.2f\n", static_cast<double>(nInstaller) / nYardstick);
+    std::printf("start to Install enabled, median of %d runs, ms:\n", nRuns);
+    std::printf("  %-44s %6ld\n", E2E_PROGRAM, current.nReady);
+    std::printf("  %-44s %6ld\n", "  less the archive library's fixed pauses",
+                current.nReady - nPauses);
+    std::printf("  %-44s %6ld\n", "minimal dialog", nYardstick);
+    std::printf("  %-44s %6.2f\n", "ratio", static_cast<double>(current.nReady) / nYardstick);
+    std::printf("  %-44s %6ld\n", "the package's extraction alone", current.nExtraction);
+    if (argc > 2) {
+        std::printf("with the baseline archive library beside it:\n");
+        std::printf("  %-44s %6ld\n", "ready, less the fixed pauses", baseline.nReady - nPauses);
+        std::printf("  %-44s %6ld\n", "the package's extraction alone", baseline.nExtraction);
+        std::printf("  %-44s %6ld\n", "ready time gained", baseline.nReady - current.nReady);
+        std::printf("  %-44s %6ld\n", "extraction time gained",
+                    baseline.nExtraction - current.nExtraction);
+    }
     return 0;
 }
