@@ -195,4 +195,3 @@ void DeletePrinterNamed(const std::string &name) {
         ::ClosePrinter(hPrinter);
     }
 }
-

@@ -16,41 +16,18 @@ namespace {
 const char kTcpip[] = "Standard TCP/IP Port";
 const char kTcpipCp936[] = "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA";
 
-// The rows as "name|description ", then the selected row and the columns.
+// The rows, then the selected one.
 std::string Rows(const DialogRunner &runner) {
     const HWND hList = runner.Item(IDC_PORT_LIST);
-    std::string text;
-    const int nRows = static_cast<int>(::SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0));
-    for (int nRow = 0; nRow < nRows; ++nRow) {
-        for (int nColumn = 0; nColumn < 2; ++nColumn) {
-            char buffer[1024] = {};
-            LVITEMA item = {};
-            item.iSubItem = nColumn;
-            item.pszText = buffer;
-            item.cchTextMax = sizeof(buffer);
-            ::SendMessageA(hList, LVM_GETITEMTEXTA, nRow, reinterpret_cast<LPARAM>(&item));
-            text += buffer + std::string(nColumn == 0 ? "|" : " ");
-        }
-    }
-    const HWND hHeader = reinterpret_cast<HWND>(::SendMessageA(hList, LVM_GETHEADER, 0, 0));
-    text += "selected " + std::to_string(::SendMessageA(hList, LVM_GETNEXTITEM,
-                                                        static_cast<WPARAM>(-1), LVNI_SELECTED));
-    text += ", columns " + std::to_string(::SendMessageA(hHeader, HDM_GETITEMCOUNT, 0, 0));
-    for (int nColumn = 0; nColumn < 2; ++nColumn)
-        text += " " + std::to_string(::SendMessageA(hList, LVM_GETCOLUMNWIDTH, nColumn, 0));
-    return text;
+    return Joined(runner.ListRows(hList)) + "; selected " +
+           std::to_string(WindowDriver::SelectedRow(hList));
 }
 
 // Selects one row, or no row for -1.
 void Select(const DialogRunner &runner, int nRow) {
-    LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED;
-    ::SendMessageA(runner.Item(IDC_PORT_LIST), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                   reinterpret_cast<LPARAM>(&item));
-    item.state = LVIS_SELECTED;
+    runner.SelectRow(runner.Item(IDC_PORT_LIST), -1, false);
     if (nRow >= 0)
-        ::SendMessageA(runner.Item(IDC_PORT_LIST), LVM_SETITEMSTATE, nRow,
-                       reinterpret_cast<LPARAM>(&item));
+        runner.SelectRow(runner.Item(IDC_PORT_LIST), nRow);
 }
 
 class PortDialogsTest : public PlatformTest {
@@ -71,7 +48,8 @@ TEST_F(PortDialogsTest, ParallelDialogEndsWithTheChosenRow) {
                         {"LPT3:", kTcpip}};
     CParallelPortDlg dlg(nullptr);
     DialogRunner runner(dlg);
-    EXPECT_EQ(Rows(runner), "LPT1:|Local Port LPT2:|Printer Port selected 0, columns 2 125 300");
+    EXPECT_EQ(Rows(runner), "LPT1:|Local Port; LPT2:|Printer Port; selected 0");
+    EXPECT_EQ(runner.ListColumns(runner.Item(IDC_PORT_LIST)), "Port 125|Description 300");
     Select(runner, -1);
     runner.Press(IDC_PORT_OK);
     EXPECT_TRUE(runner.Open());
@@ -90,15 +68,15 @@ TEST_F(PortDialogsTest, TcpipDialogListsItsPortsAndSelectsTheOneAdded) {
                         {"IP_lower", "standard tcp/ip port"}};
     CTcpipPortDlg dlg(nullptr);
     DialogRunner runner(dlg);
-    EXPECT_EQ(Rows(runner), "IP_10.0.0.9|Standard TCP/IP Port IP_cn|" + std::string(kTcpipCp936) +
-                                " selected 0, columns 2 125 300");
+    EXPECT_EQ(Rows(runner), "IP_10.0.0.9|Standard TCP/IP Port; IP_cn|" + std::string(kTcpipCp936) +
+                                "; selected 0");
     runner.Press(IDC_ADD_PORT);
     PortMonitorFake::nextPort = "IP_10.0.0.95";
     Select(runner, 0);
     runner.Press(IDC_ADD_PORT);
-    EXPECT_EQ(Rows(runner), "IP_10.0.0.9|Standard TCP/IP Port IP_10.0.0.95|Standard TCP/IP Port "
-                            "IP_cn|" +
-                                std::string(kTcpipCp936) + " selected 1, columns 2 125 300");
+    EXPECT_EQ(Rows(runner), "IP_10.0.0.9|Standard TCP/IP Port; IP_10.0.0.95|Standard TCP/IP "
+                            "Port; IP_cn|" +
+                                std::string(kTcpipCp936) + "; selected 1");
     EXPECT_EQ(PortMonitorFake::calls, std::vector<std::string>(2, "AddPort Standard TCP/IP Port"));
     EXPECT_EQ(PortMonitorFake::owners, std::vector<HWND>(2, runner.Window()));
     runner.Press(IDOK);
@@ -135,8 +113,7 @@ TEST_F(PortDialogsTest, ConfigureAndDeleteWorkOnTheWholeName) {
     PortsFake::ports.pop_back();
     runner.Press(IDC_DELETE_PORT);
     EXPECT_EQ(PortMonitorFake::calls.size(), 6u);
-    EXPECT_EQ(Rows(runner),
-              longName.substr(0, 127) + "|Standard TCP/IP Port selected 0, columns 2 125 300");
+    EXPECT_EQ(Rows(runner), longName.substr(0, 127) + "|Standard TCP/IP Port; selected 0");
     runner.Close();
     EXPECT_EQ(runner.Join(), PORTDLG_CANCELLED);
 }

@@ -78,7 +78,7 @@ protected:
     }
     // Presses Install on a dialog that may have disabled it.
     void Press(int nEntry, const char *pszCaption) const {
-        m_pRunner->SelectDriver(nEntry);
+        m_pRunner->SelectEntry(IDC_DRIVER_LIST, nEntry);
         m_pRunner->SetText(IDC_INSTALL, pszCaption);
         ::EnableWindow(m_pRunner->Item(IDC_INSTALL), TRUE);
         m_pRunner->Press(IDC_INSTALL);
@@ -93,7 +93,7 @@ protected:
 TEST_F(InstallerDlgTest, StartUpRunsItsStepsInOrderAndThenEnablesInstall) {
     DialogRunner &runner = Open(false);
     EXPECT_EQ(::SendMessageA(runner.Item(IDC_SET_DEFAULT), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(runner.SelectedPortKind(), 0);
+    EXPECT_EQ(WindowDriver::SelectedRow(runner.PortKinds()), 0);
     EXPECT_EQ(::SendMessageA(runner.Item(IDC_PORT_KIND_LIST), LVM_GETITEMCOUNT, 0, 0), 4);
     EXPECT_EQ(runner.Text(IDC_STATUS), "");
     EXPECT_TRUE(!runner.Enabled(IDC_INSTALL) && runner.Enabled(IDCANCEL) &&
@@ -121,14 +121,14 @@ TEST_F(InstallerDlgTest, InstallTakesTheKindsFirstPortAndTheIndexsSequenceUntilF
     PortsFake::ports = {{"USB003", ""}, {"USB004", ""}};
     DialogRunner &runner = Open();
     const HWND hList = runner.Item(IDC_PORT_KIND_LIST);
-    runner.SelectPortKind(3);
+    runner.SelectRow(runner.PortKinds(), 3);
     LVITEMA item = {};
     item.state = item.stateMask = LVIS_FOCUSED;
     ::SendMessageA(hList, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&item));
     ::SendMessageA(hList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_TRACKSELECT | LVS_EX_LABELTIP);
     m_dlg.EnumeratePorts();
     EXPECT_EQ(m_dlg.m_ports.arrUsb.GetSize(), 2);
-    EXPECT_EQ(runner.SelectedPortKind(), 1);
+    EXPECT_EQ(WindowDriver::SelectedRow(runner.PortKinds()), 1);
     EXPECT_EQ(::SendMessageA(hList, LVM_GETITEMSTATE, 1, LVIS_FOCUSED), 0);
     EXPECT_EQ(::SendMessageA(hList, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
               LVS_EX_LABELTIP | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
@@ -137,9 +137,9 @@ TEST_F(InstallerDlgTest, InstallTakesTheKindsFirstPortAndTheIndexsSequenceUntilF
     EXPECT_EQ(BoxFake::Texts(), std::vector<std::string>(2, "No installable driver is selected."));
     EXPECT_TRUE(runner.Enabled(IDC_INSTALL) && runner.Enabled(IDCANCEL));
     Press(32, "&Finish ");
-    runner.SelectPortKind(3);
+    runner.SelectRow(runner.PortKinds(), 3);
     Press(33, "Reinstall");
-    runner.SelectPortKind(3, false);
+    runner.SelectRow(runner.PortKinds(), 3, false);
     Press(31, "&Install");
     runner.SetText(IDC_INSTALL, kFinishCaption);
     runner.Click(IDC_INSTALL);

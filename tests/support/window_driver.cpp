@@ -1,0 +1,115 @@
+#include "support/window_driver.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr int kListTextChars = 1024;
+
+std::string Ansi(const wchar_t *psz) {
+    char text[2 * kListTextChars] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, psz, -1, text, sizeof(text), nullptr, nullptr);
+    return text;
+}
+
+// Sends a list-view message whose record, and the text buffer it points
+// to, must live in the dialog's memory; both are copied back.
+template <class Record>
+LRESULT SendRecord(HANDLE hProcess, HWND hWnd, UINT message, WPARAM wParam, Record &record,
+                   wchar_t *pszText = nullptr) {
+    const size_t cbText = pszText != nullptr ? kListTextChars * sizeof(wchar_t) : 0;
+    auto *pRemote = static_cast<BYTE *>(
+        ::VirtualAllocEx(hProcess, nullptr, sizeof(record) + cbText, MEM_COMMIT, PAGE_READWRITE));
+    if (pRemote == nullptr)
+        return 0;
+    Record sent = record;
+    if (pszText != nullptr) {
+        sent.pszText = reinterpret_cast<LPWSTR>(pRemote + sizeof(record));
+        sent.cchTextMax = kListTextChars;
+    }
+    ::WriteProcessMemory(hProcess, pRemote, &sent, sizeof(sent), nullptr);
+    const LRESULT lResult =
+        ::SendMessageW(hWnd, message, wParam, reinterpret_cast<LPARAM>(pRemote));
+    if (pszText != nullptr)
+        ::ReadProcessMemory(hProcess, pRemote + sizeof(record), pszText, cbText, nullptr);
+    ::VirtualFreeEx(hProcess, pRemote, 0, MEM_RELEASE);
+    return lResult;
+}
+
+} // namespace
+
+std::string WindowText(HWND hWnd) {
+    wchar_t buffer[kListTextChars] = {};
+    ::SendMessageW(hWnd, WM_GETTEXT, kListTextChars, reinterpret_cast<LPARAM>(buffer));
+    return Ansi(buffer);
+}
+
+std::string WindowDriver::Text(int nID) const {
+    return WindowText(Item(nID));
+}
+
+void WindowDriver::SetText(int nID, const std::string &text) const {
+    wchar_t buffer[kListTextChars] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer, kListTextChars - 1);
+    ::SendMessageW(Item(nID), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(buffer));
+}
+
+void WindowDriver::Click(int nID) const {
+    ::PostMessageW(m_hDlg, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Item(nID)));
+}
+
+void WindowDriver::Press(int nID) const {
+    ::SendMessageW(m_hDlg, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Item(nID)));
+}
+
+void WindowDriver::SelectEntry(int nID, int nEntry) const {
+    ::SendMessageW(Item(nID), CB_SETCURSEL, nEntry, 0);
+    ::SendMessageW(m_hDlg, WM_COMMAND, MAKEWPARAM(nID, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(Item(nID)));
+}
+
+std::vector<std::string> WindowDriver::ListRows(HWND hList) const {
+    std::vector<std::string> rows;
+    const int nRows = static_cast<int>(::SendMessageW(hList, LVM_GETITEMCOUNT, 0, 0));
+    for (int nRow = 0; nRow < nRows; ++nRow) {
+        std::string row;
+        for (int nColumn = 0; nColumn < 2; ++nColumn) {
+            wchar_t text[kListTextChars] = {};
+            LVITEMW item = {};
+            item.iSubItem = nColumn;
+            SendRecord(m_hProcess, hList, LVM_GETITEMTEXTW, nRow, item, text);
+            row += (nColumn > 0 ? "|" : "") + Ansi(text);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string WindowDriver::ListColumns(HWND hList) const {
+    const HWND hHeader = reinterpret_cast<HWND>(::SendMessageW(hList, LVM_GETHEADER, 0, 0));
+    const int nColumns = static_cast<int>(::SendMessageW(hHeader, HDM_GETITEMCOUNT, 0, 0));
+    std::string columns;
+    for (int nColumn = 0; nColumn < nColumns; ++nColumn) {
+        wchar_t text[kListTextChars] = {};
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT;
+        SendRecord(m_hProcess, hList, LVM_GETCOLUMNW, nColumn, column, text);
+        columns += (nColumn > 0 ? "|" : "") + Ansi(text) + " " +
+                   std::to_string(::SendMessageW(hList, LVM_GETCOLUMNWIDTH, nColumn, 0));
+    }
+    return columns;
+}
+
+int WindowDriver::SelectedRow(HWND hList) {
+    return static_cast<int>(
+        ::SendMessageW(hList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void WindowDriver::SelectRow(HWND hList, int nRow, bool bSelected) const {
+    LVITEMW item = {};
+    item.state = bSelected ? LVIS_SELECTED | LVIS_FOCUSED : 0;
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendRecord(m_hProcess, hList, LVM_SETITEMSTATE, static_cast<WPARAM>(nRow), item);
+}
