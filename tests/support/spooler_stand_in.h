@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-// Under HKEY_LOCAL_MACHINE.
+// Under HKEY_LOCAL_MACHINE: how often the service has started (REG_DWORD),
+// and the ports with a printer plugged in, separated by blanks (REG_SZ).
 constexpr char kStandInKey[] = "Software\\DriverInstallerTests\\SpoolerStandIn";
-// REG_DWORD: how often the service has started.
 constexpr char kStandInStarts[] = "Starts";
-// REG_SZ: the ports with a printer plugged in, separated by blanks.
 constexpr char kStandInAttached[] = "AttachedPorts";
 
 // The printer keys the spooler reads, and the on-line flag of the current
