@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 // Under HKEY_LOCAL_MACHINE: how often the service has started (REG_DWORD),
 // and the ports with a printer plugged in, separated by blanks (REG_SZ).
@@ -20,4 +19,5 @@ constexpr char kSpoolerPrintersKey[] = "System\\CurrentControlSet\\Control\\Prin
 constexpr char kOnLineValue[] = "PrinterOnLine";
 
 DWORD StandInStarts();
-void AttachPorts(const std::vector<std::string> &ports);
+// The ports, separated by blanks, with a printer plugged in.
+void AttachPorts(const std::string &ports);

@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 bool WaitFor(const std::function<bool()> &pred, DWORD dwTimeoutMs) {
     const DWORD dwStart = ::GetTickCount();
@@ -75,32 +76,26 @@ DWORD StandInStarts() {
     return dwStarts;
 }
 
-void AttachPorts(const std::vector<std::string> &ports) {
-    std::string list;
-    for (const std::string &port : ports)
-        list += (list.empty() ? "" : " ") + port;
-    WriteRegistryString(HKEY_LOCAL_MACHINE, kStandInKey, kStandInAttached, list);
+void AttachPorts(const std::string &ports) {
+    WriteRegistryString(HKEY_LOCAL_MACHINE, kStandInKey, kStandInAttached, ports);
 }
 
 std::string Printer(const std::string &name) {
     HANDLE hPrinter = nullptr;
-    if (!::OpenPrinterA(const_cast<LPSTR>(name.c_str()), &hPrinter, nullptr))
-        return "";
     std::vector<BYTE> printer(65536), driver(65536);
     DWORD cbNeeded = 0;
-    std::string seen;
-    if (::GetPrinterA(hPrinter, 2, printer.data(), 65536, &cbNeeded) &&
-        ::GetPrinterDriverA(hPrinter, const_cast<LPSTR>(DriverEnvironment()), 3, driver.data(),
-                            65536, &cbNeeded)) {
-        const auto &info = *reinterpret_cast<const PRINTER_INFO_2A *>(printer.data());
-        const LPCSTR pszMonitor =
-            reinterpret_cast<const DRIVER_INFO_3A *>(driver.data())->pMonitorName;
-        seen = std::string(info.pDriverName) + " " + info.pPrintProcessor + " " + info.pDatatype +
-               " " + info.pPortName +
-               (pszMonitor != nullptr && *pszMonitor ? " " + std::string(pszMonitor) : "");
-    }
+    const bool bFound = ::OpenPrinterA(const_cast<LPSTR>(name.c_str()), &hPrinter, nullptr) &&
+                        ::GetPrinterA(hPrinter, 2, printer.data(), 65536, &cbNeeded) &&
+                        ::GetPrinterDriverA(hPrinter, const_cast<LPSTR>(DriverEnvironment()), 3,
+                                            driver.data(), 65536, &cbNeeded);
     ::ClosePrinter(hPrinter);
-    return seen;
+    if (!bFound)
+        return "";
+    const auto &info = *reinterpret_cast<const PRINTER_INFO_2A *>(printer.data());
+    const LPCSTR pszMonitor = reinterpret_cast<const DRIVER_INFO_3A *>(driver.data())->pMonitorName;
+    return std::string(info.pDriverName) + " " + info.pPrintProcessor + " " + info.pDatatype + " " +
+           info.pPortName +
+           (pszMonitor != nullptr && *pszMonitor ? " " + std::string(pszMonitor) : "");
 }
 
 void DeletePrinterNamed(const std::string &name) {

@@ -44,36 +44,31 @@ std::vector<std::pair<std::wstring, bool>> Ports() {
     return ports;
 }
 
+// Level 2 only: what the program asks for.
 BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
                       LPDWORD pcReturned) {
-    if ((Level != 1 && Level != 2) || pcbNeeded == nullptr || pcReturned == nullptr)
-        return Fail(ERROR_INVALID_PARAMETER);
+    if (Level != 2)
+        return Fail(ERROR_INVALID_LEVEL);
     const auto ports = Ports();
-    const DWORD cbRecord = Level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
     DWORD cbNeeded = 0;
     for (const auto &port : ports)
-        cbNeeded += cbRecord + (port.first.size() + 1) * sizeof(wchar_t) +
-                    (Level == 2 ? sizeof(kMonitorName) + sizeof(kDescription) : 0);
+        cbNeeded += sizeof(PORT_INFO_2W) + (port.first.size() + 1) * sizeof(wchar_t) +
+                    sizeof(kMonitorName) + sizeof(kDescription);
     *pcbNeeded = cbNeeded;
     *pcReturned = 0;
     if (pPorts == nullptr || cbBuf < cbNeeded)
         return Fail(ERROR_INSUFFICIENT_BUFFER);
-    auto *pText = reinterpret_cast<wchar_t *>(pPorts + cbRecord * ports.size());
+    auto *pInfo = reinterpret_cast<PORT_INFO_2W *>(pPorts);
+    auto *pText = reinterpret_cast<wchar_t *>(pInfo + ports.size());
     const auto store = [&](const std::wstring &text) {
         wchar_t *psz = pText;
         pText = std::copy(text.begin(), text.end(), pText);
         *pText++ = L'\0';
         return psz;
     };
-    for (size_t i = 0; i < ports.size(); ++i) {
-        if (Level == 1) {
-            reinterpret_cast<PORT_INFO_1W *>(pPorts)[i].pName = store(ports[i].first);
-            continue;
-        }
-        PORT_INFO_2W &info = reinterpret_cast<PORT_INFO_2W *>(pPorts)[i];
-        info = {store(ports[i].first), store(kMonitorName),
-                store(ports[i].second ? kDescriptionChinese : kDescription), PORT_TYPE_WRITE, 0};
-    }
+    for (const auto &port : ports)
+        *pInfo++ = {store(port.first), store(kMonitorName),
+                    store(port.second ? kDescriptionChinese : kDescription), PORT_TYPE_WRITE, 0};
     *pcReturned = static_cast<DWORD>(ports.size());
     return TRUE;
 }
@@ -95,24 +90,14 @@ BOOL WINAPI AddPort(HANDLE, LPWSTR, HWND hWnd, LPWSTR) {
            Fail(ERROR_ACCESS_DENIED);
 }
 
-constexpr MONITOR2 Table() {
-    MONITOR2 table = {};
-    table.cbSize = sizeof(MONITOR2);
-    table.pfnEnumPorts = EnumPorts;
-    table.pfnAddPort = AddPort;
-    return table;
-}
-
-MONITOR2 g_monitor = Table();
-
 } // namespace
 
 extern "C" __declspec(dllexport) LPMONITOR2 WINAPI
-    InitializePrintMonitor2(PMONITORINIT pMonitorInit, PHANDLE phMonitor) {
-    if (pMonitorInit == nullptr || phMonitor == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    *phMonitor = &g_monitor;
-    return &g_monitor;
+    InitializePrintMonitor2(PMONITORINIT, PHANDLE phMonitor) {
+    static MONITOR2 monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    monitor.pfnEnumPorts = EnumPorts;
+    monitor.pfnAddPort = AddPort;
+    *phMonitor = &monitor;
+    return &monitor;
 }

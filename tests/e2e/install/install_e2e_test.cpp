@@ -24,14 +24,6 @@ std::string UnpackedLeft() {
     return "";
 }
 
-std::string DriverDirectory() {
-    char directory[MAX_PATH] = {};
-    DWORD cbNeeded = 0;
-    ::GetPrinterDriverDirectoryA(nullptr, const_cast<LPSTR>(DriverEnvironment()), 1,
-                                 reinterpret_cast<LPBYTE>(directory), MAX_PATH, &cbNeeded);
-    return directory;
-}
-
 class InstallE2E : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -74,9 +66,13 @@ TEST_F(InstallE2E, ReceiptPrinterOnTheParallelPortChosenInItsDialog) {
     EXPECT_EQ(Printer(kPrinter), std::string(kModel) + " WinPrint RAW LPT3:");
     EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kWindowsKey, "Device"),
               std::string(kPrinter) + ",winspool,LPT3:");
+    char directory[MAX_PATH] = {};
+    DWORD cbNeeded = 0;
+    ::GetPrinterDriverDirectoryA(nullptr, const_cast<LPSTR>(DriverEnvironment()), 1,
+                                 reinterpret_cast<LPBYTE>(directory), MAX_PATH, &cbNeeded);
     for (const char *name : {"RMGRP1.DLL", "RMA04.GPD", "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP",
                              "UNIRES.DLL", "TTFSUB.GPD", "STDNAMES.GPD"})
-        EXPECT_FALSE(FileExists(DriverDirectory() + "\\" + name)) << name;
+        EXPECT_FALSE(FileExists(std::string(directory) + "\\" + name)) << name;
     window.Click(IDC_INSTALL);
     ASSERT_TRUE(window.WaitExit());
     EXPECT_EQ(UnpackedLeft(), "");

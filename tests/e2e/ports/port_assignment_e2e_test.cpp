@@ -19,7 +19,7 @@ const char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports
 TEST(PortAssignmentE2E, UsbPrinterPluggedInWhileTheBoxIsUpIsFoundOnRetry) {
     DeletePrinterNamed(kPrinter);
     DeleteRegistryValue(HKEY_LOCAL_MACHINE, kPortsKey, "USB001");
-    AttachPorts({});
+    AttachPorts("");
     // Windows 7 would be given the port without being asked.
     WriteRegistryString(HKEY_CURRENT_USER, kAppDefaultsKey, "Version", "win10");
     InstallerWindow window(kReleaseProgram, kReleaseDir);
@@ -30,7 +30,7 @@ TEST(PortAssignmentE2E, UsbPrinterPluggedInWhileTheBoxIsUpIsFoundOnRetry) {
     EXPECT_EQ(box.caption, "Fail to select port");
     EXPECT_EQ(StandInStarts() - dwStarts, 1u);
     WriteRegistryString(HKEY_LOCAL_MACHINE, kPortsKey, "USB001", "");
-    AttachPorts({"USB001"});
+    AttachPorts("USB001");
     InstallerWindow::Press(box.hWnd, IDRETRY);
     EXPECT_TRUE(window.WaitFinish()) << window.WaitMessageBox(0).text;
     EXPECT_EQ(StandInStarts() - dwStarts, 2u);

@@ -24,32 +24,19 @@ std::string WideText(HWND hWnd) {
     return Utf8(text);
 }
 
-struct WindowSearch {
-    DWORD dwProcessId;
-    std::string caption; // empty: any message box
-    HWND hFound;
-};
-
-// A message box is the dialog whose text is the static of id 0xFFFF.
-BOOL CALLBACK FindProc(HWND hWnd, LPARAM lParam) {
-    auto &search = *reinterpret_cast<WindowSearch *>(lParam);
-    DWORD dwPid = 0;
-    ::GetWindowThreadProcessId(hWnd, &dwPid);
-    char szClass[32] = {};
-    ::GetClassNameA(hWnd, szClass, sizeof(szClass));
-    if (dwPid != search.dwProcessId || !::IsWindowVisible(hWnd) || std::string(szClass) != "#32770")
-        return TRUE;
-    if (search.caption.empty() ? ::GetDlgItem(hWnd, kBoxTextId) == nullptr
-                               : WideText(hWnd) != search.caption)
-        return TRUE;
-    search.hFound = hWnd;
-    return FALSE;
-}
-
+// A visible dialog of the process with that caption; for an empty one, a
+// message box: the dialog whose text is the static of id 0xFFFF.
 HWND FindProcessWindow(DWORD dwProcessId, const std::string &caption) {
-    WindowSearch search{dwProcessId, caption, nullptr};
-    ::EnumWindows(FindProc, reinterpret_cast<LPARAM>(&search));
-    return search.hFound;
+    HWND hWnd = nullptr;
+    while ((hWnd = ::FindWindowExW(nullptr, hWnd, L"#32770", nullptr)) != nullptr) {
+        DWORD dwPid = 0;
+        ::GetWindowThreadProcessId(hWnd, &dwPid);
+        if (dwPid == dwProcessId && ::IsWindowVisible(hWnd) &&
+            (caption.empty() ? ::GetDlgItem(hWnd, kBoxTextId) != nullptr
+                             : WideText(hWnd) == caption))
+            return hWnd;
+    }
+    return nullptr;
 }
 
 // Sends a list-view message whose item record, and the text it points to,
@@ -90,11 +77,9 @@ InstallerWindow::InstallerWindow(const std::string &exePath, const std::string &
 InstallerWindow::~InstallerWindow() {
     if (m_process.hProcess == nullptr)
         return;
-    if (::WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
-        CloseBox();
-        if (!WaitExit(10000))
-            ::TerminateProcess(m_process.hProcess, 1);
-    }
+    CloseBox();
+    if (!WaitExit(10000))
+        ::TerminateProcess(m_process.hProcess, 1);
     ::CloseHandle(m_process.hThread);
     ::CloseHandle(m_process.hProcess);
 }
