@@ -4,6 +4,7 @@
 // Windows spooler, marks on line each printer whose port has a device
 // attached: the ports a test lists under kStandInKey.
 #include "support/spooler_stand_in.h"
+#include "support/win_helpers.h"
 
 namespace {
 
@@ -29,23 +30,12 @@ DWORD WINAPI Handler(DWORD dwControl, DWORD, LPVOID, LPVOID) {
     return NO_ERROR;
 }
 
-std::string ReadString(HKEY hKey, LPCSTR pszSubkey, LPCSTR pszValue) {
-    char data[1024] = {};
-    DWORD cbData = sizeof(data) - 1;
-    ::RegGetValueA(hKey, pszSubkey, pszValue, RRF_RT_REG_SZ, nullptr, data, &cbData);
-    return data;
-}
-
 void CountStartAndMarkPrinters() {
-    DWORD dwStarts = 0;
-    DWORD cbData = sizeof(dwStarts);
-    ::RegGetValueA(HKEY_LOCAL_MACHINE, kStandInKey, kStandInStarts, RRF_RT_REG_DWORD, nullptr,
-                   &dwStarts, &cbData);
-    ++dwStarts;
+    const DWORD dwStarts = StandInStarts() + 1;
     ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kStandInKey, kStandInStarts, REG_DWORD, &dwStarts,
                       sizeof(dwStarts));
     const std::string attached =
-        " " + ReadString(HKEY_LOCAL_MACHINE, kStandInKey, kStandInAttached) + " ";
+        " " + ReadRegistryString(HKEY_LOCAL_MACHINE, kStandInKey, kStandInAttached) + " ";
     HKEY hPrinters = nullptr;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSpoolerPrintersKey, 0, KEY_READ, &hPrinters) !=
         ERROR_SUCCESS)
@@ -55,8 +45,8 @@ void CountStartAndMarkPrinters() {
     for (DWORD i = 0, cch = MAX_PATH; ::RegEnumKeyExA(hPrinters, i, szName, &cch, nullptr, nullptr,
                                                       nullptr, nullptr) == ERROR_SUCCESS;
          ++i, cch = MAX_PATH) {
-        const std::string port = ReadString(hPrinters, szName, "Port");
         const std::string key = std::string(kSpoolerPrintersKey) + "\\" + szName;
+        const std::string port = ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Port");
         if (!port.empty() && attached.find(" " + port + " ") != std::string::npos)
             ::RegSetKeyValueA(HKEY_CURRENT_CONFIG, key.c_str(), kOnLineValue, REG_DWORD, &dwOnLine,
                               sizeof(dwOnLine));

@@ -31,8 +31,10 @@ TEST(MainDialogE2E, ListsThePackagesModelsWhileAUsersFolderStandsAsideAndLeavesN
     {
         InstallerWindow window(kReleaseProgram, kReleaseDir);
         ASSERT_TRUE(window.WaitInstallEnabled());
-        EXPECT_FALSE(SampleModels().empty());
         EXPECT_EQ(window.DriverList(), SampleModels());
+        // The printer's name follows the model chosen.
+        window.SelectDriver(5);
+        EXPECT_EQ(window.Text(IDC_PRINTER_NAME), SampleModels().at(5));
         EXPECT_TRUE(FileExists("C:\\Ticket") && FileExists("C:\\Barcode"));
         window.CloseBox();
         EXPECT_TRUE(window.WaitExit());
