@@ -4,8 +4,7 @@
 // Windows spooler, marks on line each printer whose port has a device
 // attached: the ports a test lists under kStandInKey.
 #include "support/spooler_stand_in.h"
-
-#include <string>
+#include "support/win_helpers.h"
 
 namespace {
 
@@ -13,10 +12,13 @@ SERVICE_STATUS_HANDLE g_hStatus = nullptr;
 HANDLE g_hStop = nullptr;
 
 void Report(DWORD dwState) {
-    SERVICE_STATUS status = {};
-    status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
-    status.dwCurrentState = dwState;
-    status.dwControlsAccepted = dwState == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
+    SERVICE_STATUS status = {SERVICE_WIN32_OWN_PROCESS,
+                             dwState,
+                             dwState == SERVICE_RUNNING ? DWORD{SERVICE_ACCEPT_STOP} : 0,
+                             0,
+                             0,
+                             0,
+                             0};
     ::SetServiceStatus(g_hStatus, &status);
 }
 
@@ -28,64 +30,26 @@ DWORD WINAPI Handler(DWORD dwControl, DWORD, LPVOID, LPVOID) {
     return NO_ERROR;
 }
 
-std::string ReadString(HKEY hKey, LPCSTR pszValue) {
-    char data[1024] = {};
-    DWORD cbData = sizeof(data) - 1;
-    if (::RegQueryValueExA(hKey, pszValue, nullptr, nullptr, reinterpret_cast<LPBYTE>(data),
-                           &cbData) != ERROR_SUCCESS)
-        return "";
-    return data;
-}
-
-// Counts this start and returns the attached ports, blank-separated and
-// closed by a blank.
-std::string CountStart() {
-    HKEY hKey = nullptr;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kStandInKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &hKey, nullptr) != ERROR_SUCCESS)
-        return "";
-    DWORD dwStarts = 0;
-    DWORD cbData = sizeof(dwStarts);
-    ::RegQueryValueExA(hKey, kStandInStarts, nullptr, nullptr, reinterpret_cast<LPBYTE>(&dwStarts),
-                       &cbData);
-    ++dwStarts;
-    ::RegSetValueExA(hKey, kStandInStarts, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&dwStarts),
-                     sizeof(dwStarts));
-    const std::string attached = " " + ReadString(hKey, kStandInAttached) + " ";
-    ::RegCloseKey(hKey);
-    return attached;
-}
-
-void SetOnLine(const std::string &printer) {
-    const std::string key = std::string(kSpoolerPrintersKey) + "\\" + printer;
-    HKEY hKey = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_CONFIG, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                          &hKey, nullptr) != ERROR_SUCCESS)
-        return;
-    const DWORD dwOnLine = 1;
-    ::RegSetValueExA(hKey, kOnLineValue, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&dwOnLine),
-                     sizeof(dwOnLine));
-    ::RegCloseKey(hKey);
-}
-
-void MarkAttachedPrinters(const std::string &attached) {
+void CountStartAndMarkPrinters() {
+    const DWORD dwStarts = StandInStarts() + 1;
+    ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kStandInKey, kStandInStarts, REG_DWORD, &dwStarts,
+                      sizeof(dwStarts));
+    const std::string attached =
+        " " + ReadRegistryString(HKEY_LOCAL_MACHINE, kStandInKey, kStandInAttached) + " ";
     HKEY hPrinters = nullptr;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSpoolerPrintersKey, 0, KEY_READ, &hPrinters) !=
         ERROR_SUCCESS)
         return;
     char szName[MAX_PATH];
-    for (DWORD dwIndex = 0;; ++dwIndex) {
-        DWORD cchName = MAX_PATH;
-        if (::RegEnumKeyExA(hPrinters, dwIndex, szName, &cchName, nullptr, nullptr, nullptr,
-                            nullptr) != ERROR_SUCCESS)
-            break;
-        HKEY hPrinter = nullptr;
-        if (::RegOpenKeyExA(hPrinters, szName, 0, KEY_QUERY_VALUE, &hPrinter) != ERROR_SUCCESS)
-            continue;
-        const std::string port = ReadString(hPrinter, "Port");
-        ::RegCloseKey(hPrinter);
+    const DWORD dwOnLine = 1;
+    for (DWORD i = 0, cch = MAX_PATH; ::RegEnumKeyExA(hPrinters, i, szName, &cch, nullptr, nullptr,
+                                                      nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, cch = MAX_PATH) {
+        const std::string key = std::string(kSpoolerPrintersKey) + "\\" + szName;
+        const std::string port = ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Port");
         if (!port.empty() && attached.find(" " + port + " ") != std::string::npos)
-            SetOnLine(szName);
+            ::RegSetKeyValueA(HKEY_CURRENT_CONFIG, key.c_str(), kOnLineValue, REG_DWORD, &dwOnLine,
+                              sizeof(dwOnLine));
     }
     ::RegCloseKey(hPrinters);
 }
@@ -94,7 +58,7 @@ void WINAPI ServiceMain(DWORD, LPSTR *) {
     g_hStatus = ::RegisterServiceCtrlHandlerExA("Spooler", Handler, nullptr);
     g_hStop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     Report(SERVICE_START_PENDING);
-    MarkAttachedPrinters(CountStart());
+    CountStartAndMarkPrinters();
     Report(SERVICE_RUNNING);
     ::WaitForSingleObject(g_hStop, INFINITE);
     Report(SERVICE_STOPPED);

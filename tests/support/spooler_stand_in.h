@@ -6,13 +6,11 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
-// Under HKEY_LOCAL_MACHINE.
+// Under HKEY_LOCAL_MACHINE: how often the service has started (REG_DWORD),
+// and the ports with a printer plugged in, separated by blanks (REG_SZ).
 constexpr char kStandInKey[] = "Software\\DriverInstallerTests\\SpoolerStandIn";
-// REG_DWORD: how often the service has started.
 constexpr char kStandInStarts[] = "Starts";
-// REG_SZ: the ports with a printer plugged in, separated by blanks.
 constexpr char kStandInAttached[] = "AttachedPorts";
 
 // The printer keys the spooler reads, and the on-line flag of the current
@@ -21,4 +19,5 @@ constexpr char kSpoolerPrintersKey[] = "System\\CurrentControlSet\\Control\\Prin
 constexpr char kOnLineValue[] = "PrinterOnLine";
 
 DWORD StandInStarts();
-void AttachPorts(const std::vector<std::string> &ports);
+// The ports, separated by blanks, with a printer plugged in.
+void AttachPorts(const std::string &ports);

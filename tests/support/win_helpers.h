@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 
 // Polls until pred holds or the time is up; returns whether it held.
 bool WaitFor(const std::function<bool()> &pred, DWORD dwTimeoutMs = 20000);
@@ -16,31 +15,13 @@ bool FileExists(const std::string &path);
 std::string ReadTextFile(const std::string &path);
 void RemoveTree(const std::string &path);
 
-// A string value, empty when absent.
+// A string value, empty when absent. Writing makes the key if need be.
 std::string ReadRegistryString(HKEY hRoot, const std::string &key, const std::string &value);
 void WriteRegistryString(HKEY hRoot, const std::string &key, const std::string &value,
-                         const std::string &data, DWORD dwOptions = 0);
+                         const std::string &data);
 void DeleteRegistryValue(HKEY hRoot, const std::string &key, const std::string &value);
-// A DWORD value, dwMissing when absent.
-DWORD ReadRegistryDword(HKEY hRoot, const std::string &key, const std::string &value,
-                        DWORD dwMissing = 0);
 
-// The "Device" value of the default printer.
-std::string DefaultPrinterDevice();
-void SetDefaultPrinterDevice(const std::string &device);
-
-// The spooler's driver directory of an environment.
-std::string DriverDirectory(const char *pszEnvironment);
-// Each driver registered for an environment: its name, its files without
-// their directory, and its monitor.
-struct DriverSeen {
-    std::string name, dataFile, driverPath, configFile, monitor;
-    std::vector<std::string> dependentFiles;
-};
-std::vector<DriverSeen> InstalledDrivers(const char *pszEnvironment);
-
-// How many local printers bear the name.
-long PrintersNamed(const std::string &name);
-// "driver processor datatype port" of the printer, empty when there is none.
+// "driver processor datatype port" of the printer, then its driver's
+// monitor if it has one; empty when there is no such printer.
 std::string Printer(const std::string &name);
 void DeletePrinterNamed(const std::string &name);

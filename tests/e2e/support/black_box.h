@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-// Captions of the port dialogs.
 constexpr char kParallelDialogCaption[] = "Select A Parallel Port";
-constexpr char kTcpipDialogCaption[] = "Configure TCP/IP PrinterPort";
+// Rows of the main dialog's port-kind list.
+enum PortKindRow { kUsbRow = 1, kParallelRow, kTcpipRow };
 
-// A message box the program shows.
+// A message box the program shows; texts read back are UTF-8.
 struct MessageBoxSeen {
     HWND hWnd = nullptr;
     std::string caption;
@@ -31,50 +31,36 @@ public:
     InstallerWindow &operator=(const InstallerWindow &) = delete;
 
     bool Found() const { return m_hDlg != nullptr; }
-
     // Waits for start-up to finish.
     bool WaitInstallEnabled(DWORD dwTimeoutMs = 60000) const;
+    // Waits for start-up, picks the model as a user does, types the printer's
+    // name, picks the port kind and clicks Install; false if any failed.
+    bool StartInstall(const std::string &model, const std::string &printer, int nKindRow) const;
+    // Waits until Install reads "&Finish"; false if a message box came first.
+    bool WaitFinish() const;
 
     std::vector<std::string> DriverList() const;
-    std::string DriverText() const;
-    // Picks an entry of the driver list as a user does, notification included.
     void SelectDriver(int nEntry) const;
-    std::string PrinterName() const { return Text(IDC_PRINTER_NAME); }
     void SetPrinterName(const std::string &name) const;
-    bool SetDefaultTicked() const;
-    int SelectedPortKind() const;
     void SelectPortKind(int nRow) const { SelectRow(Item(IDC_PORT_KIND_LIST), nRow); }
     std::string Status() const { return Text(IDC_STATUS); }
-    int Progress() const;
-
     std::string Text(int nID) const;
     bool Enabled(int nID) const { return ::IsWindowEnabled(Item(nID)) != FALSE; }
     // Posts the click, so a modal loop the handler opens does not block the test.
-    void Click(int nID) const;
-    void CloseBox() const { ::PostMessageA(m_hDlg, WM_CLOSE, 0, 0); }
+    void Click(int nID) const { Press(m_hDlg, nID); }
+    void CloseBox() const { ::PostMessageW(m_hDlg, WM_CLOSE, 0, 0); }
 
-    HWND Window() const { return m_hDlg; }
     // A visible dialog of the program with that caption, waited for; null if none came.
     HWND WaitWindow(const std::string &caption, DWORD dwTimeoutMs = 30000) const;
-    // Takes the preselected first port in the parallel port dialog that
-    // Install brings up when there are several; false if none came.
+    // Takes the preselected first port in the parallel port dialog; false if none came.
     bool ConfirmParallelPort() const;
     // Presses a button of any dialog of the program; posted, as Click is.
     static void Press(HWND hDlg, int nID);
-
-    // A list view of the program: its rows, each column's text joined by "|"
-    // in UTF-8; its columns as "heading width|..."; its selected row.
+    // A list view of the program: its rows, each column's text joined by "|".
     std::vector<std::string> ListRows(HWND hList) const;
-    std::string ListColumns(HWND hList) const;
-    static int SelectedRow(HWND hList);
     void SelectRow(HWND hList, int nRow) const;
-
     // The next visible message box of the program, waited for.
     MessageBoxSeen WaitMessageBox(DWORD dwTimeoutMs = 60000) const;
-    static void Answer(const MessageBoxSeen &box, int nButtonId);
-
-    // Waits until the caption of Install reads text, or a message box appears.
-    bool WaitInstallCaption(const std::string &text, DWORD dwTimeoutMs = 120000) const;
     // Waits for the process to end; returns false on time-out.
     bool WaitExit(DWORD dwTimeoutMs = 30000) const;
 
