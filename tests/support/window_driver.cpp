@@ -6,12 +6,6 @@ namespace {
 
 constexpr int kListTextChars = 1024;
 
-std::string Ansi(const wchar_t *psz) {
-    char text[2 * kListTextChars] = {};
-    ::WideCharToMultiByte(CP_ACP, 0, psz, -1, text, sizeof(text), nullptr, nullptr);
-    return text;
-}
-
 // Sends a list-view message whose record, and the text buffer it points
 // to, must live in the dialog's memory; both are copied back.
 template <class Record>
@@ -38,25 +32,27 @@ LRESULT SendRecord(HANDLE hProcess, HWND hWnd, UINT message, WPARAM wParam, Reco
 
 } // namespace
 
-std::string WindowText(HWND hWnd) {
-    wchar_t buffer[kListTextChars] = {};
-    ::SendMessageW(hWnd, WM_GETTEXT, kListTextChars, reinterpret_cast<LPARAM>(buffer));
-    return Ansi(buffer);
+std::string WindowDriver::Narrow(const wchar_t *psz) const {
+    char text[4 * kListTextChars] = {};
+    ::WideCharToMultiByte(m_nCodePage, 0, psz, -1, text, sizeof(text), nullptr, nullptr);
+    return text;
 }
 
-std::string WindowDriver::Text(int nID) const {
-    return WindowText(Item(nID));
+std::string WindowDriver::WindowText(HWND hWnd) const {
+    wchar_t buffer[kListTextChars] = {};
+    ::SendMessageW(hWnd, WM_GETTEXT, kListTextChars, reinterpret_cast<LPARAM>(buffer));
+    return Narrow(buffer);
 }
 
 void WindowDriver::SetText(int nID, const std::string &text) const {
     wchar_t buffer[kListTextChars] = {};
-    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer, kListTextChars - 1);
+    ::MultiByteToWideChar(m_nCodePage, 0, text.c_str(), -1, buffer, kListTextChars - 1);
     ::SendMessageW(Item(nID), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(buffer));
 }
 
-void WindowDriver::Click(int nID) const {
-    ::PostMessageW(m_hDlg, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(Item(nID)));
+void WindowDriver::ClickIn(HWND hDlg, int nID) {
+    ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, nID)));
 }
 
 void WindowDriver::Press(int nID) const {
@@ -80,7 +76,7 @@ std::vector<std::string> WindowDriver::ListRows(HWND hList) const {
             LVITEMW item = {};
             item.iSubItem = nColumn;
             SendRecord(m_hProcess, hList, LVM_GETITEMTEXTW, nRow, item, text);
-            row += (nColumn > 0 ? "|" : "") + Ansi(text);
+            row += (nColumn > 0 ? "|" : "") + Narrow(text);
         }
         rows.push_back(row);
     }
@@ -96,7 +92,7 @@ std::string WindowDriver::ListColumns(HWND hList) const {
         LVCOLUMNW column = {};
         column.mask = LVCF_TEXT;
         SendRecord(m_hProcess, hList, LVM_GETCOLUMNW, nColumn, column, text);
-        columns += (nColumn > 0 ? "|" : "") + Ansi(text) + " " +
+        columns += (nColumn > 0 ? "|" : "") + Narrow(text) + " " +
                    std::to_string(::SendMessageW(hList, LVM_GETCOLUMNWIDTH, nColumn, 0));
     }
     return columns;

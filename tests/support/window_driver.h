@@ -1,7 +1,8 @@
 // Works a dialog only through window messages, whether it runs in this
 // process or another: what a list view returns is copied through the
 // dialog's own memory, and texts go by their wide forms, which Wine hands
-// between processes intact.
+// between processes intact. Texts are read and written in the code page
+// given: the ANSI one, or UTF-8 for tests that name characters of any.
 #pragma once
 
 #include <windows.h>
@@ -11,17 +12,18 @@
 
 class WindowDriver {
 public:
-    explicit WindowDriver(HWND hDlg = nullptr, HANDLE hProcess = ::GetCurrentProcess())
-        : m_hDlg(hDlg), m_hProcess(hProcess) {}
+    explicit WindowDriver(HANDLE hProcess = ::GetCurrentProcess(), UINT nCodePage = CP_ACP)
+        : m_hProcess(hProcess), m_nCodePage(nCodePage) {}
 
     HWND Window() const { return m_hDlg; }
     HWND Item(int nID) const { return ::GetDlgItem(m_hDlg, nID); }
-    // Texts in the ANSI code page.
-    std::string Text(int nID) const;
+    std::string Text(int nID) const { return WindowText(Item(nID)); }
+    std::string WindowText(HWND hWnd) const;
     void SetText(int nID, const std::string &text) const;
     bool Enabled(int nID) const { return ::IsWindowEnabled(Item(nID)) != FALSE; }
     // Posted, so that a modal loop the handler opens does not block the test.
-    void Click(int nID) const;
+    void Click(int nID) const { ClickIn(m_hDlg, nID); }
+    static void ClickIn(HWND hDlg, int nID);
     // Sent: returns when the handler has run.
     void Press(int nID) const;
     void Close() const { ::PostMessageW(m_hDlg, WM_CLOSE, 0, 0); }
@@ -37,9 +39,9 @@ public:
     void SelectRow(HWND hList, int nRow, bool bSelected = true) const;
 
 protected:
-    HWND m_hDlg;
-    HANDLE m_hProcess;
-};
+    std::string Narrow(const wchar_t *psz) const;
 
-// A window's text in the ANSI code page.
-std::string WindowText(HWND hWnd);
+    HWND m_hDlg = nullptr;
+    HANDLE m_hProcess;
+    UINT m_nCodePage;
+};

@@ -23,6 +23,6 @@ int main(int argc, char **argv) {
                 window.Status().c_str());
     std::fclose(std::fopen(argv[1], "w"));
     WaitFor([&] { return ::GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES; }, 60000);
-    window.CloseBox();
+    window.Close();
     return window.WaitExit() ? 0 : 1;
 }

@@ -20,25 +20,15 @@ struct Bench {
 };
 const Bench kBenches[] = {{"Receipt Model A04", 500.0}, {"Label Model L02", 100.0}};
 const char kPrinter[] = "Bench Printer";
-const int kParallelKind = 2;
 
-// One installation; returns the milliseconds from the press to "&Finish",
-// or a negative number when it did not get there.
+// One installation; returns the milliseconds from the model's choice and the
+// press to "&Finish", or a negative number when it did not get there.
 double TimeOneInstallation(const char *pszModel) {
     InstallerWindow window(kReleaseProgram, kReleaseDir);
     if (!window.Found() || !window.WaitInstallEnabled())
         return -1;
-    const std::vector<std::string> models = window.DriverList();
-    const auto itModel = std::find(models.begin(), models.end(), pszModel);
-    if (itModel == models.end())
-        return -1;
-    window.SelectDriver(static_cast<int>(itModel - models.begin()));
-    window.SetPrinterName(kPrinter);
-    window.SelectPortKind(kParallelKind);
-
     const double dStart = NowMs();
-    window.Click(IDC_INSTALL);
-    if (!window.ConfirmParallelPort())
+    if (!window.StartInstall(pszModel, kPrinter, kParallelRow) || !window.ConfirmParallelPort())
         return -1;
     bool bFinished = false;
     while (NowMs() - dStart < 120000) {

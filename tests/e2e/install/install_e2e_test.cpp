@@ -50,11 +50,11 @@ TEST_F(InstallE2E, ReceiptPrinterOnTheParallelPortChosenInItsDialog) {
         const HWND hList = ::GetDlgItem(hDlg, IDC_PORT_LIST);
         if (nWay == 3) {
             window.SelectRow(hList, 2);
-            InstallerWindow::Press(hDlg, IDC_PORT_OK);
+            InstallerWindow::ClickIn(hDlg, IDC_PORT_OK);
             break;
         }
         if (nWay == 0)
-            InstallerWindow::Press(hDlg, IDC_PORT_CANCEL);
+            InstallerWindow::ClickIn(hDlg, IDC_PORT_CANCEL);
         else if (nWay == 1)
             ::PostMessageW(hDlg, WM_CLOSE, 0, 0);
         else
@@ -100,7 +100,7 @@ TEST_F(InstallE2E, MonitorThatCannotBeAddedEndsTheProgram) {
     ASSERT_TRUE(window.ConfirmParallelPort());
     const MessageBoxSeen box = window.WaitMessageBox();
     EXPECT_EQ(window.Status(), "Failed to add Monitor, error 127");
-    InstallerWindow::Press(box.hWnd, IDOK);
+    InstallerWindow::ClickIn(box.hWnd, IDOK);
     ASSERT_TRUE(window.WaitExit());
     EXPECT_EQ(Printer("Label Model L05"), "");
     EXPECT_EQ(UnpackedLeft(), "");

@@ -31,7 +31,7 @@ TEST(PortAssignmentE2E, UsbPrinterPluggedInWhileTheBoxIsUpIsFoundOnRetry) {
     EXPECT_EQ(StandInStarts() - dwStarts, 1u);
     WriteRegistryString(HKEY_LOCAL_MACHINE, kPortsKey, "USB001", "");
     AttachPorts("USB001");
-    InstallerWindow::Press(box.hWnd, IDRETRY);
+    InstallerWindow::ClickIn(box.hWnd, IDRETRY);
     EXPECT_TRUE(window.WaitFinish()) << window.WaitMessageBox(0).text;
     EXPECT_EQ(StandInStarts() - dwStarts, 2u);
     EXPECT_EQ(Printer(kPrinter), "Receipt Model A04 WinPrint RAW USB001");

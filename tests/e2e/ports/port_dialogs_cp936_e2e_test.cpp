@@ -43,10 +43,10 @@ TEST(PortDialogsE2E, TcpipDialogInACodePage936Installer) {
     EXPECT_EQ(window.ListRows(hList),
               (std::vector<std::string>{"IP_10.0.0.1|Standard TCP/IP Port",
                                         "IP_10.0.0.2|" + std::string(kChinese)}));
-    InstallerWindow::Press(hDlg, IDC_ADD_PORT);
+    InstallerWindow::ClickIn(hDlg, IDC_ADD_PORT);
     const MessageBoxSeen wizard = window.WaitMessageBox();
     EXPECT_EQ(wizard.caption, "Add Standard TCP/IP Printer Port Wizard");
-    InstallerWindow::Press(wizard.hWnd, IDOK);
+    InstallerWindow::ClickIn(wizard.hWnd, IDOK);
     EXPECT_TRUE(WaitFor([&] { return window.ListRows(hList).size() == 3; }));
     // Enter in the list acts as OK.
     ::PostMessageW(hList, WM_KEYDOWN, VK_RETURN, 0);

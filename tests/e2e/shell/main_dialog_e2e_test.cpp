@@ -33,10 +33,10 @@ TEST(MainDialogE2E, ListsThePackagesModelsWhileAUsersFolderStandsAsideAndLeavesN
         ASSERT_TRUE(window.WaitInstallEnabled());
         EXPECT_EQ(window.DriverList(), SampleModels());
         // The printer's name follows the model chosen.
-        window.SelectDriver(5);
+        window.SelectEntry(IDC_DRIVER_LIST, 5);
         EXPECT_EQ(window.Text(IDC_PRINTER_NAME), SampleModels().at(5));
         EXPECT_TRUE(FileExists("C:\\Ticket") && FileExists("C:\\Barcode"));
-        window.CloseBox();
+        window.Close();
         EXPECT_TRUE(window.WaitExit());
     }
     EXPECT_FALSE(FileExists("C:\\Ticket") || FileExists("C:\\Barcode"));
@@ -80,7 +80,7 @@ TEST(MainDialogE2E, LinksAtOrBelowThePackagesPathsAreNeverFollowed) {
                          "ln -s . Barcode/l",
                          "Barcode\\l", true);
             }
-            window.CloseBox();
+            window.Close();
             EXPECT_TRUE(window.WaitExit());
         }
         EXPECT_TRUE(FileExists("C:\\linked\\one.txt") && !FileExists("C:\\linked\\x86"));

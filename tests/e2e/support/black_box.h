@@ -4,6 +4,7 @@
 
 #include "res/resource.h"
 #include "support/win_helpers.h"
+#include "support/window_driver.h"
 
 #include <windows.h>
 
@@ -14,14 +15,15 @@ constexpr char kParallelDialogCaption[] = "Select A Parallel Port";
 // Rows of the main dialog's port-kind list.
 enum PortKindRow { kUsbRow = 1, kParallelRow, kTcpipRow };
 
-// A message box the program shows; texts read back are UTF-8.
+// A message box the program shows.
 struct MessageBoxSeen {
     HWND hWnd = nullptr;
     std::string caption;
     std::string text;
 };
 
-class InstallerWindow {
+// The program's main dialog; texts read and written are UTF-8.
+class InstallerWindow : public WindowDriver {
 public:
     // Starts the program with workDir as its current directory and waits
     // for its dialog. Check Found() before using the window.
@@ -40,35 +42,21 @@ public:
     bool WaitFinish() const;
 
     std::vector<std::string> DriverList() const;
-    void SelectDriver(int nEntry) const;
-    void SetPrinterName(const std::string &name) const;
-    void SelectPortKind(int nRow) const { SelectRow(Item(IDC_PORT_KIND_LIST), nRow); }
     std::string Status() const { return Text(IDC_STATUS); }
-    std::string Text(int nID) const;
-    bool Enabled(int nID) const { return ::IsWindowEnabled(Item(nID)) != FALSE; }
-    // Posts the click, so a modal loop the handler opens does not block the test.
-    void Click(int nID) const { Press(m_hDlg, nID); }
-    void CloseBox() const { ::PostMessageW(m_hDlg, WM_CLOSE, 0, 0); }
 
     // A visible dialog of the program with that caption, waited for; null if none came.
     HWND WaitWindow(const std::string &caption, DWORD dwTimeoutMs = 30000) const;
     // Takes the preselected first port in the parallel port dialog; false if none came.
     bool ConfirmParallelPort() const;
-    // Presses a button of any dialog of the program; posted, as Click is.
-    static void Press(HWND hDlg, int nID);
-    // A list view of the program: its rows, each column's text joined by "|".
-    std::vector<std::string> ListRows(HWND hList) const;
-    void SelectRow(HWND hList, int nRow) const;
     // The next visible message box of the program, waited for.
     MessageBoxSeen WaitMessageBox(DWORD dwTimeoutMs = 60000) const;
     // Waits for the process to end; returns false on time-out.
     bool WaitExit(DWORD dwTimeoutMs = 30000) const;
 
 private:
-    HWND Item(int nID) const { return ::GetDlgItem(m_hDlg, nID); }
+    HWND FindWindowOf(const std::string &caption) const;
 
     PROCESS_INFORMATION m_process = {};
-    HWND m_hDlg = nullptr;
 };
 
 // Paths of the build, in the Windows form Wine understands.
