@@ -87,8 +87,7 @@ TEST_F(PortDialogsTest, TcpipDialogListsItsPortsAndSelectsTheOneAdded) {
 
 // Configure and delete get the whole name, though ports bear its first 127
 // and 255 characters, and report only the failures they name; without a
-// selected row they do nothing, but Delete still refills the list. The
-// boxes' texts are the end-to-end test's.
+// selected row they do nothing, but Delete still refills the list.
 TEST_F(PortDialogsTest, ConfigureAndDeleteWorkOnTheWholeName) {
     const std::string longName = "IP_" + std::string(297, '7');
     PortsFake::ports = {
@@ -100,10 +99,20 @@ TEST_F(PortDialogsTest, ConfigureAndDeleteWorkOnTheWholeName) {
         PortMonitorFake::dwConfigureError = dwError;
         runner.Press(IDC_CONFIGURE_PORT);
     }
-    EXPECT_EQ(BoxFake::boxes.size(), 2u);
+    PortMonitorFake::dwDeleteError = ERROR_NOT_SUPPORTED;
     runner.Press(IDC_DELETE_PORT);
+    PortMonitorFake::dwDeleteError = 0;
+    Select(runner, 1);
+    runner.Press(IDC_DELETE_PORT);
+    std::string boxes;
+    for (const BoxFake::Box &box : BoxFake::boxes)
+        boxes += box.caption + ": " + box.text + "; ";
+    EXPECT_EQ(boxes, "Configure Port: Failed to configure printer port.\r\nThe request is not "
+                     "supported.; Configure Por: Failed to configure printer port.\r\nA hardware "
+                     "error occurred. ; Delete Port: Failed to delete port.The request is not "
+                     "supported.; ");
     std::vector<std::string> calls(5, "ConfigurePort " + longName);
-    calls.push_back("DeletePort " + longName);
+    calls.insert(calls.end(), 2, "DeletePort " + longName);
     EXPECT_EQ(PortMonitorFake::calls, calls);
     EXPECT_EQ(PortsFake::ports,
               (Ports{{longName.substr(0, 127), kTcpip}, {longName.substr(0, 255), kTcpip}}));
@@ -112,7 +121,7 @@ TEST_F(PortDialogsTest, ConfigureAndDeleteWorkOnTheWholeName) {
     runner.Press(IDC_CONFIGURE_PORT);
     PortsFake::ports.pop_back();
     runner.Press(IDC_DELETE_PORT);
-    EXPECT_EQ(PortMonitorFake::calls.size(), 6u);
+    EXPECT_EQ(PortMonitorFake::calls.size(), 7u);
     EXPECT_EQ(Rows(runner), longName.substr(0, 127) + "|Standard TCP/IP Port; selected 0");
     runner.Close();
     EXPECT_EQ(runner.Join(), PORTDLG_CANCELLED);

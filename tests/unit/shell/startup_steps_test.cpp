@@ -38,7 +38,10 @@ struct Recorded : ArchiveFake {
                    ? nullptr
                    : AsFarProc(IsWow64Process);
     }
-    static HMODULE WINAPI NoLibrary(LPCSTR) { return nullptr; }
+    static HMODULE WINAPI NoLibrary(LPCSTR pszPath) {
+        Note(std::string("LoadLibrary ") + pszPath);
+        return nullptr;
+    }
     // The descriptor each folder is made with, read back.
     static BOOL WINAPI CreateDirectoryA(LPCSTR pszPath, LPSECURITY_ATTRIBUTES pAttributes) {
         LPSTR pszSddl = nullptr;
@@ -118,8 +121,9 @@ TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
     RemoveTree(kLabelTree);
 }
 
-// Without package, library or one of its functions nothing is called, and
-// the library is let go; so it is when a directory too long would be cut.
+// Without package, library or one of its functions nothing is called, the
+// library (looked for beside the program alone) is let go, and the status
+// says so; so it is when a directory too long would be cut.
 TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumentedOnlyWithPackageAndLibrary) {
     api().GetProcAddress = Recorded::GetProcAddress;
     api().FreeLibrary = Recorded::FreeLibrary;
@@ -131,7 +135,8 @@ TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumentedOnlyWithPackageAndLi
                                    "\\DriverData.Drv\" -o\"C:\\\" -hide, 16384; KillOwner; "
                                    "FreeLibrary; "},
         {[](PlatformApi &) { ::SetCurrentDirectoryA("C:\\windows"); }, "FreeLibrary; "},
-        {[](PlatformApi &api) { api.LoadLibraryA = Recorded::NoLibrary; }, ""},
+        {[](PlatformApi &api) { api.LoadLibraryA = Recorded::NoLibrary; },
+         "LoadLibrary " + std::string(m_szFolder) + "\\" SEVENZIP_DLL_NAME "; "},
         {[](PlatformApi &) { Recorded::missing = "SevenZipKillOwnerWindowEx"; }, "FreeLibrary; "},
         {[](PlatformApi &api) { api.GetCurrentDirectoryA = Recorded::OverlongDirectory; }, ""},
     };
@@ -141,7 +146,8 @@ TEST_F(PackageUnpackTest, ArchiveLibraryIsCalledAsDocumentedOnlyWithPackageAndLi
         c.arrange(api());
         CArchiveExtractor extractor;
         CPackageStaging staging;
-        UnpackPackage(extractor, staging);
+        EXPECT_EQ(std::string(UnpackPackage(extractor, staging)),
+                  &c == cases ? "" : "The driver package could not be read.");
         staging.CleanUpAndPutBack();
         EXPECT_EQ(Recorded::calls, c.calls) << "case " << &c - cases;
         Platform() = saved;
