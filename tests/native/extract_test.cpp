@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -163,45 +162,17 @@ TEST(EntryNames, EscapesAndDevicesAreRefusedLookalikesAllowed) {
         EXPECT_EQ(archive::splitEntryName(name, parts).code, ErrorCode::UnsafePath) << name;
 }
 
-TEST(Progress, EveryEntryStartsGrowsAndEndsInOrder) {
-    std::ostringstream log;
-    MemoryFileSystem fs;
-    const auto record = [&](const archive::Progress &p) {
-        log << "SWD"[int(p.stage)] << ' ' << p.index << '/' << p.count << ' ' << p.name << ' '
-            << p.entryDone << '/' << p.entrySize << ' ' << p.totalDone << '/' << p.totalSize
-            << '\n';
-        return true;
-    };
-    ASSERT_TRUE(extractInMemory(readFile(kData / "small.zip"), fs, record).ok());
-    EXPECT_EQ(log.str(), "S 0/3 dir/ 0/0 0/21005\n"
-                         "D 0/3 dir/ 0/0 0/21005\n"
-                         "S 1/3 dir/a.txt 0/21000 0/21005\n"
-                         "W 1/3 dir/a.txt 21000/21000 21000/21005\n"
-                         "D 1/3 dir/a.txt 21000/21000 21000/21005\n"
-                         "S 2/3 b.txt 0/5 21000/21005\n"
-                         "W 2/3 b.txt 5/5 21005/21005\n"
-                         "D 2/3 b.txt 5/5 21005/21005\n");
-}
-
-TEST(Robustness, EveryTruncationFails) {
-    for (const char *name : {"small.zip", "small.7z"}) {
-        const std::string bytes = readFile(kData / name);
-        for (std::size_t length = 0; length < bytes.size(); ++length) {
-            MemoryFileSystem fs;
-            EXPECT_FALSE(extractInMemory(bytes.substr(0, length), fs).ok())
-                << name << " length " << length;
-        }
-    }
-}
-
-// A flip in a field that matters must be caught; one in a field that does not
-// (timestamps, attributes) must still give the original files.
-TEST(Robustness, EveryByteFlipFailsOrYieldsTheOriginalFiles) {
-    for (const char *name : {"small.zip", "small.7z"}) {
+// Small archives of two writers and methods: every truncation fails; a flip in a field that
+// matters is caught, one in a field that does not (timestamps, attributes) gives the same files.
+TEST(Robustness, TruncationsFailByteFlipsFailOrYieldTheOriginalFiles) {
+    for (const char *name : {"seeds/infozip_deflate.zip", "seeds/sevenzip_bcj2.7z"}) {
         const std::string bytes = readFile(kData / name);
         MemoryFileSystem original;
         ASSERT_TRUE(extractInMemory(bytes, original).ok());
         for (std::size_t at = 0; at < bytes.size(); ++at) {
+            MemoryFileSystem cut;
+            EXPECT_FALSE(extractInMemory(bytes.substr(0, at), cut).ok())
+                << name << " length " << at;
             for (const unsigned char mask : {0x01, 0x80, 0xFF}) {
                 std::string damaged = bytes;
                 damaged[at] = static_cast<char>(damaged[at] ^ mask);

@@ -12,13 +12,13 @@ OUT_DIR/reference/NAME   what unzip or 7z x makes of each good archive; where un
 OUT_DIR/refused      archives to refuse, in a folder named for the error; the unsupported ones
                      are named for their method, the data errors hold an intact first.txt
                      first, and OUT_DIR/evil must stay empty
-OUT_DIR/small.zip, small.7z   a few entries, for progress, truncation and byte flips
-OUT_DIR/seeds, seeds7z   small archives to start the fuzzers from
+OUT_DIR/seeds        the good archives' commands on a small tree: byte flips and truncations
+                     of some, and for the fuzzers all of them, with good and refused
 """
-import glob
 import io
 import lzma
 import os
+import pathlib
 import random
 import shlex
 import shutil
@@ -35,6 +35,7 @@ NAME = "Ünïcode名.txt"
 STORED, DEFLATED = zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED
 Q = "-bd -bso0 -bsp0"
 ZIP, SEVENZIP = "zip -q -r -X", f"7z a {Q}"
+OK = ("ok.txt", b"fine")
 
 # The tree as other tools write it: shell commands run in the tree that write {out}.
 GOOD = {
@@ -46,13 +47,12 @@ GOOD = {
     "infozip_stdin.zip": "cat readme.txt | zip -q - - > {out}",
     "p7zip_deflate.zip": SEVENZIP + " -tzip {out} .",
     "libarchive.zip": "{cmake} -E tar cf {out} --format=zip *",
-    "sevenzip_default.7z": SEVENZIP + " {out} .",
-    "sevenzip_mx1.7z": SEVENZIP + " -mx=1 {out} .",
-    "sevenzip_lzma2_nonsolid_plain_header.7z": SEVENZIP + " -m0=lzma2 -ms=off -mhc=off {out} .",
-    "sevenzip_copy.7z": SEVENZIP + " -m0=copy {out} .",
-    "sevenzip_bcj_lzma.7z": SEVENZIP + " -mf=BCJ -m0=lzma {out} .",
-    "sevenzip_bcj2.7z": SEVENZIP + " -mf=BCJ2 {out} .",
-    "sevenzip_bcj2_lzma_solid_blocks.7z": SEVENZIP + " -mf=BCJ2 -m0=lzma -ms=100k {out} .",
+    # 7z: each decoder, filter and their chaining; a dictionary smaller than the files;
+    # several folders; a plain header.
+    **{f"sevenzip_{name}.7z": f"{SEVENZIP} {switches} {{out}} ." for name, switches in {
+        "default": "", "mx1": "-mx=1", "copy": "-m0=copy", "bcj_lzma": "-mf=BCJ -m0=lzma",
+        "lzma2_nonsolid_plain_header": "-m0=lzma2 -ms=off -mhc=off", "bcj2": "-mf=BCJ2",
+        "bcj2_lzma_solid_blocks": "-mf=BCJ2 -m0=lzma -ms=100k"}.items()},
 }
 
 # Refused for their method, each named for it: switches of 7z a.
@@ -61,42 +61,47 @@ UNSUPPORTED = {"PPMd.7z": "-m0=PPMd", "ARM64.7z": "-mf=ARM64", "Delta.7z": "-mf=
                "7zAES_header.7z": "-psecret -mhe=on", "Deflate64.zip": "-mm=Deflate64",
                "LZMA.zip": "-mm=LZMA", "BZip2.zip": "-mm=BZip2", "encrypted.zip": "-psecret"}
 
-# first.txt, then payload.txt with its method and edits, then next.txt. An edit adds a number
-# to the 32-bit field at an offset from a record of payload.txt, flips the byte there (None),
-# or writes bytes there. In local headers the CRC is at 14, the sizes at 18 and 22; in
-# central headers at 16, 20 and 24.
+
+def plus(n):
+    return lambda value: value + n
+
+
+FLIP = plus(0x5A)
+
+# first.txt, then payload.txt with its method and edits, then next.txt. An edit changes the
+# 32-bit value at an offset from a record of payload.txt; "both" is the local header's field
+# and the central header's, two bytes further. Local headers hold the CRC at 14, the sizes
+# at 18 and 22.
 ZIP_DAMAGE = {
-    "data_error/data_flipped.zip": (STORED, [("data", 100, None)]),
+    "data_error/data_flipped.zip": (STORED, [("data", 100, FLIP)]),
     # Block type 3: zlib's own error.
-    "data_error/deflate_garbage.zip": (DEFLATED, [("data", 0, None)]),
-    "data_error/crc_flipped.zip": (DEFLATED, [("local", 14, 1), ("central", 16, 1)]),
-    "data_error/size_larger.zip": (DEFLATED, [("local", 22, 1), ("central", 24, 1)]),
-    "data_error/size_smaller.zip": (DEFLATED, [("local", 22, -1), ("central", 24, -1)]),
-    "data_error/compressed_smaller.zip": (DEFLATED, [("local", 18, -1), ("central", 20, -1)]),
-    "data_error/compressed_larger.zip": (DEFLATED, [("local", 18, 1), ("central", 20, 1)]),
-    "bad_archive/compressed_overlaps_central.zip": (DEFLATED, [("local", 18, 80),
-                                                               ("central", 20, 80)]),
-    "bad_archive/compressed_huge.zip": (DEFLATED, [("local", 18, 1 << 30),
-                                                   ("central", 20, 1 << 30)]),
-    "bad_archive/stored_sizes_disagree.zip": (STORED, [("local", 18, -1), ("central", 20, -1)]),
-    "bad_archive/crc_central_only.zip": (DEFLATED, [("central", 16, None)]),
-    "bad_archive/local_name.zip": (DEFLATED, [("local", 30, None)]),
-    "bad_archive/local_method.zip": (DEFLATED, [("local", 8, None)]),
-    "bad_archive/local_size.zip": (DEFLATED, [("local", 18, None)]),
-    "bad_archive/local_offset.zip": (DEFLATED, [("central", 42, None)]),
-    "bad_archive/central_offset_past_end.zip": (DEFLATED, [("end", 18, None)]),
-    "bad_archive/entry_count_high.zip": (DEFLATED, [("end", 8, 0x10001)]),
-    "bad_archive/zip64_end_missing.zip": (DEFLATED, [("end", 16, b"\xff" * 4)]),
+    "data_error/deflate_garbage.zip": (DEFLATED, [("data", 0, lambda value: value | 6)]),
+    "data_error/crc_flipped.zip": (DEFLATED, [("both", 14, plus(1))]),
+    "data_error/size_larger.zip": (DEFLATED, [("both", 22, plus(1))]),
+    "data_error/size_smaller.zip": (DEFLATED, [("both", 22, plus(-1))]),
+    "data_error/compressed_smaller.zip": (DEFLATED, [("both", 18, plus(-1))]),
+    "data_error/compressed_larger.zip": (DEFLATED, [("both", 18, plus(1))]),
+    "bad_archive/compressed_overlaps_central.zip": (DEFLATED, [("both", 18, plus(80))]),
+    "bad_archive/compressed_huge.zip": (DEFLATED, [("both", 18, plus(1 << 30))]),
+    "bad_archive/stored_sizes_disagree.zip": (STORED, [("both", 18, plus(-1))]),
+    "bad_archive/crc_central_only.zip": (DEFLATED, [("central", 16, FLIP)]),
+    "bad_archive/local_name.zip": (DEFLATED, [("local", 30, FLIP)]),
+    "bad_archive/local_method.zip": (DEFLATED, [("local", 8, FLIP)]),
+    "bad_archive/local_size.zip": (DEFLATED, [("local", 18, FLIP)]),
+    "bad_archive/local_offset.zip": (DEFLATED, [("central", 42, FLIP)]),
+    "bad_archive/central_offset_past_end.zip": (DEFLATED, [("end", 18, FLIP)]),
+    "bad_archive/entry_count_high.zip": (DEFLATED, [("end", 8, plus(0x10001))]),
+    "bad_archive/zip64_end_missing.zip": (DEFLATED, [("end", 16, lambda _: 0xFFFFFFFF)]),
 }
+
 
 def write_files(root, files):
     """files: relative name to bytes, or to None for a folder."""
     for rel, data in files.items():
-        path = os.path.join(root, rel)
-        os.makedirs(path if data is None else os.path.dirname(path), exist_ok=True)
+        path = pathlib.Path(root, rel)
+        (path if data is None else path.parent).mkdir(parents=True, exist_ok=True)
         if data is not None:
-            with open(path, "wb") as f:
-                f.write(data)
+            path.write_bytes(data)
 
 
 def sh(command, cwd, **fields):
@@ -109,8 +114,7 @@ def archived(command, files, ext=".7z", **fields):
     with tempfile.TemporaryDirectory() as work:
         write_files(os.path.join(work, "files"), files)
         sh(command, os.path.join(work, "files"), out=os.path.join(work, "out" + ext), **fields)
-        with open(os.path.join(work, "out" + ext), "rb") as f:
-            return bytearray(f.read())
+        return bytearray(pathlib.Path(work, "out" + ext).read_bytes())
 
 
 class Unseekable(io.BytesIO):
@@ -119,15 +123,14 @@ class Unseekable(io.BytesIO):
 
 
 def build(entries, comment=b""):
-    """entries: (name, data[, method[, extra field]]); data None makes a folder entry."""
+    """entries: (name, data[, method[, extra field]]); a name ending in / makes a folder."""
     buf = io.BytesIO()
     with zipfile.ZipFile(buf, "w") as zf:
         for name, data, *options in entries:
-            info = zipfile.ZipInfo(name, (2024, 6, 1, 12, 0, 0))
+            info = zipfile.ZipInfo(name)
             info.compress_type = options[0] if options else STORED
             info.extra = options[1] if len(options) > 1 else b""
-            info.external_attr = (0o40755 << 16) | 0x10 if data is None else 0o100644 << 16
-            zf.writestr(info, data or b"")
+            zf.writestr(info, data)
         zf.comment = comment
     return bytearray(buf.getvalue())
 
@@ -145,9 +148,8 @@ def unicode_path_extra(raw, name):
     return struct.pack("<HH", 0x7075, len(data)) + data
 
 
-def flipped(blob, *offsets):
-    for at in offsets:
-        blob[at] ^= 0x5A
+def flipped(blob, at):
+    blob[at] ^= 0x5A
     return blob
 
 
@@ -162,17 +164,13 @@ def fix_7z_crcs(blob):
 def damaged(method, edits):
     blob = build([("first.txt", b"first"), ("payload.txt", TEXT, method), ("next.txt", b"next")])
     name = blob.find(b"payload.txt")
-    at = {"local": name - 30, "data": name + 11, "central": blob.rfind(b"payload.txt") - 46,
-          "end": blob.rfind(b"PK\x05\x06")}
+    local, central = name - 30, blob.rfind(b"payload.txt") - 46
+    at = {"local": [local], "data": [name + 11], "central": [central],
+          "both": [local, central + 2], "end": [blob.rfind(b"PK\x05\x06")]}
     for field, offset, change in edits:
-        where = at[field] + offset
-        if change is None:
-            flipped(blob, where)
-        elif isinstance(change, bytes):
-            blob[where:where + len(change)] = change
-        else:
-            value = struct.unpack_from("<I", blob, where)[0]
-            struct.pack_into("<I", blob, where, (value + change) % 2**32)
+        for where in at[field]:
+            value = change(struct.unpack_from("<I", blob, where + offset)[0]) % 2**32
+            struct.pack_into("<I", blob, where + offset, value)
     return blob
 
 
@@ -185,48 +183,33 @@ def number(value):
     return b"\xff" + value.to_bytes(8, "little")
 
 
-def hostile_7z():
-    """7z headers, LZMA-encoded to a few bytes, whose counts would take gigabytes."""
-    def encoded(packed_data, inner):
-        packed = lzma.compress(inner, lzma.FORMAT_RAW, filters=[{"id": lzma.FILTER_LZMA1}])
-        props = b"\x5d" + struct.pack("<I", 1 << 23)
-        header = (b"\x17\x06" + number(len(packed_data)) + b"\x01\x09" + number(len(packed)) +
-                  b"\x00\x07\x0b\x01\x00\x01\x23\x03\x01\x01\x05" + props + b"\x0c" +
-                  number(len(inner)) + b"\x00\x00")
-        tail = struct.pack("<QQI", len(packed_data + packed), len(header), zlib.crc32(header))
-        return (b"7z\xbc\xaf\x27\x1c\x00\x04" + struct.pack("<I", zlib.crc32(tail)) + tail +
-                packed_data + packed + header)
-
-    n = 3_000_000
-    folders = (b"\x01\x04\x06\x00" + number(n) + b"\x09" + bytes(n) + b"\x00\x07\x0b" +
-               number(n) + b"\x00" + b"\x01\x00" * n)
-    # 64 one-byte folders, each claiming as many streams as the header has bits left.
-    streams = (b"\x01\x04\x06\x00\x40\x09" + b"\x01" * 64 + b"\x00\x07\x0b\x40\x00" +
-               b"\x01\x00" * 64 + b"\x0c" + b"\x01" * 64 + b"\x00\x08\x0d" +
-               number(480_000) * 64 + b"\x09" + bytes(60_000))
-    return {"millions_of_folders.7z": encoded(b"", folders),
-            "millions_of_streams.7z": encoded(bytes(64), streams)}
+def hostile_7z(packed_data, inner):
+    """A 7z header, LZMA-encoded to a few bytes, whose counts would take gigabytes."""
+    packed = lzma.compress(inner, lzma.FORMAT_RAW, filters=[{"id": lzma.FILTER_LZMA1}])
+    props = b"\x5d" + struct.pack("<I", 1 << 23)
+    header = (b"\x17\x06" + number(len(packed_data)) + b"\x01\x09" + number(len(packed)) +
+              b"\x00\x07\x0b\x01\x00\x01\x23\x03\x01\x01\x05" + props + b"\x0c" +
+              number(len(inner)) + b"\x00\x00")
+    tail = struct.pack("<QQI", len(packed_data + packed), len(header), zlib.crc32(header))
+    return (b"7z\xbc\xaf\x27\x1c\x00\x04" + struct.pack("<I", zlib.crc32(tail)) + tail +
+            packed_data + packed + header)
 
 
-def write_tree(root):
+def write_good(out, cmake):
     rng = random.Random(20240601)
     gpd = "".join(f'*Option: Resolution{i}\r\n  *Name: "{i * 150} dpi"\r\n' for i in range(3000))
-    code = bytearray()
-    while len(code) < 1_500_000:
-        # Runs of zeros between random blocks, like sections of a compiled binary.
-        code += rng.randbytes(rng.randint(64, 4096)) + bytes(rng.randint(0, 2048))
-    write_files(root, {
+    # Runs of zeros between random blocks, like sections of a compiled binary.
+    code = b"".join(rng.randbytes(rng.randint(64, 4096)) + bytes(rng.randint(0, 2048))
+                    for _ in range(740))
+    tree = os.path.join(out, "tree")
+    write_files(tree, {
         "readme.txt": b"Printer driver package\r\n" * 40, "empty.txt": b"",
         "name with blanks.ini": b"[Install]\r\nCopyFiles=driver.dll\r\n" * 30,
         "nested/deeper/deepest/data.bin": rng.randbytes(150_000),
         "nested/dir with blanks/file with blanks.gpd": gpd.encode(),
-        "nested/dir with blanks/empty too.txt": b"", "big.dll": bytes(code),
+        "nested/dir with blanks/empty too.txt": b"", "big.dll": code,
         "empty folder": None, "nested/empty inner": None})
-
-
-def write_good(out, cmake):
-    good, tree = os.path.join(out, "good"), os.path.join(out, "tree")
-    write_tree(tree)
+    good, reference = os.path.join(out, "good"), os.path.join(out, "reference")
     os.makedirs(good)
     for name, command in GOOD.items():
         sh(command, tree, out=os.path.join(good, name), cmake=cmake)
@@ -236,41 +219,39 @@ def write_good(out, cmake):
     del nosig[at:at + 4]
     struct.pack_into("<I", nosig, nosig.rfind(b"PK\x05\x06") + 16, at + 12)
     plain = archived("zip -q -r {out} .", {"a.txt": TEXT, "sub/b.txt": b"b"}, ".zip")
-    rng = random.Random(4)
-    write_files(good, {
-        "implicit_folders.zip": build([("a/b/c/deep.txt", TEXT, DEFLATED), ("a/top.txt", b"top")]),
-        "dot_components.zip": build([("./dot.txt", b"dot"), ("x//double.txt", b"double")]),
-        "commented.zip": build([("note.txt", TEXT, DEFLATED)], comment=b"PK\x05\x06 in a comment"),
-        "descriptor_nosig.zip": nosig,
-        "python_zip64_streamed.zip": zip64_streamed(),
-        "no_entries.zip": build([]),
-        "no_entries.7z": archived(f"{SEVENZIP} {{out}} e && 7z d {Q} {{out}} e", {"e": b""}),
-        "only_empty.7z": archived(SEVENZIP + " {out} .", {"empty folder": None, "empty.txt": b""}),
-        "names_utf8.zip": build([("Ticket/" + NAME, b"utf8")]),
-        "names_unicode_extra.zip": build([
+    write_files(out, {
+        "good/implicit_folders.zip": build([("a/b/c/deep.txt", TEXT, DEFLATED), ("a/b.txt", b"b")]),
+        "good/dot_components.zip": build([("./dot.txt", b"dot"), ("x//double.txt", b"double")]),
+        "good/commented.zip": build([("note.txt", TEXT, DEFLATED)], b"PK\x05\x06 in a comment"),
+        "good/descriptor_nosig.zip": nosig,
+        "good/python_zip64_streamed.zip": zip64_streamed(),
+        "good/no_entries.zip": build([]),
+        "good/no_entries.7z": archived(f"{SEVENZIP} {{out}} e && 7z d {Q} {{out}} e", {"e": b""}),
+        "good/only_empty.7z": archived(SEVENZIP + " {out} .", {"empty": None, "empty.txt": b""}),
+        "good/names_utf8.zip": build([("Ticket/" + NAME, b"utf8")]),
+        "good/names_unicode_extra.zip": build([
             ("Ticket/Unicode.txt", b"extra", STORED,
              unicode_path_extra(b"Ticket/Unicode.txt", "Ticket/" + NAME)),
             ("stale.txt", b"stale", STORED, unicode_path_extra(b"renamed.txt", "other名.txt"))]),
-        "names.7z": archived(SEVENZIP + " {out} .", {"Ticket/" + NAME: b"7z"}),
+        "good/names.7z": archived(SEVENZIP + " {out} .", {"Ticket/" + NAME: b"7z"}),
         # Info-ZIP writes the name of a Unix file as it finds it: UTF-8, but not flagged.
-        "utf8_unix.zip": archived("zip -q {out} *", {NAME: b"unix"}, ".zip"),
-        "partial_order.zip": archived("zip -q {out} a.txt.partial~ a.txt",
-                                      {"a.txt.partial~": b"user's", "a.txt": TEXT}, ".zip"),
-        "long_name.zip": archived("zip -q {out} *", {"x" * 255: b"long"}, ".zip"),
-        "stub.zip": rng.randbytes(3000) + plain,
-        "trailing.zip": plain + rng.randbytes(70 * 1024),
-        "twice.zip": build([("a.txt", b"first"), ("a.txt", b"second")]),
-        "case_twice.zip": build([("dir/readme.txt", b"1"), ("DIR/README.TXT", b"2")]),
+        "good/utf8_unix.zip": archived("zip -q {out} *", {NAME: b"unix"}, ".zip"),
+        "good/partial_order.zip": archived("zip -q {out} a.txt.partial~ a.txt",
+                                           {"a.txt.partial~": b"user's", "a.txt": TEXT}, ".zip"),
+        "good/long_name.zip": archived("zip -q {out} *", {"x" * 255: b"long"}, ".zip"),
+        "good/stub.zip": rng.randbytes(3000) + plain,
+        "good/trailing.zip": plain + rng.randbytes(70 * 1024),
+        "good/twice.zip": build([("a.txt", b"first"), ("a.txt", b"second")]),
+        "good/case_twice.zip": build([("dir/readme.txt", b"1"), ("DIR/README.TXT", b"2")]),
         # unzip reads these names as Unix ones; their reference is what Windows makes of them.
-        "backslashes.zip": build([("drivers\\x86\\unidrv.gpd", TEXT, DEFLATED),
-                                  ("drivers\\empty\\", None), ("mixed/sep\\file.ini", b"[x]")]),
-        "names_oem.zip": build([("Ticket/Unicode.txt", b"oem")]).replace(
-            b"Ticket/Unicode.txt", "Ticket/Ünïcode.txt".encode("cp437"))})
-    reference = os.path.join(out, "reference")
-    write_files(reference, {"backslashes.zip/drivers/x86/unidrv.gpd": TEXT,
-                            "backslashes.zip/drivers/empty": None,
-                            "backslashes.zip/mixed/sep/file.ini": b"[x]",
-                            "names_oem.zip/Ticket/Ünïcode.txt": b"oem"})
+        "good/backslashes.zip": build([("drivers\\x86\\unidrv.gpd", TEXT, DEFLATED),
+                                       ("drivers\\empty\\", b""), ("mixed/sep\\file.ini", b"[x]")]),
+        "reference/backslashes.zip/drivers/x86/unidrv.gpd": TEXT,
+        "reference/backslashes.zip/drivers/empty": None,
+        "reference/backslashes.zip/mixed/sep/file.ini": b"[x]",
+        "good/names_oem.zip": build([("Ticket/Unicode.txt", b"oem")]).replace(
+            b"Ticket/Unicode.txt", "Ticket/Ünïcode.txt".encode("cp437")),
+        "reference/names_oem.zip/Ticket/Ünïcode.txt": b"oem"})
     for name in sorted(set(os.listdir(good)) - set(os.listdir(reference))):
         # Windows sees one file where names differ by case only: -LL lower-cases them all.
         # unzip warns of a stub or an empty archive (exit code 1) and extracts.
@@ -288,67 +269,53 @@ def write_refused(out):
     bcj2 = archived(SEVENZIP + " -mf=BCJ2 {out} .",
                     {**first, "payload.dll": random.Random(2).randbytes(30000)})
     streamed = archived(ZIP + " - . | cat > {out}", {"payload.txt": TEXT}, ".zip")
-    header, lzma_packed = 32 + 5 + len(TEXT), struct.unpack_from("<Q", lzma_7z, 12)[0]
+    dotdot_7z = archived(SEVENZIP + " -mhc=off {out} .", {"ok.txt": b"fine", "x" * 16: b"pwned"})
+    n = 3_000_000
+    # 64 one-byte folders, each claiming as many streams as the header has bits left.
+    streams = (b"\x01\x04\x06\x00\x40\x09" + b"\x01" * 64 + b"\x00\x07\x0b\x40\x00" +
+               b"\x01\x00" * 64 + b"\x0c" + b"\x01" * 64 + b"\x00\x08\x0d" +
+               number(480_000) * 64 + b"\x09" + bytes(60_000))
     evil = os.path.join(out, "evil")
     os.makedirs(evil)
-    # The names are checked one by one in extract_test; these show a refusal before anything
-    # is written, in both formats, for a folder, and for names a flag or extra field gives.
-    # Tests extract to ROOT/x/dest, so "../../evil" is ROOT/evil beside it.
-    unsafe = {"dotdot.zip": "../../evil/pwned", "absolute.zip": evil + "/pwned",
-              "backslash_dotdot.zip": "a\\..\\..\\..\\evil\\pwned",
-              "utf8_dotdot.zip": "../../evil/pwnéd"}
-    dotdot_7z = archived(SEVENZIP + " -mhc=off {out} .", {"ok.txt": b"fine", "x" * 16: b"pwned"})
     write_files(os.path.join(out, "refused"), {
         **{name: damaged(*edit) for name, edit in ZIP_DAMAGE.items()},
         "data_error/copy_data_flipped.7z": flipped(plain[:], 32 + 5 + 100),
-        "data_error/lzma_data_flipped.7z": flipped(lzma_7z[:], 32 + lzma_packed * 7 // 8),
+        "data_error/lzma_data_flipped.7z":
+            flipped(lzma_7z[:], 32 + struct.unpack_from("<Q", lzma_7z, 12)[0] * 7 // 8),
         "data_error/bcj2_data_flipped.7z": flipped(bcj2, 32 + 20000),
         "bad_archive/descriptor_crc.zip": flipped(streamed, streamed.find(b"PK\x07\x08") + 4),
         "bad_archive/truncated.7z": lzma_7z[:len(lzma_7z) // 2],
         "bad_archive/start_header_crc.7z": flipped(plain[:], 9),
         "bad_archive/header_crc.7z": flipped(plain[:], len(plain) - 5),
         "bad_archive/header_offset_past_end.7z": fix_7z_crcs(flipped(plain[:], 15)),
-        "bad_archive/header_garbage.7z": fix_7z_crcs(flipped(plain[:], header + 2)),
+        "bad_archive/header_garbage.7z": fix_7z_crcs(flipped(plain[:], 32 + 5 + len(TEXT) + 2)),
         "bad_archive/signature_only.7z": b"7z\xbc\xaf\x27\x1c" + bytes(26),
         "bad_archive/not_zip.zip": random.Random(1).randbytes(4096),
         "bad_archive/empty_file.zip": b"",
-        **{"bad_archive/" + name: blob for name, blob in hostile_7z().items()},
+        "bad_archive/millions_of_folders.7z": hostile_7z(b"", (
+            b"\x01\x04\x06\x00" + number(n) + b"\x09" + bytes(n) + b"\x00\x07\x0b" + number(n) +
+            b"\x00" + b"\x01\x00" * n)),
+        "bad_archive/millions_of_streams.7z": hostile_7z(bytes(64), streams),
         **{"unsupported/" + name: archived(f"{SEVENZIP} {switches} {{out}} *", {"secret.txt": TEXT},
                                            os.path.splitext(name)[1])
            for name, switches in UNSUPPORTED.items()},
-        **{"unsafe_path/" + case: build([("ok.txt", b"fine"), (name, b"pwned")])
-           for case, name in unsafe.items()},
+        # The names are checked one by one in extract_test; these show a refusal before anything
+        # is written, in both formats, for a folder, and for names a flag or extra field gives.
+        # Tests extract to ROOT/x/dest, so "../../evil" is ROOT/evil beside it.
+        "unsafe_path/dotdot.zip": build([OK, ("../../evil/pwned", b"pwned")]),
+        "unsafe_path/absolute.zip": build([OK, (evil + "/pwned", b"pwned")]),
+        "unsafe_path/backslash_dotdot.zip": build([OK, ("a\\..\\..\\..\\evil\\x", b"pwned")]),
+        "unsafe_path/utf8_dotdot.zip": build([OK, ("../../evil/pwnéd", b"pwned")]),
+        "unsafe_path/dotdot_folder.zip": build([OK, ("../../evil/new/", b"")]),
+        "unsafe_path/unicode_extra_dotdot.zip": build([OK, ("harmless.txt", b"pwned", STORED,
+                                                           unicode_path_extra(b"harmless.txt",
+                                                                              "../../evil/x"))]),
         "unsafe_path/dotdot.7z": fix_7z_crcs(dotdot_7z.replace(
             ("x" * 16).encode("utf-16-le"), "../../evil/pwned".encode("utf-16-le"))),
-        "unsafe_path/dotdot_folder.zip": build([("ok.txt", b"fine"), ("../../evil/new/", None)]),
-        "unsafe_path/unicode_extra_dotdot.zip": build([
-            ("ok.txt", b"fine"),
-            ("harmless.txt", b"pwned", STORED,
-             unicode_path_extra(b"harmless.txt", "../../evil/pwned"))]),
         "write_error/file_then_folder.zip": build([("x", b"file"), ("x/y.txt", b"y")])})
-    write_files(out, {
-        "small.zip": build([("dir/", None), ("dir/a.txt", TEXT, DEFLATED), ("b.txt", b"short")]),
-        "small.7z": archived(SEVENZIP + " {out} dir b.txt",
-                             {"dir": None, "dir/a.txt": TEXT, "b.txt": b"short"})})
 
 
-def write_seeds(out, cmake):
-    """Every good command on a small tree, and every small archive written so far."""
-    code = random.Random(3).randbytes(3000) + b"\xe8\x10\x00\x00\x00\x0f\x85\x00\x01\x00\x00" * 50
-    seed = {"d/readme.txt": TEXT[:1500], "d/c.dll": code, "e.txt": b"", "readme.txt": b"seed",
-            "f": None}
-    written = {name: archived(command, seed, os.path.splitext(name)[1], cmake=cmake)
-               for name, command in GOOD.items()}
-    for path in sum((glob.glob(f"{out}/{pattern}") for pattern in ("*.*", "good/*", "refused/*/*")),
-                    []):
-        if os.path.getsize(path) <= 32 * 1024:
-            with open(path, "rb") as f:
-                written[os.path.relpath(path, out).replace("/", "_")] = f.read()
-    for name, blob in written.items():
-        write_files(os.path.join(out, "seeds7z" if name.endswith(".7z") else "seeds"), {name: blob})
-
-
-def main():
+if __name__ == "__main__":
     warnings.simplefilter("ignore", UserWarning)
     if len(sys.argv) != 3:
         raise SystemExit(__doc__)
@@ -356,8 +323,8 @@ def main():
     shutil.rmtree(out, ignore_errors=True)
     write_good(out, cmake)
     write_refused(out)
-    write_seeds(out, cmake)
-
-
-if __name__ == "__main__":
-    main()
+    code = random.Random(3).randbytes(3000) + b"\xe8\x10\x00\x00\x00\x0f\x85\x00\x01" * 50
+    seed = {"d/readme.txt": TEXT[:1500], "e.txt": b"", "readme.txt": b"seed", "f": None,
+            "d/c.dll": code}
+    write_files(out, {"seeds/" + name: archived(command, seed, os.path.splitext(name)[1],
+                                                cmake=cmake) for name, command in GOOD.items()})

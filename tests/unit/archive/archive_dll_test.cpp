@@ -1,4 +1,5 @@
-// Loads the archive library by name and drives it the way the installer does.
+// Loads the archive library by name and drives it the way the installer does. What the
+// core makes of archives the native tests show; these show what the boundary adds.
 #include "sevenzip.h"
 #include "tree.h"
 
@@ -96,42 +97,35 @@ TEST_F(SevenZipDll, ExtractsLikeTheInstallerWithProgress) {
                            "02 6/7 folder empty folder/ 0/0 320048/320048\n");
 }
 
-TEST_F(SevenZipDll, NamesArriveIntactWhateverTheFormatAndCodePage) {
-    for (const char *format : {"7z", "zip"}) {
-        const std::string command =
-            "x -y \"" + kData + "\\names " + format + ".zip\" -o\"" + dest_ + "\" -hide";
-        std::string report;
-        ASSERT_EQ(extractLikeInstaller(command, &report), SEVENZIP_OK) << format << ": " << report;
-        const fs::path file = fs::path(dest_) / L"Ticket" / L"\u00DCn\u00EFcode\u540D.txt";
-        EXPECT_EQ(readFile(file), "named") << format;
-        fs::remove_all(dest_);
-    }
+// A 7z archive called .zip: the library goes by content and creates the file by its wide name.
+TEST_F(SevenZipDll, NamesArriveIntactWhateverTheCodePage) {
+    const std::string command = "x -y \"" + kData + "\\names 7z.zip\" -o\"" + dest_ + "\" -hide";
+    std::string report;
+    ASSERT_EQ(extractLikeInstaller(command, &report), SEVENZIP_OK) << report;
+    EXPECT_EQ(readFile(fs::path(dest_) / L"Ticket" / L"\u00DCn\u00EFcode\u540D.txt"), "named");
 }
 
-TEST_F(SevenZipDll, WithoutYesExistingFilesAreKept) {
-    ASSERT_EQ(extractLikeInstaller(installerCommand(false)), SEVENZIP_OK);
-    std::ofstream(fs::path(dest_) / "readme.txt") << "edited";
-
+// Without -y an existing file is kept and nothing written; with it, it is replaced even read-only.
+TEST_F(SevenZipDll, ExistingFiles) {
+    const fs::path edited = fs::path(dest_) / "readme.txt";
+    fs::create_directories(dest_);
+    std::ofstream(edited) << "edited";
+    ASSERT_TRUE(SetFileAttributesW(edited.wstring().c_str(), FILE_ATTRIBUTE_READONLY));
     std::string report;
     EXPECT_EQ(extractLikeInstaller(installerCommand(false), &report), SEVENZIP_ERROR_FILE_EXISTS);
     EXPECT_EQ(report.rfind("Error 7: ", 0), 0u) << report;
-    EXPECT_EQ(readTree(dest_).at("readme.txt"), "edited");
-
-    // With -y it is replaced, read-only or not.
-    const std::wstring edited = (fs::path(dest_) / "readme.txt").wstring();
-    ASSERT_TRUE(SetFileAttributesW(edited.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(readTree(dest_), (Tree{{"readme.txt", "edited"}}));
     EXPECT_EQ(extractLikeInstaller(installerCommand(true)), SEVENZIP_OK);
     EXPECT_EQ(readTree(dest_), readTree(kData + "\\tree"));
 }
 
+// Each failure has its code and its report; the command forms are the native tests'.
 TEST_F(SevenZipDll, BadCommandsArchivesAndDestinationsFail) {
     const std::string into = " -o\"" + dest_ + "\"";
     const std::pair<std::string, int> cases[] = {
         {"x -y \"" + kArchive + "\"" + into + " -zz", SEVENZIP_ERROR_COMMAND},
-        {"a -y \"" + kArchive + "\"" + into, SEVENZIP_ERROR_COMMAND},
-        {"x -y" + into + " -hide", SEVENZIP_ERROR_COMMAND},
-        {"", SEVENZIP_ERROR_COMMAND},
         {"x -y \"" + kData + "\\missing.zip\"" + into, SEVENZIP_ERROR_OPEN},
+        {"x -y \"" + kData + "\"" + into, SEVENZIP_ERROR_OPEN},
         {"x -y \"" + kData + "\\not an archive.zip\"" + into, SEVENZIP_ERROR_ARCHIVE},
         {"x -y \"" + kArchive + "\" -o\"" + kData + "\\not an archive.zip\"", SEVENZIP_ERROR_WRITE},
     };
