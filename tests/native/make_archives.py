@@ -26,7 +26,6 @@ import struct
 import subprocess
 import sys
 import tempfile
-import warnings
 import zipfile
 import zlib
 
@@ -42,9 +41,11 @@ GOOD = {
     "infozip_stored.zip": ZIP + " -0 {out} .",
     "infozip_deflate.zip": ZIP + " -9 {out} .",
     "infozip_zip64.zip": ZIP + " -fz {out} .",
-    # To a pipe zip defers sizes to data descriptors; from one it writes ZIP64 local sizes.
+    # To a pipe zip defers sizes to data descriptors; from one it writes ZIP64 local sizes,
+    # and both make descriptors with 64-bit sizes.
     "infozip_streamed.zip": ZIP + " - . | cat > {out}",
     "infozip_stdin.zip": "cat readme.txt | zip -q - - > {out}",
+    "infozip_stdin_streamed.zip": "cat readme.txt | zip -q - - | cat > {out}",
     "p7zip_deflate.zip": SEVENZIP + " -tzip {out} .",
     "libarchive.zip": "{cmake} -E tar cf {out} --format=zip *",
     # 7z: each decoder, filter and their chaining; a dictionary smaller than the files;
@@ -82,7 +83,6 @@ ZIP_DAMAGE = {
     "data_error/compressed_smaller.zip": (DEFLATED, [("both", 18, plus(-1))]),
     "data_error/compressed_larger.zip": (DEFLATED, [("both", 18, plus(1))]),
     "bad_archive/compressed_overlaps_central.zip": (DEFLATED, [("both", 18, plus(80))]),
-    "bad_archive/compressed_huge.zip": (DEFLATED, [("both", 18, plus(1 << 30))]),
     "bad_archive/stored_sizes_disagree.zip": (STORED, [("both", 18, plus(-1))]),
     "bad_archive/crc_central_only.zip": (DEFLATED, [("central", 16, FLIP)]),
     "bad_archive/local_name.zip": (DEFLATED, [("local", 30, FLIP)]),
@@ -117,11 +117,6 @@ def archived(command, files, ext=".7z", **fields):
         return bytearray(pathlib.Path(work, "out" + ext).read_bytes())
 
 
-class Unseekable(io.BytesIO):
-    def seek(self, *_):
-        raise OSError("zipfile then streams its output, with data descriptors")
-
-
 def build(entries, comment=b""):
     """entries: (name, data[, method[, extra field]]); a name ending in / makes a folder."""
     buf = io.BytesIO()
@@ -133,14 +128,6 @@ def build(entries, comment=b""):
             zf.writestr(info, data)
         zf.comment = comment
     return bytearray(buf.getvalue())
-
-
-def zip64_streamed():
-    """A streamed ZIP64 entry: its data descriptor has 64-bit sizes."""
-    buf = Unseekable()
-    with zipfile.ZipFile(buf, "w", DEFLATED) as zf, zf.open("big.txt", "w", force_zip64=True) as f:
-        f.write(TEXT)
-    return buf.getvalue()
 
 
 def unicode_path_extra(raw, name):
@@ -204,7 +191,6 @@ def write_good(out, cmake):
     tree = os.path.join(out, "tree")
     write_files(tree, {
         "readme.txt": b"Printer driver package\r\n" * 40, "empty.txt": b"",
-        "name with blanks.ini": b"[Install]\r\nCopyFiles=driver.dll\r\n" * 30,
         "nested/deeper/deepest/data.bin": rng.randbytes(150_000),
         "nested/dir with blanks/file with blanks.gpd": gpd.encode(),
         "nested/dir with blanks/empty too.txt": b"", "big.dll": code,
@@ -220,11 +206,9 @@ def write_good(out, cmake):
     struct.pack_into("<I", nosig, nosig.rfind(b"PK\x05\x06") + 16, at + 12)
     plain = archived("zip -q -r {out} .", {"a.txt": TEXT, "sub/b.txt": b"b"}, ".zip")
     write_files(out, {
-        "good/implicit_folders.zip": build([("a/b/c/deep.txt", TEXT, DEFLATED), ("a/b.txt", b"b")]),
         "good/dot_components.zip": build([("./dot.txt", b"dot"), ("x//double.txt", b"double")]),
         "good/commented.zip": build([("note.txt", TEXT, DEFLATED)], b"PK\x05\x06 in a comment"),
         "good/descriptor_nosig.zip": nosig,
-        "good/python_zip64_streamed.zip": zip64_streamed(),
         "good/no_entries.zip": build([]),
         "good/no_entries.7z": archived(f"{SEVENZIP} {{out}} e && 7z d {Q} {{out}} e", {"e": b""}),
         "good/only_empty.7z": archived(SEVENZIP + " {out} .", {"empty": None, "empty.txt": b""}),
@@ -241,7 +225,8 @@ def write_good(out, cmake):
         "good/long_name.zip": archived("zip -q {out} *", {"x" * 255: b"long"}, ".zip"),
         "good/stub.zip": rng.randbytes(3000) + plain,
         "good/trailing.zip": plain + rng.randbytes(70 * 1024),
-        "good/twice.zip": build([("a.txt", b"first"), ("a.txt", b"second")]),
+        # One name twice; zipfile would only write it with a warning.
+        "good/twice.zip": build([("a.txt", b"first"), ("b.txt", b"second")]).replace(b"b.", b"a."),
         "good/case_twice.zip": build([("dir/readme.txt", b"1"), ("DIR/README.TXT", b"2")]),
         # unzip reads these names as Unix ones; their reference is what Windows makes of them.
         "good/backslashes.zip": build([("drivers\\x86\\unidrv.gpd", TEXT, DEFLATED),
@@ -316,7 +301,6 @@ def write_refused(out):
 
 
 if __name__ == "__main__":
-    warnings.simplefilter("ignore", UserWarning)
     if len(sys.argv) != 3:
         raise SystemExit(__doc__)
     out, cmake = os.path.abspath(sys.argv[1]), sys.argv[2]
