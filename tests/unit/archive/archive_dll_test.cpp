@@ -163,8 +163,8 @@ TEST_F(SevenZipDll, OnlyTheRegisteredOwnerIsCalledBack) {
     progressLog.clear();
     EXPECT_FALSE(setOwner(kOwner, nullptr));
     ASSERT_TRUE(setOwner(kOwner, recordProgress));
-    const HWND other = reinterpret_cast<HWND>(0x5678);
-    EXPECT_EQ(sevenZip(other, command(kArchive).c_str(), nullptr, 0), SEVENZIP_OK);
+    EXPECT_EQ(sevenZip(reinterpret_cast<HWND>(0x5678), command(kArchive).c_str(), nullptr, 0),
+              SEVENZIP_OK);
     EXPECT_TRUE(killOwner(kOwner));
     EXPECT_FALSE(killOwner(kOwner));
     EXPECT_EQ(sevenZip(kOwner, command(kArchive).c_str(), nullptr, 0), SEVENZIP_OK);
