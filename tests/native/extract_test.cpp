@@ -18,7 +18,6 @@ namespace {
 
 // Written by make_archives.py at build time.
 const fs::path kData = ARCHIVE_TEST_DATA;
-const fs::path kTree = kData / "good/infozip_stored.zip";
 
 struct TempDir {
     TempDir() { fs::create_directories(path); }
@@ -108,7 +107,8 @@ TEST(Extract, WhatTheDestinationAlreadyHolds) {
         else if (fs::path(existing).has_filename())
             std::ofstream(dest / existing) << "kept";
         Tree expected = readTree(temp.path);
-        EXPECT_EQ(extract(kTree, dest, overwrite).code, code) << existing << " " << linkTo;
+        EXPECT_EQ(extract(kData / "good/infozip_stored.zip", dest, overwrite).code, code)
+            << existing << " " << linkTo;
         if (code == ErrorCode::None)
             for (const auto &item : readTree(kData / "tree"))
                 expected["dest/" + item.first] = item.second;
@@ -131,10 +131,9 @@ TEST_P(Refused, WithItsCodeAndNothingWritten) {
     const archive::Status status = extract(kData / "refused" / GetParam(), temp.path / "x/dest");
     EXPECT_EQ(status.code, codes.at(GetParam().parent_path())) << status.message;
     const std::string method = GetParam().stem().string();
-    if (status.code == ErrorCode::Unsupported) {
-        EXPECT_NE(status.message.find(method.substr(0, method.find('_')) + " "), std::string::npos)
-            << status.message;
-    }
+    EXPECT_TRUE(status.code != ErrorCode::Unsupported ||
+                status.message.find(method.substr(0, method.find('_')) + " ") != std::string::npos)
+        << status.message;
     EXPECT_FALSE(status.message.empty());
     const Tree made = {{"x/", ""}, {"x/dest/", ""}, {"x/dest/first.txt", "first"}};
     EXPECT_EQ(readTree(temp.path), status.code == ErrorCode::DataError ? made : Tree());
@@ -166,16 +165,14 @@ TEST(Robustness, TruncationsFailByteFlipsFailOrYieldTheOriginalFiles) {
     for (const char *name : {"seeds/infozip_deflate.zip", "seeds/sevenzip_bcj2.7z"}) {
         const std::string bytes = readFile(kData / name);
         MemoryFileSystem original;
-        ASSERT_TRUE(extractInMemory(bytes, original).ok());
+        ASSERT_TRUE(extractInMemory(bytes, &original).ok());
         for (std::size_t at = 0; at < bytes.size(); ++at) {
-            MemoryFileSystem cut;
-            EXPECT_FALSE(extractInMemory(bytes.substr(0, at), cut).ok())
-                << name << " length " << at;
+            EXPECT_FALSE(extractInMemory(bytes.substr(0, at)).ok()) << name << " length " << at;
             for (const unsigned char mask : {0x01, 0x80, 0xFF}) {
                 std::string damaged = bytes;
                 damaged[at] = static_cast<char>(damaged[at] ^ mask);
                 MemoryFileSystem fs;
-                EXPECT_TRUE(!extractInMemory(damaged, fs).ok() || fs.entries == original.entries)
+                EXPECT_TRUE(!extractInMemory(damaged, &fs).ok() || fs.entries == original.entries)
                     << name << " byte " << at << " mask " << int(mask);
             }
         }

@@ -32,9 +32,12 @@ import zlib
 TEXT = b"".join(b"Line %05d of a driver setup file\r\n" % i for i in range(600))
 NAME = "Ünïcode名.txt"
 STORED, DEFLATED = zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED
-Q = "-bd -bso0 -bsp0"
-ZIP, SEVENZIP = "zip -q -r -X", f"7z a {Q}"
+ZIP, SEVENZIP = "zip -q -r -X", "7z a -bd -bso0 -bsp0"
 OK = ("ok.txt", b"fine")
+RNG = random.Random(20240601)
+# Runs of zeros between random blocks, like sections of a compiled binary.
+CODE = b"".join(RNG.randbytes(RNG.randint(64, 4096)) + bytes(RNG.randint(0, 2048))
+                for _ in range(480))
 
 # The tree as other tools write it: shell commands run in the tree that write {out}.
 GOOD = {
@@ -63,34 +66,28 @@ UNSUPPORTED = {"PPMd.7z": "-m0=PPMd", "ARM64.7z": "-mf=ARM64", "Delta.7z": "-mf=
                "LZMA.zip": "-mm=LZMA", "BZip2.zip": "-mm=BZip2", "encrypted.zip": "-psecret"}
 
 
-def plus(n):
-    return lambda value: value + n
-
-
-OTHER = plus(0x5A)
-
 # first.txt, then payload.txt with its method and one edit, then next.txt. The edit changes
 # the 32-bit value at an offset from a record of payload.txt; "both" is the local header's
 # field and the central header's, two bytes further. Local headers hold the CRC at 14, the
 # sizes at 18 and 22.
 ZIP_DAMAGE = {
-    "data_error/data_flipped.zip": (STORED, "data", 100, OTHER),
+    "data_error/data_flipped.zip": (STORED, "data", 100, lambda v: v + 0x5A),
     # Block type 3: zlib's own error.
-    "data_error/deflate_garbage.zip": (DEFLATED, "data", 0, lambda value: value | 6),
-    "data_error/crc_flipped.zip": (DEFLATED, "both", 14, plus(1)),
-    "data_error/size_larger.zip": (DEFLATED, "both", 22, plus(1)),
-    "data_error/size_smaller.zip": (DEFLATED, "both", 22, plus(-1)),
-    "data_error/compressed_smaller.zip": (DEFLATED, "both", 18, plus(-1)),
-    "data_error/compressed_larger.zip": (DEFLATED, "both", 18, plus(1)),
-    "bad_archive/compressed_overlaps_central.zip": (DEFLATED, "both", 18, plus(80)),
-    "bad_archive/stored_sizes_disagree.zip": (STORED, "both", 18, plus(-1)),
-    "bad_archive/crc_central_only.zip": (DEFLATED, "central", 16, OTHER),
-    "bad_archive/local_name.zip": (DEFLATED, "local", 30, OTHER),
-    "bad_archive/local_method.zip": (DEFLATED, "local", 8, OTHER),
-    "bad_archive/local_size.zip": (DEFLATED, "local", 18, OTHER),
-    "bad_archive/local_offset.zip": (DEFLATED, "central", 42, OTHER),
-    "bad_archive/central_offset_past_end.zip": (DEFLATED, "end", 18, OTHER),
-    "bad_archive/entry_count_high.zip": (DEFLATED, "end", 8, plus(0x10001)),
+    "data_error/deflate_garbage.zip": (DEFLATED, "data", 0, lambda v: v | 6),
+    "data_error/crc_flipped.zip": (DEFLATED, "both", 14, lambda v: v + 1),
+    "data_error/size_larger.zip": (DEFLATED, "both", 22, lambda v: v + 1),
+    "data_error/size_smaller.zip": (DEFLATED, "both", 22, lambda v: v - 1),
+    "data_error/compressed_smaller.zip": (DEFLATED, "both", 18, lambda v: v - 1),
+    "data_error/compressed_larger.zip": (DEFLATED, "both", 18, lambda v: v + 1),
+    "bad_archive/compressed_overlaps_central.zip": (DEFLATED, "both", 18, lambda v: v + 80),
+    "bad_archive/stored_sizes_disagree.zip": (STORED, "both", 18, lambda v: v - 1),
+    "bad_archive/crc_central_only.zip": (DEFLATED, "central", 16, lambda v: v + 0x5A),
+    "bad_archive/local_name.zip": (DEFLATED, "local", 30, lambda v: v + 0x5A),
+    "bad_archive/local_method.zip": (DEFLATED, "local", 8, lambda v: v + 0x5A),
+    "bad_archive/local_size.zip": (DEFLATED, "local", 18, lambda v: v + 0x5A),
+    "bad_archive/local_offset.zip": (DEFLATED, "central", 42, lambda v: v + 0x5A),
+    "bad_archive/central_offset_past_end.zip": (DEFLATED, "end", 18, lambda v: v + 0x5A),
+    "bad_archive/entry_count_high.zip": (DEFLATED, "end", 8, lambda v: v + 0x10001),
     "bad_archive/zip64_end_missing.zip": (DEFLATED, "end", 16, lambda _: 0xFFFFFFFF),
 }
 
@@ -162,47 +159,40 @@ def damaged(method, field, offset, change):
 
 
 def number(value):
-    """A 7z NUMBER: leading one bits in the first byte count the bytes that follow."""
+    """A 7z NUMBER below 2**56: leading one bits in the first byte count the bytes that follow."""
     for extra in range(8):
         if value < 1 << (8 * extra + 7 - extra):
             first = (0xFF << (8 - extra)) & 0xFF | (value >> (8 * extra))
             return bytes([first]) + (value & ((1 << (8 * extra)) - 1)).to_bytes(extra, "little")
-    return b"\xff" + value.to_bytes(8, "little")
 
 
 def hostile_7z(packed_data, inner):
     """A 7z header, LZMA-encoded to a few bytes, whose counts would take gigabytes."""
     packed = lzma.compress(inner, lzma.FORMAT_RAW, filters=[{"id": lzma.FILTER_LZMA1}])
-    props = b"\x5d" + struct.pack("<I", 1 << 23)
     header = (b"\x17\x06" + number(len(packed_data)) + b"\x01\x09" + number(len(packed)) +
-              b"\x00\x07\x0b\x01\x00\x01\x23\x03\x01\x01\x05" + props + b"\x0c" +
-              number(len(inner)) + b"\x00\x00")
+              b"\x00\x07\x0b\x01\x00\x01\x23\x03\x01\x01\x05\x5d" + struct.pack("<I", 1 << 23) +
+              b"\x0c" + number(len(inner)) + b"\x00\x00")
     tail = struct.pack("<QQI", len(packed_data + packed), len(header), zlib.crc32(header))
     return (b"7z\xbc\xaf\x27\x1c\x00\x04" + struct.pack("<I", zlib.crc32(tail)) + tail +
             packed_data + packed + header)
 
 
 def write_good(out, cmake):
-    rng = random.Random(20240601)
-    gpd = "".join(f'*Option: Resolution{i}\r\n  *Name: "{i * 150} dpi"\r\n' for i in range(3000))
-    # Runs of zeros between random blocks, like sections of a compiled binary.
-    code = b"".join(rng.randbytes(rng.randint(64, 4096)) + bytes(rng.randint(0, 2048))
-                    for _ in range(740))
     tree = os.path.join(out, "tree")
     write_files(tree, {
         "readme.txt": b"Printer driver package\r\n" * 40, "empty.txt": b"",
-        "nested/deeper/deepest/data.bin": rng.randbytes(150_000),
-        "nested/dir with blanks/file with blanks.gpd": gpd.encode(),
-        "nested/dir with blanks/empty too.txt": b"", "big.dll": code,
+        "nested/deeper/deepest/data.bin": RNG.randbytes(150_000),
+        "nested/dir with blanks/file with blanks.gpd": TEXT * 20,
+        "nested/dir with blanks/empty too.txt": b"", "big.dll": CODE,
         "empty folder": None, "nested/empty inner": None})
     good, reference = os.path.join(out, "good"), os.path.join(out, "reference")
     os.makedirs(good)
     for name, command in GOOD.items():
         sh(command, tree, out=os.path.join(good, name), cmake=cmake)
-    # The data descriptor's signature is optional.
-    nosig = archived(ZIP + " - . | cat > {out}", {"streamed.txt": TEXT}, ".zip")
-    at = nosig.find(b"PK\x07\x08")
-    del nosig[at:at + 4]
+    # A data descriptor's signature is optional; its CRC must agree.
+    streamed = archived(ZIP + " - . | cat > {out}", {"payload.txt": TEXT}, ".zip")
+    at = streamed.find(b"PK\x07\x08")
+    nosig = streamed[:at] + streamed[at + 4:]
     struct.pack_into("<I", nosig, nosig.rfind(b"PK\x05\x06") + 16, at + 12)
     plain = archived("zip -q -r {out} .", {"a.txt": TEXT, "sub/b.txt": b"b"}, ".zip")
     backslashes = [("drivers\\x86\\unidrv.gpd", TEXT, DEFLATED), ("drivers\\empty\\", None),
@@ -211,8 +201,9 @@ def write_good(out, cmake):
         "good/dot_components.zip": build([("./dot.txt", b"dot"), ("x//double.txt", b"double")]),
         "good/commented.zip": build([("note.txt", TEXT, DEFLATED)], b"PK\x05\x06 in a comment"),
         "good/descriptor_nosig.zip": nosig,
+        "refused/bad_archive/descriptor_crc.zip": flipped(streamed, at + 4),
         "good/no_entries.zip": build([]),
-        "good/no_entries.7z": archived(f"{SEVENZIP} {{out}} e && 7z d {Q} {{out}} e", {"e": b""}),
+        "good/no_entries.7z": archived(f"{SEVENZIP} {{out}} e && 7z d -bso0 {{out}} e", {"e": b""}),
         "good/only_empty.7z": archived(SEVENZIP + " {out} .", {"empty": None, "empty.txt": b""}),
         "good/names_utf8.zip": build([("Ticket/" + NAME, b"utf8")]),
         "good/names_unicode_extra.zip": build([
@@ -224,8 +215,8 @@ def write_good(out, cmake):
         "good/partial_order.zip": archived("zip -q {out} a.txt.partial~ a.txt",
                                            {"a.txt.partial~": b"user's", "a.txt": TEXT}, ".zip"),
         "good/long_name.zip": archived("zip -q {out} *", {"x" * 255: b"long"}, ".zip"),
-        "good/stub.zip": rng.randbytes(3000) + plain,
-        "good/trailing.zip": plain + rng.randbytes(70 * 1024),
+        "good/stub.zip": RNG.randbytes(3000) + plain,
+        "good/trailing.zip": plain + RNG.randbytes(70 * 1024),
         # One name twice; zipfile would only write it with a warning.
         "good/twice.zip": build([("a.txt", b"first"), ("b.txt", b"second")]).replace(b"b.", b"a."),
         "good/case_twice.zip": build([("dir/readme.txt", b"1"), ("DIR/README.TXT", b"2")]),
@@ -240,7 +231,7 @@ def write_good(out, cmake):
         # Windows sees one file where names differ by case only: -LL lower-cases them all.
         # unzip warns of a stub or an empty archive (exit code 1) and extracts.
         unzip = "unzip -o -qq" + " -LL" * ("case" in name) + " {archive} -d {to} 2>/dev/null || :"
-        sh(f"7z x {Q} {{archive}} -o{{to}}" if name.endswith(".7z") else unzip, out,
+        sh("7z x -bso0 {archive} -o{to}" if name.endswith(".7z") else unzip, out,
            archive=os.path.join(good, name), to=os.path.join(reference, name))
 
 
@@ -252,7 +243,6 @@ def write_refused(out):
                        {**first, "payload.txt": b"".join(b"%06d\r\n" % i for i in range(50000))})
     bcj2 = archived(SEVENZIP + " -mf=BCJ2 {out} .",
                     {**first, "payload.dll": random.Random(2).randbytes(30000)})
-    streamed = archived(ZIP + " - . | cat > {out}", {"payload.txt": TEXT}, ".zip")
     dotdot_7z = archived(SEVENZIP + " -mhc=off {out} .", {"ok.txt": b"fine", "x" * 16: b"pwned"})
     n = 3_000_000
     # 64 one-byte folders, each claiming as many streams as the header has bits left.
@@ -266,7 +256,6 @@ def write_refused(out):
         "data_error/lzma_data_flipped.7z":
             flipped(lzma_7z[:], 32 + struct.unpack_from("<Q", lzma_7z, 12)[0] * 7 // 8),
         "data_error/bcj2_data_flipped.7z": flipped(bcj2, 32 + 20000),
-        "bad_archive/descriptor_crc.zip": flipped(streamed, streamed.find(b"PK\x07\x08") + 4),
         "bad_archive/start_header_crc.7z": flipped(plain[:], 9),
         "bad_archive/header_crc.7z": flipped(plain[:], len(plain) - 5),
         "bad_archive/header_offset_past_end.7z": fix_7z_crcs(flipped(plain[:], 15)),
@@ -291,14 +280,11 @@ def write_refused(out):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
-        raise SystemExit(__doc__)
     out, cmake = os.path.abspath(sys.argv[1]), sys.argv[2]
     shutil.rmtree(out, ignore_errors=True)
     write_good(out, cmake)
     write_refused(out)
-    code = random.Random(3).randbytes(3000) + b"\xe8\x10\x00\x00\x00\x0f\x85\x00\x01" * 50
     seed = {"d/readme.txt": TEXT[:1500], "e.txt": b"", "readme.txt": b"seed", "f": None,
-            "d/c.dll": code}
+            "d/c.dll": CODE[:4000]}
     write_files(out, {"seeds/" + name: archived(command, seed, os.path.splitext(name)[1],
                                                 cmake=cmake) for name, command in GOOD.items()})

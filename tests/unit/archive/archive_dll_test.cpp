@@ -54,25 +54,23 @@ BOOL CALLBACK recordProgress(HWND hwnd, UINT message, UINT state, LPVOID data) {
     return static_cast<long long>(p.ullTotalDone) > stopPast ? FALSE : TRUE;
 }
 
-class SevenZipDll : public testing::Test {
-protected:
+// The installer's own call sequence, with a zero-filled buffer one byte longer.
+std::string report;
+int extractLikeInstaller(const std::string &line) {
+    std::vector<char> output(16385, '\0');
+    EXPECT_TRUE(setOwner(kOwner, recordProgress));
+    const int code = sevenZip(kOwner, line.c_str(), output.data(), 16384);
+    EXPECT_TRUE(killOwner(kOwner));
+    report = output.data();
+    return code;
+}
+
+struct SevenZipDll : testing::Test {
     void SetUp() override {
         ASSERT_TRUE(sevenZip && setOwner && killOwner) << "cannot load " SEVENZIP_DLL_NAME;
         fs::remove_all(kDest);
     }
     void TearDown() override { fs::remove_all(kDest); }
-
-    // The installer's own call sequence, with a zero-filled buffer one byte longer.
-    int extractLikeInstaller(const std::string &line) {
-        std::vector<char> output(16385, '\0');
-        EXPECT_TRUE(setOwner(kOwner, recordProgress));
-        const int code = sevenZip(kOwner, line.c_str(), output.data(), 16384);
-        EXPECT_TRUE(killOwner(kOwner));
-        report = output.data();
-        return code;
-    }
-
-    std::string report;
 };
 
 } // namespace
@@ -119,8 +117,7 @@ TEST_F(SevenZipDll, ExistingFiles) {
 TEST_F(SevenZipDll, BadCommandsArchivesAndDestinationsFail) {
     const std::pair<std::string, int> cases[] = {
         {command(kArchive) + " -zz", SEVENZIP_ERROR_COMMAND},
-        {command(kData + "\\missing.zip"), SEVENZIP_ERROR_OPEN},
-        {command(kData), SEVENZIP_ERROR_OPEN},
+        {command(kData), SEVENZIP_ERROR_OPEN}, // a folder
         {command(kData + "\\not an archive.zip"), SEVENZIP_ERROR_ARCHIVE},
         {command(kArchive, kData + "\\not an archive.zip"), SEVENZIP_ERROR_WRITE},
     };
