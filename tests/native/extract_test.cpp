@@ -81,8 +81,9 @@ INSTANTIATE_TEST_SUITE_P(Archives, Good, testing::ValuesIn(archivesIn("good")), 
 
 // Without overwrite an existing file stops the extraction before anything is written;
 // with it files are replaced and others kept. A file where a folder belongs, or the
-// reverse, is a write error. A link at a file's or a folder's name is refused; one at the
-// name a file's data goes to first is the user's and stays. What links point at is kept.
+// reverse, is a write error. A link at a file's or a folder's name is refused; one at a
+// name beside them, a temporary name of old, is the user's and stays. What links point at
+// is kept.
 TEST(Extract, WhatTheDestinationAlreadyHolds) {
     const std::tuple<const char *, const char *, bool, ErrorCode> cases[] = {
         {"nested/deeper/deepest/data.bin", "", false, ErrorCode::FileExists},

@@ -4,8 +4,8 @@
 Usage: make_archives.py OUT_DIR CMAKE
 
 OUT_DIR/tree         the source tree most good archives hold
-OUT_DIR/good         archives to extract: the tree as Info-ZIP zip, 7-Zip, Python and libarchive
-                     (CMAKE) write it, every 7z method and filter we read, odd layouts, and
+OUT_DIR/good         archives to extract: the tree as Info-ZIP zip, 7-Zip and libarchive (CMAKE)
+                     write it, with every 7z method and filter we read; odd layouts; and
                      archives other extractors take where ours once failed or lost files
 OUT_DIR/reference/NAME   what unzip or 7z x makes of each good archive; where unzip reads a
                      name as a Unix one, what Windows makes of it
@@ -44,8 +44,8 @@ GOOD = {
     "infozip_stored.zip": ZIP + " -0 {out} .",
     "infozip_deflate.zip": ZIP + " -9 {out} .",
     "infozip_zip64.zip": ZIP + " -fz {out} .",
-    # To a pipe zip defers sizes to data descriptors; from one it writes ZIP64 local sizes,
-    # and both make descriptors with 64-bit sizes.
+    # To a pipe zip defers sizes to data descriptors; reading a pipe it writes ZIP64 local
+    # sizes; both together give descriptors with 64-bit sizes.
     "infozip_streamed.zip": ZIP + " - . | cat > {out}",
     "infozip_stdin.zip": "cat readme.txt | zip -q - - > {out}",
     "infozip_stdin_streamed.zip": "cat readme.txt | zip -q - - | cat > {out}",
