@@ -19,7 +19,7 @@ std::string parsed(const std::string &line) {
 
 } // namespace
 
-TEST(CommandLine, InstallerFormAndOtherSpellings) {
+TEST(CommandLine, InstallerFormOtherSpellingsAndRefusals) {
     const std::pair<const char *, const char *> cases[] = {
         {R"(x -y "C:\some dir\DriverData.Drv" -o"C:\" -hide)",
          R"(C:\some dir\DriverData.Drv | C:\ | -y | -hide)"},
@@ -32,9 +32,6 @@ TEST(CommandLine, InstallerFormAndOtherSpellings) {
     };
     for (const auto &[line, expected] : cases)
         EXPECT_EQ(parsed(line), expected) << line;
-}
-
-TEST(CommandLine, RejectsWhatItCannotDo) {
     for (const char *line :
          {"", "   ", "a -y x.zip -oout", "e x.zip", "t x.zip", "x", "x -y -hide", "x -o",
           "x a.zip -o\"\"", "x -zz a.zip", "x -y- a.zip", "x -r a.zip", "x a.zip b.zip",

@@ -5,8 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const std::string input(reinterpret_cast<const char *>(data), size);
-    archive_test::MemoryFileSystem fs(false);
-    archive_test::extractInMemory(input, fs);
+    archive_test::extractInMemory(input);
     archive::Command command;
     archive::parseCommandLine(input, command);
     return 0;

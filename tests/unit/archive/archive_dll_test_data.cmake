@@ -21,16 +21,13 @@ execute_process(
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake -E tar failed: ${result}")
 endif()
-# The same name stored by 7z (UTF-16) and by 7-Zip's ZIP writer (UTF-8 flag), in a 7z
-# archive called .zip: the library must go by content and create the file by its wide name.
-set(names "${DIR}/names")
-file(WRITE "${names}/Ticket/Ünïcode名.txt" "named")
-foreach(format 7z zip)
-    execute_process(
-        COMMAND 7z a -t${format} -bd -bso0 -bsp0 "${DIR}/names ${format}.zip" Ticket
-        WORKING_DIRECTORY "${names}"
-        RESULT_VARIABLE result)
-    if(NOT result EQUAL 0)
-        message(FATAL_ERROR "7z a -t${format} failed: ${result}")
-    endif()
-endforeach()
+# The name stored by 7z (UTF-16), in a 7z archive called .zip: the library must go by
+# content and create the file by its wide name.
+file(WRITE "${DIR}/names/Ticket/Ünïcode名.txt" "named")
+execute_process(
+    COMMAND 7z a -t7z -bd -bso0 -bsp0 "${DIR}/names 7z.zip" Ticket
+    WORKING_DIRECTORY "${DIR}/names"
+    RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "7z a failed: ${result}")
+endif()
