@@ -19,6 +19,26 @@ public:
     virtual Status read(std::uint8_t *out, std::size_t n, std::size_t &got) = 0;
 };
 
+// A coder's output, whose error waits behind the data decoded before it, so
+// that the files that data completes still count.
+class DecodedStream : public InStream {
+public:
+    Status read(std::uint8_t *out, std::size_t n, std::size_t &got) final {
+        got = 0;
+        if (!error_)
+            return error_;
+        error_ = decode(out, n, got);
+        return got > 0 ? Status{} : error_;
+    }
+
+protected:
+    // As read, but an error may come with output in got.
+    virtual Status decode(std::uint8_t *out, std::size_t n, std::size_t &got) = 0;
+
+private:
+    Status error_;
+};
+
 inline Status corruptData(const char *what) {
     return {ErrorCode::DataError, what};
 }

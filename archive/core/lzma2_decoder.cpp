@@ -13,7 +13,7 @@ constexpr std::uint8_t kStored = 0x02;
 constexpr std::uint8_t kLzmaChunk = 0x80;
 constexpr std::uint8_t kLargestDictionaryCode = 40;
 
-class Lzma2Stream : public InStream {
+class Lzma2Stream : public DecodedStream {
 public:
     Lzma2Stream(std::unique_ptr<InStream> input, std::uint64_t outSize)
         : input_(std::move(input)), remaining_(outSize) {}
@@ -32,8 +32,8 @@ public:
         return decoder_.allocate(props, remaining_);
     }
 
-    Status read(std::uint8_t *out, std::size_t n, std::size_t &got) override {
-        got = 0;
+protected:
+    Status decode(std::uint8_t *out, std::size_t n, std::size_t &got) override {
         while (got < n && remaining_ > 0) {
             if (chunkUnpacked_ == 0) {
                 if (chunkPacked_ != 0)
@@ -65,8 +65,11 @@ public:
                 bool endMark = false;
                 status =
                     decoder_.decode(input_.data(), inLen, want, produced, producedLen, endMark);
-                if (!status)
+                if (!status) {
+                    std::memcpy(out + got, produced, producedLen);
+                    got += producedLen;
                     return status;
+                }
                 chunkPacked_ -= inLen;
                 if (endMark || (inLen == 0 && producedLen == 0))
                     return corruptData("LZMA2 chunk is corrupt");

@@ -115,7 +115,7 @@ void LzmaDecoder::store(const std::uint8_t *in, std::size_t &n, const std::uint8
 
 namespace {
 
-class LzmaStream : public InStream {
+class LzmaStream : public DecodedStream {
 public:
     LzmaStream(std::unique_ptr<InStream> input, std::uint64_t outSize)
         : input_(std::move(input)), remaining_(outSize) {}
@@ -126,8 +126,8 @@ public:
         return decoder_.allocate(props.data(), remaining_);
     }
 
-    Status read(std::uint8_t *out, std::size_t n, std::size_t &got) override {
-        got = 0;
+protected:
+    Status decode(std::uint8_t *out, std::size_t n, std::size_t &got) override {
         while (got < n && remaining_ > 0) {
             Status status = input_.fill();
             if (!status)
@@ -139,12 +139,12 @@ public:
             std::size_t producedLen = 0;
             bool endMark = false;
             status = decoder_.decode(input_.data(), inLen, want, produced, producedLen, endMark);
-            if (!status)
-                return status;
-            input_.consume(inLen);
             std::memcpy(out + got, produced, producedLen);
             got += producedLen;
             remaining_ -= producedLen;
+            if (!status)
+                return status;
+            input_.consume(inLen);
             if (remaining_ > 0 && (endMark || (inLen == 0 && producedLen == 0)))
                 return corruptData("LZMA data ends early");
         }
