@@ -216,7 +216,8 @@ TEST(Extract, AFolderIsNoArchive) {
 }
 
 TEST(Extract, DataErrorKeepsEarlierEntriesAndLeavesNoPartialFile) {
-    for (const char *name : {"second_entry_bad_crc.zip", "second_entry_bad_crc.7z"}) {
+    for (const char *name :
+         {"second_entry_bad_crc.zip", "second_entry_bad_crc.7z", "second_folder_bad_crc.7z"}) {
         TempDir temp;
         EXPECT_EQ(extract(kData / name, temp.path).code, ErrorCode::DataError) << name;
         EXPECT_EQ(readTree(temp.path), (Tree{{"first.txt", "first"}})) << name;

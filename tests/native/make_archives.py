@@ -406,9 +406,17 @@ def write_corrupt(out):
         "header_garbage.7z": fix_7z_crcs(flipped(plain[:], 32 + len(TEXT) + 2)),
         "signature_only.7z": bytearray(b"7z\xbc\xaf\x27\x1c" + bytes(26)),
     })
+    # One folder a file, the damaged one between two good ones.
+    folder = os.path.join(out, "work")
+    write_files(folder, {"first.txt": b"first", "second.txt": TEXT, "z/third.txt": TEXT})
+    sevenzip(["a", "-t7z", "-ms=off", "-m0=copy", "out.7z", "first.txt", "second.txt",
+              "z/third.txt"], folder)
+    nonsolid = bytearray(read(os.path.join(folder, "out.7z")))
+    shutil.rmtree(folder)
     save(out, ".", {
         "second_entry_bad_crc.7z": flipped(build_7z([("first.txt", b"first"),
                                                      ("second.txt", TEXT)]), 32 + 5 + 7),
+        "second_folder_bad_crc.7z": flipped(nonsolid, 32 + 5 + 7),
         "second_entry_bad_crc.zip": patched(
             [("first.txt", b"first", STORED), ("second.txt", TEXT, STORED)],
             xor(lambda e, _: e[1]["data"] + 7)),

@@ -5,6 +5,7 @@
 #include "extractor.h"
 
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,6 +27,14 @@ public:
     bool makeDirectory(const std::string &path) override {
         return entries.emplace(inside(path) + "/", "").second;
     }
+    bool removeDirectory(const std::string &path) override {
+        const auto folder = entries.find(path + "/");
+        if (folder == entries.end() || (std::next(folder) != entries.end() &&
+                                        std::next(folder)->first.rfind(folder->first, 0) == 0))
+            return false;
+        entries.erase(folder);
+        return true;
+    }
     std::unique_ptr<archive::OutputFile> create(const std::string &path, bool) override {
         return std::make_unique<File>(*this, inside(path));
     }
@@ -41,6 +50,7 @@ private:
                 data.append(reinterpret_cast<const char *>(bytes), size);
             return true;
         }
+        bool close() override { return true; }
         bool commit() override {
             fs.entries[path] = std::move(data);
             return true;
