@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -18,6 +19,8 @@ namespace {
 // A second thread decodes a run beside the main one only when its windows fit in this, so
 // that peak memory stays the largest window plus this.
 constexpr std::uint64_t kSideMemory = 64u << 20;
+// How often the main thread, waiting for a file of the side's, tells the caller how it grows.
+constexpr std::chrono::milliseconds kSidePause{100};
 
 Status unsafe(std::string_view name, const char *why) {
     return {ErrorCode::UnsafePath, "unsafe entry name '" + std::string(name) + "': " + why};
@@ -426,33 +429,49 @@ private:
         out = fs_.create(target, plans_[index].replace);
         if (!out)
             return writeError("cannot create '" + target + "'");
+        sideWritten_ = 0;
+        sideEntry_ = index;
         status = sideReader_->extract(index, [&](const std::uint8_t *data, std::size_t size) {
             if (stopping_)
                 return Status{ErrorCode::Cancelled, "cancelled by the caller"};
-            return out->write(data, size) ? Status{} : writeError("cannot write '" + target + "'");
+            if (!out->write(data, size))
+                return writeError("cannot write '" + target + "'");
+            sideWritten_ += size;
+            return Status{};
         });
         if (status && !out->close())
             return writeError("cannot write '" + target + "'");
         return status;
     }
 
+    // Waiting for the side, the caller still hears how the file grows, and can cancel.
     Status commitSide(std::size_t index) {
         SideFile result;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            sideDone_.wait(lock, [&] { return sideFiles_[index].done; });
-            result = std::move(sideFiles_[index]);
-            reached(parentOf(plans_[index].target));
+        for (bool done = false; !done;) {
+            std::uint64_t written = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                done = sideDone_.wait_for(lock, kSidePause, [&] { return sideFiles_[index].done; });
+                if (done) {
+                    result = std::move(sideFiles_[index]);
+                    reached(parentOf(plans_[index].target));
+                }
+                written = done                  ? progress_.entrySize
+                          : sideEntry_ == index ? sideWritten_.load()
+                                                : 0;
+            }
+            if (!result.status)
+                return result.status;
+            if (written > progress_.entryDone) {
+                progress_.totalDone += written - progress_.entryDone;
+                progress_.entryDone = written;
+                Status status = report(Progress::Stage::EntryData);
+                if (!status)
+                    return status;
+            }
         }
-        if (!result.status)
-            return result.status;
         const std::string &target = plans_[index].target;
-        progress_.entryDone = progress_.entrySize;
-        progress_.totalDone += progress_.entrySize;
-        Status status = progress_.entrySize > 0 ? report(Progress::Stage::EntryData) : Status{};
-        if (status && !commit(*result.file))
-            status = writeError("cannot write '" + target + "'");
-        return status;
+        return commit(*result.file) ? Status{} : writeError("cannot write '" + target + "'");
     }
 
     Status report(Progress::Stage stage) {
@@ -479,7 +498,9 @@ private:
     std::vector<Owner> owners_;
     std::size_t mainRun_ = 0;
     std::vector<SideFile> sideFiles_;
-    std::set<std::string> sideFolders_; // made for the side's files before the main got there
+    std::set<std::string> sideFolders_;     // made for the side's files before the main got there
+    std::atomic<std::size_t> sideEntry_{0}; // the file the side is writing
+    std::atomic<std::uint64_t> sideWritten_{0}; // and how much of it
     std::atomic<bool> stopping_{false};
     std::thread side_; // last: joined before the rest goes
 };
