@@ -16,7 +16,7 @@ class ByteSource {
 public:
     virtual ~ByteSource() = default;
     virtual std::uint64_t size() const = 0;
-    // Fails (returns false) unless all n bytes could be read.
+    // Fails (returns false) unless all n bytes could be read. Safe from two threads at once.
     virtual bool readAt(std::uint64_t offset, void *out, std::size_t n) = 0;
 };
 
@@ -38,6 +38,13 @@ struct ArchiveEntry {
     bool isDirectory = false;
 };
 
+// Entries whose data is decoded apart from all the others' (a 7z folder): from begin up to
+// the next run's begin. memory is what decoding it holds at once.
+struct EntryRun {
+    std::size_t begin = 0;
+    std::uint64_t memory = 0;
+};
+
 // Receives decompressed data in order; a failed status aborts the extraction.
 using ChunkSink = std::function<Status(const std::uint8_t *data, std::size_t size)>;
 
@@ -54,6 +61,12 @@ public:
     // Streams one file's data to sink, checking its size and CRC. Extracting in
     // the order of entries() is the fast path: solid data is then decoded once.
     virtual Status extract(std::size_t index, const ChunkSink &sink) = 0;
+
+    // The runs a fork() may extract on another thread while this reader extracts another
+    // run; none where the format gains nothing from it.
+    virtual std::vector<EntryRun> runs() const { return {}; }
+    // Another reader of the same opened archive, for another thread.
+    virtual std::unique_ptr<ArchiveReader> fork() const { return nullptr; }
 };
 
 // The reader for the format the content shows, whatever the file is called.

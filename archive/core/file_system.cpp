@@ -166,14 +166,16 @@ public:
         return file_ != kNoHandle && writeAll(file_, data, size);
     }
 
+    bool close() override {
+        if (file_ != kNoHandle) {
+            closed_ = closeFile(file_);
+            file_ = kNoHandle;
+        }
+        return closed_;
+    }
+
     bool commit() override {
-        if (file_ == kNoHandle)
-            return false;
-        const bool closed = closeFile(file_);
-        file_ = kNoHandle;
-        if (!closed)
-            return false;
-        committed_ = target_.empty() || replaceFile(path_, target_);
+        committed_ = close() && (target_.empty() || replaceFile(path_, target_));
         return committed_;
     }
 
@@ -181,6 +183,7 @@ private:
     Handle file_;
     std::string path_;
     std::string target_;
+    bool closed_ = false;
     bool committed_ = false;
 };
 
@@ -219,6 +222,14 @@ bool DiskFileSystem::makeDirectory(const std::string &path) {
     return _wmkdir(wide(path).c_str()) == 0;
 #else
     return ::mkdir(path.c_str(), 0777) == 0;
+#endif
+}
+
+bool DiskFileSystem::removeDirectory(const std::string &path) {
+#ifdef _WIN32
+    return RemoveDirectoryW(wide(path).c_str()) != FALSE;
+#else
+    return ::rmdir(path.c_str()) == 0;
 #endif
 }
 
@@ -295,6 +306,7 @@ bool FileSource::readAt(std::uint64_t offset, void *out, std::size_t n) {
         return true;
     if (n >= kCacheSize)
         return readFully(file_, offset, bytes, n);
+    std::lock_guard<std::mutex> lock(cacheMutex_);
     if (offset < cacheStart_ || offset - cacheStart_ + n > cacheSize_) {
         cache_.resize(kCacheSize);
         const auto size =

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ class OutputFile {
 public:
     virtual ~OutputFile() = default; // removes what was written unless committed
     virtual bool write(const std::uint8_t *data, std::size_t size) = 0;
+    // Ends the writing, so that many finished files need no open handles; commit() does it
+    // too where it was not done.
+    virtual bool close() = 0;
     virtual bool commit() = 0;
 };
 
@@ -29,6 +33,8 @@ public:
     virtual char separator() const = 0;
     virtual PathKind kind(const std::string &path) = 0;
     virtual bool makeDirectory(const std::string &path) = 0;
+    // Only an empty folder is removed.
+    virtual bool removeDirectory(const std::string &path) = 0;
     // Writes under the final name when nothing is there; with replace, the file there is
     // replaced in one step at commit(), read-only or not.
     virtual std::unique_ptr<OutputFile> create(const std::string &path, bool replace) = 0;
@@ -40,6 +46,7 @@ public:
     char separator() const override;
     PathKind kind(const std::string &path) override;
     bool makeDirectory(const std::string &path) override;
+    bool removeDirectory(const std::string &path) override;
     std::unique_ptr<OutputFile> create(const std::string &path, bool replace) override;
 };
 
@@ -60,6 +67,7 @@ private:
 
     std::intptr_t file_ = -1; // descriptor or HANDLE
     std::uint64_t size_ = 0;
+    std::mutex cacheMutex_; // readers on two threads share the cache
     std::vector<std::uint8_t> cache_;
     std::uint64_t cacheStart_ = 0;
     std::size_t cacheSize_ = 0;

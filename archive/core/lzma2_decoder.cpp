@@ -21,10 +21,7 @@ public:
     Status allocate(std::uint8_t dictionaryCode) {
         if (dictionaryCode > kLargestDictionaryCode)
             return {ErrorCode::Unsupported, "LZMA2 dictionary size is not supported"};
-        const std::uint32_t dictionary = dictionaryCode == kLargestDictionaryCode
-                                             ? 0xFFFFFFFF
-                                             : (2u | (dictionaryCode & 1u))
-                                                   << (dictionaryCode / 2 + 11);
+        const std::uint32_t dictionary = lzma2Dictionary(dictionaryCode);
         // lc = 4: probabilities for the largest literal context LZMA2 allows.
         const std::uint8_t props[5] = {4, std::uint8_t(dictionary), std::uint8_t(dictionary >> 8),
                                        std::uint8_t(dictionary >> 16),
@@ -158,6 +155,10 @@ private:
 };
 
 } // namespace
+
+std::uint32_t lzma2Dictionary(std::uint8_t code) {
+    return code == kLargestDictionaryCode ? 0xFFFFFFFF : (2u | (code & 1u)) << (code / 2 + 11);
+}
 
 Status makeLzma2Stream(std::unique_ptr<InStream> input, const std::vector<std::uint8_t> &props,
                        std::uint64_t outSize, std::unique_ptr<InStream> &stream) {

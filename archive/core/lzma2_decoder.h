@@ -8,6 +8,9 @@
 
 namespace archive {
 
+// The dictionary size a property byte of at most 40 stands for.
+std::uint32_t lzma2Dictionary(std::uint8_t code);
+
 // The LZMA2 method's stream: LZMA and stored chunks with their resets, over one window.
 Status makeLzma2Stream(std::unique_ptr<InStream> input, const std::vector<std::uint8_t> &props,
                        std::uint64_t outSize, std::unique_ptr<InStream> &stream);

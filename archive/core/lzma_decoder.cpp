@@ -27,6 +27,12 @@ ISzAlloc allocator = {allocate, release};
 
 } // namespace
 
+// The window must hold the whole dictionary once output can wrap around it.
+std::uint64_t lzmaWindow(std::uint64_t dictionary, std::uint64_t outSize) {
+    return std::max<std::uint64_t>(
+        1, std::min(std::max<std::uint64_t>(dictionary, kMinDictionary), outSize));
+}
+
 struct LzmaDecoder::State {
     CLzmaDec lzma;
     std::uint8_t *window = nullptr;
@@ -48,9 +54,7 @@ Status LzmaDecoder::allocate(const std::uint8_t props[5], std::uint64_t outSize)
         return {ErrorCode::Internal, "out of memory"};
     if (result != SZ_OK)
         return {ErrorCode::Unsupported, "LZMA properties are not supported"};
-    // The window must hold the whole dictionary once output can wrap around it.
-    const std::uint64_t dictionary = std::max(lzma.prop.dicSize, kMinDictionary);
-    const std::uint64_t size = std::max<std::uint64_t>(1, std::min(dictionary, outSize));
+    const std::uint64_t size = lzmaWindow(lzma.prop.dicSize, outSize);
     if (size > kMaxWindow)
         return {ErrorCode::Unsupported,
                 "LZMA dictionary of " + std::to_string(size >> 20) + " MiB is too large"};

@@ -38,6 +38,9 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// The window decoding outSize bytes with that dictionary takes.
+std::uint64_t lzmaWindow(std::uint64_t dictionary, std::uint64_t outSize);
+
 // The LZMA method's stream, with its five property bytes.
 Status makeLzmaStream(std::unique_ptr<InStream> input, const std::vector<std::uint8_t> &props,
                       std::uint64_t outSize, std::unique_ptr<InStream> &stream);

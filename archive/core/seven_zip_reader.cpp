@@ -574,6 +574,19 @@ std::uint32_t le32(const std::uint8_t *p) {
     return static_cast<std::uint32_t>(littleEndian(p, 4));
 }
 
+// The LZMA windows a folder's coders hold while it is decoded.
+std::uint64_t windowsOf(const SevenZipReader::Folder &folder) {
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < folder.coders.size(); ++i) {
+        const SevenZipReader::Coder &coder = folder.coders[i];
+        if (coder.method == kLzma && coder.props.size() == 5)
+            total += lzmaWindow(le32(&coder.props[1]), folder.sizes[i]);
+        else if (coder.method == kLzma2 && coder.props.size() == 1 && coder.props[0] <= 40)
+            total += lzmaWindow(lzma2Dictionary(coder.props[0]), folder.sizes[i]);
+    }
+    return total;
+}
+
 } // namespace
 
 bool hasSevenZipSignature(const std::uint8_t *head) {
@@ -815,9 +828,35 @@ Status SevenZipReader::extract(std::size_t index, const ChunkSink &sink) {
         if (!status)
             return status;
     }
+    // A folder read to its end gives its window back at once.
+    const Folder &folder = streams_.folders[file.folder];
+    if (folderPos_ == folder.sizes[folder.mainCoder])
+        folderStream_.reset();
     if (file.crcDefined && static_cast<std::uint32_t>(crc) != file.crc)
         return {ErrorCode::DataError, "CRC mismatch in " + quoted};
     return {};
+}
+
+std::vector<EntryRun> SevenZipReader::runs() const {
+    std::vector<EntryRun> runs;
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+        const File &file = files_[i];
+        if (file.hasData && (runs.empty() || files_[runs.back().begin].folder != file.folder))
+            runs.push_back({i, windowsOf(streams_.folders[file.folder])});
+    }
+    // Entries without data ahead of the first file belong to the first run.
+    if (!runs.empty())
+        runs.front().begin = 0;
+    return runs;
+}
+
+std::unique_ptr<ArchiveReader> SevenZipReader::fork() const {
+    auto copy = std::make_unique<SevenZipReader>();
+    copy->source_ = source_;
+    copy->streams_ = streams_;
+    copy->files_ = files_;
+    copy->entries_ = entries_;
+    return copy;
 }
 
 } // namespace archive

@@ -53,6 +53,8 @@ public:
     Status open(ByteSource &source) override;
     const std::vector<ArchiveEntry> &entries() const override { return entries_; }
     Status extract(std::size_t index, const ChunkSink &sink) override;
+    std::vector<EntryRun> runs() const override;
+    std::unique_ptr<ArchiveReader> fork() const override;
 
 private:
     Status readHeader(std::vector<std::uint8_t> &header);

@@ -240,6 +240,10 @@ def write_refused(out):
     plain = archived(SEVENZIP + " -m0=copy -mhc=off {out} .", {**first, "payload.txt": TEXT})
     # The damage is decoded in the same call as first.txt.
     lzma_7z = archived(SEVENZIP + " -m0=lzma -mhc=off {out} .", {**first, "payload.txt": TEXT})
+    # One folder a file, the damaged one between two good ones: what was written of the
+    # folders after it, side by side, goes.
+    nonsolid = archived(SEVENZIP + " -ms=off -m0=copy {out} first.txt second.txt z/third.txt",
+                        {**first, "second.txt": TEXT, "z/third.txt": TEXT})
     bcj2 = archived(SEVENZIP + " -mf=BCJ2 {out} .",
                     {**first, "payload.dll": random.Random(2).randbytes(30000)})
     dotdot_7z = archived(SEVENZIP + " -mhc=off {out} .", {"ok.txt": b"fine", "x" * 16: b"pwned"})
@@ -255,6 +259,7 @@ def write_refused(out):
         "data_error/lzma_data_flipped.7z":
             flipped(lzma_7z[:], 32 + struct.unpack_from("<Q", lzma_7z, 12)[0] * 7 // 8),
         "data_error/bcj2_data_flipped.7z": flipped(bcj2, 32 + 20000),
+        "data_error/second_folder_flipped.7z": flipped(nonsolid, 32 + 5 + 7),
         "bad_archive/start_header_crc.7z": flipped(plain[:], 9),
         "bad_archive/header_crc.7z": flipped(plain[:], len(plain) - 5),
         "bad_archive/header_offset_past_end.7z": fix_7z_crcs(flipped(plain[:], 15)),

@@ -5,6 +5,7 @@
 #include "extractor.h"
 
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,26 +27,38 @@ public:
     bool makeDirectory(const std::string &path) override {
         return entries.emplace(inside(path) + "/", "").second;
     }
+    bool removeDirectory(const std::string &path) override {
+        const auto folder = entries.find(path + "/");
+        if (folder == entries.end() || (std::next(folder) != entries.end() &&
+                                        std::next(folder)->first.rfind(folder->first, 0) == 0))
+            return false;
+        entries.erase(folder);
+        return true;
+    }
     std::unique_ptr<archive::OutputFile> create(const std::string &path, bool) override {
-        std::string &data = entries[inside(path)];
-        data.clear();
-        return std::make_unique<File>(keepData_ ? &data : nullptr);
+        return std::make_unique<File>(*this, inside(path));
     }
 
     // Path to content; folders end in '/'.
     std::map<std::string, std::string> entries;
 
 private:
-    // Writes into its entry as it goes: the tests look at the entries only when all went well.
+    // Entered into the table only when committed, which the extractor does under its lock:
+    // a second thread may be writing files meanwhile.
     struct File : archive::OutputFile {
-        explicit File(std::string *data) : data(data) {}
+        File(MemoryFileSystem &fs, std::string path) : fs(fs), path(std::move(path)) {}
         bool write(const std::uint8_t *bytes, std::size_t size) override {
-            if (data != nullptr)
-                data->append(reinterpret_cast<const char *>(bytes), size);
+            if (fs.keepData_)
+                data.append(reinterpret_cast<const char *>(bytes), size);
             return true;
         }
-        bool commit() override { return true; }
-        std::string *data;
+        bool close() override { return true; }
+        bool commit() override {
+            fs.entries[path] = std::move(data);
+            return true;
+        }
+        MemoryFileSystem &fs;
+        std::string path, data;
     };
 
     static const std::string &inside(const std::string &path) {
