@@ -74,55 +74,60 @@ long TimeExtraction(const std::string &folder) {
     return nResult == 0 ? nElapsed : -1;
 }
 
-// Ready time and extraction time of one release folder, medians of nRuns.
-struct Figures {
-    long nReady, nExtraction;
-};
-
-Figures Measure(const std::string &folder, int nRuns) {
+// Ready and extraction times of one release folder, run after run.
+struct Series {
+    std::string folder;
     std::vector<long> ready, extraction;
-    for (int i = 0; i < nRuns; ++i) {
+
+    void Measure() {
         ready.push_back(TimeToEnabled((folder + "\\" E2E_PROGRAM).c_str(), folder.c_str(),
                                       "Configure & Install v1.5", IDC_INSTALL));
         extraction.push_back(TimeExtraction(folder));
     }
-    const bool bFailed = *std::min_element(ready.begin(), ready.end()) < 0 ||
-                         *std::min_element(extraction.begin(), extraction.end()) < 0;
-    return bFailed ? Figures{-1, -1} : Figures{Median(ready), Median(extraction)};
-}
+    bool Failed() const {
+        return *std::min_element(ready.begin(), ready.end()) < 0 ||
+               *std::min_element(extraction.begin(), extraction.end()) < 0;
+    }
+};
 
 } // namespace
 
 int main(int argc, char **argv) {
     const int nRuns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     const std::string minimal = WinePath(E2E_RELEASE_DIR "/../bin/minimal_dialog.exe");
+    // The folders take turns, so that a machine's drift weighs on both alike.
+    std::vector<Series> series = {{kReleaseDir, {}, {}}};
+    if (argc > 2)
+        series.push_back({WinePath(argv[2]), {}, {}});
     std::vector<long> yardstick;
-    for (int i = 0; i < nRuns; ++i)
+    for (int i = 0; i < nRuns; ++i) {
         yardstick.push_back(
             TimeToEnabled(minimal.c_str(), kReleaseDir.c_str(), "Minimal dialog", IDOK));
-    const Figures current = Measure(kReleaseDir, nRuns);
-    const Figures baseline = argc > 2 ? Measure(WinePath(argv[2]), nRuns) : Figures{0, 0};
-    if (current.nReady < 0 || baseline.nReady < 0 ||
-        *std::min_element(yardstick.begin(), yardstick.end()) < 0) {
+        for (Series &one : series)
+            one.Measure();
+    }
+    if (*std::min_element(yardstick.begin(), yardstick.end()) < 0 ||
+        std::any_of(series.begin(), series.end(), [](const Series &one) { return one.Failed(); })) {
         std::printf("a program did not become ready or an extraction failed\n");
         return 1;
     }
+    const long nReady = Median(series[0].ready), nExtraction = Median(series[0].extraction);
     const long nPauses = kPauseAfterLoadMs + kPauseBeforeExtractMs + kPauseAfterReleaseMs;
     const long nYardstick = Median(yardstick);
     std::printf("start to Install enabled, median of %d runs, ms:\n", nRuns);
-    std::printf("  %-44s %6ld\n", E2E_PROGRAM, current.nReady);
-    std::printf("  %-44s %6ld\n", "  less the archive library's fixed pauses",
-                current.nReady - nPauses);
+    std::printf("  %-44s %6ld\n", E2E_PROGRAM, nReady);
+    std::printf("  %-44s %6ld\n", "  less the archive library's fixed pauses", nReady - nPauses);
     std::printf("  %-44s %6ld\n", "minimal dialog", nYardstick);
-    std::printf("  %-44s %6.2f\n", "ratio", static_cast<double>(current.nReady) / nYardstick);
-    std::printf("  %-44s %6ld\n", "the package's extraction alone", current.nExtraction);
+    std::printf("  %-44s %6.2f\n", "ratio", static_cast<double>(nReady) / nYardstick);
+    std::printf("  %-44s %6ld\n", "the package's extraction alone", nExtraction);
     if (argc > 2) {
         std::printf("with the baseline archive library beside it:\n");
-        std::printf("  %-44s %6ld\n", "ready, less the fixed pauses", baseline.nReady - nPauses);
-        std::printf("  %-44s %6ld\n", "the package's extraction alone", baseline.nExtraction);
-        std::printf("  %-44s %6ld\n", "ready time gained", baseline.nReady - current.nReady);
-        std::printf("  %-44s %6ld\n", "extraction time gained",
-                    baseline.nExtraction - current.nExtraction);
+        const long nBaseReady = Median(series[1].ready);
+        const long nBaseExtraction = Median(series[1].extraction);
+        std::printf("  %-44s %6ld\n", "ready, less the fixed pauses", nBaseReady - nPauses);
+        std::printf("  %-44s %6ld\n", "the package's extraction alone", nBaseExtraction);
+        std::printf("  %-44s %6ld\n", "ready time gained", nBaseReady - nReady);
+        std::printf("  %-44s %6ld\n", "extraction time gained", nBaseExtraction - nExtraction);
     }
     return 0;
 }
