@@ -37,16 +37,18 @@ protected:
     }
 };
 
-// The parallel port dialog is given up by its Cancel button, its close box
-// and Escape, then the third port is chosen: the printer goes there under
-// the name typed and becomes the default; the files staged for the spooler
-// are gone, and the package too once "&Finish" ends the program.
+// The parallel port dialog, owned by the main one, is given up by its Cancel
+// button, its close box and Escape, then the third port is chosen: the
+// printer goes there under the name typed and becomes the default; the files
+// staged for the spooler are gone, and the package too once "&Finish" ends
+// the program.
 TEST_F(InstallE2E, ReceiptPrinterOnTheParallelPortChosenInItsDialog) {
     InstallerWindow window(kReleaseProgram, kReleaseDir);
     for (int nWay = 0; nWay < 4; ++nWay) {
         ASSERT_TRUE(window.StartInstall(kModel, kPrinter, kParallelRow));
         const HWND hDlg = window.WaitWindow(kParallelDialogCaption);
         ASSERT_NE(hDlg, nullptr) << nWay;
+        EXPECT_EQ(::GetWindow(hDlg, GW_OWNER), window.Window());
         const HWND hList = ::GetDlgItem(hDlg, IDC_PORT_LIST);
         if (nWay == 3) {
             window.SelectRow(hList, 2);
