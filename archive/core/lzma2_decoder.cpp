@@ -62,20 +62,18 @@ protected:
                 bool endMark = false;
                 status =
                     decoder_.decode(input_.data(), inLen, want, produced, producedLen, endMark);
-                if (!status) {
-                    std::memcpy(out + got, produced, producedLen);
-                    got += producedLen;
-                    return status;
-                }
                 chunkPacked_ -= inLen;
-                if (endMark || (inLen == 0 && producedLen == 0))
-                    return corruptData("LZMA2 chunk is corrupt");
+                if (status && (endMark || (inLen == 0 && producedLen == 0)))
+                    status = corruptData("LZMA2 chunk is corrupt");
             }
-            input_.consume(inLen);
+            // What was decoded goes out before an error does.
             std::memcpy(out + got, produced, producedLen);
             got += producedLen;
             remaining_ -= producedLen;
             chunkUnpacked_ -= producedLen;
+            if (!status)
+                return status;
+            input_.consume(inLen);
         }
         return {};
     }
@@ -157,6 +155,8 @@ private:
 } // namespace
 
 std::uint32_t lzma2Dictionary(std::uint8_t code) {
+    if (code > kLargestDictionaryCode)
+        return 0;
     return code == kLargestDictionaryCode ? 0xFFFFFFFF : (2u | (code & 1u)) << (code / 2 + 11);
 }
 

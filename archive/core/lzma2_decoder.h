@@ -8,7 +8,7 @@
 
 namespace archive {
 
-// The dictionary size a property byte of at most 40 stands for.
+// The dictionary size a property byte stands for; 0 past 40, which names none.
 std::uint32_t lzma2Dictionary(std::uint8_t code);
 
 // The LZMA2 method's stream: LZMA and stored chunks with their resets, over one window.

@@ -581,7 +581,7 @@ std::uint64_t windowsOf(const SevenZipReader::Folder &folder) {
         const SevenZipReader::Coder &coder = folder.coders[i];
         if (coder.method == kLzma && coder.props.size() == 5)
             total += lzmaWindow(le32(&coder.props[1]), folder.sizes[i]);
-        else if (coder.method == kLzma2 && coder.props.size() == 1 && coder.props[0] <= 40)
+        else if (coder.method == kLzma2 && coder.props.size() == 1)
             total += lzmaWindow(lzma2Dictionary(coder.props[0]), folder.sizes[i]);
     }
     return total;

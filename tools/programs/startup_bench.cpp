@@ -67,7 +67,8 @@ long TimeExtraction(const std::string &folder) {
                   dest.c_str());
     std::vector<char> output(16384);
     const double start = NowMs();
-    const int nResult = pfnSevenZip(nullptr, szCommand, output.data(), 16384);
+    const int nResult =
+        pfnSevenZip(nullptr, szCommand, output.data(), static_cast<DWORD>(output.size()));
     const long nElapsed = static_cast<long>(NowMs() - start);
     ::FreeLibrary(hLibrary);
     RemoveTree(dest);
