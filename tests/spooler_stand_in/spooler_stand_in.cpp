@@ -12,21 +12,16 @@ SERVICE_STATUS_HANDLE g_hStatus = nullptr;
 HANDLE g_hStop = nullptr;
 
 void Report(DWORD dwState) {
-    SERVICE_STATUS status = {SERVICE_WIN32_OWN_PROCESS,
-                             dwState,
-                             dwState == SERVICE_RUNNING ? DWORD{SERVICE_ACCEPT_STOP} : 0,
-                             0,
-                             0,
-                             0,
-                             0};
+    SERVICE_STATUS status = {};
+    status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+    status.dwCurrentState = dwState;
+    status.dwControlsAccepted = dwState == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
     ::SetServiceStatus(g_hStatus, &status);
 }
 
 DWORD WINAPI Handler(DWORD dwControl, DWORD, LPVOID, LPVOID) {
-    if (dwControl == SERVICE_CONTROL_STOP || dwControl == SERVICE_CONTROL_SHUTDOWN) {
-        Report(SERVICE_STOP_PENDING);
+    if (dwControl == SERVICE_CONTROL_STOP || dwControl == SERVICE_CONTROL_SHUTDOWN)
         ::SetEvent(g_hStop);
-    }
     return NO_ERROR;
 }
 
