@@ -31,10 +31,9 @@ void CountStartAndMarkPrinters() {
                       sizeof(dwStarts));
     const std::string attached =
         " " + ReadRegistryString(HKEY_LOCAL_MACHINE, kStandInKey, kStandInAttached) + " ";
+    // Without printers the key is missing and the loop below ends at once.
     HKEY hPrinters = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSpoolerPrintersKey, 0, KEY_READ, &hPrinters) !=
-        ERROR_SUCCESS)
-        return;
+    ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSpoolerPrintersKey, 0, KEY_READ, &hPrinters);
     char szName[MAX_PATH];
     const DWORD dwOnLine = 1;
     for (DWORD i = 0, cch = MAX_PATH; ::RegEnumKeyExA(hPrinters, i, szName, &cch, nullptr, nullptr,

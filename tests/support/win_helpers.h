@@ -23,4 +23,3 @@ void WriteRegistryString(HKEY hRoot, const std::string &key, const std::string &
 // "driver processor datatype port" of the printer, then its driver's
 // monitor if it has one; empty when there is no such printer.
 std::string Printer(const std::string &name);
-void DeletePrinterNamed(const std::string &name);

@@ -19,11 +19,11 @@ const PORT_INFO_2W kPorts[] = {{g_szPort, g_szMonitor, g_szMonitor, PORT_TYPE_WR
 // Room for the entries and the texts the spooler copies after them.
 constexpr DWORD kListingBytes = 1024;
 
-// Level 2 only: what the program asks for.
+// Level 2 only: what the program asks for. The spooler counts no entries
+// of a failed call.
 BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
                       LPDWORD pcReturned) {
     *pcbNeeded = kListingBytes;
-    *pcReturned = 0;
     if (Level != 2 || pPorts == nullptr || cbBuf < kListingBytes) {
         ::SetLastError(Level != 2 ? ERROR_INVALID_LEVEL : ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
