@@ -88,7 +88,7 @@ TEST(InstallE2E, MonitorThatCannotBeAddedEndsTheProgram) {
 // Retry, through a restart of the spooler.
 TEST(UsbE2E, PrinterPluggedInWhileTheBoxIsUpIsFoundOnRetry) {
     const char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-    ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kPortsKey, "USB001");
+    DeleteRegistryValue(HKEY_LOCAL_MACHINE, kPortsKey, "USB001");
     // Windows 7 would be given the port without being asked.
     WriteRegistryString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\" E2E_PROGRAM, "Version",
                         "win10");

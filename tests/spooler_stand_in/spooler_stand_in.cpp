@@ -51,7 +51,6 @@ void CountStartAndMarkPrinters() {
 void WINAPI ServiceMain(DWORD, LPSTR *) {
     g_hStatus = ::RegisterServiceCtrlHandlerExA("Spooler", Handler, nullptr);
     g_hStop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    Report(SERVICE_START_PENDING);
     CountStartAndMarkPrinters();
     Report(SERVICE_RUNNING);
     ::WaitForSingleObject(g_hStop, INFINITE);

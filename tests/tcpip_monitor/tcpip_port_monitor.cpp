@@ -9,13 +9,13 @@
 
 namespace {
 
-wchar_t g_szMonitor[] = L"Standard TCP/IP Port";
-wchar_t g_szPort[] = L"IP_10.0.0.1";
-wchar_t g_szChinesePort[] = L"IP_10.0.0.2";
-wchar_t g_szChinese[] = L"\x6807\x51C6 TCP/IP \x7AEF\x53E3";
 // The spooler copies the texts out of the entries, so they may point here.
-const PORT_INFO_2W kPorts[] = {{g_szPort, g_szMonitor, g_szMonitor, PORT_TYPE_WRITE, 0},
-                               {g_szChinesePort, g_szMonitor, g_szChinese, PORT_TYPE_WRITE, 0}};
+// Windows describes the monitor's ports by the monitor's name.
+wchar_t g_szMonitor[] = L"Standard TCP/IP Port";
+wchar_t g_szChinese[] = L"\x6807\x51C6 TCP/IP \x7AEF\x53E3";
+wchar_t g_szPorts[][12] = {L"IP_10.0.0.1", L"IP_10.0.0.2"};
+const PORT_INFO_2W kPorts[] = {{g_szPorts[0], g_szMonitor, g_szMonitor, PORT_TYPE_WRITE, 0},
+                               {g_szPorts[1], g_szMonitor, g_szChinese, PORT_TYPE_WRITE, 0}};
 // Room for the entries and the texts the spooler copies after them.
 constexpr DWORD kListingBytes = 1024;
 

@@ -2,12 +2,9 @@
 
 #include <algorithm>
 
-namespace {
-
+// File-local: a const at namespace scope has internal linkage.
 const char kDialogCaption[] = "Configure & Install v1.5";
 const int kBoxTextId = 0xFFFF;
-
-} // namespace
 
 std::string WinePath(const std::string &unixPath) {
     std::string path = "Z:" + unixPath;
