@@ -12,21 +12,16 @@ SERVICE_STATUS_HANDLE g_hStatus = nullptr;
 HANDLE g_hStop = nullptr;
 
 void Report(DWORD dwState) {
-    SERVICE_STATUS status = {SERVICE_WIN32_OWN_PROCESS,
-                             dwState,
-                             dwState == SERVICE_RUNNING ? DWORD{SERVICE_ACCEPT_STOP} : 0,
-                             0,
-                             0,
-                             0,
-                             0};
+    SERVICE_STATUS status = {};
+    status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+    status.dwCurrentState = dwState;
+    status.dwControlsAccepted = dwState == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
     ::SetServiceStatus(g_hStatus, &status);
 }
 
 DWORD WINAPI Handler(DWORD dwControl, DWORD, LPVOID, LPVOID) {
-    if (dwControl == SERVICE_CONTROL_STOP || dwControl == SERVICE_CONTROL_SHUTDOWN) {
-        Report(SERVICE_STOP_PENDING);
+    if (dwControl == SERVICE_CONTROL_STOP || dwControl == SERVICE_CONTROL_SHUTDOWN)
         ::SetEvent(g_hStop);
-    }
     return NO_ERROR;
 }
 
@@ -36,10 +31,9 @@ void CountStartAndMarkPrinters() {
                       sizeof(dwStarts));
     const std::string attached =
         " " + ReadRegistryString(HKEY_LOCAL_MACHINE, kStandInKey, kStandInAttached) + " ";
+    // Without printers the key is missing and the loop below ends at once.
     HKEY hPrinters = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSpoolerPrintersKey, 0, KEY_READ, &hPrinters) !=
-        ERROR_SUCCESS)
-        return;
+    ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSpoolerPrintersKey, 0, KEY_READ, &hPrinters);
     char szName[MAX_PATH];
     const DWORD dwOnLine = 1;
     for (DWORD i = 0, cch = MAX_PATH; ::RegEnumKeyExA(hPrinters, i, szName, &cch, nullptr, nullptr,
@@ -57,7 +51,6 @@ void CountStartAndMarkPrinters() {
 void WINAPI ServiceMain(DWORD, LPSTR *) {
     g_hStatus = ::RegisterServiceCtrlHandlerExA("Spooler", Handler, nullptr);
     g_hStop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    Report(SERVICE_START_PENDING);
     CountStartAndMarkPrinters();
     Report(SERVICE_RUNNING);
     ::WaitForSingleObject(g_hStop, INFINITE);

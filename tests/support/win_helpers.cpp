@@ -97,12 +97,3 @@ std::string Printer(const std::string &name) {
            info.pPortName +
            (pszMonitor != nullptr && *pszMonitor ? " " + std::string(pszMonitor) : "");
 }
-
-void DeletePrinterNamed(const std::string &name) {
-    HANDLE hPrinter = nullptr;
-    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (::OpenPrinterA(const_cast<LPSTR>(name.c_str()), &hPrinter, &defaults)) {
-        ::DeletePrinter(hPrinter);
-        ::ClosePrinter(hPrinter);
-    }
-}

@@ -24,4 +24,3 @@ void DeleteRegistryValue(HKEY hRoot, const std::string &key, const std::string &
 // "driver processor datatype port" of the printer, then its driver's
 // monitor if it has one; empty when there is no such printer.
 std::string Printer(const std::string &name);
-void DeletePrinterNamed(const std::string &name);

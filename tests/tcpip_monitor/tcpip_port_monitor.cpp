@@ -1,93 +1,36 @@
 // A stand-in for the "Standard TCP/IP Port" monitor of Windows, which Wine
-// lacks. The spooler loads it into whichever process calls it, so its ports
-// live in the registry, one key each under its own key, where the spooler
-// also looks a port's monitor up. It lists them in name order; its add-port
-// wizard is a message box owned by the caller's window.
-#include "tcpip_monitor/tcpip_monitor_keys.h"
-
+// lacks. It lists two ports: one with the description Windows gives them,
+// one with the description a Simplified Chinese Windows gives them.
 #include <windows.h>
 #include <winspool.h>
 #include <winsplp.h>
 
-#include <algorithm>
-#include <string>
-#include <utility>
-#include <vector>
+#include <cstring>
 
 namespace {
 
-const wchar_t kMonitorName[] = L"Standard TCP/IP Port";
-const wchar_t kDescription[] = L"Standard TCP/IP Port";
-const wchar_t kDescriptionChinese[] = L"\x6807\x51C6 TCP/IP \x7AEF\x53E3";
+// The spooler copies the texts out of the entries, so they may point here.
+// Windows describes the monitor's ports by the monitor's name.
+wchar_t g_szMonitor[] = L"Standard TCP/IP Port";
+wchar_t g_szChinese[] = L"\x6807\x51C6 TCP/IP \x7AEF\x53E3";
+wchar_t g_szPorts[][12] = {L"IP_10.0.0.1", L"IP_10.0.0.2"};
+const PORT_INFO_2W kPorts[] = {{g_szPorts[0], g_szMonitor, g_szMonitor, PORT_TYPE_WRITE, 0},
+                               {g_szPorts[1], g_szMonitor, g_szChinese, PORT_TYPE_WRITE, 0}};
+// Room for the entries and the texts the spooler copies after them.
+constexpr DWORD kListingBytes = 1024;
 
-BOOL Fail(DWORD dwError) {
-    SetLastError(dwError);
-    return FALSE;
-}
-
-// Each port's name and whether its description is the Chinese one.
-std::vector<std::pair<std::wstring, bool>> Ports() {
-    std::vector<std::pair<std::wstring, bool>> ports;
-    HKEY hKey = nullptr;
-    RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_READ, &hKey);
-    wchar_t szName[MAX_PATH];
-    for (DWORD i = 0, cch = MAX_PATH;
-         RegEnumKeyExW(hKey, i, szName, &cch, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-         ++i, cch = MAX_PATH) {
-        DWORD dwChinese = 0;
-        DWORD cbData = sizeof(dwChinese);
-        RegGetValueW(hKey, szName, kChineseValue, RRF_RT_REG_DWORD, nullptr, &dwChinese, &cbData);
-        ports.emplace_back(szName, dwChinese != 0);
-    }
-    RegCloseKey(hKey);
-    std::sort(ports.begin(), ports.end());
-    return ports;
-}
-
-// Level 2 only: what the program asks for.
+// Level 2 only: what the program asks for. The spooler counts no entries
+// of a failed call.
 BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
                       LPDWORD pcReturned) {
-    if (Level != 2)
-        return Fail(ERROR_INVALID_LEVEL);
-    const auto ports = Ports();
-    DWORD cbNeeded = 0;
-    for (const auto &port : ports)
-        cbNeeded += sizeof(PORT_INFO_2W) + (port.first.size() + 1) * sizeof(wchar_t) +
-                    sizeof(kMonitorName) + sizeof(kDescription);
-    *pcbNeeded = cbNeeded;
-    *pcReturned = 0;
-    if (pPorts == nullptr || cbBuf < cbNeeded)
-        return Fail(ERROR_INSUFFICIENT_BUFFER);
-    auto *pInfo = reinterpret_cast<PORT_INFO_2W *>(pPorts);
-    auto *pText = reinterpret_cast<wchar_t *>(pInfo + ports.size());
-    const auto store = [&](const std::wstring &text) {
-        wchar_t *psz = pText;
-        pText = std::copy(text.begin(), text.end(), pText);
-        *pText++ = L'\0';
-        return psz;
-    };
-    for (const auto &port : ports)
-        *pInfo++ = {store(port.first), store(kMonitorName),
-                    store(port.second ? kDescriptionChinese : kDescription), PORT_TYPE_WRITE, 0};
-    *pcReturned = static_cast<DWORD>(ports.size());
+    *pcbNeeded = kListingBytes;
+    if (Level != 2 || pPorts == nullptr || cbBuf < kListingBytes) {
+        ::SetLastError(Level != 2 ? ERROR_INVALID_LEVEL : ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    std::memcpy(pPorts, kPorts, sizeof(kPorts));
+    *pcReturned = ARRAYSIZE(kPorts);
     return TRUE;
-}
-
-// The wizard finishes with the address a test set under the monitor's key.
-BOOL WINAPI AddPort(HANDLE, LPWSTR, HWND hWnd, LPWSTR) {
-    wchar_t szAddress[64] = {};
-    DWORD cbData = sizeof(szAddress) - sizeof(wchar_t);
-    RegGetValueW(HKEY_LOCAL_MACHINE, kMonitorKey, kNextAddressValue, RRF_RT_REG_SZ, nullptr,
-                 szAddress, &cbData);
-    const std::wstring name = std::wstring(L"IP_") + szAddress;
-    if (MessageBoxW(hWnd, (L"Finish adding the port " + name + L"?").c_str(),
-                    L"Add Standard TCP/IP Printer Port Wizard", MB_OKCANCEL) != IDOK)
-        return Fail(ERROR_CANCELLED);
-    const DWORD dwChinese = 0;
-    const std::wstring key = std::wstring(kPortsKey) + L"\\" + name;
-    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), kChineseValue, REG_DWORD, &dwChinese,
-                           sizeof(dwChinese)) == ERROR_SUCCESS ||
-           Fail(ERROR_ACCESS_DENIED);
 }
 
 } // namespace
@@ -97,7 +40,6 @@ extern "C" __declspec(dllexport) LPMONITOR2 WINAPI
     static MONITOR2 monitor = {};
     monitor.cbSize = sizeof(monitor);
     monitor.pfnEnumPorts = EnumPorts;
-    monitor.pfnAddPort = AddPort;
     *phMonitor = &monitor;
     return &monitor;
 }

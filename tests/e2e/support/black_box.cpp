@@ -1,15 +1,10 @@
 #include "support/black_box.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 
-namespace {
-
+// File-local: a const at namespace scope has internal linkage.
 const char kDialogCaption[] = "Configure & Install v1.5";
 const int kBoxTextId = 0xFFFF;
-
-} // namespace
 
 std::string WinePath(const std::string &unixPath) {
     std::string path = "Z:" + unixPath;
@@ -39,10 +34,6 @@ InstallerWindow::~InstallerWindow() {
     ::CloseHandle(m_process.hProcess);
 }
 
-bool InstallerWindow::WaitInstallEnabled(DWORD dwTimeoutMs) const {
-    return WaitFor([&] { return Enabled(IDC_INSTALL); }, dwTimeoutMs);
-}
-
 bool InstallerWindow::StartInstall(const std::string &model, const std::string &printer,
                                    int nKindRow) const {
     if (!WaitInstallEnabled())
@@ -58,10 +49,15 @@ bool InstallerWindow::StartInstall(const std::string &model, const std::string &
     return true;
 }
 
-bool InstallerWindow::WaitFinish() const {
-    const auto finished = [&] { return Text(IDC_INSTALL) == "&Finish" && Enabled(IDC_INSTALL); };
-    WaitFor([&] { return finished() || FindWindowOf("") != nullptr; }, 120000);
-    return finished();
+std::string InstallerWindow::WaitFinish() const {
+    HWND hBox = nullptr;
+    WaitFor(
+        [&] {
+            hBox = FindWindowOf("");
+            return hBox != nullptr || (Text(IDC_INSTALL) == "&Finish" && Enabled(IDC_INSTALL));
+        },
+        120000);
+    return hBox != nullptr ? WindowText(::GetDlgItem(hBox, kBoxTextId)) : Text(IDC_INSTALL);
 }
 
 std::vector<std::string> InstallerWindow::DriverList() const {
@@ -77,12 +73,7 @@ std::vector<std::string> InstallerWindow::DriverList() const {
 
 HWND InstallerWindow::WaitWindow(const std::string &caption, DWORD dwTimeoutMs) const {
     HWND hWnd = nullptr;
-    WaitFor(
-        [&] {
-            hWnd = FindWindowOf(caption);
-            return hWnd != nullptr;
-        },
-        dwTimeoutMs);
+    WaitFor([&] { return (hWnd = FindWindowOf(caption)) != nullptr; }, dwTimeoutMs);
     return hWnd;
 }
 
@@ -91,20 +82,6 @@ bool InstallerWindow::ConfirmParallelPort() const {
     if (hDlg != nullptr)
         ClickIn(hDlg, IDC_PORT_OK);
     return hDlg != nullptr;
-}
-
-MessageBoxSeen InstallerWindow::WaitMessageBox(DWORD dwTimeoutMs) const {
-    MessageBoxSeen box;
-    box.hWnd = WaitWindow("", dwTimeoutMs);
-    if (box.hWnd != nullptr) {
-        box.caption = WindowText(box.hWnd);
-        box.text = WindowText(::GetDlgItem(box.hWnd, kBoxTextId));
-    }
-    return box;
-}
-
-bool InstallerWindow::WaitExit(DWORD dwTimeoutMs) const {
-    return ::WaitForSingleObject(m_process.hProcess, dwTimeoutMs) == WAIT_OBJECT_0;
 }
 
 // A visible dialog of the program with that caption; for an empty one, a

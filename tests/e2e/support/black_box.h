@@ -15,13 +15,6 @@ constexpr char kParallelDialogCaption[] = "Select A Parallel Port";
 // Rows of the main dialog's port-kind list.
 enum PortKindRow { kUsbRow = 1, kParallelRow, kTcpipRow };
 
-// A message box the program shows.
-struct MessageBoxSeen {
-    HWND hWnd = nullptr;
-    std::string caption;
-    std::string text;
-};
-
 // The program's main dialog; texts read and written are UTF-8.
 class InstallerWindow : public WindowDriver {
 public:
@@ -34,24 +27,29 @@ public:
 
     bool Found() const { return m_hDlg != nullptr; }
     // Waits for start-up to finish.
-    bool WaitInstallEnabled(DWORD dwTimeoutMs = 60000) const;
+    bool WaitInstallEnabled() const {
+        return WaitFor([&] { return Enabled(IDC_INSTALL); }, 60000);
+    }
     // Waits for start-up, picks the model as a user does, types the printer's
     // name, picks the port kind and clicks Install; false if any failed.
     bool StartInstall(const std::string &model, const std::string &printer, int nKindRow) const;
-    // Waits until Install reads "&Finish"; false if a message box came first.
-    bool WaitFinish() const;
+    // Waits until Install reads "&Finish" and returns that, or the text of
+    // the message box that came first.
+    std::string WaitFinish() const;
 
     std::vector<std::string> DriverList() const;
     std::string Status() const { return Text(IDC_STATUS); }
 
-    // A visible dialog of the program with that caption, waited for; null if none came.
-    HWND WaitWindow(const std::string &caption, DWORD dwTimeoutMs = 30000) const;
+    // A visible dialog of the program with that caption, or for an empty
+    // caption a message box, waited for; null if none came.
+    HWND WaitWindow(const std::string &caption, DWORD dwTimeoutMs = 60000) const;
     // Takes the preselected first port in the parallel port dialog; false if none came.
     bool ConfirmParallelPort() const;
-    // The next visible message box of the program, waited for.
-    MessageBoxSeen WaitMessageBox(DWORD dwTimeoutMs = 60000) const;
+    HWND WaitMessageBox() const { return WaitWindow(""); }
     // Waits for the process to end; returns false on time-out.
-    bool WaitExit(DWORD dwTimeoutMs = 30000) const;
+    bool WaitExit(DWORD dwTimeoutMs = 30000) const {
+        return ::WaitForSingleObject(m_process.hProcess, dwTimeoutMs) == WAIT_OBJECT_0;
+    }
 
 private:
     HWND FindWindowOf(const std::string &caption) const;
