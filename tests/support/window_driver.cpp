@@ -83,21 +83,6 @@ std::vector<std::string> WindowDriver::ListRows(HWND hList) const {
     return rows;
 }
 
-std::string WindowDriver::ListColumns(HWND hList) const {
-    const HWND hHeader = reinterpret_cast<HWND>(::SendMessageW(hList, LVM_GETHEADER, 0, 0));
-    const int nColumns = static_cast<int>(::SendMessageW(hHeader, HDM_GETITEMCOUNT, 0, 0));
-    std::string columns;
-    for (int nColumn = 0; nColumn < nColumns; ++nColumn) {
-        wchar_t text[kListTextChars] = {};
-        LVCOLUMNW column = {};
-        column.mask = LVCF_TEXT;
-        SendRecord(m_hProcess, hList, LVM_GETCOLUMNW, nColumn, column, text);
-        columns += (nColumn > 0 ? "|" : "") + Narrow(text) + " " +
-                   std::to_string(::SendMessageW(hList, LVM_GETCOLUMNWIDTH, nColumn, 0));
-    }
-    return columns;
-}
-
 int WindowDriver::SelectedRow(HWND hList) {
     return static_cast<int>(
         ::SendMessageW(hList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));

@@ -12,12 +12,7 @@ DialogRunner::DialogRunner(CDialog &dlg) {
 DialogRunner::~DialogRunner() {
     if (!m_bEnded)
         Close();
-    if (m_thread.joinable())
-        m_thread.join();
-}
-
-bool DialogRunner::WaitStartup() const {
-    return WaitFor([this] { return Enabled(IDC_INSTALL); });
+    Join();
 }
 
 INT_PTR DialogRunner::Join() {
