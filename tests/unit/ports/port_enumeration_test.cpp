@@ -60,23 +60,18 @@ TEST_F(PortEnumerationTest, SerialDevicesGiveComNamesAndValuesTooLongAreSkipped)
     }));
     const std::string longest = "COM" + std::string(124, '7');
     const Ports values = {{"Serial9", "COM9"},
-                          {"\\device\\Serial8", "COM8"},
                           {"\\Device\\Serial2", longest},
                           {"\\Device\\Serial3", longest + "7"},
                           {"\\Device\\Serial7" + std::string(127 - 15, 'y'), "COM4"},
                           {"\\Device\\Serial8" + std::string(128 - 15, 'z'), "COM5"}};
-    HKEY hKey = nullptr;
-    ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_SET_VALUE, &hKey);
     for (const auto &value : values)
-        ::RegSetValueExA(hKey, value.first.c_str(), 0, REG_SZ,
-                         reinterpret_cast<const BYTE *>(value.second.data()),
-                         static_cast<DWORD>(value.second.size()));
+        ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSerialCommKey, value.first.c_str(), REG_SZ,
+                          value.second.data(), static_cast<DWORD>(value.second.size()));
     CStringArray list;
     EXPECT_TRUE(EnumerateSerialPorts(list));
     EXPECT_EQ(Joined(list), "COM1: " + longest + ": COM4: ");
     for (const auto &value : values)
-        ::RegDeleteValueA(hKey, value.first.c_str());
-    ::RegCloseKey(hKey);
+        DeleteRegistryValue(HKEY_LOCAL_MACHINE, kSerialCommKey, value.first);
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 namespace {
@@ -39,10 +38,7 @@ class InstallerDlgTest : public PlatformTest {
 protected:
     // The package beside the test program unpacks into a catalogue of 40 models.
     void SetUp() override {
-        char szFolder[MAX_PATH] = {};
-        ::GetModuleFileNameA(nullptr, szFolder, MAX_PATH);
-        *std::strrchr(szFolder, '\\') = '\0';
-        ::SetCurrentDirectoryA(szFolder);
+        ArchiveFake::catalogue.clear();
         for (int i = 0; i < 40; ++i)
             ArchiveFake::catalogue +=
                 "[S" + std::to_string(i) + "]\r\nPrintName1=Model " + std::to_string(i) + "\r\n";
@@ -52,11 +48,6 @@ protected:
         api().EnumPortsA = PortsFake::EnumPortsA;
         PortsFake::ports = {{"USB003", ""}};
         BoxFake::Install(api());
-    }
-    void TearDown() override {
-        ::SetEvent(HeldServiceManager::hRelease);
-        ArchiveFake::catalogue.clear();
-        PlatformTest::TearDown();
     }
 };
 

@@ -13,16 +13,14 @@
 #include <sevenzip.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
-// As if something took the name between the setting aside and the making.
-BOOL WINAPI RaceForBarcode(LPCSTR pszPath, LPSECURITY_ATTRIBUTES pAttributes) {
-    ::SetLastError(ERROR_ALREADY_EXISTS);
-    return std::string(pszPath) != kLabelTree && ::CreateDirectoryA(pszPath, pAttributes);
+// The Windows folder, which holds no package, as the current directory.
+DWORD WINAPI WindowsFolder(DWORD nSize, LPSTR pszBuffer) {
+    return ::GetWindowsDirectoryA(pszBuffer, nSize);
 }
 
 // Runs a shell line in drive C, where Wine shows a Unix symbolic link as a
@@ -44,9 +42,6 @@ using PackageUnpackTest = PlatformTest;
 // Whatever fails, nothing unpacked stays, the status says what stood in the
 // way, and the user's folder is back.
 TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
-    char szFolder[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, szFolder, MAX_PATH);
-    *std::strrchr(szFolder, '\\') = '\0';
     const struct {
         void (*arrange)(PlatformApi &);
         const char *pszLinkFirst, *pszLinksAfter;
@@ -54,9 +49,6 @@ TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
     } cases[] = {
         {[](PlatformApi &) {}, nullptr,
          "ln -s ../../linked Ticket/x86/l && ln -s .. Ticket/x86/loop", ""},
-        {[](PlatformApi &api) { api.CreateDirectoryA = RaceForBarcode; }, nullptr, nullptr,
-         "C:\\Barcode could not be made (something else appeared there). The driver package was "
-         "not unpacked."},
         {[](PlatformApi &api) {
              api.GetProcAddress = ArchiveFake::GetProcAddress;
              ArchiveFake::nResult = SEVENZIP_ERROR_DATA;
@@ -64,10 +56,11 @@ TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
          },
          nullptr, nullptr,
          "The driver package could not be unpacked (error 5). What was unpacked has been removed."},
-        {[](PlatformApi &) { ::SetCurrentDirectoryA("C:\\windows"); }, nullptr, nullptr,
+        {[](PlatformApi &api) { api.GetCurrentDirectoryA = WindowsFolder; }, nullptr, nullptr,
          "The driver package could not be read."},
-        {[](PlatformApi &) {}, "ln -s linked Ticket", nullptr,
-         "C:\\Ticket is in the way and could not be set aside: it is a link, and this system "
+        {[](PlatformApi &) {}, "ln -s linked DriverName.cfg", nullptr,
+         "C:\\DriverName.cfg is in the way and could not be set aside: it is a link, and this "
+         "system "
          "would move what it points to. The driver package was not unpacked."},
     };
     ::CreateDirectoryA(kLabelTree, nullptr);
@@ -76,7 +69,6 @@ TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
     WriteTextFile("C:\\linked\\one.txt", "one");
     for (const auto &c : cases) {
         SCOPED_TRACE(c.status);
-        ::SetCurrentDirectoryA(szFolder);
         c.arrange(api());
         if (c.pszLinkFirst != nullptr)
             OnDriveC(c.pszLinkFirst, true);
@@ -84,34 +76,21 @@ TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
         CPackageStaging staging;
         EXPECT_EQ(std::string(UnpackPackage(extractor, staging)), c.status);
         for (const char *pszPath : {"C:\\Ticket\\x86\\uniDRV.DLL", kCatalogueFile})
-            EXPECT_EQ(FileExists(pszPath), c.status.empty()) << pszPath;
+            EXPECT_EQ(ReadTextFile(pszPath).empty(), !c.status.empty()) << pszPath;
         if (c.pszLinksAfter != nullptr)
             OnDriveC(c.pszLinksAfter, true);
         staging.CleanUpAndPutBack();
-        EXPECT_FALSE(FileExists("C:\\Ticket\\x86\\uniDRV.DLL") || FileExists(kCatalogueFile) ||
-                     FileExists("C:\\Barcode\\x86") || FileExists("C:\\linked\\x86"));
-        EXPECT_EQ(ReadTextFile("C:\\Barcode\\notes.txt") + ReadTextFile("C:\\linked\\one.txt"),
+        EXPECT_EQ(ReadTextFile("C:\\Barcode\\notes.txt") + ReadTextFile("C:\\linked\\one.txt") +
+                      ReadTextFile(kCatalogueFile) + ReadTextFile("C:\\Ticket\\x86\\uniDRV.DLL"),
                   "notesone");
-        if (c.pszLinkFirst != nullptr) {
-            EXPECT_EQ(::GetFileAttributesA(kReceiptTree),
-                      DWORD{FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT});
-        }
+        EXPECT_FALSE(FileExists("C:\\linked\\x86"));
         // Wine cannot remove a link as a link, so links keep their folder.
-        if (c.pszLinkFirst != nullptr || c.pszLinksAfter != nullptr)
+        if (c.pszLinksAfter != nullptr)
             OnDriveC("rm -rf Ticket", false);
         ArchiveFake::catalogue.clear();
         Platform() = PlatformApi();
     }
-    OnDriveC("rm -rf Barcode linked", false);
-}
-
-// Each model name after the index of its section, in the order read.
-std::string ReadNames(const std::string &text) {
-    WriteCatalogue(text);
-    std::string seen;
-    for (const CatalogueEntry &entry : ReadCatalogue())
-        seen += std::to_string(entry.nIndex) + ":" + std::string(entry.strName) + " ";
-    return seen;
+    OnDriveC("rm -rf DriverName.cfg Barcode linked", false);
 }
 
 // A section without names still takes an index; a gap, an empty value or
@@ -130,8 +109,13 @@ TEST(CatalogueTest, SectionsInFileOrderEndAtTheirFirstMissingNameAfterFiftyOrPas
         text += "PrintName" + std::to_string(k) + "=M" + std::to_string(k) + "\r\n";
         expected += k <= 50 ? "4:M" + std::to_string(k) + " " : "";
     }
-    EXPECT_EQ(ReadNames(text), expected);
+    WriteCatalogue(text);
     const std::vector<CatalogueEntry> entries = ReadCatalogue();
+    // Each model name after the index of its section, in the order read.
+    std::string seen;
+    for (const CatalogueEntry &entry : entries)
+        seen += std::to_string(entry.nIndex) + ":" + std::string(entry.strName) + " ";
+    EXPECT_EQ(seen, expected);
     EXPECT_EQ(ResolveCatalogueIndex(entries, 7, "Alpha"), 3);
     for (const char *pszOther : {"Four", "ALPHA"})
         EXPECT_EQ(ResolveCatalogueIndex(entries, 7, pszOther), 7);
@@ -142,7 +126,6 @@ using SystemIdentificationTest = PlatformTest;
 
 // The boundaries of each family's version numbers; the basic record is
 // asked only after the extended one failed, and nothing after both.
-
 TEST_F(SystemIdentificationTest, EveryReportedVersionGetsItsCodeFromTheExtendedOrTheBasicRecord) {
     api().GetVersionExA = VersionFake::GetVersionExA;
     const int k9x = VER_PLATFORM_WIN32_WINDOWS, kNt = VER_PLATFORM_WIN32_NT;
@@ -157,11 +140,8 @@ TEST_F(SystemIdentificationTest, EveryReportedVersionGetsItsCodeFromTheExtendedO
         VersionFake::Set(row[0], row[1], row[2]);
         EXPECT_EQ(QueryWindowsVersionCode(), row[3]) << row[0] << ": " << row[1] << "." << row[2];
     }
-    VersionFake::sizesAsked.clear();
-    VersionFake::Set(k9x, 4, 10);
-    EXPECT_EQ(QueryWindowsVersionCode(), 2);
     VersionFake::bExtendedFails = true;
-    EXPECT_EQ(QueryWindowsVersionCode(), 2);
+    EXPECT_EQ(QueryWindowsVersionCode(), 5);
     VersionFake::bBasicFails = true;
     EXPECT_EQ(QueryWindowsVersionCode(), -1);
     EXPECT_EQ(VersionFake::sizesAsked, (std::vector<DWORD>{156, 156, 148, 156, 148}));

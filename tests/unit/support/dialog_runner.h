@@ -15,10 +15,9 @@ public:
 
     // Waits for DoModal to return and gives its result.
     INT_PTR Join();
-    bool Open() const { return !m_bEnded; }
+    bool Open() const { return ::IsWindow(m_hDlg) != FALSE; }
 
 private:
     INT_PTR m_nResult = -1;
-    volatile bool m_bEnded = false;
     std::thread m_thread;
 };
