@@ -40,28 +40,19 @@ TEST_F(PortDialogsTest, ParallelDialogEndsWithTheChosenRow) {
     EXPECT_EQ(std::string(dlg.m_strChosenPort), "LPT2:");
 }
 
-// The port the wizard adds is selected wherever the monitor's name order puts it.
-TEST_F(PortDialogsTest, TcpipDialogSelectsThePortAddedWhereverItSorts) {
-    PortsFake::ports = {{"IP_10.0.0.9", kTcpip}, {"LPT1:", "Local Port"}, {"IP_cn", kTcpip}};
-    CTcpipPortDlg dlg(nullptr);
-    DialogRunner runner(dlg);
-    PortMonitorFake::nextPort = "IP_10.0.0.95";
-    runner.Press(IDC_ADD_PORT);
-    const HWND hList = runner.Item(IDC_PORT_LIST);
-    EXPECT_EQ(Joined(runner.ListRows(hList)) + "; " + std::to_string(runner.SelectedRow(hList)),
-              "IP_10.0.0.9|Standard TCP/IP Port; IP_10.0.0.95|Standard TCP/IP Port; IP_cn|"
-              "Standard TCP/IP Port; 1");
-}
-
-// Configure and Delete get the selected row's whole name, though other ports
-// bear its first 127 and 255 characters; only the failures they name get a box.
-TEST_F(PortDialogsTest, ConfigureAndDeleteWorkOnTheSelectedRowsWholeName) {
+// The port the wizard adds is selected wherever the monitor's name order
+// puts it. Configure and Delete get the selected row's whole name, though
+// other ports bear its first 127 and 255 characters; only the failures they
+// name get a box.
+TEST_F(PortDialogsTest, TcpipDialogWorksOnThePortAddedWhereverItSortsByItsWholeName) {
     const std::string longName = "IP_" + std::string(297, '7');
     PortsFake::ports = {
-        {longName.substr(0, 127), kTcpip}, {longName, kTcpip}, {longName.substr(0, 255), kTcpip}};
+        {longName.substr(0, 127), kTcpip}, {longName.substr(0, 255), kTcpip}, {"IP_8", kTcpip}};
     CTcpipPortDlg dlg(nullptr);
     DialogRunner runner(dlg);
-    runner.SelectRow(runner.Item(IDC_PORT_LIST), 1);
+    PortMonitorFake::nextPort = longName;
+    runner.Press(IDC_ADD_PORT);
+    EXPECT_EQ(runner.SelectedRow(runner.Item(IDC_PORT_LIST)), 2);
     for (const DWORD dwError : {0u, 50u, 57u, 5u}) {
         PortMonitorFake::dwConfigureError = dwError;
         runner.Press(IDC_CONFIGURE_PORT);
@@ -72,7 +63,8 @@ TEST_F(PortDialogsTest, ConfigureAndDeleteWorkOnTheSelectedRowsWholeName) {
     for (const BoxFake::Box &box : BoxFake::boxes)
         captions += box.caption + "; ";
     EXPECT_EQ(captions, "Configure Port; Configure Por; Delete Port; ");
-    std::vector<std::string> calls(4, "ConfigurePort " + longName);
+    std::vector<std::string> calls(5, "ConfigurePort " + longName);
+    calls.front() = std::string("AddPort ") + kTcpip;
     calls.push_back("DeletePort " + longName);
     EXPECT_EQ(PortMonitorFake::calls, calls);
 }
