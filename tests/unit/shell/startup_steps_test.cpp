@@ -91,7 +91,7 @@ TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
 // the fiftieth name ends a section; a long name is cut, a long section name
 // read whole. The last section that holds a name wins; a name of none, or
 // one that differs in letter case only, keeps the selection.
-TEST(CatalogueTest, SectionsInFileOrderEndAtTheirFirstMissingNameAfterFiftyOrPastTheList) {
+TEST(CatalogueTest, SectionsInFileOrderEndAtTheirFirstMissingNameOrAfterFiftyAndNamesMatchExactly) {
     const std::string longName(200, 'x');
     std::string text =
         "[One]\r\nPrintName1=Alpha\r\nPrintName2=Beta\r\nPrintName4=Four\r\n"
