@@ -61,10 +61,7 @@ TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
          "C:\\DriverName.cfg is in the way and could not be set aside: it is a link, and this "
          "system would move what it points to. The driver package was not unpacked."},
     };
-    ::CreateDirectoryA(kLabelTree, nullptr);
-    WriteTextFile("C:\\Barcode\\notes.txt", "notes");
-    ::CreateDirectoryA("C:\\linked", nullptr);
-    WriteTextFile("C:\\linked\\one.txt", "one");
+    OnDriveC("mkdir Barcode linked && echo user > Barcode/own && echo link > linked/own", true);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.status);
         c.arrange(api());
@@ -76,9 +73,9 @@ TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
         if (c.pszLinksAfter != nullptr)
             OnDriveC(c.pszLinksAfter, true);
         staging.CleanUpAndPutBack();
-        EXPECT_EQ(ReadTextFile("C:\\Barcode\\notes.txt") + ReadTextFile("C:\\linked\\one.txt") +
+        EXPECT_EQ(ReadTextFile("C:\\Barcode\\own") + ReadTextFile("C:\\linked\\own") +
                       ReadTextFile(kCatalogueFile) + ReadTextFile("C:\\Ticket\\x86\\uniDRV.DLL"),
-                  "notesone");
+                  "user\nlink\n");
         // Wine cannot remove a link as a link, so links keep their folder.
         if (c.pszLinksAfter != nullptr)
             OnDriveC("rm -rf Ticket", false);
