@@ -6,28 +6,22 @@ namespace {
 
 constexpr int kListTextChars = 1024;
 
-// Sends a list-view message whose record, and the text buffer it points
-// to, must live in the dialog's memory; both are copied back.
-template <class Record>
-LRESULT SendRecord(HANDLE hProcess, HWND hWnd, UINT message, WPARAM wParam, Record &record,
-                   wchar_t *pszText = nullptr) {
-    const size_t cbText = pszText != nullptr ? kListTextChars * sizeof(wchar_t) : 0;
+// Sends a list-view item message whose record, and the text buffer it
+// points to, must live in the dialog's memory; the text is copied back.
+void SendItem(HANDLE hProcess, HWND hWnd, UINT message, WPARAM wParam, LVITEMW item,
+              wchar_t *pszText = nullptr) {
+    const size_t cbText = kListTextChars * sizeof(wchar_t);
     auto *pRemote = static_cast<BYTE *>(
-        ::VirtualAllocEx(hProcess, nullptr, sizeof(record) + cbText, MEM_COMMIT, PAGE_READWRITE));
+        ::VirtualAllocEx(hProcess, nullptr, sizeof(item) + cbText, MEM_COMMIT, PAGE_READWRITE));
     if (pRemote == nullptr)
-        return 0;
-    Record sent = record;
-    if (pszText != nullptr) {
-        sent.pszText = reinterpret_cast<LPWSTR>(pRemote + sizeof(record));
-        sent.cchTextMax = kListTextChars;
-    }
-    ::WriteProcessMemory(hProcess, pRemote, &sent, sizeof(sent), nullptr);
-    const LRESULT lResult =
-        ::SendMessageW(hWnd, message, wParam, reinterpret_cast<LPARAM>(pRemote));
+        return;
+    item.pszText = reinterpret_cast<LPWSTR>(pRemote + sizeof(item));
+    item.cchTextMax = kListTextChars;
+    ::WriteProcessMemory(hProcess, pRemote, &item, sizeof(item), nullptr);
+    ::SendMessageW(hWnd, message, wParam, reinterpret_cast<LPARAM>(pRemote));
     if (pszText != nullptr)
-        ::ReadProcessMemory(hProcess, pRemote + sizeof(record), pszText, cbText, nullptr);
+        ::ReadProcessMemory(hProcess, item.pszText, pszText, cbText, nullptr);
     ::VirtualFreeEx(hProcess, pRemote, 0, MEM_RELEASE);
-    return lResult;
 }
 
 } // namespace
@@ -75,27 +69,12 @@ std::vector<std::string> WindowDriver::ListRows(HWND hList) const {
             wchar_t text[kListTextChars] = {};
             LVITEMW item = {};
             item.iSubItem = nColumn;
-            SendRecord(m_hProcess, hList, LVM_GETITEMTEXTW, nRow, item, text);
+            SendItem(m_hProcess, hList, LVM_GETITEMTEXTW, nRow, item, text);
             row += (nColumn > 0 ? "|" : "") + Narrow(text);
         }
         rows.push_back(row);
     }
     return rows;
-}
-
-std::string WindowDriver::ListColumns(HWND hList) const {
-    const HWND hHeader = reinterpret_cast<HWND>(::SendMessageW(hList, LVM_GETHEADER, 0, 0));
-    const int nColumns = static_cast<int>(::SendMessageW(hHeader, HDM_GETITEMCOUNT, 0, 0));
-    std::string columns;
-    for (int nColumn = 0; nColumn < nColumns; ++nColumn) {
-        wchar_t text[kListTextChars] = {};
-        LVCOLUMNW column = {};
-        column.mask = LVCF_TEXT;
-        SendRecord(m_hProcess, hList, LVM_GETCOLUMNW, nColumn, column, text);
-        columns += (nColumn > 0 ? "|" : "") + Narrow(text) + " " +
-                   std::to_string(::SendMessageW(hList, LVM_GETCOLUMNWIDTH, nColumn, 0));
-    }
-    return columns;
 }
 
 int WindowDriver::SelectedRow(HWND hList) {
@@ -107,5 +86,5 @@ void WindowDriver::SelectRow(HWND hList, int nRow, bool bSelected) const {
     LVITEMW item = {};
     item.state = bSelected ? LVIS_SELECTED | LVIS_FOCUSED : 0;
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendRecord(m_hProcess, hList, LVM_SETITEMSTATE, static_cast<WPARAM>(nRow), item);
+    SendItem(m_hProcess, hList, LVM_SETITEMSTATE, static_cast<WPARAM>(nRow), item);
 }

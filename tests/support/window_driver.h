@@ -30,10 +30,9 @@ public:
     // Picks a combo box entry as a user does, notification included.
     void SelectEntry(int nID, int nEntry) const;
 
-    // A list view's rows, each column's text joined by "|"; its columns as
-    // "heading width|..."; its selected row, -1 for none.
+    // A list view's rows, each column's text joined by "|"; its selected
+    // row, -1 for none.
     std::vector<std::string> ListRows(HWND hList) const;
-    std::string ListColumns(HWND hList) const;
     static int SelectedRow(HWND hList);
     // Selects the row (-1: every row), or takes the selection away.
     void SelectRow(HWND hList, int nRow, bool bSelected = true) const;

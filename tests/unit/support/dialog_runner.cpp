@@ -1,23 +1,14 @@
 #include "support/dialog_runner.h"
 
 DialogRunner::DialogRunner(CDialog &dlg) {
-    m_thread = std::thread([this, &dlg] {
-        m_nResult = dlg.DoModal();
-        m_bEnded = true;
-    });
-    WaitFor([&] { return dlg.m_hWnd != nullptr || m_bEnded; });
+    m_thread = std::thread([this, &dlg] { m_nResult = dlg.DoModal(); });
+    WaitFor([&] { return dlg.m_hWnd != nullptr; });
     m_hDlg = dlg.m_hWnd;
 }
 
 DialogRunner::~DialogRunner() {
-    if (!m_bEnded)
-        Close();
-    if (m_thread.joinable())
-        m_thread.join();
-}
-
-bool DialogRunner::WaitStartup() const {
-    return WaitFor([this] { return Enabled(IDC_INSTALL); });
+    Close();
+    Join();
 }
 
 INT_PTR DialogRunner::Join() {

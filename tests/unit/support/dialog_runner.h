@@ -3,7 +3,6 @@
 #pragma once
 
 #include "framework/dialog.h"
-#include "res/resource.h"
 #include "support/win_helpers.h"
 #include "support/window_driver.h"
 
@@ -13,18 +12,12 @@ class DialogRunner : public WindowDriver {
 public:
     explicit DialogRunner(CDialog &dlg);
     ~DialogRunner();
-    DialogRunner(const DialogRunner &) = delete;
-    DialogRunner &operator=(const DialogRunner &) = delete;
 
-    // Waits for the start-up worker to enable Install.
-    bool WaitStartup() const;
     // Waits for DoModal to return and gives its result.
     INT_PTR Join();
-    bool Open() const { return !m_bEnded; }
-    HWND PortKinds() const { return Item(IDC_PORT_KIND_LIST); }
+    bool Open() const { return ::IsWindow(m_hDlg) != FALSE; }
 
 private:
     INT_PTR m_nResult = -1;
-    volatile bool m_bEnded = false;
     std::thread m_thread;
 };
