@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <utility>
 
@@ -68,9 +67,56 @@ std::vector<std::string> BoxFake::Texts() {
 
 namespace {
 
-const SC_HANDLE kManager = reinterpret_cast<SC_HANDLE>(0x5C00);
-const UINT_PTR kFirstService = 0x5D00;
-UINT_PTR g_nNextService = kFirstService;
+void Advance() {
+    if (ServiceFake::dwTransitionMs != ServiceFake::kNever &&
+        ServiceFake::dwClockMs >= ServiceFake::dwChangeAtMs)
+        ServiceFake::dwState = ServiceFake::dwTarget;
+}
+
+BOOL Request(const char *pszWhat, DWORD dwFrom, DWORD dwPending, DWORD dwFinal) {
+    Advance();
+    ServiceFake::requests.push_back(pszWhat);
+    if (ServiceFake::dwState != dwFrom)
+        return FALSE;
+    ServiceFake::dwState = dwPending;
+    ServiceFake::dwTarget = dwFinal;
+    ServiceFake::dwChangeAtMs = ServiceFake::dwClockMs + ServiceFake::dwTransitionMs;
+    return TRUE;
+}
+
+SC_HANDLE WINAPI OpenHandle(SC_HANDLE, LPCSTR, DWORD) {
+    return reinterpret_cast<SC_HANDLE>(static_cast<UINT_PTR>(++ServiceFake::nOpen));
+}
+
+SC_HANDLE WINAPI OpenManager(LPCSTR, LPCSTR, DWORD) {
+    return OpenHandle(nullptr, nullptr, 0);
+}
+
+BOOL WINAPI CloseService(SC_HANDLE) {
+    return --ServiceFake::nOpen >= 0;
+}
+
+// Past ten minutes it answers no more, so that an unbounded wait ends.
+BOOL WINAPI QueryStatus(SC_HANDLE, LPSERVICE_STATUS pStatus) {
+    if ((++ServiceFake::nQueries > ServiceFake::nQueriesThatWork &&
+         ServiceFake::nQueriesThatWork >= 0) ||
+        ServiceFake::dwClockMs > 600000)
+        return FALSE;
+    Advance();
+    *pStatus = {};
+    pStatus->dwCurrentState = ServiceFake::dwState;
+    return TRUE;
+}
+
+void WINAPI Pause(DWORD dwMs) {
+    ++ServiceFake::nSleeps;
+    ServiceFake::dwClockMs += dwMs;
+}
+
+// Starts far from zero so that a wait across the counter's wrap is covered.
+DWORD WINAPI Ticks() {
+    return ServiceFake::dwClockMs + 0xFFFFF000u;
+}
 
 } // namespace
 
@@ -78,102 +124,29 @@ void ServiceFake::Install(PlatformApi &api, DWORD dwInitial, DWORD dwTransition)
     dwState = dwTarget = dwInitial;
     dwTransitionMs = dwTransition;
     dwChangeAtMs = dwClockMs = 0;
-    bManagerOpens = bServiceExists = true;
     nQueriesThatWork = -1;
-    nQueries = nSleeps = 0;
-    openHandles.clear();
+    nQueries = nSleeps = nOpen = 0;
     requests.clear();
-    attachedPort.clear();
-    onLineFlag = std::string("\1\0\0\0", 4);
-    g_nNextService = kFirstService;
-    api.OpenSCManagerA = OpenSCManagerA;
-    api.OpenServiceA = OpenServiceA;
-    api.QueryServiceStatus = QueryServiceStatus;
+    api.OpenSCManagerA = OpenManager;
+    api.OpenServiceA = OpenHandle;
+    api.QueryServiceStatus = QueryStatus;
     api.StartServiceA = StartServiceA;
     api.ControlService = ControlService;
-    api.CloseServiceHandle = CloseServiceHandle;
+    api.CloseServiceHandle = CloseService;
 }
 
 void ServiceFake::InstallClock(PlatformApi &api) {
-    api.Sleep = Sleep;
-    api.GetTickCount = GetTickCount;
+    api.Sleep = Pause;
+    api.GetTickCount = Ticks;
 }
 
-void ServiceFake::Advance() {
-    if (dwTransitionMs != kNever && dwClockMs >= dwChangeAtMs)
-        dwState = dwTarget;
+BOOL WINAPI ServiceFake::StartServiceA(SC_HANDLE, DWORD, LPCSTR *) {
+    return Request("start", SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_RUNNING);
 }
 
-BOOL ServiceFake::Request(SC_HANDLE hService, const char *pszWhat, DWORD dwFrom, DWORD dwPending,
-                          DWORD dwFinal) {
-    EXPECT_EQ(openHandles.count(hService), 1u);
-    Advance();
-    requests.push_back(pszWhat);
-    if (dwState != dwFrom)
-        return FALSE;
-    dwState = dwPending;
-    dwTarget = dwFinal;
-    dwChangeAtMs = dwClockMs + dwTransitionMs;
-    return TRUE;
-}
-
-SC_HANDLE WINAPI ServiceFake::OpenSCManagerA(LPCSTR, LPCSTR, DWORD) {
-    if (!bManagerOpens)
-        return nullptr;
-    openHandles.insert(kManager);
-    return kManager;
-}
-
-SC_HANDLE WINAPI ServiceFake::OpenServiceA(SC_HANDLE hManager, LPCSTR, DWORD) {
-    EXPECT_EQ(hManager, kManager);
-    if (!bServiceExists)
-        return nullptr;
-    const SC_HANDLE hService = reinterpret_cast<SC_HANDLE>(g_nNextService++);
-    openHandles.insert(hService);
-    return hService;
-}
-
-BOOL WINAPI ServiceFake::QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS pStatus) {
-    EXPECT_EQ(openHandles.count(hService), 1u);
-    if (++nQueries > nQueriesThatWork && nQueriesThatWork >= 0)
-        return FALSE;
-    Advance();
-    *pStatus = {};
-    pStatus->dwCurrentState = dwState;
-    return TRUE;
-}
-
-BOOL WINAPI ServiceFake::StartServiceA(SC_HANDLE hService, DWORD, LPCSTR *) {
-    const std::string kPrinters = "hklm\\system\\currentcontrolset\\control\\print\\printers";
-    for (const auto &[path, values] : RegistryFake::keys) {
-        const auto port = values.find("port");
-        if (!attachedPort.empty() && path.rfind(kPrinters, 0) == 0 && port != values.end() &&
-            port->second.data == attachedPort + std::string(1, '\0'))
-            RegistryFake::Set("hklm\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\" +
-                                  path.substr(5),
-                              "PrinterOnLine", REG_DWORD, onLineFlag);
-    }
-    return Request(hService, "start", SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_RUNNING);
-}
-
-BOOL WINAPI ServiceFake::ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS) {
+BOOL WINAPI ServiceFake::ControlService(SC_HANDLE, DWORD dwControl, LPSERVICE_STATUS) {
     EXPECT_EQ(dwControl, static_cast<DWORD>(SERVICE_CONTROL_STOP));
-    return Request(hService, "stop", SERVICE_RUNNING, SERVICE_STOP_PENDING, SERVICE_STOPPED);
-}
-
-BOOL WINAPI ServiceFake::CloseServiceHandle(SC_HANDLE hHandle) {
-    EXPECT_EQ(openHandles.erase(hHandle), 1u);
-    return TRUE;
-}
-
-void WINAPI ServiceFake::Sleep(DWORD dwMs) {
-    ++nSleeps;
-    dwClockMs += dwMs;
-}
-
-// Starts far from zero so that a wait across the counter's wrap is covered.
-DWORD WINAPI ServiceFake::GetTickCount() {
-    return dwClockMs + 0xFFFFF000u;
+    return Request("stop", SERVICE_RUNNING, SERVICE_STOP_PENDING, SERVICE_STOPPED);
 }
 
 BOOL WINAPI PortsFake::EnumPortsA(LPSTR, DWORD, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbNeeded,
@@ -271,146 +244,18 @@ BOOL WINAPI VersionFake::GetVersionExA(LPOSVERSIONINFOA pInfo) {
 
 namespace {
 
-constexpr char kLocalMachine[] = "hklm";
-constexpr char kCurrentProfile[] = "hklm\\system\\currentcontrolset\\hardware profiles\\current";
-// A handle of the fake is this plus its key's index in openKeys.
-constexpr UINT_PTR kFirstFakeKey = 0x7E00;
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
+LSTATUS WINAPI RefusingSet(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE *lpData,
+                           DWORD cbData) {
+    return RefusedValues::names.count(lpValueName) != 0
+               ? ERROR_ACCESS_DENIED
+               : ::RegSetValueExA(hKey, lpValueName, 0, dwType, lpData, cbData);
 }
 
 } // namespace
 
-void RegistryFake::Install(PlatformApi &api) {
-    keys.clear();
-    failingSets.clear();
-    volatileRoots.clear();
-    openKeys.clear();
-    nOpen = 0;
-    api.RegOpenKeyExA = RegOpenKeyExA;
-    api.RegCreateKeyExA = RegCreateKeyExA;
-    api.RegQueryValueExA = RegQueryValueExA;
-    api.RegSetValueExA = RegSetValueExA;
-    api.RegCloseKey = RegCloseKey;
-}
-
-std::string RegistryFake::Path(HKEY hRoot, const std::string &subkey) {
-    std::string root;
-    if (hRoot == HKEY_LOCAL_MACHINE)
-        root = kLocalMachine;
-    else if (hRoot == HKEY_CURRENT_CONFIG)
-        root = kCurrentProfile;
-    else if (hRoot == HKEY_CURRENT_USER)
-        root = "hkcu";
-    else
-        root = openKeys.at(reinterpret_cast<UINT_PTR>(hRoot) - kFirstFakeKey);
-    return Lower(subkey.empty() ? root : root + "\\" + subkey);
-}
-
-void RegistryFake::AddKey(const std::string &path) {
-    keys[Lower(path)];
-}
-
-void RegistryFake::Set(const std::string &path, const std::string &value, DWORD dwType,
-                       const std::string &data) {
-    keys[Lower(path)][Lower(value)] = {dwType, data};
-}
-
-RegistryFake::Value *RegistryFake::Find(const std::string &path, const std::string &value) {
-    const auto itKey = keys.find(Lower(path));
-    if (itKey == keys.end())
-        return nullptr;
-    const auto itValue = itKey->second.find(Lower(value));
-    return itValue == itKey->second.end() ? nullptr : &itValue->second;
-}
-
-LSTATUS WINAPI RegistryFake::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM,
-                                           PHKEY phResult) {
-    const std::string path = Path(hKey, lpSubKey);
-    if (keys.count(path) == 0)
-        return ERROR_FILE_NOT_FOUND;
-    openKeys.push_back(path);
-    ++nOpen;
-    *phResult = reinterpret_cast<HKEY>(kFirstFakeKey + openKeys.size() - 1);
-    return ERROR_SUCCESS;
-}
-
-LSTATUS WINAPI RegistryFake::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR,
-                                             DWORD dwOptions, REGSAM, const LPSECURITY_ATTRIBUTES,
-                                             PHKEY phResult, LPDWORD) {
-    const std::string path = Path(hKey, lpSubKey);
-    for (const std::string &root : volatileRoots)
-        if (path.rfind(Lower(root), 0) == 0 && dwOptions != REG_OPTION_VOLATILE)
-            return ERROR_CHILD_MUST_BE_VOLATILE;
-    AddKey(path);
-    return RegOpenKeyExA(hKey, lpSubKey, 0, 0, phResult);
-}
-
-LSTATUS WINAPI RegistryFake::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD,
-                                              LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-    const Value *pValue = Find(Path(hKey, ""), lpValueName);
-    if (pValue == nullptr)
-        return ERROR_FILE_NOT_FOUND;
-    if (lpType != nullptr)
-        *lpType = pValue->dwType;
-    if (lpcbData == nullptr)
-        return ERROR_SUCCESS;
-    const DWORD cbData = static_cast<DWORD>(pValue->data.size());
-    if (lpData != nullptr && *lpcbData < cbData) {
-        *lpcbData = cbData;
-        return ERROR_MORE_DATA;
-    }
-    if (lpData != nullptr)
-        std::memcpy(lpData, pValue->data.data(), cbData);
-    *lpcbData = cbData;
-    return ERROR_SUCCESS;
-}
-
-LSTATUS WINAPI RegistryFake::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType,
-                                            const BYTE *lpData, DWORD cbData) {
-    const std::string path = Path(hKey, "");
-    if (failingSets.count(Lower(lpValueName)) != 0)
-        return ERROR_ACCESS_DENIED;
-    Set(path, lpValueName, dwType, std::string(reinterpret_cast<const char *>(lpData), cbData));
-    return ERROR_SUCCESS;
-}
-
-LSTATUS WINAPI RegistryFake::RegCloseKey(HKEY) {
-    --nOpen;
-    return ERROR_SUCCESS;
-}
-
-BOOL WINAPI PrintersFake::EnumPrintersA(DWORD Flags, LPSTR, DWORD Level, LPBYTE pPrinterEnum,
-                                        DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned) {
-    dwFlagsAsked = Flags;
-    dwLevelAsked = Level;
-    DWORD cbNeeded = static_cast<DWORD>(printers.size() * sizeof(PRINTER_INFO_2A));
-    for (const auto &printer : printers)
-        cbNeeded += static_cast<DWORD>(printer.first.size() + printer.second.size() + 2);
-    *pcbNeeded = cbNeeded;
-    *pcReturned = 0;
-    if (bFails || cbBuf < cbNeeded) {
-        ::SetLastError(bFails ? ERROR_ACCESS_DENIED : ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
-    auto *pRecords = reinterpret_cast<PRINTER_INFO_2A *>(pPrinterEnum);
-    char *pText =
-        reinterpret_cast<char *>(pPrinterEnum + printers.size() * sizeof(PRINTER_INFO_2A));
-    const auto store = [&](const std::string &text) {
-        LPSTR psz = std::strcpy(pText, text.c_str());
-        pText += text.size() + 1;
-        return psz;
-    };
-    for (size_t i = 0; i < printers.size(); ++i) {
-        pRecords[i] = {};
-        pRecords[i].pPrinterName = store(printers[i].first);
-        pRecords[i].pPortName = store(printers[i].second);
-    }
-    *pcReturned = static_cast<DWORD>(printers.size());
-    return TRUE;
+void RefusedValues::Install(PlatformApi &api, std::set<std::string> refused) {
+    names = std::move(refused);
+    api.RegSetValueExA = RefusingSet;
 }
 
 void WriteCatalogue(const std::string &text) {
