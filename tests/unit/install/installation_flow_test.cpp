@@ -36,18 +36,16 @@ std::string PrinterKey(const std::string &name) {
     return "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\" + name;
 }
 
-// What the host shows and the platform is handed, in order.
+std::string DefaultPrinter() {
+    return ReadRegistryString(HKEY_CURRENT_USER, kDefaultKey, "Device");
+}
+
+// What the host shows and the spooler is handed, in order.
 std::vector<std::string> g_log;
 
 BOOL Log(const std::string &entry) {
     g_log.push_back(entry);
     return TRUE;
-}
-
-// A path in the driver directory by its name alone.
-std::string Short(LPCSTR psz) {
-    const std::string path = psz != nullptr ? psz : "<null>", directory = kDirectory;
-    return path.rfind(directory + "\\", 0) == 0 ? path.substr(directory.size() + 1) : path;
 }
 
 // The entries that start with one of the prefixes, joined.
@@ -60,6 +58,12 @@ std::string Logged(std::initializer_list<std::string> prefixes) {
     return Joined(entries);
 }
 
+// A path in the driver directory by its name alone.
+std::string Short(LPCSTR psz) {
+    const std::string path = psz != nullptr ? psz : "<null>", directory = kDirectory;
+    return path.rfind(directory + "\\", 0) == 0 ? path.substr(directory.size() + 1) : path;
+}
+
 CStringArray Names(const std::string &names) {
     std::istringstream in(names);
     CStringArray list;
@@ -68,39 +72,35 @@ CStringArray Names(const std::string &names) {
     return list;
 }
 
-// The spooler as an installation meets it, each call logged; AddPrinter
-// makes the printer's key as the spooler does, and a start marks the printer
-// on line when it is on the attached port.
-struct Spy {
-    static inline std::string directory, systemDirectory, namesake, attachedPort;
-    static inline DWORD dwDirectoryError, dwDriverError, dwPrinterError, dwMonitorError, dwOnLine;
-    static inline BOOL bOldMonitor;
-    static inline std::vector<std::string> record;
+// What the spooler answers, and where a device is plugged in.
+struct Injected {
+    std::string directory = kDirectory, namesake, attachedPort;
+    DWORD dwDirectoryError = 0, dwDriverError = 0, dwPrinterError = 0, dwMonitorError = 0;
+    DWORD dwOnLine = 1;
+    BOOL bOldMonitor = FALSE;
+};
 
-    // The Windows directory is the system directory here.
-    static UINT WINAPI SystemDirectory(LPSTR pBuffer, UINT cch) {
-        if (systemDirectory.size() >= cch)
-            return static_cast<UINT>(systemDirectory.size() + 1);
-        std::strcpy(pBuffer, systemDirectory.c_str());
-        return static_cast<UINT>(systemDirectory.size());
-    }
+// The spooler as an installation meets it, each call logged. AddPrinter
+// makes the printer's key as the spooler does, and a start marks the
+// printer on line when its port has the device.
+struct Spy {
+    static inline Injected s;
+
     static BOOL WINAPI DeleteFileA(LPCSTR lpPath) {
         return Log("delete " + Short(lpPath)) && ::DeleteFileA(lpPath);
     }
-    // A source missing from the width's tree shows as a failed copy.
     static BOOL WINAPI CopyFileA(LPCSTR lpFrom, LPCSTR lpTo, BOOL bFailIfExists) {
-        return Log("copy " + Short(lpTo) +
-                   (::CopyFileA(lpFrom, lpTo, bFailIfExists) ? "" : " failed"));
+        return Log("copy " + Short(lpTo)) && ::CopyFileA(lpFrom, lpTo, bFailIfExists);
     }
     static BOOL WINAPI StartServiceA(SC_HANDLE h, DWORD nArgs, LPCSTR *pArgs) {
         const std::string key = PrinterKey(kPrinter);
-        if (!attachedPort.empty() &&
-            ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Port") == attachedPort) {
-            HKEY hKey = nullptr;
+        HKEY hKey = nullptr;
+        if (!s.attachedPort.empty() &&
+            ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Port") == s.attachedPort &&
             ::RegCreateKeyExA(HKEY_CURRENT_CONFIG, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
-                              KEY_SET_VALUE, nullptr, &hKey, nullptr);
+                              KEY_SET_VALUE, nullptr, &hKey, nullptr) == ERROR_SUCCESS) {
             ::RegSetValueExA(hKey, "PrinterOnLine", 0, REG_DWORD,
-                             reinterpret_cast<const BYTE *>(&dwOnLine), sizeof(dwOnLine));
+                             reinterpret_cast<const BYTE *>(&s.dwOnLine), sizeof(DWORD));
             ::RegCloseKey(hKey);
         }
         return Log("spooler start") && ServiceFake::StartServiceA(h, nArgs, pArgs);
@@ -109,40 +109,35 @@ struct Spy {
         return Log("spooler stop") && ServiceFake::ControlService(h, dwControl, pStatus);
     }
     static BOOL WINAPI DeleteMonitorA(LPSTR, LPSTR pEnvironment, LPSTR pMonitor) {
-        Log("DeleteMonitor " + std::string(pEnvironment) + "|" + pMonitor);
-        return bOldMonitor;
+        return Log("DeleteMonitor " + std::string(pEnvironment) + "|" + pMonitor) && s.bOldMonitor;
     }
     static BOOL WINAPI AddMonitorA(LPSTR, DWORD, LPBYTE pMonitor) {
         const auto *p = reinterpret_cast<const MONITOR_INFO_2A *>(pMonitor);
         Log("AddMonitor " + std::string(p->pName) + "|" + p->pEnvironment + "|" + p->pDLLName);
-        ::SetLastError(dwMonitorError);
-        return dwMonitorError == 0;
+        ::SetLastError(s.dwMonitorError);
+        return s.dwMonitorError == 0;
     }
     static BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR, LPSTR, DWORD, LPBYTE pBuf, DWORD cbBuf,
                                                   LPDWORD) {
-        ::SetLastError(dwDirectoryError);
-        return dwDirectoryError == 0 && directory.size() < cbBuf &&
-               std::strcpy(reinterpret_cast<char *>(pBuf), directory.c_str());
+        ::SetLastError(s.dwDirectoryError);
+        return s.dwDirectoryError == 0 && s.directory.size() < cbBuf &&
+               std::strcpy(reinterpret_cast<char *>(pBuf), s.directory.c_str());
     }
     static BOOL WINAPI AddPrinterDriverExA(LPSTR, DWORD, LPBYTE pInfo, DWORD) {
         const auto *p = reinterpret_cast<const DRIVER_INFO_3A *>(pInfo);
-        record = {std::to_string(p->cVersion)};
+        std::string entry = "driver " + std::to_string(p->cVersion);
         for (LPCSTR psz : {p->pName, p->pEnvironment, p->pDriverPath, p->pDataFile, p->pConfigFile,
                            p->pHelpFile, p->pMonitorName, p->pDefaultDataType})
-            record.push_back(Short(psz));
+            entry += "|" + Short(psz);
         // Each dependent file is closed by its NUL, the list by one more.
-        const LPCSTR pList = p->pDependentFiles;
-        for (size_t cb = 0; cb < 500 && pList[cb] != '\0'; cb += std::strlen(pList + cb) + 1)
-            record.push_back(pList + cb);
-        std::string entry = "driver";
-        for (const std::string &field : record)
-            entry += (entry.size() > 6 ? "|" : " ") + field;
-        ::SetLastError(dwDriverError);
-        return Log(entry) && dwDriverError == 0;
+        for (LPCSTR psz = p->pDependentFiles; *psz != '\0'; psz += std::strlen(psz) + 1)
+            entry += "|" + std::string(psz);
+        ::SetLastError(s.dwDriverError);
+        return Log(entry) && s.dwDriverError == 0;
     }
     static BOOL WINAPI OpenPrinterA(LPSTR pName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSA) {
-        *phPrinter = const_cast<char *>("namesake");
-        return Log("OpenPrinter " + std::string(pName)) && namesake == pName;
+        *phPrinter = nullptr;
+        return Log("OpenPrinter " + std::string(pName)) && s.namesake == pName;
     }
     static BOOL WINAPI SetPrinterA(HANDLE, DWORD, LPBYTE, DWORD Command) {
         return Log("SetPrinter " + std::to_string(Command));
@@ -153,18 +148,13 @@ struct Spy {
         const auto &info = *reinterpret_cast<const PRINTER_INFO_2A *>(pPrinter);
         Log("AddPrinter " + std::string(info.pPrinterName) + ", " + info.pDriverName + ", " +
             info.pPortName);
-        ::SetLastError(dwPrinterError);
-        if (dwPrinterError != 0)
-            return nullptr;
-        WriteRegistryString(HKEY_LOCAL_MACHINE, PrinterKey(info.pPrinterName), "Port",
-                            info.pPortName);
-        return const_cast<char *>("added");
+        ::SetLastError(s.dwPrinterError);
+        if (s.dwPrinterError == 0)
+            WriteRegistryString(HKEY_LOCAL_MACHINE, PrinterKey(info.pPrinterName), "Port",
+                                info.pPortName);
+        return s.dwPrinterError == 0 ? const_cast<char *>("added") : nullptr;
     }
 };
-
-std::string Added(const std::string &port) {
-    return "AddPrinter Front Counter, Receipt Model A04, " + port;
-}
 
 class InstallationFlowTest : public PlatformTest {
 protected:
@@ -174,18 +164,13 @@ protected:
         for (const std::string &name : kStaged)
             WriteTextFile(ReceiptSourceTree() + "\\" + name, name);
         ::CreateDirectoryA(kDirectory, nullptr);
-        Spy::directory = kDirectory;
-        Spy::systemDirectory = "C:\\sys";
-        Spy::namesake = Spy::attachedPort = "";
-        Spy::dwDirectoryError = Spy::dwDriverError = Spy::dwPrinterError = Spy::dwMonitorError = 0;
-        Spy::dwOnLine = 1;
-        Spy::bOldMonitor = FALSE;
+        // The key Windows keeps the default printer in, which a new prefix lacks.
+        WriteRegistryString(HKEY_CURRENT_USER, kDefaultKey, "Device", "");
+        Spy::s = {};
         ServiceFake::Install(api());
-        ServiceFake::InstallClock(api());
         PlatformApi &seam = api();
         seam.CopyFileA = Spy::CopyFileA;
         seam.DeleteFileA = Spy::DeleteFileA;
-        seam.GetSystemDirectoryA = seam.GetWindowsDirectoryA = Spy::SystemDirectory;
         seam.StartServiceA = Spy::StartServiceA;
         seam.ControlService = Spy::ControlService;
         seam.DeleteMonitorA = Spy::DeleteMonitorA;
@@ -199,20 +184,14 @@ protected:
         seam.ClosePrinter = Spy::ClosePrinter;
         seam.EnumPortsA = PortsFake::EnumPortsA;
         PortsFake::ports = {};
-        m_request.ports.arrParallel = Names("LPT1:");
         m_request.bWow64 = SystemIs64Bit();
-        m_default = ReadRegistryString(HKEY_CURRENT_USER, kDefaultKey, "Device");
-        // The key Windows keeps the default in, which a fresh prefix lacks.
-        WriteRegistryString(HKEY_CURRENT_USER, kDefaultKey, "Device", m_default);
+        m_request.ports.arrParallel = Names("LPT1:");
     }
     void TearDown() override {
-        for (const char *pszTree : {"C:\\Ticket", "C:\\Barcode", "C:\\sys", kDirectory})
+        for (const char *pszTree : {"C:\\Ticket", "C:\\Barcode", kDirectory})
             RemoveTree(pszTree);
         RemovePrinterKeys();
-        if (m_default.empty())
-            DeleteRegistryValue(HKEY_CURRENT_USER, kDefaultKey, "Device");
-        else
-            WriteRegistryString(HKEY_CURRENT_USER, kDefaultKey, "Device", m_default);
+        DeleteRegistryValue(HKEY_CURRENT_USER, kDefaultKey, "Device");
         PlatformTest::TearDown();
     }
     static void RemovePrinterKeys() {
@@ -235,11 +214,10 @@ protected:
                                 false,     false,
                                 {}};
     HostFake m_host{g_log};
-    std::string m_default;
 };
 
 TEST_F(InstallationFlowTest, ReceiptStagesStartsTheSpoolerRegistersAndReplacesThePrinterInOrder) {
-    Spy::namesake = kPrinter;
+    Spy::s.namesake = kPrinter;
     ServiceFake::dwState = ServiceFake::dwTarget = SERVICE_STOPPED;
     EXPECT_EQ(Install(), InstallOutcome::kFinished);
     std::string expected;
@@ -251,13 +229,13 @@ TEST_F(InstallationFlowTest, ReceiptStagesStartsTheSpoolerRegistersAndReplacesTh
     for (const std::string &name : kStaged)
         if (name.rfind("XOEMUNI", 0) != 0)
             expected += "; delete " + name;
-    expected += "; OpenPrinter Front Counter; SetPrinter 3; DeletePrinter; " + Added("LPT1:") +
-                "; status The installation is completed.";
+    expected += "; OpenPrinter Front Counter; SetPrinter 3; DeletePrinter; AddPrinter Front "
+                "Counter, Receipt Model A04, LPT1:; status The installation is completed.";
     EXPECT_EQ(Logged({"copy", "spooler", "driver", "delete", "OpenPrinter", "SetPrinter",
                       "DeletePrinter", "AddPrinter", "status The installation"}),
               expected);
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kDefaultKey, "Device"),
-              "Front Counter,winspool,LPT1:");
+    EXPECT_EQ(DefaultPrinter(), "Front Counter,winspool,LPT1:");
+    EXPECT_TRUE(FileExists(std::string(kDirectory) + "\\XOEMUNI.dll"));
 
     // A default that cannot be written is reported; the installation ends well.
     RefusedValues::Install(api(), {"Device"});
@@ -270,127 +248,108 @@ TEST_F(InstallationFlowTest, ReceiptStagesStartsTheSpoolerRegistersAndReplacesTh
 // 2. Unticked, the default printer stays.
 TEST_F(InstallationFlowTest, EachReceiptModelIsRegisteredWithItsGpdGroupDllAndVersion) {
     m_request.bSetDefault = false;
-    WriteRegistryString(HKEY_CURRENT_USER, kDefaultKey, "Device", "Untouched,winspool,LPT9:");
-    const char kPlugin[] = " \\XOEMUNI.ini \\XOEMUNI.dll";
     const struct {
         int nIndex;
-        const char *pszShown;
+        const char *pszShown, *pszGpd;
         bool bWindowsNt;
         std::string record;
     } cases[] = {
-        {14, "Receipt Model A15", true, "2 RMA15.GPD RMGRP1.DLL"},
-        {15, "Receipt Model B01", false, "3 RMB01.GPD RMGRP2.DLL"},
-        {19, "Receipt Model B05", false, "3 RMB05.GPD RMGRP2W.DLL"},
-        {19, "Receipt Model B05 Alias", false, "3 RMB05.GPD RMGRP2.DLL"},
-        {22, "Receipt Model C01", false, "3 RMC01.GPD RMGRP3.DLL"},
-        {29, "Receipt Model D03", false, "3 RMD03.GPD RMGRP4.DLL"},
-        {30, "Receipt Model D04", false, "3 RMD04.GPD" + std::string(kPlugin) + " RMGRP4.DLL"},
-        {32, "Receipt Model D06", false, "3 RMD06.GPD" + std::string(kPlugin) + " RMGRP4.DLL"},
+        {14, "Receipt Model A15", "RMA15", true, "2 RMGRP1.DLL"},
+        {15, "Receipt Model B01", "RMB01", false, "3 RMGRP2.DLL"},
+        {19, "Receipt Model B05", "RMB05", false, "3 RMGRP2W.DLL"},
+        {19, "Receipt Model B05 Alias", "RMB05", false, "3 RMGRP2.DLL"},
+        {22, "Receipt Model C01", "RMC01", false, "3 RMGRP3.DLL"},
+        {29, "Receipt Model D03", "RMD03", false, "3 RMGRP4.DLL"},
+        {30, "Receipt Model D04", "RMD04", false, "3 \\XOEMUNI.ini|\\XOEMUNI.dll|RMGRP4.DLL"},
+        {32, "Receipt Model D06", "RMD06", false, "3 \\XOEMUNI.ini|\\XOEMUNI.dll|RMGRP4.DLL"},
     };
     for (const auto &c : cases) {
         m_request.nModelIndex = c.nIndex;
         m_request.strShownName = c.pszShown;
         m_request.bWindowsNt = c.bWindowsNt;
         Install();
-        std::string record = Spy::record[0] + " " + Spy::record[4];
-        for (size_t i = 12; i < Spy::record.size(); ++i)
-            record += " " + Spy::record[i];
-        EXPECT_EQ(record, c.record) << c.nIndex;
+        const std::string entry = Logged({"driver"});
+        const std::string after = "|\\stdnames.GPD|";
+        EXPECT_EQ(entry.substr(7, 1) + " " + entry.substr(entry.find(after) + after.size()),
+                  c.record);
+        EXPECT_NE(entry.find("|" + std::string(c.pszGpd) + ".GPD|"), std::string::npos) << entry;
     }
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kDefaultKey, "Device"),
-              "Untouched,winspool,LPT9:");
+    EXPECT_EQ(DefaultPrinter(), "");
 }
 
 // A failure shows its code; Retry leaves Install as "Reinstall", Cancel
-// ends the dialog. A driver directory that is missing or too long to
-// hold a path stops before anything is copied; a refused record after.
+// ends the dialog. A driver directory that is missing or too long to hold
+// a path stops before anything is copied; a refused record after.
 TEST_F(InstallationFlowTest, DriverFailuresOfBothFamiliesOfferRetryOrCancel) {
     const std::string kLong = "C:\\" + std::string(250, 'd');
-    const auto kRetry = InstallOutcome::kReinstall, kEnd = InstallOutcome::kEnd;
     const struct {
         int nIndex;
         DWORD dwDirectoryError;
-        std::string directory, systemDirectory;
+        std::string directory;
         DWORD dwDriverError;
         int nCode, nAnswer;
-        InstallOutcome outcome;
     } cases[] = {
-        {kModelA04, ERROR_INVALID_ENVIRONMENT, kDirectory, "C:\\sys", 0, 1805, IDRETRY, kRetry},
-        {kModelA04, 0, "", "C:\\sys", 0, 3, IDRETRY, kRetry},
-        {kModelA04, 0, kLong, "C:\\sys", 0, 206, IDRETRY, kRetry},
-        {kModelA04, 0, kDirectory, "C:\\sys", 1797, 1797, IDCANCEL, kEnd},
-        {kLabelL02, 0, kDirectory, kLong, 0, 206, IDRETRY, kRetry},
-        {kLabelL02, 0, kDirectory, "C:\\sys", 1797, 1797, IDCANCEL, kEnd},
+        {kModelA04, ERROR_INVALID_ENVIRONMENT, kDirectory, 0, 1805, IDRETRY},
+        {kModelA04, 0, "", 0, 3, IDRETRY},
+        {kModelA04, 0, kLong, 0, 206, IDRETRY},
+        {kModelA04, 0, kDirectory, 1797, 1797, IDCANCEL},
+        {kLabelL02, 0, kLong, 0, 206, IDRETRY},
+        {kLabelL02, 0, kDirectory, 1797, 1797, IDCANCEL},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(&c - cases);
         m_request.nModelIndex = c.nIndex;
-        Spy::dwDirectoryError = c.dwDirectoryError;
-        Spy::directory = c.directory;
-        Spy::systemDirectory = c.systemDirectory;
-        Spy::dwDriverError = c.dwDriverError;
+        Spy::s = {c.directory, "", "", c.dwDirectoryError, c.dwDriverError};
         m_host.answers = {c.nAnswer};
-        EXPECT_EQ(Install(), c.outcome);
-
-        const bool bReceipt = c.nIndex == kModelA04;
-        EXPECT_EQ(Logged({"box"}),
-                  "box " + std::string(bReceipt ? kReceiptFailureCaption : AfxGetAppTitle()) +
-                      ": " +
-                      std::string(
-                          Formatted(bReceipt ? kReceiptFailureText : kLabelFailureText, c.nCode)) +
-                      " type 5");
+        const bool bRetry = c.nAnswer == IDRETRY;
+        EXPECT_EQ(Install(), bRetry ? InstallOutcome::kReinstall : InstallOutcome::kEnd);
+        const std::string box = Logged({"box"}), code = " " + std::to_string(c.nCode) + "\r\n";
+        EXPECT_TRUE(box.find(code) != std::string::npos && box.rfind(" type 5") == box.size() - 7)
+            << box;
         EXPECT_EQ(Logged({"copy"}).empty(), c.dwDriverError == 0);
         EXPECT_EQ(Logged({"delete", "OpenPrinter"}), "");
-        EXPECT_TRUE(c.outcome != kRetry || g_log.back() == "progress 0");
+        EXPECT_TRUE(!bRetry || g_log.back() == "progress 0");
     }
 }
 
 // A refused or impossible printer shows its box; names the spooler refuses
-// never reach it, so no print server or port monitor is purged as a namesake.
-TEST_F(InstallationFlowTest, FailedPrinterCreationShowsItsBoxAndLeavesTheDefaultAlone) {
-    const char kRefused[] = "Error prompt: Error AddPrinter 1801";
+// never reach it, so no port monitor is purged as a namesake.
+TEST_F(InstallationFlowTest, FailedPrinterCreationShowsItsBox) {
+    const std::string kRefused = "Error prompt: Error AddPrinter 1801";
     const std::string kNoPort = "Prompt: " + std::string(kNoUsefulPort);
-    const auto kReady = InstallOutcome::kReady, kRetry = InstallOutcome::kReinstall;
-    const auto kPar = kPortKindParallel;
     const struct {
         const char *pszName;
         PortKind kind;
         DWORD dwError;
         std::string box;
-        InstallOutcome outcome;
     } cases[] = {
-        {kPrinter, kPar, 1796, kNoPort, kRetry},
-        {kPrinter, kPar, 126, "Prompt: Missing system flies,please repair system", kRetry},
-        {"", kPar, 0, kRefused, kReady},
-        {"Back\\Office", kPar, 0, kRefused, kReady},
-        {",XcvMonitor Local Port", kPar, 0, kRefused, kReady},
+        {kPrinter, kPortKindParallel, 1796, kNoPort},
+        {kPrinter, kPortKindParallel, 126, "Prompt: " + std::string(kMissingSystemFiles)},
+        {",XcvMonitor Local Port", kPortKindParallel, 0, kRefused},
+        {"Back\\Office", kPortKindParallel, 0, kRefused},
         // No parallel port to fall back on: no printer on an invented port.
-        {kPrinter, kPortKindSerial, 0, kNoPort, kRetry},
-        {kPrinter, kPortKindUsb, 0, kNoPort, kRetry},
+        {kPrinter, kPortKindUsb, 0, kNoPort},
     };
-    WriteRegistryString(HKEY_CURRENT_USER, kDefaultKey, "Device", "Untouched,winspool,LPT9:");
     for (const auto &c : cases) {
         SCOPED_TRACE(&c - cases);
         m_request.strPrinterName = c.pszName;
         m_request.kind = c.kind;
-        m_request.bPortAvailable = c.kind == kPar;
-        m_request.ports.arrParallel = Names(c.kind == kPar ? "LPT1:" : "");
-        Spy::dwPrinterError = c.dwError;
-        EXPECT_EQ(Install(), c.outcome);
+        m_request.bPortAvailable = c.kind == kPortKindParallel;
+        m_request.ports.arrParallel = Names(m_request.bPortAvailable ? "LPT1:" : "");
+        Spy::s.dwPrinterError = c.dwError;
+        EXPECT_EQ(Install(),
+                  c.box == kRefused ? InstallOutcome::kReady : InstallOutcome::kReinstall);
         EXPECT_EQ(Logged({"box"}), "box " + c.box + " type 0");
         EXPECT_EQ(Logged({"OpenPrinter"}).empty(), c.box == kRefused);
         EXPECT_EQ(g_log.back(), "progress 0");
     }
-    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kDefaultKey, "Device"),
-              "Untouched,winspool,LPT9:");
 }
 
 // A choice picks its port in the fresh list, at its new row if it moved; a
 // cancelled one only leaves Install ready, and one that names no port of
 // the list says why, before anything is staged.
 TEST_F(InstallationFlowTest, PortChoicesPickTheirPortOrAbandonTheInstallation) {
-    const PortChoice kSecond = {PortChoice::kRow, 1, "P2"};
-    const PortChoice kCancel = {PortChoice::kCancelled, 0, ""};
+    const PortChoice kSecond = {PortChoice::kRow, 1, "P2"}, kCancel = {};
     const auto kPar = kPortKindParallel, kTcp = kPortKindTcpip;
     const struct {
         PortKind kind;
@@ -401,7 +360,6 @@ TEST_F(InstallationFlowTest, PortChoicesPickTheirPortOrAbandonTheInstallation) {
         const char *pszPort;
         std::string box;
     } cases[] = {
-        {kPar, "P1 P2", kSecond, "P1 P2", false, "P2", ""},
         {kPar, "P1", kCancel, "", false, "P1", ""},
         {kPar, "", kCancel, "", false, nullptr, kNoParallelPortText},
         {kPar, "P1 P2", kCancel, "P1 P2", false, nullptr, ""},
@@ -409,7 +367,6 @@ TEST_F(InstallationFlowTest, PortChoicesPickTheirPortOrAbandonTheInstallation) {
         {kTcp, "P1 P2", kSecond, "P1", false, nullptr, std::string(Formatted(kPortGoneText, "P2"))},
         // Without a port the wizard is asked; the port it added is row 0.
         {kTcp, "", kCancel, "IP_10.0.0.7 P1", true, "IP_10.0.0.7", ""},
-        {kTcp, "", kCancel, "", false, nullptr, ""},
         {kTcp, "", kCancel, "", true, nullptr, kAddedPortNotTcpip},
     };
     for (const auto &c : cases) {
@@ -420,7 +377,8 @@ TEST_F(InstallationFlowTest, PortChoicesPickTheirPortOrAbandonTheInstallation) {
         m_host.refreshed.arrParallel = m_host.refreshed.arrTcpip = Names(c.pszRefreshed);
         m_host.bWizardAdds = c.bWizardAdds;
         EXPECT_EQ(Install(), c.pszPort ? InstallOutcome::kFinished : InstallOutcome::kReady);
-        EXPECT_EQ(Logged({"AddPrinter"}), c.pszPort ? Added(c.pszPort) : "");
+        EXPECT_EQ(Logged({"AddPrinter"}).substr(Logged({"AddPrinter"}).rfind(' ') + 1),
+                  c.pszPort ? c.pszPort : "");
         EXPECT_EQ(Logged({"box"}), c.box.empty() ? "" : "box app: " + c.box + " type 48");
         EXPECT_TRUE(c.pszPort || Logged({"copy"}).empty());
     }
@@ -457,14 +415,14 @@ TEST_F(InstallationFlowTest, UsbAndSerialPrintersFindTheirPortAfterCreation) {
         SCOPED_TRACE(&c - cases);
         m_request.kind = c.kind;
         m_request.ports.arrUsb = Names(c.pszPorts);
-        m_request.bPortAvailable = m_request.ports.arrUsb.GetSize() > 0;
+        m_request.bPortAvailable = *c.pszPorts != '\0';
         m_request.strPort = m_request.bPortAvailable ? m_request.ports.arrUsb[0] : CString();
         m_request.bWindows7 = c.bWindows7;
         m_host.refreshed.arrUsb = Names(c.pszAfterRestart);
         m_host.answers = {c.nAnswer};
         PortsFake::ports = *c.pszPlugged ? Ports{{c.pszPlugged, ""}} : Ports{};
-        Spy::attachedPort = c.pszAttached;
-        Spy::dwOnLine = c.dwOnLine;
+        Spy::s.attachedPort = c.pszAttached;
+        Spy::s.dwOnLine = c.dwOnLine;
         ServiceFake::requests.clear();
         EXPECT_EQ(Install(), InstallOutcome::kFinished);
         EXPECT_EQ(ServiceFake::requests.empty(), c.bWindows7);
@@ -490,43 +448,41 @@ TEST_F(InstallationFlowTest, LabelModelAddsItsMonitorThenItsDriverThenThePrinter
     const bool b64 = SystemIs64Bit(), bNative64 = sizeof(void *) == 8;
     const std::string tree = b64 ? "C:\\Barcode\\x64\\" : "C:\\Barcode\\x86\\";
     const std::string monitorFile = b64 ? "zkvNLM64.dll" : "zkvNLMNT.dll";
-    for (const std::string folder :
-         {"C:\\Barcode", "C:\\Barcode\\Common", tree.c_str(), "C:\\sys", "C:\\sys\\SysWOW64"})
+    for (const std::string folder : {"C:\\Barcode", "C:\\Barcode\\Common", tree.c_str()})
         ::CreateDirectoryA(folder.c_str(), nullptr);
     for (const std::string name : {"THERMAL.chm", "LMDL02.BA0", "LMDL02.DAT", "LMDL02.PP0"})
         WriteTextFile("C:\\Barcode\\Common\\" + name, name);
     WriteTextFile(tree + monitorFile, monitorFile);
     m_request.nModelIndex = kLabelL02;
     m_request.strShownName = kLabelModel;
-    Spy::bOldMonitor = TRUE;
+    Spy::s.bOldMonitor = TRUE;
     EXPECT_EQ(Install(), InstallOutcome::kFinished);
 
     // The 64-bit program puts it in the system directory and names its file;
     // the 32-bit one on 64-bit Windows, in SysWOW64 by its full path.
     const std::string monitor =
-        "C:\\sys\\" + std::string(b64 && !bNative64 ? "SysWOW64\\" : "") + monitorFile;
-    const std::string env = DriverEnvironment();
-    const std::string driver = b64 ? "QLMDRV56.DLL" : "QLMDRV50.DLL";
-    const std::string ui = b64 ? "QLMUI56.DLL" : "QLMUI50.DLL";
+        (b64 && !bNative64 ? "C:\\windows\\SysWOW64\\" : "C:\\windows\\system32\\") + monitorFile;
+    EXPECT_EQ(ReadTextFile(monitor), monitorFile);
+    ::DeleteFileA(monitor.c_str());
+    const std::string env = DriverEnvironment(), width = b64 ? "56" : "50";
     const std::string log = Logged({"copy C:", "spooler", "DeleteMonitor", "AddMonitor", "driver",
                                     "AddPrinter", "delete THERMAL"});
     EXPECT_EQ(log.substr(0, log.find("|\\")),
-              "copy " + monitor + "; DeleteMonitor " + env +
-                  "|Advanced Language Monitor; spooler stop; spooler start; AddMonitor Advanced "
-                  "Language Monitor|" +
-                  env + "|" + (bNative64 ? monitorFile : monitor) + "; driver 3|Label Model L02|" +
-                  env + "|" + driver + "|LMDL02.DAT|" + ui +
-                  "|THERMAL.chm|Advanced Language Monitor|RAW");
-    EXPECT_EQ(log.substr(log.rfind(".BA0")),
-              ".BA0|\\LMDL02.PP0; delete THERMAL.chm; AddPrinter Label Model L02, Label Model L02, "
-              "LPT1:");
+              "copy " + monitor + "; DeleteMonitor " + env + "|Advanced Language Monitor; " +
+                  "spooler stop; spooler start; AddMonitor Advanced Language Monitor|" + env + "|" +
+                  (bNative64 ? monitorFile : monitor) + "; driver 3|Label Model L02|" + env +
+                  "|QLMDRV" + width + ".DLL|LMDL02.DAT|QLMUI" + width +
+                  ".DLL|THERMAL.chm|Advanced Language Monitor|RAW");
+    EXPECT_EQ(log.substr(log.rfind(".BA0")), ".BA0|\\LMDL02.PP0; delete THERMAL.chm; AddPrinter "
+                                             "Label Model L02, Label Model L02, LPT1:");
     EXPECT_EQ(std::count_if(g_log.begin(), g_log.end(),
                             [](const std::string &entry) { return entry.rfind("delete", 0) == 0; }),
               34);
 
     // A monitor the spooler refuses ends the dialog before any driver file.
-    Spy::dwMonitorError = ERROR_MOD_NOT_FOUND;
+    Spy::s.dwMonitorError = ERROR_MOD_NOT_FOUND;
     EXPECT_EQ(Install(), InstallOutcome::kEnd);
+    ::DeleteFileA(monitor.c_str());
     EXPECT_EQ(Logged({"status Failed", "box", "driver"}),
               "status Failed to add Monitor, error 126; box " + std::string(AfxGetAppTitle()) +
                   ": Failed to add Monitor\r\n type 0");
@@ -534,6 +490,7 @@ TEST_F(InstallationFlowTest, LabelModelAddsItsMonitorThenItsDriverThenThePrinter
 
 class ServiceControlTest : public PlatformTest {};
 
+// Paced: a pause between queries, never a spin on them; no handle left open.
 TEST_F(ServiceControlTest, ModesActOnTheServiceAndWaitPacedAndBounded) {
     const ServiceMode kEnsure = ServiceMode::EnsureRunning, kRestart = ServiceMode::Restart;
     const DWORD kNever = ServiceFake::kNever;
@@ -562,15 +519,13 @@ TEST_F(ServiceControlTest, ModesActOnTheServiceAndWaitPacedAndBounded) {
     for (const auto &c : cases) {
         SCOPED_TRACE(&c - cases);
         ServiceFake::Install(api(), c.dwState, c.dwTransitionMs);
-        ServiceFake::InstallClock(api());
         ServiceFake::nQueriesThatWork = c.nQueriesThatWork;
         EXPECT_EQ(StartOrRestart("Spooler", c.mode), c.outcome);
         EXPECT_EQ(ServiceFake::requests, c.requests);
         EXPECT_GE(ServiceFake::dwClockMs, c.dwMinClockMs);
         EXPECT_LE(ServiceFake::dwClockMs, c.dwMaxClockMs);
-        // Paced: a pause between queries, never a spin on them.
         EXPECT_LE(ServiceFake::nQueries, ServiceFake::nSleeps + 3);
-        EXPECT_EQ(ServiceFake::nOpen, 0) << "a handle was left open";
+        EXPECT_EQ(ServiceFake::nOpen, 0);
     }
 }
 

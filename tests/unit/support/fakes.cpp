@@ -67,55 +67,54 @@ std::vector<std::string> BoxFake::Texts() {
 
 namespace {
 
-void Advance() {
-    if (ServiceFake::dwTransitionMs != ServiceFake::kNever &&
-        ServiceFake::dwClockMs >= ServiceFake::dwChangeAtMs)
-        ServiceFake::dwState = ServiceFake::dwTarget;
+using Service = ServiceFake;
+
+DWORD State() {
+    if (Service::dwTransitionMs != Service::kNever && Service::dwClockMs >= Service::dwReadyAtMs)
+        Service::dwState = Service::dwTarget;
+    return Service::dwState;
 }
 
 BOOL Request(const char *pszWhat, DWORD dwFrom, DWORD dwPending, DWORD dwFinal) {
-    Advance();
-    ServiceFake::requests.push_back(pszWhat);
-    if (ServiceFake::dwState != dwFrom)
+    Service::requests.push_back(pszWhat);
+    if (State() != dwFrom)
         return FALSE;
-    ServiceFake::dwState = dwPending;
-    ServiceFake::dwTarget = dwFinal;
-    ServiceFake::dwChangeAtMs = ServiceFake::dwClockMs + ServiceFake::dwTransitionMs;
+    Service::dwState = dwPending;
+    Service::dwTarget = dwFinal;
+    Service::dwReadyAtMs = Service::dwClockMs + Service::dwTransitionMs;
     return TRUE;
 }
 
-SC_HANDLE WINAPI OpenHandle(SC_HANDLE, LPCSTR, DWORD) {
-    return reinterpret_cast<SC_HANDLE>(static_cast<UINT_PTR>(++ServiceFake::nOpen));
+SC_HANDLE WINAPI Open(SC_HANDLE, LPCSTR, DWORD) {
+    return reinterpret_cast<SC_HANDLE>(static_cast<UINT_PTR>(++Service::nOpen));
 }
 
 SC_HANDLE WINAPI OpenManager(LPCSTR, LPCSTR, DWORD) {
-    return OpenHandle(nullptr, nullptr, 0);
+    return Open(nullptr, nullptr, 0);
 }
 
-BOOL WINAPI CloseService(SC_HANDLE) {
-    return --ServiceFake::nOpen >= 0;
+BOOL WINAPI Close(SC_HANDLE) {
+    return --Service::nOpen >= 0;
 }
 
 // Past ten minutes it answers no more, so that an unbounded wait ends.
-BOOL WINAPI QueryStatus(SC_HANDLE, LPSERVICE_STATUS pStatus) {
-    if ((++ServiceFake::nQueries > ServiceFake::nQueriesThatWork &&
-         ServiceFake::nQueriesThatWork >= 0) ||
-        ServiceFake::dwClockMs > 600000)
+BOOL WINAPI Query(SC_HANDLE, LPSERVICE_STATUS pStatus) {
+    const int nLimit = Service::nQueriesThatWork;
+    if ((++Service::nQueries > nLimit && nLimit >= 0) || Service::dwClockMs > 600000)
         return FALSE;
-    Advance();
     *pStatus = {};
-    pStatus->dwCurrentState = ServiceFake::dwState;
+    pStatus->dwCurrentState = State();
     return TRUE;
 }
 
 void WINAPI Pause(DWORD dwMs) {
-    ++ServiceFake::nSleeps;
-    ServiceFake::dwClockMs += dwMs;
+    ++Service::nSleeps;
+    Service::dwClockMs += dwMs;
 }
 
 // Starts far from zero so that a wait across the counter's wrap is covered.
 DWORD WINAPI Ticks() {
-    return ServiceFake::dwClockMs + 0xFFFFF000u;
+    return Service::dwClockMs + 0xFFFFF000u;
 }
 
 } // namespace
@@ -123,19 +122,16 @@ DWORD WINAPI Ticks() {
 void ServiceFake::Install(PlatformApi &api, DWORD dwInitial, DWORD dwTransition) {
     dwState = dwTarget = dwInitial;
     dwTransitionMs = dwTransition;
-    dwChangeAtMs = dwClockMs = 0;
+    dwReadyAtMs = dwClockMs = 0;
     nQueriesThatWork = -1;
     nQueries = nSleeps = nOpen = 0;
     requests.clear();
     api.OpenSCManagerA = OpenManager;
-    api.OpenServiceA = OpenHandle;
-    api.QueryServiceStatus = QueryStatus;
+    api.OpenServiceA = Open;
+    api.QueryServiceStatus = Query;
     api.StartServiceA = StartServiceA;
     api.ControlService = ControlService;
-    api.CloseServiceHandle = CloseService;
-}
-
-void ServiceFake::InstallClock(PlatformApi &api) {
+    api.CloseServiceHandle = Close;
     api.Sleep = Pause;
     api.GetTickCount = Ticks;
 }
@@ -144,8 +140,7 @@ BOOL WINAPI ServiceFake::StartServiceA(SC_HANDLE, DWORD, LPCSTR *) {
     return Request("start", SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_RUNNING);
 }
 
-BOOL WINAPI ServiceFake::ControlService(SC_HANDLE, DWORD dwControl, LPSERVICE_STATUS) {
-    EXPECT_EQ(dwControl, static_cast<DWORD>(SERVICE_CONTROL_STOP));
+BOOL WINAPI ServiceFake::ControlService(SC_HANDLE, DWORD, LPSERVICE_STATUS) {
     return Request("stop", SERVICE_RUNNING, SERVICE_STOP_PENDING, SERVICE_STOPPED);
 }
 

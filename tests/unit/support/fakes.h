@@ -43,18 +43,17 @@ struct BoxFake {
 };
 
 // The service control manager with one service, whose start or stop takes
-// dwTransitionMs of a clock that only the caller's pauses advance (once
-// InstallClock has put that clock in place of the real one).
+// dwTransitionMs of a clock that only the caller's pauses advance.
 struct ServiceFake {
     static constexpr DWORD kNever = INFINITE;
-    static inline DWORD dwState, dwTarget, dwTransitionMs, dwChangeAtMs, dwClockMs;
+    static inline DWORD dwState, dwTarget, dwTransitionMs, dwReadyAtMs, dwClockMs;
     // Queries past this many fail; -1 for none.
     static inline int nQueriesThatWork, nQueries, nSleeps, nOpen;
     static inline std::vector<std::string> requests;
 
+    // Puts the manager and the clock in place of the real ones.
     static void Install(PlatformApi &api, DWORD dwInitial = SERVICE_RUNNING,
                         DWORD dwTransition = 0);
-    static void InstallClock(PlatformApi &api);
     static BOOL WINAPI StartServiceA(SC_HANDLE, DWORD, LPCSTR *);
     static BOOL WINAPI ControlService(SC_HANDLE, DWORD, LPSERVICE_STATUS);
 };
