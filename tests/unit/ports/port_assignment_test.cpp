@@ -21,7 +21,7 @@ const std::string kSoftware = "Software\\Microsoft\\Windows NT\\CurrentVersion\\
 const std::string kSet001 = "SYSTEM\\ControlSet001\\Control\\Print\\Printers\\";
 const std::string kCurrent = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
 const char kPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-const char *const kPrinters[] = {"Unit P1", "Unit Old", "Unit Lpt"};
+const char *const kPrinters[] = {"UnitP1", "UnitOld", "UnitLpt"};
 
 // A value as "type:data", empty when it is missing.
 std::string Value(HKEY hRoot, const std::string &key, const char *pszValue) {
@@ -67,7 +67,7 @@ protected:
 };
 
 TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailuresAreNamed) {
-    const std::string name = "Unit P1", sz = "1:USB002" + std::string(1, '\0');
+    const std::string name = "UnitP1", sz = "1:USB002" + std::string(1, '\0');
     EXPECT_EQ(WritePrinterPortValues(name.c_str(), "USB002"), std::vector<int>{});
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware + name, "Port"), sz);
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware + name + "\\DsSpooler", "portName"),
@@ -82,8 +82,8 @@ TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailur
     EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, "PrinterOnLine"),
               "4:" + std::string(4, '\0'));
     // Keys the spooler never made stay unmade.
-    WritePrinterPortValues("Unit Unmade", "USB001");
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kCurrent + "Unit Unmade", "Port"), "");
+    WritePrinterPortValues("UnitUnmade", "USB001");
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kCurrent + "UnitUnmade", "Port"), "");
 
     RefusedValues::Install(api(), {"Port", "portName", "PrinterOnLine"});
     WritePrinterPort(name.c_str(), "USB003", m_host);
@@ -124,33 +124,33 @@ TEST_F(PortAssignmentTest, SerialAssignmentBindsOneDeviceAndRefreshesSerialPrint
     };
     const std::string kOne = status(kOneDeviceStatus, "COM7:");
     const struct {
-        Texts devices;
+        const char *pszDevices;
         bool bRefused;
         std::string status, port, line, oldPort;
     } cases[] = {
-        {{"COM7:"}, false, kOne, "COM7:", "9600,n,8,1", "COM2:"},
-        {{"COM7:"}, true, kOne, "COM7:", "", "COM2:"},
-        {{"COM7:", "COM8:"}, false, status(kSeveralDevicesStatus, "COM7:"), "", "", ""},
-        {{}, false, status(kNoDeviceStatus, "LPT2:"), "", "", "COM2:"},
+        {"COM7:", false, kOne, "COM7:", "9600,n,8,1", "COM2:"},
+        {"COM7:", true, kOne, "COM7:", "", "COM2:"},
+        {"COM7: COM8:", false, status(kSeveralDevicesStatus, "COM7:"), "", "", ""},
+        {"", false, status(kNoDeviceStatus, "LPT2:"), "", "", "COM2:"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(&c - cases);
         SetUp();
         RefusedValues::Install(api(), {c.bRefused ? "COM7:" : ""});
         m_log.clear();
-        AssignSerialPortTo("Unit P1",
-                           {List(c.devices),
-                            List({"Unit Old", "Unit Lpt"}),
-                            List({"COM2:", "LPT1:"}),
+        AssignSerialPortTo("UnitP1",
+                           {Names(c.pszDevices),
+                            Names("UnitOld UnitLpt"),
+                            Names("COM2: LPT1:"),
                             "LPT2:",
                             {9600, 'N', 8, 1}},
                            m_host);
         EXPECT_EQ(m_log.back(), c.status);
         EXPECT_EQ(Joined(m_log).find(kSetPortsFailed) != std::string::npos, c.bRefused);
-        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "Unit P1", "Port"), c.port);
+        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "UnitP1", "Port"), c.port);
         EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kPortsKey, "COM7:"), c.line);
-        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "Unit Old", "Port"), c.oldPort);
-        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "Unit Lpt", "Port"), "");
+        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "UnitOld", "Port"), c.oldPort);
+        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "UnitLpt", "Port"), "");
     }
 }
 

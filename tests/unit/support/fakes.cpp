@@ -4,10 +4,9 @@
 #include "support/platform_scope.h"
 #include "support/win_helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 #include <utility>
 
 BOOL ArchiveFake::Note(const std::string &call) {
@@ -69,19 +68,13 @@ namespace {
 
 using Service = ServiceFake;
 
-DWORD State() {
-    if (Service::dwTransitionMs != Service::kNever && Service::dwClockMs >= Service::dwReadyAtMs)
-        Service::dwState = Service::dwTarget;
-    return Service::dwState;
-}
-
 BOOL Request(const char *pszWhat, DWORD dwFrom, DWORD dwPending, DWORD dwFinal) {
     Service::requests.push_back(pszWhat);
-    if (State() != dwFrom)
+    if (Service::dwState != dwFrom)
         return FALSE;
     Service::dwState = dwPending;
     Service::dwTarget = dwFinal;
-    Service::dwReadyAtMs = Service::dwClockMs + Service::dwTransitionMs;
+    Service::dwReadyAtMs = Service::dwClockMs + 300;
     return TRUE;
 }
 
@@ -99,12 +92,12 @@ BOOL WINAPI Close(SC_HANDLE) {
 
 // Past ten minutes it answers no more, so that an unbounded wait ends.
 BOOL WINAPI Query(SC_HANDLE, LPSERVICE_STATUS pStatus) {
-    const int nLimit = Service::nQueriesThatWork;
-    if ((++Service::nQueries > nLimit && nLimit >= 0) || Service::dwClockMs > 600000)
-        return FALSE;
+    if (!Service::bStuck && Service::dwClockMs >= Service::dwReadyAtMs)
+        Service::dwState = Service::dwTarget;
     *pStatus = {};
-    pStatus->dwCurrentState = State();
-    return TRUE;
+    pStatus->dwCurrentState = Service::dwState;
+    ++Service::nQueries;
+    return Service::dwClockMs <= 600000;
 }
 
 void WINAPI Pause(DWORD dwMs) {
@@ -119,11 +112,10 @@ DWORD WINAPI Ticks() {
 
 } // namespace
 
-void ServiceFake::Install(PlatformApi &api, DWORD dwInitial, DWORD dwTransition) {
+void ServiceFake::Install(PlatformApi &api, DWORD dwInitial, bool bStuckService) {
     dwState = dwTarget = dwInitial;
-    dwTransitionMs = dwTransition;
+    bStuck = bStuckService;
     dwReadyAtMs = dwClockMs = 0;
-    nQueriesThatWork = -1;
     nQueries = nSleeps = nOpen = 0;
     requests.clear();
     api.OpenSCManagerA = OpenManager;
@@ -257,44 +249,21 @@ void WriteCatalogue(const std::string &text) {
     WriteTextFile(kCatalogueFile, text);
 }
 
-void HostFake::ShowStatus(LPCSTR lpszText) {
-    log.push_back("status " + std::string(lpszText));
-}
-
-void HostFake::SetProgress(Progress nPos) {
-    log.push_back("progress " + std::to_string(nPos));
-}
-
 int HostFake::ShowBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) {
     log.push_back("box " + std::string(lpszCaption ? lpszCaption : "app") + ": " + lpszText +
                   " type " + std::to_string(nType));
-    if (!answers.empty()) {
-        const int nAnswer = answers.front();
-        answers.erase(answers.begin());
-        return nAnswer;
-    }
-    return (nType & MB_TYPEMASK) == MB_RETRYCANCEL ? IDCANCEL : IDOK;
+    if (answers.empty())
+        return (nType & MB_TYPEMASK) == MB_RETRYCANCEL ? IDCANCEL : IDOK;
+    const int nAnswer = answers.front();
+    answers.erase(answers.begin());
+    return nAnswer;
 }
 
-PortChoice HostFake::RunPortDialog(PortKind kind) {
-    log.push_back("dialog " + std::to_string(kind));
-    return choice;
-}
-
-bool HostFake::RunTcpipWizard() {
-    log.push_back("wizard");
-    return bWizardAdds;
-}
-
-PortLists HostFake::RefreshPorts() {
-    log.push_back("refresh");
-    return refreshed;
-}
-
-CStringArray List(const std::vector<std::string> &entries) {
+CStringArray Names(const std::string &names) {
+    std::istringstream in(names);
     CStringArray list;
-    for (const std::string &entry : entries)
-        list.Add(entry.c_str());
+    for (std::string name; in >> name;)
+        list.Add(name.c_str());
     return list;
 }
 

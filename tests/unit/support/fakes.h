@@ -43,17 +43,17 @@ struct BoxFake {
 };
 
 // The service control manager with one service, whose start or stop takes
-// dwTransitionMs of a clock that only the caller's pauses advance.
+// 300 ms of a clock that only the caller's pauses advance, or never ends
+// when the service is stuck.
 struct ServiceFake {
-    static constexpr DWORD kNever = INFINITE;
-    static inline DWORD dwState, dwTarget, dwTransitionMs, dwReadyAtMs, dwClockMs;
-    // Queries past this many fail; -1 for none.
-    static inline int nQueriesThatWork, nQueries, nSleeps, nOpen;
+    static inline DWORD dwState, dwTarget, dwReadyAtMs, dwClockMs;
+    static inline bool bStuck;
+    static inline int nQueries, nSleeps, nOpen;
     static inline std::vector<std::string> requests;
 
     // Puts the manager and the clock in place of the real ones.
     static void Install(PlatformApi &api, DWORD dwInitial = SERVICE_RUNNING,
-                        DWORD dwTransition = 0);
+                        bool bStuckService = false);
     static BOOL WINAPI StartServiceA(SC_HANDLE, DWORD, LPCSTR *);
     static BOOL WINAPI ControlService(SC_HANDLE, DWORD, LPSERVICE_STATUS);
 };
@@ -68,12 +68,12 @@ struct HostFake : IInstallHost {
     PortLists refreshed;
     bool bWizardAdds = false;
 
-    void ShowStatus(LPCSTR lpszText) override;
-    void SetProgress(Progress nPos) override;
+    void ShowStatus(LPCSTR lpszText) override { log.push_back("status " + std::string(lpszText)); }
+    void SetProgress(Progress nPos) override { log.push_back("progress " + std::to_string(nPos)); }
     int ShowBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) override;
-    PortChoice RunPortDialog(PortKind kind) override;
-    bool RunTcpipWizard() override;
-    PortLists RefreshPorts() override;
+    PortChoice RunPortDialog(PortKind) override { return choice; }
+    bool RunTcpipWizard() override { return bWizardAdds; }
+    PortLists RefreshPorts() override { return refreshed; }
 };
 
 // The spooler's ports, name and description, at level 2 as the spooler lays
@@ -127,8 +127,8 @@ struct RefusedValues {
 // The entries joined by "; ".
 std::string Joined(const std::vector<std::string> &entries);
 
-// A list of the program's own kind.
-CStringArray List(const std::vector<std::string> &entries);
+// A list of the program's own kind from names separated by blanks.
+CStringArray Names(const std::string &names);
 
 // The catalogue file with the given text.
 void WriteCatalogue(const std::string &text);
