@@ -15,8 +15,6 @@
 
 namespace {
 
-using Texts = std::vector<std::string>;
-
 const std::string kSoftware = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\";
 const std::string kSet001 = "SYSTEM\\ControlSet001\\Control\\Print\\Printers\\";
 const std::string kCurrent = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
@@ -33,21 +31,14 @@ std::string Value(HKEY hRoot, const std::string &key, const char *pszValue) {
     return std::to_string(dwType) + ":" + std::string(data, cbData);
 }
 
-void MakeKey(HKEY hRoot, const std::string &key, DWORD dwOptions = REG_OPTION_NON_VOLATILE) {
-    HKEY hKey = nullptr;
-    ::RegCreateKeyExA(hRoot, key.c_str(), 0, nullptr, dwOptions, KEY_WRITE, nullptr, &hKey,
-                      nullptr);
-    ::RegCloseKey(hKey);
-}
-
 class PortAssignmentTest : public PlatformTest {
 protected:
     // The printers as the spooler keeps them: three keys, portName a list.
     void SetUp() override {
         TearDown();
         for (const std::string name : kPrinters) {
-            for (const std::string &key : {kSoftware, kSet001, kCurrent})
-                MakeKey(HKEY_LOCAL_MACHINE, key + name);
+            for (const std::string &key : {kSet001, kCurrent})
+                WriteRegistryString(HKEY_LOCAL_MACHINE, key + name, "Name", name);
             ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, (kSoftware + name + "\\DsSpooler").c_str(),
                               "portName", REG_MULTI_SZ, "LPT1:\0", 7);
         }
@@ -62,7 +53,7 @@ protected:
         DeleteRegistryValue(HKEY_LOCAL_MACHINE, kPortsKey, "COM7:");
         PlatformTest::TearDown();
     }
-    Texts m_log;
+    std::vector<std::string> m_log;
     HostFake m_host{m_log};
 };
 
@@ -77,7 +68,10 @@ TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailur
     // Wine's profile takes no lasting key: the flag is passed over in
     // silence, and cleared where the spooler has set it.
     EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, "PrinterOnLine"), "");
-    MakeKey(HKEY_CURRENT_CONFIG, kCurrent + name, REG_OPTION_VOLATILE);
+    HKEY hKey = nullptr;
+    ::RegCreateKeyExA(HKEY_CURRENT_CONFIG, (kCurrent + name).c_str(), 0, nullptr,
+                      REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &hKey, nullptr);
+    ::RegCloseKey(hKey);
     WritePrinterPortValues(name.c_str(), "USB002");
     EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, "PrinterOnLine"),
               "4:" + std::string(4, '\0'));
@@ -123,6 +117,7 @@ TEST_F(PortAssignmentTest, SerialAssignmentBindsOneDeviceAndRefreshesSerialPrint
         return "status " + std::string(Formatted(pszFormat, pszPort));
     };
     const std::string kOne = status(kOneDeviceStatus, "COM7:");
+    const CStringArray names = Names("UnitOld UnitLpt"), ports = Names("COM2: LPT1:");
     const struct {
         const char *pszDevices;
         bool bRefused;
@@ -139,12 +134,7 @@ TEST_F(PortAssignmentTest, SerialAssignmentBindsOneDeviceAndRefreshesSerialPrint
         RefusedValues::Install(api(), {c.bRefused ? "COM7:" : ""});
         m_log.clear();
         AssignSerialPortTo("UnitP1",
-                           {Names(c.pszDevices),
-                            Names("UnitOld UnitLpt"),
-                            Names("COM2: LPT1:"),
-                            "LPT2:",
-                            {9600, 'N', 8, 1}},
-                           m_host);
+                           {Names(c.pszDevices), names, ports, "LPT2:", {9600, 'N', 8, 1}}, m_host);
         EXPECT_EQ(m_log.back(), c.status);
         EXPECT_EQ(Joined(m_log).find(kSetPortsFailed) != std::string::npos, c.bRefused);
         EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "UnitP1", "Port"), c.port);

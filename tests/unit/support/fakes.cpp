@@ -1,6 +1,5 @@
 #include "support/fakes.h"
 
-#include "install/package_layout.h"
 #include "support/platform_scope.h"
 #include "support/win_helpers.h"
 
@@ -20,18 +19,6 @@ int WINAPI ArchiveFake::SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD d
     if (!catalogue.empty())
         WriteCatalogue(catalogue);
     return std::exchange(nResult, 0);
-}
-
-BOOL WINAPI ArchiveFake::SetOwner(HWND, LPVOID) {
-    return Note("SetOwner");
-}
-
-BOOL WINAPI ArchiveFake::KillOwner(HWND) {
-    return Note("KillOwner");
-}
-
-BOOL WINAPI ArchiveFake::FreeLibrary(HMODULE) {
-    return Note("FreeLibrary");
 }
 
 FARPROC WINAPI ArchiveFake::GetProcAddress(HMODULE hModule, LPCSTR pszName) {
@@ -243,10 +230,6 @@ LSTATUS WINAPI RefusingSet(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, c
 void RefusedValues::Install(PlatformApi &api, std::set<std::string> refused) {
     names = std::move(refused);
     api.RegSetValueExA = RefusingSet;
-}
-
-void WriteCatalogue(const std::string &text) {
-    WriteTextFile(kCatalogueFile, text);
 }
 
 int HostFake::ShowBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) {

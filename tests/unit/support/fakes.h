@@ -3,6 +3,7 @@
 #pragma once
 
 #include "install/install_host.h"
+#include "install/package_layout.h"
 #include "support/win_helpers.h"
 #include "system/platform.h"
 
@@ -20,9 +21,9 @@ struct ArchiveFake {
 
     static BOOL Note(const std::string &call);
     static int WINAPI SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD dwSize);
-    static BOOL WINAPI SetOwner(HWND, LPVOID);
-    static BOOL WINAPI KillOwner(HWND);
-    static BOOL WINAPI FreeLibrary(HMODULE);
+    static BOOL WINAPI SetOwner(HWND, LPVOID) { return Note("SetOwner"); }
+    static BOOL WINAPI KillOwner(HWND) { return Note("KillOwner"); }
+    static BOOL WINAPI FreeLibrary(HMODULE) { return Note("FreeLibrary"); }
     // The library's three names, but missing; others as the system has them.
     static FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR pszName);
 };
@@ -131,4 +132,6 @@ std::string Joined(const std::vector<std::string> &entries);
 CStringArray Names(const std::string &names);
 
 // The catalogue file with the given text.
-void WriteCatalogue(const std::string &text);
+inline void WriteCatalogue(const std::string &text) {
+    WriteTextFile(kCatalogueFile, text);
+}
