@@ -289,87 +289,66 @@ TEST_F(InstallationFlowTest, FailuresShowTheirBoxAndEndAsTheUserChose) {
     }
 }
 
-// A choice picks its port in the fresh list, at its new row if it moved; a
-// cancelled one only leaves Install ready, and one that names no port of
-// the list says why, before anything is staged.
-TEST_F(InstallationFlowTest, PortChoicesPickTheirPortOrAbandonTheInstallation) {
-    const PortChoice kSecond = {PortChoice::kRow, 1, "P2"}, kCancel = {};
-    const auto kPar = kPortKindParallel, kTcp = kPortKindTcpip;
-    const std::string kGone = std::string(Formatted(kPortGoneText, "P2"));
+// Where a printer is created and the port it ends on, for each kind. A
+// parallel or TCP/IP choice picks its port in the fresh list, at its new
+// row if it moved; one cancelled or naming no port of the list abandons
+// the installation before anything is staged. Without a port of their
+// kind serial and USB printers start on the first parallel port. A USB
+// printer restarts the spooler then and detects its port among those the
+// restart brought; Retry reads them again, so a printer plugged in
+// meanwhile is found; Cancel leaves it where it is. A row's road: "@" the
+// port the printer is created on, each USB port checked, "found" or a box,
+// and "=" the port the printer ends on.
+TEST_F(InstallationFlowTest, EachKindOfPortLeadsThePrinterToItsPort) {
+    const PortChoice kSecond = {PortChoice::kRow, 1, "P2"}, kNone = {};
+    const auto kPar = kPortKindParallel, kTcp = kPortKindTcpip, kUsb = kPortKindUsb;
     const struct {
         PortKind kind;
         const char *pszPorts;
         PortChoice choice;
-        const char *pszRefreshed;
-        bool bWizardAdds;
-        const char *pszPort;
-        std::string box;
-    } cases[] = {
-        {kPar, "P1", kCancel, "", false, "P1", ""},
-        {kPar, "", kCancel, "", false, "", kNoParallelPortText},
-        {kPar, "P1 P2", kCancel, "P1 P2", false, "", ""},
-        {kTcp, "P1 P2", kSecond, "P0 P1 P2", false, "P2", ""},
-        {kTcp, "P1 P2", kSecond, "P1", false, "", kGone},
-        // Without a port the wizard is asked; the port it added is row 0.
-        {kTcp, "", kCancel, "IP_10.0.0.7 P1", true, "IP_10.0.0.7", ""},
-        {kTcp, "", kCancel, "", true, "", kAddedPortNotTcpip},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(&c - cases);
-        m_request.kind = c.kind;
-        m_request.ports.arrParallel = m_request.ports.arrTcpip = Names(c.pszPorts);
-        m_host.choice = c.choice;
-        m_host.refreshed.arrParallel = m_host.refreshed.arrTcpip = Names(c.pszRefreshed);
-        m_host.bWizardAdds = c.bWizardAdds;
-        EXPECT_EQ(Install(), *c.pszPort ? InstallOutcome::kFinished : InstallOutcome::kReady);
-        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, PrinterKey(kPrinter), "Port"), c.pszPort);
-        EXPECT_EQ(Logged({"box"}), c.box.empty() ? "" : "box app: " + c.box + " type 48");
-        EXPECT_TRUE(*c.pszPort || Logged({"copy"}).empty());
-    }
-}
-
-// Without a port of their kind serial and USB printers start on the first
-// parallel port. A USB printer restarts the spooler then and detects its
-// port among those the restart brought; Retry reads them again, so a
-// printer plugged in meanwhile is found; Cancel leaves it where it is.
-// A row's road: "@" the port the printer is created on, each port checked,
-// "found" or the box, and "=" the port the printer ends on.
-TEST_F(InstallationFlowTest, UsbAndSerialPrintersFindTheirPortAfterCreation) {
-    const auto kUsb = kPortKindUsb;
-    const struct {
-        PortKind kind;
-        const char *pszPorts, *pszAfterRestart, *pszPlugged, *pszAttached;
-        int nAnswer;
-        const char *pszRoad;
-        bool bWindows7 = false;
+        const char *pszRefreshed, *pszAttached, *pszRoad;
+        int nAnswer = 0;
+        bool bWizardAdds = false, bWindows7 = false;
         DWORD dwOnLine = 1;
     } cases[] = {
+        {kPar, "P1", kNone, "", "", "@P1 =P1"},
+        {kPar, "", kNone, "", "", "box ="},
+        {kPar, "P1 P2", kNone, "P1 P2", "", "="},
+        {kTcp, "P1 P2", kSecond, "P0 P1 P2", "", "@P2 =P2"},
+        {kTcp, "P1 P2", kSecond, "P1", "", "box ="},
+        // Without a port the wizard is asked; the port it added is row 0.
+        {kTcp, "", kNone, "IP_10.0.0.7 P1", "", "@IP_10.0.0.7 =IP_10.0.0.7", 0, true},
+        {kTcp, "", kNone, "", "", "box =", 0, true},
         // The answering port first of two: detection stops there.
-        {kUsb, "USB001 USB002", "", "", "USB001", 0, "@USB001 USB001 found =USB001"},
-        {kUsb, "", "USB003", "", "USB003", 0, "@LPT1: USB003 found =USB003"},
-        {kUsb, "", "", "", "", 0, "@LPT1: box =LPT1:"},
-        {kUsb, "", "", "USB004", "USB004", IDRETRY, "@LPT1: box USB004 found =USB004"},
+        {kUsb, "USB001 USB002", kNone, "", "USB001", "@USB001 USB001 found =USB001"},
+        {kUsb, "", kNone, "USB003", "USB003", "@LPT1: USB003 found =USB003"},
+        {kUsb, "", kNone, "", "", "@LPT1: box =LPT1:"},
+        {kUsb, "", kNone, "", "USB004", "@LPT1: box USB004 found =USB004", IDRETRY},
         // The last flag read, though not 1, ends the detection; Windows 7 is
         // not asked and keeps the last port.
-        {kUsb, "USB001 USB002", "", "", "USB002", 0, "@USB001 USB001 USB002 =USB002", false, 2},
-        {kUsb, "USB001 USB002", "", "", "USB001", 0, "@USB001 USB001 USB002 =USB002", true},
-        {kPortKindSerial, "", "", "", "", 0, "@LPT1: =LPT1:"},
+        {kUsb, "USB001 USB002", kNone, "", "USB002", "@USB001 USB001 USB002 =USB002", 0, 0, 0, 2},
+        {kUsb, "USB001 USB002", kNone, "", "USB001", "@USB001 USB001 USB002 =USB002", 0, 0, true},
+        {kPortKindSerial, "", kNone, "", "", "@LPT1: =LPT1:"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(&c - cases);
         m_request.kind = c.kind;
-        m_request.ports.arrUsb = Names(c.pszPorts);
+        m_request.ports.arrTcpip = m_request.ports.arrUsb = Names(c.pszPorts);
+        m_request.ports.arrParallel = Names(c.kind == kPar ? c.pszPorts : "LPT1:");
         m_request.bPortAvailable = *c.pszPorts != '\0';
         m_request.strPort = m_request.bPortAvailable ? m_request.ports.arrUsb[0] : CString();
         m_request.bWindows7 = c.bWindows7;
-        m_host.refreshed.arrUsb = Names(c.pszAfterRestart);
+        m_host.choice = c.choice;
+        m_host.refreshed.arrParallel = m_host.refreshed.arrTcpip = m_host.refreshed.arrUsb =
+            Names(c.pszRefreshed);
+        m_host.bWizardAdds = c.bWizardAdds;
         m_host.answers = {c.nAnswer};
-        PortsFake::ports = *c.pszPlugged ? Ports{{c.pszPlugged, ""}} : Ports{};
+        // What is attached answers a Retry's reading of the ports too.
+        PortsFake::ports = *c.pszAttached ? Ports{{c.pszAttached, ""}} : Ports{};
         Spy::s.attachedPort = c.pszAttached;
         Spy::s.dwOnLine = c.dwOnLine;
         ServiceFake::requests.clear();
-        EXPECT_EQ(Install(), InstallOutcome::kFinished);
-        EXPECT_EQ(ServiceFake::requests.empty(), c.bWindows7);
+        const InstallOutcome outcome = Install();
         std::string road;
         for (const std::string &entry : g_log) {
             if (entry.rfind("AddPrinter", 0) == 0)
@@ -379,9 +358,13 @@ TEST_F(InstallationFlowTest, UsbAndSerialPrintersFindTheirPortAfterCreation) {
             else if (entry == "progress 70" || entry.rfind("box", 0) == 0)
                 road += entry[0] == 'p' ? " found" : " box";
         }
-        EXPECT_EQ(road.substr(1) + " =" +
-                      ReadRegistryString(HKEY_LOCAL_MACHINE, PrinterKey(kPrinter), "Port"),
-                  c.pszRoad);
+        const std::string port =
+            ReadRegistryString(HKEY_LOCAL_MACHINE, PrinterKey(kPrinter), "Port");
+        EXPECT_EQ((road + " =" + port).substr(1), c.pszRoad);
+        EXPECT_EQ(outcome, port.empty() ? InstallOutcome::kReady : InstallOutcome::kFinished);
+        EXPECT_TRUE(!port.empty() || Logged({"copy"}).empty());
+        // Finding a serial or USB port restarts the spooler; Windows 7 is not asked.
+        EXPECT_EQ(c.kind < kPar && !c.bWindows7, !ServiceFake::requests.empty());
     }
 }
 
