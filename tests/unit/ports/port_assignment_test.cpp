@@ -94,13 +94,12 @@ TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailur
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware.substr(0, kSoftware.size() - 1), "Port"), "");
 }
 
-// A process whose code page is 936.
+// A process whose code page is 936, in which a double-byte character whose
+// second byte is 0x5C is one character, not a backslash.
 LPSTR WINAPI CharNextExA936(WORD, LPCSTR lpsz, DWORD dwFlags) {
     return ::CharNextExA(936, lpsz, dwFlags);
 }
 
-// In code page 936 a double-byte character whose second byte is 0x5C is one
-// character, not a backslash.
 TEST_F(PortAssignmentTest, CodePage936NamesAreCheckedByCharacter) {
     api().CharNextExA = CharNextExA936;
     EXPECT_TRUE(IsPrinterNameAccepted("\xB1\x5C\xC7\xA9"));
