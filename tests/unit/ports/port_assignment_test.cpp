@@ -1,9 +1,10 @@
-// Binding a printer to a port: the registry values written and read back,
-// the USB detection's pass over its candidates, and the serial assignment's
-// three cases, with the registry and the spooler's printers faked.
+// Binding a printer to a port in the prefix's real registry: the values
+// written and the serial assignment's three cases. Only a refused value
+// set is injected.
 #include "install/printer_creation.h"
 #include "ports/printer_port_registry.h"
 #include "ports/serial_assignment.h"
+#include "res/texts.h"
 #include "support/fakes.h"
 #include "support/platform_scope.h"
 
@@ -14,167 +15,131 @@
 
 namespace {
 
-using Texts = std::vector<std::string>;
+const std::string kSoftware = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\";
+const std::string kSet001 = "SYSTEM\\ControlSet001\\Control\\Print\\Printers\\";
+const std::string kCurrent = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
+const char kPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+const char *const kPrinters[] = {"UnitP1", "UnitOld", "UnitLpt"};
 
-const std::string kSoftwareKey =
-    "hklm\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\";
-const std::string kSet001Key = "hklm\\SYSTEM\\ControlSet001\\Control\\Print\\Printers\\";
-const std::string kCurrentKey = "hklm\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
-const std::string kProfileKey =
-    "hklm\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\System\\CurrentControlSet\\"
-    "Control\\Print\\Printers\\";
-const std::string kPortsKey = "hklm\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-
-std::string Data(const std::string &key, const std::string &value) {
-    const RegistryFake::Value *pValue = RegistryFake::Find(key, value);
-    return pValue ? std::to_string(pValue->dwType) + ":" + pValue->data : "none";
-}
-
-std::string Dword(DWORD dw) {
-    return std::to_string(REG_DWORD) + ":" + std::string(reinterpret_cast<const char *>(&dw), 4);
+// A value as "type:data", empty when it is missing.
+std::string Value(HKEY hRoot, const std::string &key, const char *pszValue) {
+    char data[64] = {};
+    DWORD dwType = 0, cbData = sizeof(data);
+    if (::RegGetValueA(hRoot, key.c_str(), pszValue, RRF_RT_ANY | RRF_NOEXPAND, &dwType, data,
+                       &cbData) != ERROR_SUCCESS)
+        return "";
+    return std::to_string(dwType) + ":" + std::string(data, cbData);
 }
 
 class PortAssignmentTest : public PlatformTest {
 protected:
+    // The printers as the spooler keeps them: three keys, portName a list.
     void SetUp() override {
-        RegistryFake::Install(api());
+        TearDown();
+        for (const std::string name : kPrinters) {
+            for (const std::string &key : {kSet001, kCurrent})
+                WriteRegistryString(HKEY_LOCAL_MACHINE, key + name, "Name", name);
+            ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, (kSoftware + name + "\\DsSpooler").c_str(),
+                              "portName", REG_MULTI_SZ, "LPT1:\0", 7);
+        }
         ServiceFake::Install(api());
-        api().EnumPrintersA = PrintersFake::EnumPrintersA;
-        PrintersFake::bFails = false;
     }
     void TearDown() override {
-        EXPECT_EQ(RegistryFake::nOpen, 0) << "keys left open";
+        for (const std::string name : kPrinters) {
+            for (const std::string &key : {kSoftware, kSet001, kCurrent})
+                ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, (key + name).c_str());
+            ::RegDeleteTreeA(HKEY_CURRENT_CONFIG, (kCurrent + name).c_str());
+        }
+        DeleteRegistryValue(HKEY_LOCAL_MACHINE, kPortsKey, "COM7:");
         PlatformTest::TearDown();
     }
-    // A printer as the spooler keeps it: its four keys, portName a list.
-    static void AddPrinterKeys(const std::string &name) {
-        for (const std::string &key : {kSoftwareKey, kSet001Key, kCurrentKey})
-            RegistryFake::AddKey(key + name);
-        RegistryFake::Set(kSoftwareKey + name + "\\DsSpooler", "portName", REG_MULTI_SZ,
-                          std::string("LPT1:\0\0", 7));
-    }
-    Texts m_log;
+    std::vector<std::string> m_log;
     HostFake m_host{m_log};
 };
 
 TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailuresAreNamed) {
-    AddPrinterKeys("P1");
-    EXPECT_EQ(WritePrinterPortValues("P1", "USB002"), std::vector<int>{});
-    const std::string sz = "1:USB002" + std::string(1, '\0');
-    EXPECT_EQ(Data(kSoftwareKey + "P1", "Port"), sz);
-    EXPECT_EQ(Data(kSoftwareKey + "P1\\DsSpooler", "portName"), "7:USB002" + std::string(2, '\0'));
-    EXPECT_EQ(Data(kSet001Key + "P1", "Port"), sz);
-    EXPECT_EQ(Data(kCurrentKey + "P1", "Port"), sz);
-    EXPECT_EQ(Data(kProfileKey + "P1", "PrinterOnLine"), Dword(0));
+    const std::string name = "UnitP1", sz = "1:USB002" + std::string(1, '\0');
+    EXPECT_EQ(WritePrinterPortValues(name.c_str(), "USB002"), std::vector<int>{});
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware + name, "Port"), sz);
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware + name + "\\DsSpooler", "portName"),
+              "7:USB002" + std::string(2, '\0'));
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSet001 + name, "Port"), sz);
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kCurrent + name, "Port"), sz);
+    // Wine's profile takes no lasting key: the flag is passed over in
+    // silence, and cleared where the spooler has set it.
+    EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, "PrinterOnLine"), "");
+    HKEY hKey = nullptr;
+    ::RegCreateKeyExA(HKEY_CURRENT_CONFIG, (kCurrent + name).c_str(), 0, nullptr,
+                      REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &hKey, nullptr);
+    ::RegCloseKey(hKey);
+    WritePrinterPortValues(name.c_str(), "USB002");
+    EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, "PrinterOnLine"),
+              "4:" + std::string(4, '\0'));
+    // Keys the spooler never made stay unmade.
+    WritePrinterPortValues("UnitUnmade", "USB001");
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kCurrent + "UnitUnmade", "Port"), "");
 
-    // Keys the spooler never made stay unmade, but the flag's key is created.
-    const std::string longName(300, 'L');
-    EXPECT_EQ(WritePrinterPortValues(longName.c_str(), "USB001"), std::vector<int>{});
-    EXPECT_EQ(RegistryFake::Find(kCurrentKey + longName, "Port"), nullptr);
-    EXPECT_EQ(Data(kProfileKey + longName, "PrinterOnLine"), Dword(0));
-
-    RegistryFake::failingSets = {"port", "portname", "printeronline"};
-    WritePrinterPort("P1", "USB003", m_host);
-    std::string expected;
+    RefusedValues::Install(api(), {"Port", "portName", "PrinterOnLine"});
+    WritePrinterPort(name.c_str(), "USB003", m_host);
+    std::string boxes;
     for (const char *pszStep : {"1", "2", "3", "4", "5"})
-        expected += "; box app: Failed to read Registry" + std::string(pszStep) + " type 48";
-    EXPECT_EQ(Joined(m_log), expected.substr(2));
-    // A profile that takes no lasting key is passed over in silence.
-    RegistryFake::failingSets.clear();
-    RegistryFake::volatileRoots = {kProfileKey};
-    EXPECT_EQ(WritePrinterPortValues("P2", "USB003"), std::vector<int>{});
+        boxes += "; box app: Failed to read Registry" + std::string(pszStep) + " type 48";
+    EXPECT_EQ(Joined(m_log), boxes.substr(2));
 
     // Names that would reach the printers' own key or a printer's subkey.
-    const auto before = RegistryFake::keys;
-    RegistryFake::volatileRoots.clear();
-    for (const char *pszName : {"", "P1\\DsSpooler", "\\\\server\\queue"})
-        EXPECT_EQ(WritePrinterPortValues(pszName, "COM1:"), std::vector<int>{}) << pszName;
-    EXPECT_EQ(RegistryFake::keys, before);
+    RefusedValues::names.clear();
+    for (const std::string &bad : {std::string(), "\\\\server\\queue" + name, name + "\\DsSpooler"})
+        WritePrinterPortValues(bad.c_str(), "COM1:");
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware + name + "\\DsSpooler", "Port"), "");
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware.substr(0, kSoftware.size() - 1), "Port"), "");
 }
 
-// A process whose code page is 936.
+// A process whose code page is 936, in which a double-byte character whose
+// second byte is 0x5C is one character, not a backslash.
 LPSTR WINAPI CharNextExA936(WORD, LPCSTR lpsz, DWORD dwFlags) {
     return ::CharNextExA(936, lpsz, dwFlags);
 }
 
-// In code page 936 a double-byte character whose second byte is 0x5C is one
-// character, not a backslash: such a name is accepted and its port written.
 TEST_F(PortAssignmentTest, CodePage936NamesAreCheckedByCharacter) {
     api().CharNextExA = CharNextExA936;
-    const struct {
-        const char *pszName;
-        bool bAccepted, bWritten;
-    } rows[] = {
-        {"\xB1\x5C\xC7\xA9", true, true}, {"\xB1\x5C\\x", false, false},
-        {"\xB1\x5C,x", false, true},      {"x\\\xB1\x5C", false, false},
-        {"\xB1\x5C", true, true},
-    };
-    for (const auto &row : rows) {
-        AddPrinterKeys(row.pszName);
-        EXPECT_EQ(IsPrinterNameAccepted(row.pszName), row.bAccepted) << row.pszName;
-        WritePrinterPortValues(row.pszName, "USB001");
-        EXPECT_EQ(Data(kCurrentKey + row.pszName, "Port") != "none", row.bWritten) << row.pszName;
-    }
+    EXPECT_TRUE(IsPrinterNameAccepted("\xB1\x5C\xC7\xA9"));
+    EXPECT_TRUE(IsPrinterNameAccepted("\xB1\x5C"));
+    EXPECT_FALSE(IsPrinterNameAccepted("x\\\xB1\x5C"));
+    EXPECT_FALSE(IsPrinterNameAccepted("\xB1\x5C,x"));
 }
 
+// One device gets the printer and its line settings, several leave it
+// alone, none leave it where it was created; the serial printers listed
+// before are written their own port again.
 TEST_F(PortAssignmentTest, SerialAssignmentBindsOneDeviceAndRefreshesSerialPrinters) {
-    PrintersFake::printers = {{"P1", "COM1:"},
-                              {"Old", "COM2:"},
-                              {"Lpt", "LPT1:"},
-                              {"Low", "com3:"},
-                              {"\\\\srv\\q", "COM4:"}};
-    CStringArray names, ports;
-    ASSERT_TRUE(EnumeratePrinterList(names, ports));
-    EXPECT_EQ(PrintersFake::dwFlagsAsked,
-              static_cast<DWORD>(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS));
-    EXPECT_EQ(PrintersFake::dwLevelAsked, 2u);
-    PrintersFake::bFails = true;
-    EXPECT_FALSE(EnumeratePrinterList(names, ports));
-    EXPECT_EQ(names.GetSize(), 5);
-
-    const std::string kSet = "status The current printer port is COM1:,you can configure after "
-                             "the installation";
+    const auto status = [](LPCSTR pszFormat, LPCSTR pszPort) {
+        return "status " + std::string(Formatted(pszFormat, pszPort));
+    };
+    const std::string kOne = status(kOneDeviceStatus, "COM7:");
+    const CStringArray names = Names("UnitOld UnitLpt"), ports = Names("COM2: LPT1:");
     const struct {
-        Texts devices;
-        bool bSettingsFail;
-        std::string log;
-        const char *pszOldPort;
+        const char *pszDevices;
+        bool bRefused;
+        std::string status, port, line, oldPort;
     } cases[] = {
-        {{"COM1:"}, false, "progress 50; progress 90; " + kSet, "COM2:"},
-        {{"COM1:"},
-         true,
-         "progress 50; box app: Error\xA3\xBA"
-         "Failed to set Registry type 48; progress 90; " +
-             kSet,
-         "COM2:"},
-        {{"COM1:", "COM2:"},
-         false,
-         "progress 50; status The current printer port is COM1: ,you can set that after the "
-         "installation",
-         nullptr},
-        {{},
-         false,
-         "progress 50; progress 90; status Unable to detect available printer.The current "
-         "printer port is LPT2:",
-         "COM2:"},
+        {"COM7:", false, kOne, "COM7:", "9600,n,8,1", "COM2:"},
+        {"COM7:", true, kOne, "COM7:", "", "COM2:"},
+        {"COM7: COM8:", false, status(kSeveralDevicesStatus, "COM7:"), "", "", ""},
+        {"", false, status(kNoDeviceStatus, "LPT2:"), "", "", "COM2:"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(&c - cases);
-        RegistryFake::Install(api());
-        RegistryFake::AddKey(kPortsKey);
-        RegistryFake::AddKey(kCurrentKey + "Old");
-        RegistryFake::failingSets =
-            c.bSettingsFail ? std::set<std::string>{"com1:"} : std::set<std::string>{};
+        SetUp();
+        RefusedValues::Install(api(), {c.bRefused ? "COM7:" : ""});
         m_log.clear();
-        AssignSerialPortTo("P1", {List(c.devices), names, ports, "LPT2:", {9600, 'N', 8, 1}},
-                           m_host);
-        EXPECT_EQ(Joined(m_log), c.log);
-        EXPECT_EQ(Data(kPortsKey, "COM1:"), c.devices.size() == 1 && !c.bSettingsFail
-                                                ? "1:9600,n,8,1" + std::string(1, '\0')
-                                                : "none");
-        // Serial printers are written their own port again; others are not.
-        EXPECT_EQ(Data(kCurrentKey + "Old", "Port"),
-                  c.pszOldPort ? "1:" + std::string(c.pszOldPort) + std::string(1, '\0') : "none");
+        AssignSerialPortTo("UnitP1",
+                           {Names(c.pszDevices), names, ports, "LPT2:", {9600, 'N', 8, 1}}, m_host);
+        EXPECT_EQ(m_log.back(), c.status);
+        EXPECT_EQ(Joined(m_log).find(kSetPortsFailed) != std::string::npos, c.bRefused);
+        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "UnitP1", "Port"), c.port);
+        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kPortsKey, "COM7:"), c.line);
+        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "UnitOld", "Port"), c.oldPort);
+        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "UnitLpt", "Port"), "");
     }
 }
 

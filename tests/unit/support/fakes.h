@@ -3,10 +3,10 @@
 #pragma once
 
 #include "install/install_host.h"
+#include "install/package_layout.h"
 #include "support/win_helpers.h"
 #include "system/platform.h"
 
-#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -21,9 +21,9 @@ struct ArchiveFake {
 
     static BOOL Note(const std::string &call);
     static int WINAPI SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD dwSize);
-    static BOOL WINAPI SetOwner(HWND, LPVOID);
-    static BOOL WINAPI KillOwner(HWND);
-    static BOOL WINAPI FreeLibrary(HMODULE);
+    static BOOL WINAPI SetOwner(HWND, LPVOID) { return Note("SetOwner"); }
+    static BOOL WINAPI KillOwner(HWND) { return Note("KillOwner"); }
+    static BOOL WINAPI FreeLibrary(HMODULE) { return Note("FreeLibrary"); }
     // The library's three names, but missing; others as the system has them.
     static FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR pszName);
 };
@@ -44,36 +44,19 @@ struct BoxFake {
 };
 
 // The service control manager with one service, whose start or stop takes
-// dwTransitionMs of a clock that only the caller's pauses advance (once
-// InstallClock has put that clock in place of the real one).
+// 300 ms of a clock that only the caller's pauses advance, or never ends
+// when the service is stuck.
 struct ServiceFake {
-    static constexpr DWORD kNever = INFINITE;
-    static inline DWORD dwState, dwTarget, dwTransitionMs, dwChangeAtMs, dwClockMs;
-    static inline bool bManagerOpens, bServiceExists;
-    // Queries past this many fail; -1 for none.
-    static inline int nQueriesThatWork, nQueries, nSleeps;
-    static inline std::set<SC_HANDLE> openHandles;
+    static inline DWORD dwState, dwTarget, dwReadyAtMs, dwClockMs;
+    static inline bool bStuck;
+    static inline int nQueries, nSleeps, nOpen;
     static inline std::vector<std::string> requests;
-    // A start finds the device on this port: the printer whose current
-    // port it is gets onLineFlag, as a spooler sets it.
-    static inline std::string attachedPort, onLineFlag;
 
+    // Puts the manager and the clock in place of the real ones.
     static void Install(PlatformApi &api, DWORD dwInitial = SERVICE_RUNNING,
-                        DWORD dwTransition = 0);
-    static void InstallClock(PlatformApi &api);
-    static SC_HANDLE WINAPI OpenSCManagerA(LPCSTR, LPCSTR, DWORD);
-    static SC_HANDLE WINAPI OpenServiceA(SC_HANDLE hManager, LPCSTR, DWORD);
-    static BOOL WINAPI QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS pStatus);
-    static BOOL WINAPI StartServiceA(SC_HANDLE hService, DWORD, LPCSTR *);
-    static BOOL WINAPI ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS);
-    static BOOL WINAPI CloseServiceHandle(SC_HANDLE hHandle);
-    static void WINAPI Sleep(DWORD dwMs);
-    static DWORD WINAPI GetTickCount();
-
-private:
-    static void Advance();
-    static BOOL Request(SC_HANDLE hService, const char *pszWhat, DWORD dwFrom, DWORD dwPending,
-                        DWORD dwFinal);
+                        bool bStuckService = false);
+    static BOOL WINAPI StartServiceA(SC_HANDLE, DWORD, LPCSTR *);
+    static BOOL WINAPI ControlService(SC_HANDLE, DWORD, LPSERVICE_STATUS);
 };
 
 // The window an installation runs in: what it shows, into log, and boxes
@@ -86,12 +69,12 @@ struct HostFake : IInstallHost {
     PortLists refreshed;
     bool bWizardAdds = false;
 
-    void ShowStatus(LPCSTR lpszText) override;
-    void SetProgress(Progress nPos) override;
+    void ShowStatus(LPCSTR lpszText) override { log.push_back("status " + std::string(lpszText)); }
+    void SetProgress(Progress nPos) override { log.push_back("progress " + std::to_string(nPos)); }
     int ShowBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) override;
-    PortChoice RunPortDialog(PortKind kind) override;
-    bool RunTcpipWizard() override;
-    PortLists RefreshPorts() override;
+    PortChoice RunPortDialog(PortKind) override { return choice; }
+    bool RunTcpipWizard() override { return bWizardAdds; }
+    PortLists RefreshPorts() override { return refreshed; }
 };
 
 // The spooler's ports, name and description, at level 2 as the spooler lays
@@ -135,55 +118,20 @@ struct VersionFake {
     static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo);
 };
 
-// The registry in memory: keys by their whole path ("hklm\\...", "hkcu\\..."), with
-// HKEY_CURRENT_CONFIG the hardware profile key Windows aliases it to.
-// Values named in failingSets cannot be set; a lasting key cannot be created
-// under a path in volatileRoots, as under Wine's volatile profile.
-struct RegistryFake {
-    struct Value {
-        DWORD dwType;
-        std::string data;
-        bool operator==(const Value &other) const {
-            return dwType == other.dwType && data == other.data;
-        }
-    };
-    static inline std::map<std::string, std::map<std::string, Value>> keys;
-    static inline std::set<std::string> failingSets, volatileRoots;
-    static inline std::vector<std::string> openKeys;
-    static inline int nOpen = 0;
-
-    static void Install(PlatformApi &api);
-    // Paths are matched whatever their case, as the registry does.
-    static std::string Path(HKEY hRoot, const std::string &subkey);
-    static void AddKey(const std::string &path);
-    static void Set(const std::string &path, const std::string &value, DWORD dwType,
-                    const std::string &data);
-    static Value *Find(const std::string &path, const std::string &value);
-    static LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phResult);
-    static LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM,
-                                          const LPSECURITY_ATTRIBUTES, PHKEY phResult, LPDWORD);
-    static LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType,
-                                           LPBYTE lpData, LPDWORD lpcbData);
-    static LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType,
-                                         const BYTE *lpData, DWORD cbData);
-    static LSTATUS WINAPI RegCloseKey(HKEY hKey);
-};
-
-// The spooler's printers, name and port, at level 2 as it lays them out.
-struct PrintersFake {
-    static inline std::vector<std::pair<std::string, std::string>> printers;
-    static inline bool bFails = false;
-    static inline DWORD dwFlagsAsked = 0, dwLevelAsked = 0;
-
-    static BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR, DWORD Level, LPBYTE pPrinterEnum,
-                                     DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned);
+// Setting a value of these names fails, as a registry that denies it;
+// every other call reaches the real registry.
+struct RefusedValues {
+    static inline std::set<std::string> names;
+    static void Install(PlatformApi &api, std::set<std::string> refused);
 };
 
 // The entries joined by "; ".
 std::string Joined(const std::vector<std::string> &entries);
 
-// A list of the program's own kind.
-CStringArray List(const std::vector<std::string> &entries);
+// A list of the program's own kind from names separated by blanks.
+CStringArray Names(const std::string &names);
 
 // The catalogue file with the given text.
-void WriteCatalogue(const std::string &text);
+inline void WriteCatalogue(const std::string &text) {
+    WriteTextFile(kCatalogueFile, text);
+}
