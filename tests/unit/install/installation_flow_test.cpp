@@ -366,6 +366,11 @@ TEST_F(InstallationFlowTest, EachKindOfPortLeadsThePrinterToItsPort) {
         // Finding a serial or USB port restarts the spooler; Windows 7 is not asked.
         EXPECT_EQ(c.kind < kPar && !c.bWindows7, !ServiceFake::requests.empty());
     }
+    // No parallel port to fall back on either: no printer on an invented port.
+    m_request.ports.arrParallel.RemoveAll();
+    EXPECT_EQ(Install(), InstallOutcome::kReinstall);
+    EXPECT_EQ(Logged({"AddPrinter", "box"}),
+              "box " + std::string(kPromptCaption) + ": " + kNoUsefulPort + " type 0");
 }
 
 // The label installation: the monitor copied where the width puts it and

@@ -1,5 +1,6 @@
 #include "support/fakes.h"
 
+#include "ports/port_enumeration.h"
 #include "support/platform_scope.h"
 #include "support/win_helpers.h"
 
@@ -8,23 +9,26 @@
 #include <sstream>
 #include <utility>
 
-BOOL ArchiveFake::Note(const std::string &call) {
-    calls += call + "; ";
+namespace {
+
+int WINAPI SevenZip(HWND, LPCSTR, LPSTR, DWORD) {
+    if (!ArchiveFake::catalogue.empty())
+        WriteCatalogue(ArchiveFake::catalogue);
+    return std::exchange(ArchiveFake::nResult, 0);
+}
+
+BOOL WINAPI SetOwner(HWND, LPVOID) {
     return TRUE;
 }
 
-int WINAPI ArchiveFake::SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD dwSize) {
-    const bool bZeroed = std::string(szOutput, dwSize) == std::string(dwSize, '\0');
-    Note(szCmdLine + std::string(bZeroed ? ", " : ", unzeroed ") + std::to_string(dwSize));
-    if (!catalogue.empty())
-        WriteCatalogue(catalogue);
-    return std::exchange(nResult, 0);
+BOOL WINAPI KillOwner(HWND) {
+    return TRUE;
 }
+
+} // namespace
 
 FARPROC WINAPI ArchiveFake::GetProcAddress(HMODULE hModule, LPCSTR pszName) {
     const std::string name = pszName;
-    if (name == missing)
-        return nullptr;
     if (name == "SevenZip")
         return AsFarProc(SevenZip);
     if (name == "SevenZipSetOwnerWindowEx")
@@ -35,13 +39,12 @@ FARPROC WINAPI ArchiveFake::GetProcAddress(HMODULE hModule, LPCSTR pszName) {
 
 void BoxFake::Install(PlatformApi &api) {
     boxes.clear();
-    nAnswer = IDOK;
     api.MessageBoxA = MessageBoxA;
 }
 
-int WINAPI BoxFake::MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-    boxes.push_back({hWnd, lpText ? lpText : "<null>", lpCaption ? lpCaption : "<null>", uType});
-    return nAnswer;
+int WINAPI BoxFake::MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT) {
+    boxes.push_back({lpText ? lpText : "<null>", lpCaption ? lpCaption : "<null>"});
+    return IDOK;
 }
 
 std::vector<std::string> BoxFake::Texts() {
@@ -128,7 +131,7 @@ BOOL WINAPI PortsFake::EnumPortsA(LPSTR, DWORD, LPBYTE pBuffer, DWORD cbBuf, LPD
     DWORD cbNeeded = static_cast<DWORD>(ports.size() * sizeof(PORT_INFO_2A));
     for (const auto &port : ports)
         cbNeeded += static_cast<DWORD>(port.first.size() + port.second.size() + 2);
-    *pcbNeeded = cbNeeded + (bGrowing ? 64 * ++nCalls : 0);
+    *pcbNeeded = cbNeeded;
     // A failed call's count describes nothing in the buffer.
     *pcReturned = static_cast<DWORD>(ports.size());
     if (cbBuf < *pcbNeeded)
@@ -150,38 +153,33 @@ BOOL WINAPI PortsFake::EnumPortsA(LPSTR, DWORD, LPBYTE pBuffer, DWORD cbBuf, LPD
 
 void PortMonitorFake::Install(PlatformApi &api) {
     nextPort.clear();
-    nextDescription = "Standard TCP/IP Port";
     dwConfigureError = dwDeleteError = 0;
     calls.clear();
-    owners.clear();
     api.EnumPortsA = PortsFake::EnumPortsA;
     api.AddPortA = AddPortA;
     api.ConfigurePortA = ConfigurePortA;
     api.DeletePortA = DeletePortA;
 }
 
-BOOL WINAPI PortMonitorFake::AddPortA(LPSTR, HWND hWnd, LPSTR pMonitorName) {
+BOOL WINAPI PortMonitorFake::AddPortA(LPSTR, HWND, LPSTR pMonitorName) {
     calls.push_back(std::string("AddPort ") + pMonitorName);
-    owners.push_back(hWnd);
     if (nextPort.empty()) {
         ::SetLastError(ERROR_CANCELLED);
         return FALSE;
     }
-    PortsFake::ports.push_back({nextPort, nextDescription});
+    PortsFake::ports.push_back({nextPort, kTcpipMonitor});
     std::sort(PortsFake::ports.begin(), PortsFake::ports.end());
     return TRUE;
 }
 
-BOOL WINAPI PortMonitorFake::ConfigurePortA(LPSTR, HWND hWnd, LPSTR pPortName) {
+BOOL WINAPI PortMonitorFake::ConfigurePortA(LPSTR, HWND, LPSTR pPortName) {
     calls.push_back(std::string("ConfigurePort ") + pPortName);
-    owners.push_back(hWnd);
     ::SetLastError(dwConfigureError);
     return dwConfigureError == 0;
 }
 
-BOOL WINAPI PortMonitorFake::DeletePortA(LPSTR, HWND hWnd, LPSTR pPortName) {
+BOOL WINAPI PortMonitorFake::DeletePortA(LPSTR, HWND, LPSTR pPortName) {
     calls.push_back(std::string("DeletePort ") + pPortName);
-    owners.push_back(hWnd);
     ::SetLastError(dwDeleteError);
     if (dwDeleteError != 0)
         return FALSE;
@@ -196,8 +194,6 @@ void VersionFake::Set(DWORD dwPlatform, DWORD dwMajorVersion, DWORD dwMinorVersi
     dwPlatformId = dwPlatform;
     dwMajor = dwMajorVersion;
     dwMinor = dwMinorVersion;
-    dwBuild = 0;
-    nProductType = VER_NT_WORKSTATION;
     sizesAsked.clear();
 }
 
@@ -210,9 +206,6 @@ BOOL WINAPI VersionFake::GetVersionExA(LPOSVERSIONINFOA pInfo) {
     pInfo->dwPlatformId = dwPlatformId;
     pInfo->dwMajorVersion = dwMajor;
     pInfo->dwMinorVersion = dwMinor;
-    pInfo->dwBuildNumber = dwBuild;
-    if (bExtended)
-        reinterpret_cast<OSVERSIONINFOEXA *>(pInfo)->wProductType = nProductType;
     return TRUE;
 }
 

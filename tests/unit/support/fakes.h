@@ -12,31 +12,22 @@
 #include <utility>
 #include <vector>
 
-// The archive library's functions in place of its own, and what they and
-// the library's release are asked, in calls: the unpack writes the
-// catalogue text when there is one, and returns nResult once.
+// The archive library's functions in place of its own: the unpack writes
+// the catalogue text when there is one, and returns nResult once.
 struct ArchiveFake {
-    static inline std::string calls, missing, catalogue;
+    static inline std::string catalogue;
     static inline int nResult = 0;
 
-    static BOOL Note(const std::string &call);
-    static int WINAPI SevenZip(HWND, LPCSTR szCmdLine, LPSTR szOutput, DWORD dwSize);
-    static BOOL WINAPI SetOwner(HWND, LPVOID) { return Note("SetOwner"); }
-    static BOOL WINAPI KillOwner(HWND) { return Note("KillOwner"); }
-    static BOOL WINAPI FreeLibrary(HMODULE) { return Note("FreeLibrary"); }
-    // The library's three names, but missing; others as the system has them.
+    // The library's three names; others as the system has them.
     static FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR pszName);
 };
 
-// Message boxes, recorded and answered without a user.
+// Message boxes, recorded and answered OK without a user.
 struct BoxFake {
     struct Box {
-        HWND hOwner;
         std::string text, caption;
-        UINT uType;
     };
     static inline std::vector<Box> boxes;
-    static inline int nAnswer = IDOK;
 
     static void Install(PlatformApi &api);
     static int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
@@ -78,13 +69,10 @@ struct HostFake : IInstallHost {
 };
 
 // The spooler's ports, name and description, at level 2 as the spooler lays
-// them out: the records, then their strings. A growing spooler gains a port
-// before every call.
+// them out: the records, then their strings.
 using Ports = std::vector<std::pair<std::string, std::string>>;
 struct PortsFake {
     static inline Ports ports;
-    static inline bool bGrowing = false;
-    static inline DWORD nCalls = 0;
 
     static BOOL WINAPI EnumPortsA(LPSTR, DWORD, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbNeeded,
                                   LPDWORD pcReturned);
@@ -93,24 +81,22 @@ struct PortsFake {
 // The "Standard TCP/IP Port" monitor behind the spooler's port calls, on
 // PortsFake's ports: its wizard adds nextPort (none when empty, as if
 // cancelled) and keeps the ports in name order; configure and delete fail
-// with the error set. Each call is recorded with its owner window.
+// with the error set. Each call is recorded.
 struct PortMonitorFake {
-    static inline std::string nextPort, nextDescription;
+    static inline std::string nextPort;
     static inline DWORD dwConfigureError = 0, dwDeleteError = 0;
     static inline std::vector<std::string> calls;
-    static inline std::vector<HWND> owners;
 
     static void Install(PlatformApi &api);
-    static BOOL WINAPI AddPortA(LPSTR, HWND hWnd, LPSTR pMonitorName);
-    static BOOL WINAPI ConfigurePortA(LPSTR, HWND hWnd, LPSTR pPortName);
-    static BOOL WINAPI DeletePortA(LPSTR, HWND hWnd, LPSTR pPortName);
+    static BOOL WINAPI AddPortA(LPSTR, HWND, LPSTR pMonitorName);
+    static BOOL WINAPI ConfigurePortA(LPSTR, HWND, LPSTR pPortName);
+    static BOOL WINAPI DeletePortA(LPSTR, HWND, LPSTR pPortName);
 };
 
 // Answers the version query as a system of the given numbers would, the
 // basic record only as far as it reaches.
 struct VersionFake {
-    static inline DWORD dwPlatformId = 0, dwMajor = 0, dwMinor = 0, dwBuild = 0;
-    static inline BYTE nProductType = VER_NT_WORKSTATION;
+    static inline DWORD dwPlatformId = 0, dwMajor = 0, dwMinor = 0;
     static inline bool bExtendedFails = false, bBasicFails = false;
     static inline std::vector<DWORD> sizesAsked;
 
