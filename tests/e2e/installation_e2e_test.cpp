@@ -107,14 +107,15 @@ TEST(UsbE2E, PrinterPluggedInWhileTheBoxIsUpIsFoundOnRetry) {
 // takes it from the locale: this suite runs with LC_ALL=zh_CN.UTF-8), the
 // stand-in of the "Standard TCP/IP Port" monitor describes one of its two
 // ports in Chinese: the TCP/IP dialog lists both, and Enter installs on the
-// one selected.
+// one selected a printer whose Chinese name holds a byte 0x5C that is no
+// backslash.
 TEST(Cp936E2E, TcpipDialogListsBothDescriptions) {
     ASSERT_EQ(::GetACP(), 936u);
     std::string dll = WinePath(E2E_TCPIP_MONITOR);
     MONITOR_INFO_2A info = {const_cast<LPSTR>("Standard TCP/IP Port"), nullptr, &dll[0]};
     ::AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
     InstallerWindow window(kReleaseProgram, kReleaseDir);
-    ASSERT_TRUE(window.StartInstall(kModel, kPrinter, kTcpipRow));
+    ASSERT_TRUE(window.StartInstall(kModel, "\xE7\x9B\xB6\xE7\xAD\xBE", kTcpipRow));
     const HWND hList =
         ::GetDlgItem(window.WaitWindow("Configure TCP/IP PrinterPort"), IDC_PORT_LIST);
     EXPECT_EQ(window.ListRows(hList),
@@ -124,7 +125,7 @@ TEST(Cp936E2E, TcpipDialogListsBothDescriptions) {
     window.SelectRow(hList, 1);
     ::PostMessageW(hList, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(window.WaitFinish(), "&Finish");
-    EXPECT_EQ(Printer(kPrinter), std::string(kModel) + " WinPrint RAW IP_10.0.0.2");
+    EXPECT_EQ(Printer("\xB1\x5C\xC7\xA9"), std::string(kModel) + " WinPrint RAW IP_10.0.0.2");
 }
 
 } // namespace

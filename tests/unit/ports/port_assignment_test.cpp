@@ -1,7 +1,6 @@
 // Binding a printer to a port in the prefix's real registry: the values
 // written and the serial assignment's three cases. Only a refused value
 // set is injected.
-#include "install/printer_creation.h"
 #include "ports/printer_port_registry.h"
 #include "ports/serial_assignment.h"
 #include "res/texts.h"
@@ -92,20 +91,6 @@ TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailur
         WritePrinterPortValues(bad.c_str(), "COM1:");
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware + name + "\\DsSpooler", "Port"), "");
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware.substr(0, kSoftware.size() - 1), "Port"), "");
-}
-
-// A process whose code page is 936, in which a double-byte character whose
-// second byte is 0x5C is one character, not a backslash.
-LPSTR WINAPI CharNextExA936(WORD, LPCSTR lpsz, DWORD dwFlags) {
-    return ::CharNextExA(936, lpsz, dwFlags);
-}
-
-TEST_F(PortAssignmentTest, CodePage936NamesAreCheckedByCharacter) {
-    api().CharNextExA = CharNextExA936;
-    EXPECT_TRUE(IsPrinterNameAccepted("\xB1\x5C\xC7\xA9"));
-    EXPECT_TRUE(IsPrinterNameAccepted("\xB1\x5C"));
-    EXPECT_FALSE(IsPrinterNameAccepted("x\\\xB1\x5C"));
-    EXPECT_FALSE(IsPrinterNameAccepted("\xB1\x5C,x"));
 }
 
 // One device gets the printer and its line settings, several leave it

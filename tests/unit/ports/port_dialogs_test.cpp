@@ -1,6 +1,5 @@
-// The parallel and TCP/IP port dialogs on the spooler's ports, worked as a
-// user works them.
-#include "ports/parallel_port_dlg.h"
+// The TCP/IP port dialog on the spooler's ports, worked as a user works it;
+// the parallel one is worked end to end.
 #include "ports/tcpip_port_dlg.h"
 #include "res/resource.h"
 #include "support/dialog_runner.h"
@@ -23,27 +22,10 @@ protected:
     }
 };
 
-// The rows are the parallel port list; with no row chosen OK does nothing.
-TEST_F(PortDialogsTest, ParallelDialogEndsWithTheChosenRow) {
-    PortsFake::ports = {
-        {"COM1:", "Local Port"}, {"LPT1:", "Local Port"}, {"LPT2:", "Printer Port"}};
-    CParallelPortDlg dlg(nullptr);
-    DialogRunner runner(dlg);
-    const HWND hList = runner.Item(IDC_PORT_LIST);
-    EXPECT_EQ(Joined(runner.ListRows(hList)), "LPT1:|Local Port; LPT2:|Printer Port");
-    runner.SelectRow(hList, -1, false);
-    runner.Press(IDC_PORT_OK);
-    EXPECT_TRUE(runner.Open());
-    runner.SelectRow(hList, 1);
-    runner.Press(IDC_PORT_OK);
-    EXPECT_EQ(runner.Join(), PORTDLG_INDEX_BASE + 1);
-    EXPECT_EQ(std::string(dlg.m_strChosenPort), "LPT2:");
-}
-
 // The port the wizard adds is selected wherever the monitor's name order
 // puts it. Configure and Delete get the selected row's whole name, though
 // other ports bear its first 127 and 255 characters; only the failures they
-// name get a box.
+// name get a box. With no row chosen OK does nothing.
 TEST_F(PortDialogsTest, TcpipDialogWorksOnThePortAddedWhereverItSortsByItsWholeName) {
     const std::string longName = "IP_" + std::string(297, '7');
     PortsFake::ports = {
@@ -67,6 +49,14 @@ TEST_F(PortDialogsTest, TcpipDialogWorksOnThePortAddedWhereverItSortsByItsWholeN
     calls.front() = std::string("AddPort ") + kTcpip;
     calls.push_back("DeletePort " + longName);
     EXPECT_EQ(PortMonitorFake::calls, calls);
+    const HWND hList = runner.Item(IDC_PORT_LIST);
+    runner.SelectRow(hList, -1, false);
+    runner.Press(IDC_PORT_OK);
+    EXPECT_TRUE(runner.Open());
+    runner.SelectRow(hList, 2);
+    runner.Press(IDC_PORT_OK);
+    EXPECT_EQ(runner.Join(), PORTDLG_INDEX_BASE + 2);
+    EXPECT_EQ(std::string(dlg.m_strChosenPort), longName);
 }
 
 } // namespace
