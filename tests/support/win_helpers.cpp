@@ -32,25 +32,6 @@ std::string ReadTextFile(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void RemoveTree(const std::string &path) {
-    WIN32_FIND_DATAA found;
-    HANDLE hFind = ::FindFirstFileA((path + "\\*").c_str(), &found);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                ::DeleteFileA(child.c_str());
-        } while (::FindNextFileA(hFind, &found));
-        ::FindClose(hFind);
-    }
-    ::RemoveDirectoryA(path.c_str());
-}
-
 std::string ReadRegistryString(HKEY hRoot, const std::string &key, const std::string &value) {
     char data[512] = {};
     DWORD cbData = sizeof(data) - 1;

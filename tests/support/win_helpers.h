@@ -13,7 +13,6 @@ bool WaitFor(const std::function<bool()> &pred, DWORD dwTimeoutMs = 20000);
 void WriteTextFile(const std::string &path, const std::string &content);
 bool FileExists(const std::string &path);
 std::string ReadTextFile(const std::string &path);
-void RemoveTree(const std::string &path);
 
 // A string value, empty when absent. Writing makes the key if need be.
 std::string ReadRegistryString(HKEY hRoot, const std::string &key, const std::string &value);

@@ -19,7 +19,8 @@ int main(int argc, char **argv) {
         std::printf("the installer did not become ready\n");
         return 1;
     }
-    std::printf("%zu models listed; status \"%s\"\n", window.DriverList().size(),
+    std::printf("%d models listed; status \"%s\"\n",
+                static_cast<int>(::SendMessageW(window.Item(IDC_DRIVER_LIST), CB_GETCOUNT, 0, 0)),
                 window.Status().c_str());
     std::fclose(std::fopen(argv[1], "w"));
     WaitFor([&] { return ::GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES; }, 60000);

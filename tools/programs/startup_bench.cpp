@@ -6,6 +6,7 @@
 #include "bench_clock.h"
 #include "install/package_layout.h"
 #include "shell/archive_extractor.h"
+#include "shell/tree_removal.h"
 #include "support/black_box.h"
 
 #include <sevenzip.h>
@@ -71,7 +72,7 @@ long TimeExtraction(const std::string &folder) {
         pfnSevenZip(nullptr, szCommand, output.data(), static_cast<DWORD>(output.size()));
     const long nElapsed = static_cast<long>(NowMs() - start);
     ::FreeLibrary(hLibrary);
-    RemoveTree(dest);
+    RemoveStagedTree(dest.c_str());
     return nResult == 0 ? nElapsed : -1;
 }
 

@@ -36,13 +36,15 @@ InstallerWindow::~InstallerWindow() {
 
 bool InstallerWindow::StartInstall(const std::string &model, const std::string &printer,
                                    int nKindRow) const {
+    wchar_t wide[256] = {};
+    ::MultiByteToWideChar(CP_UTF8, 0, model.c_str(), -1, wide, 255);
     if (!WaitInstallEnabled())
         return false;
-    const std::vector<std::string> models = DriverList();
-    const auto itModel = std::find(models.begin(), models.end(), model);
-    if (itModel == models.end())
+    const LRESULT nEntry = ::SendMessageW(Item(IDC_DRIVER_LIST), CB_FINDSTRINGEXACT,
+                                          static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(wide));
+    if (nEntry == CB_ERR)
         return false;
-    SelectEntry(IDC_DRIVER_LIST, static_cast<int>(itModel - models.begin()));
+    SelectEntry(IDC_DRIVER_LIST, static_cast<int>(nEntry));
     SetText(IDC_PRINTER_NAME, printer);
     SelectRow(Item(IDC_PORT_KIND_LIST), nKindRow);
     Click(IDC_INSTALL);
@@ -58,17 +60,6 @@ std::string InstallerWindow::WaitFinish() const {
         },
         120000);
     return hBox != nullptr ? WindowText(::GetDlgItem(hBox, kBoxTextId)) : Text(IDC_INSTALL);
-}
-
-std::vector<std::string> InstallerWindow::DriverList() const {
-    std::vector<std::string> entries;
-    const int nCount = static_cast<int>(::SendMessageW(Item(IDC_DRIVER_LIST), CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < nCount; ++i) {
-        wchar_t text[1024] = {};
-        ::SendMessageW(Item(IDC_DRIVER_LIST), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        entries.push_back(Narrow(text));
-    }
-    return entries;
 }
 
 HWND InstallerWindow::WaitWindow(const std::string &caption, DWORD dwTimeoutMs) const {

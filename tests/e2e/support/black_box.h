@@ -37,7 +37,6 @@ public:
     // the message box that came first.
     std::string WaitFinish() const;
 
-    std::vector<std::string> DriverList() const;
     std::string Status() const { return Text(IDC_STATUS); }
 
     // A visible dialog of the program with that caption, or for an empty

@@ -1,9 +1,15 @@
-// Binding a printer to a port in the prefix's real registry: the values
-// written and the serial assignment's three cases. Only a refused value
-// set is injected.
+// The ports: the lists and the preselected kind on spooler port sets that
+// break naive classification, the serial devices read from the registry,
+// the TCP/IP dialog worked as a user works it (the parallel one is worked
+// end to end), and the binding of a printer to its port in the prefix's
+// real registry, where only a refused value set is injected.
+#include "ports/port_enumeration.h"
 #include "ports/printer_port_registry.h"
 #include "ports/serial_assignment.h"
+#include "ports/tcpip_port_dlg.h"
+#include "res/resource.h"
 #include "res/texts.h"
+#include "support/dialog_runner.h"
 #include "support/fakes.h"
 #include "support/platform_scope.h"
 
@@ -13,6 +19,115 @@
 #include <vector>
 
 namespace {
+
+constexpr char kTcpip[] = "Standard TCP/IP Port";
+constexpr char kSerialCommKey[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
+
+std::string Words(const CStringArray &list) {
+    std::string text;
+    for (INT_PTR i = 0; i < list.GetSize(); ++i)
+        text += std::string(list[i]) + " ";
+    return text;
+}
+
+using PortEnumerationTest = PlatformTest;
+
+// The USB, parallel and TCP/IP lists, then the kind row: names by their
+// exact prefix, TCP/IP ports by their exact description in either edition.
+TEST_F(PortEnumerationTest, PortSetsGiveTheirListsAndPortKindRow) {
+    const struct {
+        Ports ports;
+        const char *pszLists;
+    } cases[] = {
+        {{{"COM1:", ""}, {"FILE:", ""}, {"LPT1:", ""}}, "|LPT1: ||0"},
+        {{{"FILE:", ""}, {"IP_1", kTcpip}}, "||IP_1 |3"},
+        {{{"COM1:", ""}, {"USB001", kTcpip}, {"LPT1:", ""}}, "USB001 |LPT1: ||1"},
+        {{{"FILE:", ""}, {"LPT2:", kTcpip}}, "||LPT2: |2"},
+        {{{"usb001", ""}, {"lpt1:", ""}, {"com1:", ""}, {"FILE:", ""}}, "|||3"},
+        {{{"IP_1", "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA"},
+          {"IP_2", "standard tcp/ip port"},
+          {"IP_3", "Standard TCP/IP Port "},
+          {"LPT3:", "Standard TCP/IP"},
+          {"IP_5", kTcpip}},
+         "|LPT3: |IP_1 IP_5 |2"},
+    };
+    api().EnumPortsA = PortsFake::EnumPortsA;
+    for (const auto &c : cases) {
+        PortsFake::ports = c.ports;
+        const PortLists lists = EnumeratePortLists();
+        EXPECT_EQ(Words(lists.arrUsb) + "|" + Words(lists.arrParallel) + "|" +
+                      Words(lists.arrTcpip) + "|" + std::to_string(lists.kind),
+                  c.pszLists);
+    }
+}
+
+// Wine's device manager fills SERIALCOMM with \Device\Serial0 = COM1 soon
+// after its start; the test's values, none with a terminator, follow it.
+TEST_F(PortEnumerationTest, SerialDevicesGiveComNamesAndValuesTooLongAreSkipped) {
+    ASSERT_TRUE(WaitFor([] {
+        return ReadRegistryString(HKEY_LOCAL_MACHINE, kSerialCommKey, "\\Device\\Serial0") ==
+               "COM1";
+    }));
+    const std::string longest = "COM" + std::string(124, '7');
+    const Ports values = {{"Serial9", "COM9"},
+                          {"\\Device\\Serial2", longest},
+                          {"\\Device\\Serial3", longest + "7"},
+                          {"\\Device\\Serial7" + std::string(127 - 15, 'y'), "COM4"},
+                          {"\\Device\\Serial8" + std::string(128 - 15, 'z'), "COM5"}};
+    for (const auto &value : values)
+        ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSerialCommKey, value.first.c_str(), REG_SZ,
+                          value.second.data(), static_cast<DWORD>(value.second.size()));
+    CStringArray list;
+    EXPECT_TRUE(EnumerateSerialPorts(list));
+    EXPECT_EQ(Words(list), "COM1: " + longest + ": COM4: ");
+    for (const auto &value : values)
+        DeleteRegistryValue(HKEY_LOCAL_MACHINE, kSerialCommKey, value.first);
+}
+
+class PortDialogsTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        BoxFake::Install(api());
+        PortMonitorFake::Install(api());
+    }
+};
+
+// The port the wizard adds is selected wherever the monitor's name order
+// puts it. Configure and Delete get the selected row's whole name, though
+// other ports bear its first 127 and 255 characters; only the failures they
+// name get a box. With no row chosen OK does nothing.
+TEST_F(PortDialogsTest, TcpipDialogWorksOnThePortAddedWhereverItSortsByItsWholeName) {
+    const std::string longName = "IP_" + std::string(297, '7');
+    PortsFake::ports = {
+        {longName.substr(0, 127), kTcpip}, {longName.substr(0, 255), kTcpip}, {"IP_8", kTcpip}};
+    CTcpipPortDlg dlg(nullptr);
+    DialogRunner runner(dlg);
+    PortMonitorFake::nextPort = longName;
+    runner.Press(IDC_ADD_PORT);
+    EXPECT_EQ(runner.SelectedRow(runner.Item(IDC_PORT_LIST)), 2);
+    for (const DWORD dwError : {0u, 50u, 57u, 5u}) {
+        PortMonitorFake::dwConfigureError = dwError;
+        runner.Press(IDC_CONFIGURE_PORT);
+    }
+    PortMonitorFake::dwDeleteError = ERROR_NOT_SUPPORTED;
+    runner.Press(IDC_DELETE_PORT);
+    std::string captions;
+    for (const BoxFake::Box &box : BoxFake::boxes)
+        captions += box.caption + "; ";
+    EXPECT_EQ(captions, "Configure Port; Configure Por; Delete Port; ");
+    std::vector<std::string> calls(5, "ConfigurePort " + longName);
+    calls.front() = std::string("AddPort ") + kTcpip;
+    calls.push_back("DeletePort " + longName);
+    EXPECT_EQ(PortMonitorFake::calls, calls);
+    const HWND hList = runner.Item(IDC_PORT_LIST);
+    runner.SelectRow(hList, -1, false);
+    runner.Press(IDC_PORT_OK);
+    EXPECT_TRUE(runner.Open());
+    runner.SelectRow(hList, 2);
+    runner.Press(IDC_PORT_OK);
+    EXPECT_EQ(runner.Join(), PORTDLG_INDEX_BASE + 2);
+    EXPECT_EQ(std::string(dlg.m_strChosenPort), longName);
+}
 
 const std::string kSoftware = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\";
 const std::string kSet001 = "SYSTEM\\ControlSet001\\Control\\Print\\Printers\\";
@@ -78,12 +193,10 @@ TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailur
     WritePrinterPortValues("UnitUnmade", "USB001");
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kCurrent + "UnitUnmade", "Port"), "");
 
-    RefusedValues::Install(api(), {"Port", "portName", "PrinterOnLine"});
+    // A refused value names its step.
+    RefusedValues::Install(api(), {"portName"});
     WritePrinterPort(name.c_str(), "USB003", m_host);
-    std::string boxes;
-    for (const char *pszStep : {"1", "2", "3", "4", "5"})
-        boxes += "; box app: Failed to read Registry" + std::string(pszStep) + " type 48";
-    EXPECT_EQ(Joined(m_log), boxes.substr(2));
+    EXPECT_EQ(Joined(m_log), "box app: Failed to read Registry2 type 48");
 
     // Names that would reach the printers' own key or a printer's subkey.
     RefusedValues::names.clear();
