@@ -75,8 +75,8 @@ TEST(InstallE2E, MonitorThatCannotBeAddedEndsTheProgram) {
     InstallerWindow window(folder + "\\" E2E_PROGRAM, folder);
     ASSERT_TRUE(window.StartInstall("Label Model L05", kPrinter, kParallelRow));
     ASSERT_TRUE(window.ConfirmParallelPort());
-    const HWND hBox = window.WaitMessageBox();
-    EXPECT_EQ(window.Status(), "Failed to add Monitor, error 127");
+    const HWND hBox = window.WaitWindow("");
+    EXPECT_EQ(window.Text(IDC_STATUS), "Failed to add Monitor, error 127");
     InstallerWindow::ClickIn(hBox, IDOK);
     ASSERT_TRUE(window.WaitExit());
     EXPECT_FALSE(PackageLeft());
@@ -88,13 +88,13 @@ TEST(InstallE2E, MonitorThatCannotBeAddedEndsTheProgram) {
 // Retry, through a restart of the spooler.
 TEST(UsbE2E, PrinterPluggedInWhileTheBoxIsUpIsFoundOnRetry) {
     const char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-    DeleteRegistryValue(HKEY_LOCAL_MACHINE, kPortsKey, "USB001");
+    ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kPortsKey, "USB001");
     // Windows 7 would be given the port without being asked.
     WriteRegistryString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\" E2E_PROGRAM, "Version",
                         "win10");
     InstallerWindow window(kReleaseProgram, kReleaseDir);
     ASSERT_TRUE(window.StartInstall(kModel, kPrinter, kUsbRow));
-    const HWND hBox = window.WaitMessageBox();
+    const HWND hBox = window.WaitWindow("");
     WriteRegistryString(HKEY_LOCAL_MACHINE, kPortsKey, "USB001", "");
     AttachPorts("USB001");
     InstallerWindow::ClickIn(hBox, IDRETRY);

@@ -12,10 +12,6 @@ inline bool SystemIs64Bit() {
     return sizeof(void *) == 8 || (::IsWow64Process(::GetCurrentProcess(), &bWow64) && bWow64);
 }
 
-inline std::string BitWidthText() {
-    return SystemIs64Bit() ? "64 bit" : "32 bit";
-}
-
 inline const char *DriverEnvironment() {
     return SystemIs64Bit() ? "Windows x64" : "Windows NT x86";
 }

@@ -45,10 +45,6 @@ void WriteRegistryString(HKEY hRoot, const std::string &key, const std::string &
                       static_cast<DWORD>(data.size() + 1));
 }
 
-void DeleteRegistryValue(HKEY hRoot, const std::string &key, const std::string &value) {
-    ::RegDeleteKeyValueA(hRoot, key.c_str(), value.c_str());
-}
-
 DWORD StandInStarts() {
     DWORD dwStarts = 0;
     DWORD cbData = sizeof(dwStarts);

@@ -18,7 +18,6 @@ std::string ReadTextFile(const std::string &path);
 std::string ReadRegistryString(HKEY hRoot, const std::string &key, const std::string &value);
 void WriteRegistryString(HKEY hRoot, const std::string &key, const std::string &value,
                          const std::string &data);
-void DeleteRegistryValue(HKEY hRoot, const std::string &key, const std::string &value);
 
 // "driver processor datatype port" of the printer, then its driver's
 // monitor if it has one; empty when there is no such printer.

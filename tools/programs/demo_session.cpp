@@ -15,13 +15,13 @@ int main(int argc, char **argv) {
     }
     const std::string releaseDir = argc == 4 ? argv[3] : kReleaseDir;
     InstallerWindow window(releaseDir + "\\" E2E_PROGRAM, releaseDir);
-    if (!window.Found() || !window.WaitInstallEnabled()) {
+    if (!window.Window() || !window.WaitInstallEnabled()) {
         std::printf("the installer did not become ready\n");
         return 1;
     }
     std::printf("%d models listed; status \"%s\"\n",
                 static_cast<int>(::SendMessageW(window.Item(IDC_DRIVER_LIST), CB_GETCOUNT, 0, 0)),
-                window.Status().c_str());
+                window.Text(IDC_STATUS).c_str());
     std::fclose(std::fopen(argv[1], "w"));
     WaitFor([&] { return ::GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES; }, 60000);
     window.Close();

@@ -25,7 +25,7 @@ const char kPrinter[] = "Bench Printer";
 // press to "&Finish", or a negative number when it did not get there.
 double TimeOneInstallation(const char *pszModel) {
     InstallerWindow window(kReleaseProgram, kReleaseDir);
-    if (!window.Found() || !window.WaitInstallEnabled())
+    if (!window.Window() || !window.WaitInstallEnabled())
         return -1;
     const double dStart = NowMs();
     if (!window.StartInstall(pszModel, kPrinter, kParallelRow) || !window.ConfirmParallelPort())

@@ -19,13 +19,12 @@ enum PortKindRow { kUsbRow = 1, kParallelRow, kTcpipRow };
 class InstallerWindow : public WindowDriver {
 public:
     // Starts the program with workDir as its current directory and waits
-    // for its dialog. Check Found() before using the window.
+    // for its dialog; Window() is null when none came.
     InstallerWindow(const std::string &exePath, const std::string &workDir);
     ~InstallerWindow();
     InstallerWindow(const InstallerWindow &) = delete;
     InstallerWindow &operator=(const InstallerWindow &) = delete;
 
-    bool Found() const { return m_hDlg != nullptr; }
     // Waits for start-up to finish.
     bool WaitInstallEnabled() const {
         return WaitFor([&] { return Enabled(IDC_INSTALL); }, 60000);
@@ -37,14 +36,11 @@ public:
     // the message box that came first.
     std::string WaitFinish() const;
 
-    std::string Status() const { return Text(IDC_STATUS); }
-
     // A visible dialog of the program with that caption, or for an empty
     // caption a message box, waited for; null if none came.
     HWND WaitWindow(const std::string &caption, DWORD dwTimeoutMs = 60000) const;
     // Takes the preselected first port in the parallel port dialog; false if none came.
     bool ConfirmParallelPort() const;
-    HWND WaitMessageBox() const { return WaitWindow(""); }
     // Waits for the process to end; returns false on time-out.
     bool WaitExit(DWORD dwTimeoutMs = 30000) const {
         return ::WaitForSingleObject(m_process.hProcess, dwTimeoutMs) == WAIT_OBJECT_0;

@@ -81,22 +81,18 @@ TEST_F(PortEnumerationTest, SerialDevicesGiveComNamesAndValuesTooLongAreSkipped)
     EXPECT_TRUE(EnumerateSerialPorts(list));
     EXPECT_EQ(Words(list), "COM1: " + longest + ": COM4: ");
     for (const auto &value : values)
-        DeleteRegistryValue(HKEY_LOCAL_MACHINE, kSerialCommKey, value.first);
+        ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSerialCommKey, value.first.c_str());
 }
 
-class PortDialogsTest : public PlatformTest {
-protected:
-    void SetUp() override {
-        BoxFake::Install(api());
-        PortMonitorFake::Install(api());
-    }
-};
+using PortDialogsTest = PlatformTest;
 
 // The port the wizard adds is selected wherever the monitor's name order
 // puts it. Configure and Delete get the selected row's whole name, though
 // other ports bear its first 127 and 255 characters; only the failures they
 // name get a box. With no row chosen OK does nothing.
 TEST_F(PortDialogsTest, TcpipDialogWorksOnThePortAddedWhereverItSortsByItsWholeName) {
+    BoxFake::Install(api());
+    PortMonitorFake::Install(api());
     const std::string longName = "IP_" + std::string(297, '7');
     PortsFake::ports = {
         {longName.substr(0, 127), kTcpip}, {longName.substr(0, 255), kTcpip}, {"IP_8", kTcpip}};
@@ -164,7 +160,7 @@ protected:
                 ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, (key + name).c_str());
             ::RegDeleteTreeA(HKEY_CURRENT_CONFIG, (kCurrent + name).c_str());
         }
-        DeleteRegistryValue(HKEY_LOCAL_MACHINE, kPortsKey, "COM7:");
+        ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kPortsKey, "COM7:");
         PlatformTest::TearDown();
     }
     std::vector<std::string> m_log;

@@ -24,9 +24,11 @@
 
 namespace {
 
-// The Windows folder, which holds no package, as the current directory.
-DWORD WINAPI WindowsFolder(DWORD nSize, LPSTR pszBuffer) {
-    return ::GetWindowsDirectoryA(pszBuffer, nSize);
+// The archive library asked for, as if it were missing.
+std::string g_library;
+HMODULE WINAPI NoLibrary(LPCSTR pszPath) {
+    g_library = pszPath;
+    return nullptr;
 }
 
 // Runs a shell line in drive C, where Wine shows a Unix symbolic link as a
@@ -61,7 +63,7 @@ TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
          },
          nullptr,
          "The driver package could not be unpacked (error 5). What was unpacked has been removed."},
-        {[](PlatformApi &api) { api.GetCurrentDirectoryA = WindowsFolder; }, nullptr,
+        {[](PlatformApi &api) { api.LoadLibraryA = NoLibrary; }, nullptr,
          "The driver package could not be read."},
         {[](PlatformApi &) { OnDriveC("ln -s linked DriverName.cfg", true); }, nullptr,
          "C:\\DriverName.cfg is in the way and could not be set aside: it is a link, and this "
@@ -88,6 +90,10 @@ TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
         Platform() = PlatformApi();
     }
     OnDriveC("rm -rf DriverName.cfg Barcode linked", false);
+    // Looked for beside the program alone, never along the search path.
+    char szFolder[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, szFolder);
+    EXPECT_EQ(g_library, std::string(szFolder) + "\\" SEVENZIP_DLL_NAME);
 }
 
 // A section without names still takes an index; a gap, an empty value or
@@ -191,7 +197,8 @@ TEST_F(InstallerDlgTest, StartUpNamesTheSystemAndInstallRunsOnlyForAModelOfTheTa
     DialogRunner runner(dlg);
     ASSERT_TRUE(WaitFor([&] { return runner.Enabled(IDC_INSTALL); }));
     EXPECT_EQ(runner.Text(IDC_STATUS) + "; " + runner.Text(IDC_PRINTER_NAME),
-              "Current System is Microsoft Windows 7  " + BitWidthText() + "; Model 0");
+              "Current System is Microsoft Windows 7  " +
+                  std::string(SystemIs64Bit() ? "64" : "32") + " bit; Model 0");
     // Driver entry, and the port kind row chosen or -1.
     const int presses[][2] = {{38, -1}, {-1, -1}, {32, -1}, {33, 3}};
     for (const auto &press : presses) {

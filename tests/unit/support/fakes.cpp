@@ -163,10 +163,6 @@ void PortMonitorFake::Install(PlatformApi &api) {
 
 BOOL WINAPI PortMonitorFake::AddPortA(LPSTR, HWND, LPSTR pMonitorName) {
     calls.push_back(std::string("AddPort ") + pMonitorName);
-    if (nextPort.empty()) {
-        ::SetLastError(ERROR_CANCELLED);
-        return FALSE;
-    }
     PortsFake::ports.push_back({nextPort, kTcpipMonitor});
     std::sort(PortsFake::ports.begin(), PortsFake::ports.end());
     return TRUE;
@@ -181,13 +177,7 @@ BOOL WINAPI PortMonitorFake::ConfigurePortA(LPSTR, HWND, LPSTR pPortName) {
 BOOL WINAPI PortMonitorFake::DeletePortA(LPSTR, HWND, LPSTR pPortName) {
     calls.push_back(std::string("DeletePort ") + pPortName);
     ::SetLastError(dwDeleteError);
-    if (dwDeleteError != 0)
-        return FALSE;
-    Ports &ports = PortsFake::ports;
-    ports.erase(std::remove_if(ports.begin(), ports.end(),
-                               [&](const auto &port) { return port.first == pPortName; }),
-                ports.end());
-    return TRUE;
+    return dwDeleteError == 0;
 }
 
 void VersionFake::Set(DWORD dwPlatform, DWORD dwMajorVersion, DWORD dwMinorVersion) {

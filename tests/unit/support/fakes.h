@@ -79,9 +79,8 @@ struct PortsFake {
 };
 
 // The "Standard TCP/IP Port" monitor behind the spooler's port calls, on
-// PortsFake's ports: its wizard adds nextPort (none when empty, as if
-// cancelled) and keeps the ports in name order; configure and delete fail
-// with the error set. Each call is recorded.
+// PortsFake's ports: its wizard adds nextPort and keeps the ports in name
+// order; configure and delete fail with the error set. Each call is recorded.
 struct PortMonitorFake {
     static inline std::string nextPort;
     static inline DWORD dwConfigureError = 0, dwDeleteError = 0;
