@@ -98,9 +98,10 @@ TEST_F(PortDialogsTest, TcpipDialogWorksOnThePortAddedWhereverItSortsByItsWholeN
         {longName.substr(0, 127), kTcpip}, {longName.substr(0, 255), kTcpip}, {"IP_8", kTcpip}};
     CTcpipPortDlg dlg(nullptr);
     DialogRunner runner(dlg);
+    const HWND hList = runner.Item(IDC_PORT_LIST);
     PortMonitorFake::nextPort = longName;
     runner.Press(IDC_ADD_PORT);
-    EXPECT_EQ(runner.SelectedRow(runner.Item(IDC_PORT_LIST)), 2);
+    EXPECT_EQ(runner.SelectedRow(hList), 2);
     for (const DWORD dwError : {0u, 50u, 57u, 5u}) {
         PortMonitorFake::dwConfigureError = dwError;
         runner.Press(IDC_CONFIGURE_PORT);
@@ -115,7 +116,6 @@ TEST_F(PortDialogsTest, TcpipDialogWorksOnThePortAddedWhereverItSortsByItsWholeN
     calls.front() = std::string("AddPort ") + kTcpip;
     calls.push_back("DeletePort " + longName);
     EXPECT_EQ(PortMonitorFake::calls, calls);
-    const HWND hList = runner.Item(IDC_PORT_LIST);
     runner.SelectRow(hList, -1, false);
     runner.Press(IDC_PORT_OK);
     EXPECT_TRUE(runner.Open());
