@@ -35,15 +35,13 @@ void CountStartAndMarkPrinters() {
     HKEY hPrinters = nullptr;
     ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSpoolerPrintersKey, 0, KEY_READ, &hPrinters);
     char szName[MAX_PATH];
-    const DWORD dwOnLine = 1;
     for (DWORD i = 0, cch = MAX_PATH; ::RegEnumKeyExA(hPrinters, i, szName, &cch, nullptr, nullptr,
                                                       nullptr, nullptr) == ERROR_SUCCESS;
          ++i, cch = MAX_PATH) {
         const std::string key = std::string(kSpoolerPrintersKey) + "\\" + szName;
         const std::string port = ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Port");
         if (!port.empty() && attached.find(" " + port + " ") != std::string::npos)
-            ::RegSetKeyValueA(HKEY_CURRENT_CONFIG, key.c_str(), kOnLineValue, REG_DWORD, &dwOnLine,
-                              sizeof(dwOnLine));
+            MarkPrinterOnLine(szName, 1);
     }
     ::RegCloseKey(hPrinters);
 }

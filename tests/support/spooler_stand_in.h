@@ -19,5 +19,8 @@ constexpr char kSpoolerPrintersKey[] = "System\\CurrentControlSet\\Control\\Prin
 constexpr char kOnLineValue[] = "PrinterOnLine";
 
 DWORD StandInStarts();
+// Sets the printer's on-line flag as a spooler does when its device answers.
+// The key is made volatile, the only kind Wine's profile takes.
+void MarkPrinterOnLine(const std::string &printer, DWORD dwFlag);
 // The ports, separated by blanks, with a printer plugged in.
 void AttachPorts(const std::string &ports);

@@ -53,6 +53,17 @@ DWORD StandInStarts() {
     return dwStarts;
 }
 
+void MarkPrinterOnLine(const std::string &printer, DWORD dwFlag) {
+    const std::string key = std::string(kSpoolerPrintersKey) + "\\" + printer;
+    HKEY hKey = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_CONFIG, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                          KEY_SET_VALUE, nullptr, &hKey, nullptr) != ERROR_SUCCESS)
+        return;
+    ::RegSetValueExA(hKey, kOnLineValue, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&dwFlag),
+                     sizeof(dwFlag));
+    ::RegCloseKey(hKey);
+}
+
 void AttachPorts(const std::string &ports) {
     WriteRegistryString(HKEY_LOCAL_MACHINE, kStandInKey, kStandInAttached, ports);
 }

@@ -9,6 +9,7 @@
 #include "shell/tree_removal.h"
 #include "support/fakes.h"
 #include "support/platform_scope.h"
+#include "support/spooler_stand_in.h"
 #include "support/system_width.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +33,7 @@ const std::vector<std::string> kStaged = {
     "uniDRV.DLL", "UNIDRV.HLP", "UNIRES.DLL",  "TTFSUB.GPD",  "STDNAMES.GPD"};
 
 std::string PrinterKey(const std::string &name) {
-    return "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\" + name;
+    return std::string(kSpoolerPrintersKey) + "\\" + name;
 }
 
 // What the host shows and the spooler is handed, in order.
@@ -80,16 +81,9 @@ struct Spy {
         return Log("copy " + Short(lpTo)) && ::CopyFileA(lpFrom, lpTo, bFailIfExists);
     }
     static BOOL WINAPI StartServiceA(SC_HANDLE h, DWORD nArgs, LPCSTR *pArgs) {
-        const std::string key = PrinterKey(kPrinter);
-        HKEY hKey = nullptr;
         if (!s.attachedPort.empty() &&
-            ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Port") == s.attachedPort &&
-            ::RegCreateKeyExA(HKEY_CURRENT_CONFIG, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
-                              KEY_SET_VALUE, nullptr, &hKey, nullptr) == ERROR_SUCCESS) {
-            ::RegSetValueExA(hKey, "PrinterOnLine", 0, REG_DWORD,
-                             reinterpret_cast<const BYTE *>(&s.dwOnLine), sizeof(DWORD));
-            ::RegCloseKey(hKey);
-        }
+            ReadRegistryString(HKEY_LOCAL_MACHINE, PrinterKey(kPrinter), "Port") == s.attachedPort)
+            MarkPrinterOnLine(kPrinter, s.dwOnLine);
         return Log("spooler start") && ServiceFake::StartServiceA(h, nArgs, pArgs);
     }
     static BOOL WINAPI AddMonitorA(LPSTR, DWORD, LPBYTE pMonitor) {

@@ -12,6 +12,7 @@
 #include "support/dialog_runner.h"
 #include "support/fakes.h"
 #include "support/platform_scope.h"
+#include "support/spooler_stand_in.h"
 
 #include <gtest/gtest.h>
 
@@ -127,7 +128,7 @@ TEST_F(PortDialogsTest, TcpipDialogWorksOnThePortAddedWhereverItSortsByItsWholeN
 
 const std::string kSoftware = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\";
 const std::string kSet001 = "SYSTEM\\ControlSet001\\Control\\Print\\Printers\\";
-const std::string kCurrent = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
+const std::string kCurrent = std::string(kSpoolerPrintersKey) + "\\";
 const char kPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 const char *const kPrinters[] = {"UnitP1", "UnitOld", "UnitLpt"};
 
@@ -177,13 +178,10 @@ TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailur
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kCurrent + name, "Port"), sz);
     // Wine's profile takes no lasting key: the flag is passed over in
     // silence, and cleared where the spooler has set it.
-    EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, "PrinterOnLine"), "");
-    HKEY hKey = nullptr;
-    ::RegCreateKeyExA(HKEY_CURRENT_CONFIG, (kCurrent + name).c_str(), 0, nullptr,
-                      REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &hKey, nullptr);
-    ::RegCloseKey(hKey);
+    EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, kOnLineValue), "");
+    MarkPrinterOnLine(name, 1);
     WritePrinterPortValues(name.c_str(), "USB002");
-    EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, "PrinterOnLine"),
+    EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, kOnLineValue),
               "4:" + std::string(4, '\0'));
     // Keys the spooler never made stay unmade.
     WritePrinterPortValues("UnitUnmade", "USB001");
