@@ -38,10 +38,14 @@ std::string WindowDriver::WindowText(HWND hWnd) const {
     return Narrow(buffer);
 }
 
-void WindowDriver::SetText(int nID, const std::string &text) const {
+std::wstring WindowDriver::Wide(const std::string &text) const {
     wchar_t buffer[kListTextChars] = {};
     ::MultiByteToWideChar(m_nCodePage, 0, text.c_str(), -1, buffer, kListTextChars - 1);
-    ::SendMessageW(Item(nID), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+void WindowDriver::SetText(int nID, const std::string &text) const {
+    ::SendMessageW(Item(nID), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
 void WindowDriver::ClickIn(HWND hDlg, int nID) {

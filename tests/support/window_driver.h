@@ -39,6 +39,7 @@ public:
 
 protected:
     std::string Narrow(const wchar_t *psz) const;
+    std::wstring Wide(const std::string &text) const;
 
     HWND m_hDlg = nullptr;
     HANDLE m_hProcess;

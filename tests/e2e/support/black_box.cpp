@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-// File-local: a const at namespace scope has internal linkage.
 const char kDialogCaption[] = "Configure & Install v1.5";
 const int kBoxTextId = 0xFFFF;
 
@@ -36,12 +35,11 @@ InstallerWindow::~InstallerWindow() {
 
 bool InstallerWindow::StartInstall(const std::string &model, const std::string &printer,
                                    int nKindRow) const {
-    wchar_t wide[256] = {};
-    ::MultiByteToWideChar(CP_UTF8, 0, model.c_str(), -1, wide, 255);
     if (!WaitInstallEnabled())
         return false;
-    const LRESULT nEntry = ::SendMessageW(Item(IDC_DRIVER_LIST), CB_FINDSTRINGEXACT,
-                                          static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(wide));
+    const LRESULT nEntry =
+        ::SendMessageW(Item(IDC_DRIVER_LIST), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                       reinterpret_cast<LPARAM>(Wide(model).c_str()));
     if (nEntry == CB_ERR)
         return false;
     SelectEntry(IDC_DRIVER_LIST, static_cast<int>(nEntry));

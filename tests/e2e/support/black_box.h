@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 constexpr char kParallelDialogCaption[] = "Select A Parallel Port";
 // Rows of the main dialog's port-kind list.
