@@ -1,16 +1,14 @@
 #include "extractor.h"
 
 #include "name_decoder.h"
+#include "threads.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <system_error>
-#include <thread>
 #include <unordered_map>
 
 namespace archive {
@@ -269,7 +267,7 @@ private:
     // Below the root nothing is followed: a link there could point anywhere. The root and
     // the folders above it are the caller's choice.
     Status makeFolders(const std::string &path, bool side = false) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         if (!side)
             reached(path);
         std::vector<std::string> missing;
@@ -308,7 +306,7 @@ private:
 
     // Under the lock, as the file systems of the tests note the file in a shared table.
     bool commit(OutputFile &file) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         return file.commit();
     }
 
@@ -338,13 +336,13 @@ private:
     // until then a failure removes them, and the folders made for them alone.
     void startSide() {
         runs_ = reader_->runs();
-        if (runs_.size() < 2 || std::thread::hardware_concurrency() < 2)
+        if (runs_.size() < 2 || Thread::hardware_concurrency() < 2)
             return;
         owners_.assign(runs_.size(), Owner::None);
         sideFiles_.resize(reader_->entries().size());
         sideReader_ = reader_->fork();
         try {
-            side_ = std::thread(&Extraction::runSide, this);
+            side_ = Thread(&Extraction::runSide, this);
         } catch (const std::system_error &) {
             sideReader_.reset();
         }
@@ -377,7 +375,7 @@ private:
     Owner takeRun(std::size_t entry) {
         if (!sideReader_)
             return Owner::Main;
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         Owner &owner = owners_[runOf(entry)];
         if (owner == Owner::None)
             owner = Owner::Main;
@@ -389,7 +387,7 @@ private:
         for (;;) {
             std::size_t run = 0;
             {
-                std::lock_guard<std::mutex> lock(mutex_);
+                std::lock_guard<Mutex> lock(mutex_);
                 for (std::size_t k = runs_.size(); k-- > mainRun_ + 1 && run == 0;)
                     if (owners_[k] == Owner::None && runs_[k].memory <= kSideMemory)
                         run = k;
@@ -411,7 +409,7 @@ private:
                 const bool failed = !result.status;
                 result.done = true;
                 {
-                    std::lock_guard<std::mutex> lock(mutex_);
+                    std::lock_guard<Mutex> lock(mutex_);
                     sideFiles_[i] = std::move(result);
                 }
                 sideDone_.notify_all();
@@ -450,7 +448,7 @@ private:
         for (bool done = false; !done;) {
             std::uint64_t written = 0;
             {
-                std::unique_lock<std::mutex> lock(mutex_);
+                std::unique_lock<Mutex> lock(mutex_);
                 done = sideDone_.wait_for(lock, kSidePause, [&] { return sideFiles_[index].done; });
                 if (done) {
                     result = std::move(sideFiles_[index]);
@@ -493,8 +491,8 @@ private:
     // The side thread's share; mutex_ guards the owners, the files, the folders and kinds_.
     std::vector<EntryRun> runs_;
     std::unique_ptr<ArchiveReader> sideReader_;
-    std::mutex mutex_;
-    std::condition_variable sideDone_;
+    Mutex mutex_;
+    Condition sideDone_;
     std::vector<Owner> owners_;
     std::size_t mainRun_ = 0;
     std::vector<SideFile> sideFiles_;
@@ -502,7 +500,7 @@ private:
     std::atomic<std::size_t> sideEntry_{0}; // the file the side is writing
     std::atomic<std::uint64_t> sideWritten_{0}; // and how much of it
     std::atomic<bool> stopping_{false};
-    std::thread side_; // last: joined before the rest goes
+    Thread side_; // last: joined before the rest goes
 };
 
 } // namespace

@@ -306,7 +306,7 @@ bool FileSource::readAt(std::uint64_t offset, void *out, std::size_t n) {
         return true;
     if (n >= kCacheSize)
         return readFully(file_, offset, bytes, n);
-    std::lock_guard<std::mutex> lock(cacheMutex_);
+    std::lock_guard<Mutex> lock(cacheMutex_);
     if (offset < cacheStart_ || offset - cacheStart_ + n > cacheSize_) {
         cache_.resize(kCacheSize);
         const auto size =

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "archive_reader.h"
+#include "threads.h"
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -67,7 +67,7 @@ private:
 
     std::intptr_t file_ = -1; // descriptor or HANDLE
     std::uint64_t size_ = 0;
-    std::mutex cacheMutex_; // readers on two threads share the cache
+    Mutex cacheMutex_; // readers on two threads share the cache
     std::vector<std::uint8_t> cache_;
     std::uint64_t cacheStart_ = 0;
     std::size_t cacheSize_ = 0;

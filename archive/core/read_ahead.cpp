@@ -16,7 +16,7 @@ ReadAheadStream::ReadAheadStream(std::unique_ptr<InStream> input)
 
 ReadAheadStream::~ReadAheadStream() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         stop_ = true;
     }
     changed_.notify_all();
@@ -26,7 +26,7 @@ ReadAheadStream::~ReadAheadStream() {
 void ReadAheadStream::run() {
     for (;;) {
         {
-            std::unique_lock<std::mutex> lock(mutex_);
+            std::unique_lock<Mutex> lock(mutex_);
             changed_.wait(lock, [this] { return stop_ || ready_.size() < kBlocksAhead; });
             if (stop_)
                 return;
@@ -45,7 +45,7 @@ void ReadAheadStream::run() {
         }
         const bool last = block.data.empty() || !block.status;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::lock_guard<Mutex> lock(mutex_);
             ready_.push_back(std::move(block));
         }
         changed_.notify_all();
@@ -56,7 +56,7 @@ void ReadAheadStream::run() {
 
 Status ReadAheadStream::read(std::uint8_t *out, std::size_t n, std::size_t &got) {
     got = 0;
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<Mutex> lock(mutex_);
     changed_.wait(lock, [this] { return !ready_.empty(); });
     Block &block = ready_.front();
     if (block.data.empty())

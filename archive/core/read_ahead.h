@@ -1,11 +1,9 @@
 #pragma once
 
 #include "coder_stream.h"
+#include "threads.h"
 
-#include <condition_variable>
 #include <deque>
-#include <mutex>
-#include <thread>
 
 namespace archive {
 
@@ -29,12 +27,12 @@ private:
     void run();
 
     std::unique_ptr<InStream> input_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    Mutex mutex_;
+    Condition changed_;
     std::deque<Block> ready_; // an empty block marks the end or an error
     std::size_t taken_ = 0;   // of ready_.front()
     bool stop_ = false;
-    std::thread thread_;
+    Thread thread_;
 };
 
 } // namespace archive

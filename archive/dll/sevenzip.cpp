@@ -4,6 +4,7 @@
 #include "command_line.h"
 #include "extractor.h"
 #include "file_system.h"
+#include "threads.h"
 
 #include <algorithm>
 #include <cstring>
@@ -26,11 +27,11 @@ static_assert(SEVENZIP_ERROR_WRITE == int(archive::ErrorCode::WriteError));
 static_assert(SEVENZIP_ERROR_CANCELLED == int(archive::ErrorCode::Cancelled));
 static_assert(SEVENZIP_ERROR_INTERNAL == int(archive::ErrorCode::Internal));
 
-std::mutex ownersMutex;
+archive::Mutex ownersMutex;
 std::map<HWND, LPARCHIVERPROC> owners;
 
 LPARCHIVERPROC ownerProc(HWND hwnd) {
-    std::lock_guard<std::mutex> lock(ownersMutex);
+    std::lock_guard<archive::Mutex> lock(ownersMutex);
     const auto it = owners.find(hwnd);
     return it == owners.end() ? nullptr : it->second;
 }
@@ -118,7 +119,7 @@ extern "C" BOOL WINAPI SevenZipSetOwnerWindowEx(HWND hwnd, LPARCHIVERPROC lpArcP
     if (lpArcProc == nullptr)
         return FALSE;
     try {
-        std::lock_guard<std::mutex> lock(ownersMutex);
+        std::lock_guard<archive::Mutex> lock(ownersMutex);
         owners[hwnd] = lpArcProc;
         return TRUE;
     } catch (...) {
@@ -127,6 +128,6 @@ extern "C" BOOL WINAPI SevenZipSetOwnerWindowEx(HWND hwnd, LPARCHIVERPROC lpArcP
 }
 
 extern "C" BOOL WINAPI SevenZipKillOwnerWindowEx(HWND hwnd) {
-    std::lock_guard<std::mutex> lock(ownersMutex);
+    std::lock_guard<archive::Mutex> lock(ownersMutex);
     return owners.erase(hwnd) != 0 ? TRUE : FALSE;
 }
