@@ -1,9 +1,10 @@
-# Cross toolchain: Windows through MinGW-w64, posix thread model, run through
-# Wine. The width comes from the file that includes this one.
+# Cross toolchain: Windows through MinGW-w64, run through Wine. The win32
+# thread model: the posix one links winpthreads, which imports calls that
+# Windows before Vista lacks. The width comes from the file that includes this one.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${MINGW_PROCESSOR})
-set(CMAKE_C_COMPILER ${MINGW_PROCESSOR}-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_PROCESSOR}-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER ${MINGW_PROCESSOR}-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER ${MINGW_PROCESSOR}-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER ${MINGW_PROCESSOR}-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PROCESSOR}-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

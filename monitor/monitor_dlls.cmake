@@ -10,11 +10,11 @@ function(monitor_dlls var name source)
     set(dll ${dir}/${name}-${processor}.dll)
     # --kill-at: the spooler looks the entry point up by its undecorated name.
     add_custom_command(OUTPUT ${dll}
-      COMMAND ${processor}-w64-mingw32-g++-posix -std=c++17 -O2 -Wall -Wextra -Werror
+      COMMAND ${processor}-w64-mingw32-g++-win32 -std=c++17 -O2 -Wall -Wextra -Werror
               -DWIN32_LEAN_AND_MEAN -D_WIN32_WINNT=0x0601 -fstack-protector-strong
-              -D_FORTIFY_SOURCE=2 ${source} -o ${dll}
+              -D_FORTIFY_SOURCE=2 ${source} ${STACK_GUARD_SOURCE} -o ${dll}
               -shared -s -static -static-libgcc -static-libstdc++ -Wl,--kill-at
-      DEPENDS ${source}
+      DEPENDS ${source} ${STACK_GUARD_SOURCE}
       COMMENT "Building ${name} for ${processor}"
       VERBATIM)
     list(APPEND dlls ${dll})

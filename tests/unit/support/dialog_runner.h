@@ -6,8 +6,6 @@
 #include "support/win_helpers.h"
 #include "support/window_driver.h"
 
-#include <thread>
-
 class DialogRunner : public WindowDriver {
 public:
     explicit DialogRunner(CDialog &dlg);
@@ -18,6 +16,9 @@ public:
     bool Open() const { return ::IsWindow(m_hDlg) != FALSE; }
 
 private:
+    static DWORD WINAPI Run(LPVOID pRunner);
+
+    CDialog &m_dlg;
     INT_PTR m_nResult = -1;
-    std::thread m_thread;
+    HANDLE m_hThread = nullptr;
 };
