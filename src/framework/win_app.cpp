@@ -21,7 +21,8 @@ CWinApp::~CWinApp() {
 
 int CWinApp::Run() {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&controls);
+    if (!Platform().InitCommonControlsEx(&controls))
+        ::InitCommonControls();
     InitInstance();
     return 0;
 }

@@ -63,7 +63,9 @@ BOOL CInstallerDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     InitPortKindList();
     RefreshControls();
-    m_hStartupWorker = Platform().CreateThread(nullptr, 0, StartupThreadProc, this, 0, nullptr);
+    // Windows 95 to Me make no thread for a caller that takes no thread id.
+    DWORD dwWorkerId = 0;
+    m_hStartupWorker = Platform().CreateThread(nullptr, 0, StartupThreadProc, this, 0, &dwWorkerId);
     return TRUE;
 }
 

@@ -6,15 +6,6 @@ namespace {
 
 constexpr char kSpoolerLibrary[] = "winspool.drv";
 
-// Stands in for a function the system lacks, failing as a call to it would.
-template <class Fn> struct Missing;
-template <class R, class... Args> struct Missing<R(WINAPI *)(Args...)> {
-    static R WINAPI Call(Args...) {
-        ::SetLastError(ERROR_PROC_NOT_FOUND);
-        return R();
-    }
-};
-
 template <class Fn> void LookUp(Fn &pfn, HMODULE hModule, LPCSTR pszName) {
     const FARPROC pfnFound = hModule != nullptr ? ::GetProcAddress(hModule, pszName) : nullptr;
     pfn = pfnFound != nullptr ? ProcAs<Fn>(pfnFound) : Missing<Fn>::Call;
@@ -51,6 +42,19 @@ PlatformApi::PlatformApi() {
     LookUp(AddPortA, hSpooler, "AddPortA");
     LookUp(ConfigurePortA, hSpooler, "ConfigurePortA");
     LookUp(DeletePortA, hSpooler, "DeletePortA");
+
+    const HMODULE hAdvapi = ::GetModuleHandleA("advapi32");
+    LookUp(OpenSCManagerA, hAdvapi, "OpenSCManagerA");
+    LookUp(OpenServiceA, hAdvapi, "OpenServiceA");
+    LookUp(QueryServiceStatus, hAdvapi, "QueryServiceStatus");
+    LookUp(StartServiceA, hAdvapi, "StartServiceA");
+    LookUp(ControlService, hAdvapi, "ControlService");
+    LookUp(CloseServiceHandle, hAdvapi, "CloseServiceHandle");
+    LookUp(OpenProcessToken, hAdvapi, "OpenProcessToken");
+    LookUp(LookupPrivilegeValueA, hAdvapi, "LookupPrivilegeValueA");
+    LookUp(AdjustTokenPrivileges, hAdvapi, "AdjustTokenPrivileges");
+
+    LookUp(InitCommonControlsEx, ::GetModuleHandleA("comctl32"), "InitCommonControlsEx");
 
     const HMODULE hKernel = ::GetModuleHandleA("kernel32");
     LookUp(SetDefaultDllDirectories, hKernel, "SetDefaultDllDirectories");

@@ -1,11 +1,13 @@
 // The seam: one table of replaceable functions through which the program
 // reaches the platform. Entries start as the real functions; tests swap
 // single entries to record calls or inject what Wine cannot produce. The
-// spooler's functions, and those older Windows lacks, are looked up at run
-// time; one the system lacks fails with ERROR_PROC_NOT_FOUND.
+// spooler's functions, and those the oldest Windows the program starts on
+// lacks, are looked up at run time; one the system lacks fails with
+// ERROR_PROC_NOT_FOUND.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 #include <winspool.h>
 
 struct PlatformApi {
@@ -27,18 +29,18 @@ struct PlatformApi {
     decltype(&::ConfigurePortA) ConfigurePortA = nullptr;
     decltype(&::DeletePortA) DeletePortA = nullptr;
 
-    // Service control manager
-    decltype(&::OpenSCManagerA) OpenSCManagerA = ::OpenSCManagerA;
-    decltype(&::OpenServiceA) OpenServiceA = ::OpenServiceA;
-    decltype(&::QueryServiceStatus) QueryServiceStatus = ::QueryServiceStatus;
-    decltype(&::StartServiceA) StartServiceA = ::StartServiceA;
-    decltype(&::ControlService) ControlService = ::ControlService;
-    decltype(&::CloseServiceHandle) CloseServiceHandle = ::CloseServiceHandle;
+    // Service control manager, from advapi32 of the NT line only
+    decltype(&::OpenSCManagerA) OpenSCManagerA = nullptr;
+    decltype(&::OpenServiceA) OpenServiceA = nullptr;
+    decltype(&::QueryServiceStatus) QueryServiceStatus = nullptr;
+    decltype(&::StartServiceA) StartServiceA = nullptr;
+    decltype(&::ControlService) ControlService = nullptr;
+    decltype(&::CloseServiceHandle) CloseServiceHandle = nullptr;
 
-    // Token privileges
-    decltype(&::OpenProcessToken) OpenProcessToken = ::OpenProcessToken;
-    decltype(&::LookupPrivilegeValueA) LookupPrivilegeValueA = ::LookupPrivilegeValueA;
-    decltype(&::AdjustTokenPrivileges) AdjustTokenPrivileges = ::AdjustTokenPrivileges;
+    // Token privileges, likewise
+    decltype(&::OpenProcessToken) OpenProcessToken = nullptr;
+    decltype(&::LookupPrivilegeValueA) LookupPrivilegeValueA = nullptr;
+    decltype(&::AdjustTokenPrivileges) AdjustTokenPrivileges = nullptr;
     decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
 
     // Registry and private-profile files
@@ -86,6 +88,10 @@ struct PlatformApi {
     decltype(&::SetDefaultDllDirectories) SetDefaultDllDirectories = nullptr;
     decltype(&::SetDllDirectoryA) SetDllDirectoryA = nullptr;
 
+    // Missing from the common controls of Windows 95 and NT 4.0 before Internet
+    // Explorer 3, where InitCommonControls registers the same classes
+    decltype(&::InitCommonControlsEx) InitCommonControlsEx = nullptr;
+
     // Characters of the process's code page
     decltype(&::CharNextExA) CharNextExA = ::CharNextExA;
 
@@ -95,6 +101,15 @@ struct PlatformApi {
 
 // The one table the whole program calls through.
 PlatformApi &Platform();
+
+// Stands in for a function the system lacks, failing as a call to it would.
+template <class Fn> struct Missing;
+template <class R, class... Args> struct Missing<R(WINAPI *)(Args...)> {
+    static R WINAPI Call(Args...) {
+        ::SetLastError(ERROR_PROC_NOT_FOUND);
+        return R();
+    }
+};
 
 // A function looked up at run time, as the type it really has; the detour
 // through void (*)() tells the compiler the change of signature is meant.

@@ -6,6 +6,7 @@
 // start-up is still at work.
 #include "install/package_layout.h"
 #include "res/resource.h"
+#include "res/texts.h"
 #include "shell/driver_catalogue.h"
 #include "shell/installer_dlg.h"
 #include "shell/package_unpack.h"
@@ -18,7 +19,9 @@
 #include <gtest/gtest.h>
 #include <sevenzip.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -221,6 +224,121 @@ TEST_F(InstallerDlgTest, ClosingDuringStartupWaitsForTheWorkerAndEndsCleanly) {
     EXPECT_TRUE(runner.Open());
     ::SetEvent(HeldServiceManager::hRelease);
     EXPECT_EQ(runner.Join(), IDCANCEL);
+}
+
+// Older Windows as Wine reports each, the seam answering "not there" for
+// what that Windows lacks; 95 to Me make no thread for a caller that takes
+// no thread id. Each runs in a process of its own, this program started
+// again, as Wine gives a process its version when it starts.
+template <class Fn> void Lacks(Fn &pfn) {
+    pfn = Missing<Fn>::Call;
+}
+HANDLE WINAPI ThreadWithId(LPSECURITY_ATTRIBUTES pAttributes, SIZE_T cbStack,
+                           LPTHREAD_START_ROUTINE pfnStart, LPVOID pParameter, DWORD dwFlags,
+                           LPDWORD pdwThreadId) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return pdwThreadId == nullptr
+               ? nullptr
+               : ::CreateThread(pAttributes, cbStack, pfnStart, pParameter, dwFlags, pdwThreadId);
+}
+void LackUpTo(PlatformApi &api, int nAge) {
+    Lacks(api.SetDefaultDllDirectories);
+    if (nAge > 1) {
+        Lacks(api.SetDllDirectoryA);
+        Lacks(api.AddPrinterDriverExA);
+        Lacks(api.InitCommonControlsEx);
+    }
+    if (nAge > 2) {
+        Lacks(api.OpenSCManagerA);
+        Lacks(api.OpenServiceA);
+        Lacks(api.QueryServiceStatus);
+        Lacks(api.StartServiceA);
+        Lacks(api.ControlService);
+        Lacks(api.CloseServiceHandle);
+        Lacks(api.OpenProcessToken);
+        Lacks(api.LookupPrivilegeValueA);
+        Lacks(api.AdjustTokenPrivileges);
+        api.CreateThread = ThreadWithId;
+    }
+}
+
+const char kOlderWindowsVariable[] = "OLDER_WINDOWS";
+const char kOlderPrinter[] = "Older Windows";
+const std::string kDriverFailure(Formatted(kReceiptFailureText, ERROR_PROC_NOT_FOUND));
+const struct OlderWindows {
+    const char *pszWine, *pszName;
+    int nAge; // what it lacks, LackUpTo
+    bool b64Bit;
+    std::string boxes, printer;
+} kOlderWindows[] = {
+    {"winxp", "XP", 0, false, "", "Receipt Model A04 WinPrint RAW COM1:"},
+    {"win2k", "2000", 1, false, "", "Receipt Model A04 WinPrint RAW COM1:"},
+    {"nt40", "NT", 2, false, kDriverFailure, ""},
+    {"win98", "98", 3, false,
+     std::string(kStatusUnknown) + "; " + kStatusUnknown + "; " + kDriverFailure, ""},
+    {"winxp64", "2003", 0, true, "", "Receipt Model A04 WinPrint RAW COM1:"},
+};
+
+using OlderWindowsTest = PlatformTest;
+
+TEST_F(OlderWindowsTest, StartsUnpacksListsAndInstallsAsFarAsItsSpoolerCan) {
+    char szWine[16] = {};
+    if (::GetEnvironmentVariableA(kOlderWindowsVariable, szWine, sizeof szWine) == 0) {
+        char szSelf[MAX_PATH] = {};
+        ::GetModuleFileNameA(nullptr, szSelf, MAX_PATH);
+        const std::string appKey =
+            "Software\\Wine\\AppDefaults\\" + std::string(std::strrchr(szSelf, '\\') + 1);
+        for (const OlderWindows &row : kOlderWindows) {
+            if (row.b64Bit != (sizeof(void *) == 8))
+                continue;
+            WriteRegistryString(HKEY_CURRENT_USER, appKey, "Version", row.pszWine);
+            ::SetEnvironmentVariableA(kOlderWindowsVariable, row.pszWine);
+            std::string command =
+                "\"" + std::string(szSelf) + "\" --gtest_filter=OlderWindowsTest.*";
+            STARTUPINFOA startup = {};
+            startup.cb = sizeof(startup);
+            PROCESS_INFORMATION process = {};
+            ASSERT_TRUE(::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                         nullptr, &startup, &process));
+            DWORD dwExit = 1;
+            ::WaitForSingleObject(process.hProcess, 120000);
+            ::GetExitCodeProcess(process.hProcess, &dwExit);
+            ::CloseHandle(process.hThread);
+            ::CloseHandle(process.hProcess);
+            EXPECT_EQ(dwExit, 0u) << row.pszWine;
+        }
+        ::SetEnvironmentVariableA(kOlderWindowsVariable, nullptr);
+        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, appKey.c_str(), "Version");
+        return;
+    }
+    const OlderWindows &row =
+        *std::find_if(std::begin(kOlderWindows), std::end(kOlderWindows),
+                      [&](const OlderWindows &r) { return r.pszWine == std::string(szWine); });
+    LackUpTo(api(), row.nAge);
+    BoxFake::Install(api());
+    CInstallerDlg dlg;
+    DialogRunner runner(dlg);
+    ASSERT_TRUE(WaitFor([&] { return runner.Enabled(IDC_INSTALL); }, 60000));
+    EXPECT_EQ(runner.Text(IDC_STATUS), "Current System is Microsoft Windows " +
+                                           std::string(row.pszName) + "  " +
+                                           (SystemIs64Bit() ? "64" : "32") + " bit");
+    const HWND hModels = runner.Item(IDC_DRIVER_LIST);
+    EXPECT_EQ(::SendMessageA(hModels, CB_GETCOUNT, 0, 0), 44);
+    runner.SelectEntry(IDC_DRIVER_LIST, static_cast<int>(::SendMessageA(
+                                            hModels, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                            reinterpret_cast<LPARAM>("Receipt Model A04"))));
+    runner.SetText(IDC_PRINTER_NAME, kOlderPrinter);
+    runner.Press(IDC_INSTALL);
+    EXPECT_EQ(Joined(BoxFake::Texts()), row.boxes);
+    EXPECT_EQ(Printer(kOlderPrinter), row.printer);
+    HANDLE hPrinter = nullptr;
+    if (::OpenPrinterA(const_cast<LPSTR>(kOlderPrinter), &hPrinter, nullptr)) {
+        ::DeletePrinter(hPrinter);
+        ::ClosePrinter(hPrinter);
+    }
+    runner.Close();
+    runner.Join();
+    EXPECT_FALSE(FileExists("C:\\Ticket") || FileExists(kCatalogueFile));
 }
 
 } // namespace
