@@ -31,12 +31,9 @@ __attribute__((noreturn)) void __chk_fail(void) {
  * unprotected itself, as the guard changes under it. */
 __attribute__((constructor(101), no_stack_protector)) static void SetStackGuard(void) {
     LARGE_INTEGER counter;
-    FILETIME now;
     UINT_PTR guard = (UINT_PTR)&counter;
     QueryPerformanceCounter(&counter);
-    GetSystemTimeAsFileTime(&now);
-    guard ^= (UINT_PTR)counter.QuadPart ^ ((UINT_PTR)counter.QuadPart >> 16);
-    guard ^= (UINT_PTR)now.dwLowDateTime ^ ((UINT_PTR)now.dwHighDateTime << 8);
+    guard ^= (UINT_PTR)counter.QuadPart ^ (UINT_PTR)(counter.QuadPart >> 24);
     guard ^= (UINT_PTR)GetCurrentProcessId() << 16 ^ GetCurrentThreadId() ^ GetTickCount();
     /* A zero byte first stops a string copy that overruns from writing the guard back. */
     __stack_chk_guard = (void *)(guard & ~(UINT_PTR)0xFF);
