@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <process.h>
 #include <string>
 #include <vector>
 
@@ -230,8 +231,8 @@ TEST_F(InstallerDlgTest, ClosingDuringStartupWaitsForTheWorkerAndEndsCleanly) {
 // what that Windows lacks; 95 to Me make no thread for a caller that takes
 // no thread id. Each runs in a process of its own, this program started
 // again, as Wine gives a process its version when it starts.
-template <class Fn> void Lacks(Fn &pfn) {
-    pfn = Missing<Fn>::Call;
+template <class... Fn> void Lacks(Fn &...pfn) {
+    ((pfn = Missing<Fn>::Call), ...);
 }
 HANDLE WINAPI ThreadWithId(LPSECURITY_ATTRIBUTES pAttributes, SIZE_T cbStack,
                            LPTHREAD_START_ROUTINE pfnStart, LPVOID pParameter, DWORD dwFlags,
@@ -243,77 +244,59 @@ HANDLE WINAPI ThreadWithId(LPSECURITY_ATTRIBUTES pAttributes, SIZE_T cbStack,
 }
 void LackUpTo(PlatformApi &api, int nAge) {
     Lacks(api.SetDefaultDllDirectories);
-    if (nAge > 1) {
+    if (nAge > 0)
         Lacks(api.SetDllDirectoryA);
-        Lacks(api.AddPrinterDriverExA);
-        Lacks(api.InitCommonControlsEx);
-    }
+    if (nAge > 1)
+        Lacks(api.AddPrinterDriverExA, api.InitCommonControlsEx);
     if (nAge > 2) {
-        Lacks(api.OpenSCManagerA);
-        Lacks(api.OpenServiceA);
-        Lacks(api.QueryServiceStatus);
-        Lacks(api.StartServiceA);
-        Lacks(api.ControlService);
-        Lacks(api.CloseServiceHandle);
-        Lacks(api.OpenProcessToken);
-        Lacks(api.LookupPrivilegeValueA);
-        Lacks(api.AdjustTokenPrivileges);
+        Lacks(api.OpenSCManagerA, api.OpenServiceA, api.QueryServiceStatus, api.StartServiceA,
+              api.ControlService, api.CloseServiceHandle, api.OpenProcessToken,
+              api.LookupPrivilegeValueA, api.AdjustTokenPrivileges);
         api.CreateThread = ThreadWithId;
     }
 }
 
-const char kOlderWindowsVariable[] = "OLDER_WINDOWS";
 const char kOlderPrinter[] = "Older Windows";
+const std::string kOnCom1 = "Receipt Model A04 WinPrint RAW COM1:";
 const std::string kDriverFailure(Formatted(kReceiptFailureText, ERROR_PROC_NOT_FOUND));
 const struct OlderWindows {
     const char *pszWine, *pszName;
     int nAge; // what it lacks, LackUpTo
-    bool b64Bit;
     std::string boxes, printer;
 } kOlderWindows[] = {
-    {"winxp", "XP", 0, false, "", "Receipt Model A04 WinPrint RAW COM1:"},
-    {"win2k", "2000", 1, false, "", "Receipt Model A04 WinPrint RAW COM1:"},
-    {"nt40", "NT", 2, false, kDriverFailure, ""},
-    {"win98", "98", 3, false,
-     std::string(kStatusUnknown) + "; " + kStatusUnknown + "; " + kDriverFailure, ""},
-    {"winxp64", "2003", 0, true, "", "Receipt Model A04 WinPrint RAW COM1:"},
+    {"winxp", "XP", 0, "", kOnCom1},
+    {"win2k", "2000", 1, "", kOnCom1},
+    {"nt40", "NT", 2, kDriverFailure, ""},
+    {"win98", "98", 3, std::string(kStatusUnknown) + "; " + kStatusUnknown + "; " + kDriverFailure,
+     ""},
+    {"winxp64", "2003", 0, "", kOnCom1},
 };
 
 using OlderWindowsTest = PlatformTest;
 
 TEST_F(OlderWindowsTest, StartsUnpacksListsAndInstallsAsFarAsItsSpoolerCan) {
-    char szWine[16] = {};
-    if (::GetEnvironmentVariableA(kOlderWindowsVariable, szWine, sizeof szWine) == 0) {
+    const char *pszWine = std::getenv("OLDER_WINDOWS");
+    if (pszWine == nullptr) {
         char szSelf[MAX_PATH] = {};
         ::GetModuleFileNameA(nullptr, szSelf, MAX_PATH);
-        const std::string appKey =
+        const std::string key =
             "Software\\Wine\\AppDefaults\\" + std::string(std::strrchr(szSelf, '\\') + 1);
-        for (const OlderWindows &row : kOlderWindows) {
-            if (row.b64Bit != (sizeof(void *) == 8))
-                continue;
-            WriteRegistryString(HKEY_CURRENT_USER, appKey, "Version", row.pszWine);
-            ::SetEnvironmentVariableA(kOlderWindowsVariable, row.pszWine);
-            std::string command =
-                "\"" + std::string(szSelf) + "\" --gtest_filter=OlderWindowsTest.*";
-            STARTUPINFOA startup = {};
-            startup.cb = sizeof(startup);
-            PROCESS_INFORMATION process = {};
-            ASSERT_TRUE(::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                         nullptr, &startup, &process));
-            DWORD dwExit = 1;
-            ::WaitForSingleObject(process.hProcess, 120000);
-            ::GetExitCodeProcess(process.hProcess, &dwExit);
-            ::CloseHandle(process.hThread);
-            ::CloseHandle(process.hProcess);
-            EXPECT_EQ(dwExit, 0u) << row.pszWine;
-        }
-        ::SetEnvironmentVariableA(kOlderWindowsVariable, nullptr);
-        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, appKey.c_str(), "Version");
+        // The 64-bit program starts on 64-bit Windows alone.
+        for (const OlderWindows &row : kOlderWindows)
+            if ((row.pszWine == std::string("winxp64")) == (sizeof(void *) == 8)) {
+                WriteRegistryString(HKEY_CURRENT_USER, key, "Version", row.pszWine);
+                _putenv(("OLDER_WINDOWS=" + std::string(row.pszWine)).c_str());
+                EXPECT_EQ(_spawnl(_P_WAIT, szSelf, szSelf, "--gtest_filter=OlderWindows*", nullptr),
+                          0)
+                    << row.pszWine;
+            }
+        _putenv("OLDER_WINDOWS=");
+        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, key.c_str(), "Version");
         return;
     }
     const OlderWindows &row =
         *std::find_if(std::begin(kOlderWindows), std::end(kOlderWindows),
-                      [&](const OlderWindows &r) { return r.pszWine == std::string(szWine); });
+                      [&](const OlderWindows &r) { return r.pszWine == std::string(pszWine); });
     LackUpTo(api(), row.nAge);
     BoxFake::Install(api());
     CInstallerDlg dlg;
