@@ -1,5 +1,6 @@
 // Loads the archive library by name and drives it the way the installer does. What the
-// core makes of archives the native tests show; these show what the boundary adds.
+// core makes of archives the native tests show; these show what the boundary adds, and what
+// the core does in-process where Windows lacks its wide file calls.
 #include "extractor.h"
 #include "sevenzip.h"
 #include "tree.h"
