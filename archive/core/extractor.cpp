@@ -203,6 +203,8 @@ private:
             Status status = splitEntryName(entry.name, components);
             if (!status)
                 return status;
+            if (!fs_.canName(entry.name))
+                return unsafe(entry.name, "has a character this system's file names cannot hold");
             if (components.empty() && !entry.isDirectory)
                 return unsafe(entry.name, "has no file name");
             std::string key;

@@ -6,8 +6,7 @@
 #include <cstring>
 
 #ifdef _WIN32
-#include <direct.h>
-#include <windows.h>
+#include "wide_file_calls.h"
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -22,15 +21,46 @@ namespace {
 constexpr int kTemporaryAttempts = 1000;
 
 #ifdef _WIN32
-std::wstring wide(const std::string &utf8) {
+std::wstring wide(const std::string &text, UINT codePage = CP_UTF8) {
     const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(n), L'\0');
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring units(static_cast<std::size_t>(n), L'\0');
     if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], n);
-    return text;
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &units[0], n);
+    return units;
+}
+
+// Fails, as a bad name does, where the ANSI code page lacks a character: the round trip also
+// catches the best-fit stand-ins that no flag reports before Windows 2000.
+bool toAnsi(const std::string &utf8, std::string &ansi) {
+    const std::wstring units = wide(utf8);
+    const int size = static_cast<int>(units.size());
+    const int n = WideCharToMultiByte(CP_ACP, 0, units.data(), size, nullptr, 0, nullptr, nullptr);
+    ansi.assign(static_cast<std::size_t>(n), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, 0, units.data(), size, &ansi[0], n, nullptr, nullptr);
+    if (wide(ansi, CP_ACP) == units)
+        return true;
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+}
+
+// Windows 95, 98 and Me answer every wide call with ERROR_CALL_NOT_IMPLEMENTED. Asked once,
+// so that a run knows which names it can write before it writes any.
+bool ansiOnly() {
+    return wideFileCalls.getFileAttributes(L".") == INVALID_FILE_ATTRIBUTES &&
+           GetLastError() == ERROR_CALL_NOT_IMPLEMENTED;
 }
 #endif
+
+// A short name beside path: the first free number is taken, so neither an entry of the
+// archive nor a file of the user's can be hit.
+std::string temporaryName(const std::string &path) {
+    static std::atomic<unsigned> next{
+        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
+    return path.substr(0, path.find_last_of("/\\") + 1) + "~x" + std::to_string(next++ % 100000) +
+           ".tmp";
+}
 
 // Reads n bytes at offset without moving anything shared: one call where the system allows.
 bool readFully(std::intptr_t file, std::uint64_t offset, std::uint8_t *out, std::size_t n) {
@@ -61,11 +91,22 @@ bool readFully(std::intptr_t file, std::uint64_t offset, std::uint8_t *out, std:
 using Handle = HANDLE;
 const Handle kNoHandle = INVALID_HANDLE_VALUE;
 
+Handle openFile(bool ansi, const std::string &path, DWORD access, DWORD share, DWORD creation,
+                DWORD flags) {
+    std::string name;
+    if (!ansi)
+        return wideFileCalls.createFile(wide(path).c_str(), access, share, nullptr, creation, flags,
+                                        nullptr);
+    return toAnsi(path, name)
+               ? CreateFileA(name.c_str(), access, share, nullptr, creation, flags, nullptr)
+               : kNoHandle;
+}
+
 // CREATE_NEW fails on any name that exists, a dangling link included, and the flag
-// keeps a link that appears there from being followed.
-Handle createNew(const std::string &path) {
-    return CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+// keeps a link that appears there from being followed. Windows 95, 98 and Me have no links.
+Handle createNew(bool ansi, const std::string &path) {
+    const DWORD noLink = ansi ? 0 : FILE_FLAG_OPEN_REPARSE_POINT;
+    return openFile(ansi, path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | noLink);
 }
 
 bool writeAll(Handle file, const std::uint8_t *data, std::size_t size) {
@@ -84,8 +125,19 @@ bool closeFile(Handle file) {
     return CloseHandle(file) != FALSE;
 }
 
-void removeFile(const std::string &path) {
-    DeleteFileW(wide(path).c_str());
+void removeFile(bool ansi, const std::string &path) {
+    std::string name;
+    if (!ansi)
+        wideFileCalls.deleteFile(wide(path).c_str());
+    else if (toAnsi(path, name))
+        DeleteFileA(name.c_str());
+}
+
+DWORD attributesOf(bool ansi, const std::string &path) {
+    std::string name;
+    if (!ansi)
+        return wideFileCalls.getFileAttributes(wide(path).c_str());
+    return toAnsi(path, name) ? GetFileAttributesA(name.c_str()) : INVALID_FILE_ATTRIBUTES;
 }
 
 bool alreadyExists() {
@@ -95,24 +147,57 @@ bool alreadyExists() {
 
 // One step: the old file is never removed before the new one takes its name. A read-only
 // file refuses to be replaced, so it loses that attribute first.
-bool replaceFile(const std::string &from, const std::string &to) {
+bool replaceWide(const std::string &from, const std::string &to) {
     const std::wstring source = wide(from);
     const std::wstring target = wide(to);
-    if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+    if (wideFileCalls.moveFileEx(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
         return true;
-    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const DWORD attributes = wideFileCalls.getFileAttributes(target.c_str());
     const DWORD plainReadOnly =
         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & plainReadOnly) == FILE_ATTRIBUTE_READONLY &&
-           SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
-           MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+           wideFileCalls.setFileAttributes(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
+           wideFileCalls.moveFileEx(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// Windows 95, 98 and Me have no MoveFileEx: the old file steps aside under a free name, comes
+// back should the new one fail to take its place, and goes only once it has.
+bool replaceAnsi(const std::string &from, const std::string &to) {
+    std::string source;
+    std::string target;
+    std::string aside;
+    if (!toAnsi(from, source) || !toAnsi(to, target))
+        return false;
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    for (int attempt = 0; attempt < kTemporaryAttempts && aside.empty(); ++attempt) {
+        std::string name;
+        if (toAnsi(temporaryName(to), name) && MoveFileA(target.c_str(), name.c_str()))
+            aside = std::move(name);
+        else if (!alreadyExists())
+            return false;
+    }
+    if (aside.empty())
+        return false;
+    if (!MoveFileA(source.c_str(), target.c_str())) {
+        MoveFileA(aside.c_str(), target.c_str());
+        return false;
+    }
+    SetFileAttributesA(aside.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(aside.c_str());
+    return true;
+}
+
+bool replaceFile(bool ansi, const std::string &from, const std::string &to) {
+    return ansi ? replaceAnsi(from, to) : replaceWide(from, to);
 }
 #else
 using Handle = int;
 const Handle kNoHandle = -1;
 
-Handle createNew(const std::string &path) {
+Handle createNew(bool, const std::string &path) {
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
 }
 
@@ -134,7 +219,7 @@ bool closeFile(Handle file) {
     return ::close(file) == 0;
 }
 
-void removeFile(const std::string &path) {
+void removeFile(bool, const std::string &path) {
     ::unlink(path.c_str());
 }
 
@@ -142,16 +227,20 @@ bool alreadyExists() {
     return errno == EEXIST;
 }
 
-bool replaceFile(const std::string &from, const std::string &to) {
+bool replaceFile(bool, const std::string &from, const std::string &to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool ansiOnly() {
+    return false;
 }
 #endif
 
 // Written under path; when target is set, commit() moves it there.
 class DiskOutputFile : public OutputFile {
 public:
-    DiskOutputFile(Handle file, std::string path, std::string target)
-        : file_(file), path_(std::move(path)), target_(std::move(target)) {}
+    DiskOutputFile(bool ansi, Handle file, std::string path, std::string target)
+        : ansi_(ansi), file_(file), path_(std::move(path)), target_(std::move(target)) {}
     DiskOutputFile(const DiskOutputFile &) = delete;
     DiskOutputFile &operator=(const DiskOutputFile &) = delete;
 
@@ -159,7 +248,7 @@ public:
         if (file_ != kNoHandle)
             closeFile(file_);
         if (!committed_)
-            removeFile(path_);
+            removeFile(ansi_, path_);
     }
 
     bool write(const std::uint8_t *data, std::size_t size) override {
@@ -175,11 +264,12 @@ public:
     }
 
     bool commit() override {
-        committed_ = close() && (target_.empty() || replaceFile(path_, target_));
+        committed_ = close() && (target_.empty() || replaceFile(ansi_, path_, target_));
         return committed_;
     }
 
 private:
+    bool ansi_;
     Handle file_;
     std::string path_;
     std::string target_;
@@ -188,6 +278,13 @@ private:
 };
 
 } // namespace
+
+#ifdef _WIN32
+WideFileCalls wideFileCalls = {CreateFileW, CreateDirectoryW, DeleteFileW,       GetFileAttributesW,
+                               MoveFileExW, RemoveDirectoryW, SetFileAttributesW};
+#endif
+
+DiskFileSystem::DiskFileSystem() : ansi_(ansiOnly()) {}
 
 char DiskFileSystem::separator() const {
 #ifdef _WIN32
@@ -199,7 +296,7 @@ char DiskFileSystem::separator() const {
 
 PathKind DiskFileSystem::kind(const std::string &path) {
 #ifdef _WIN32
-    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    const DWORD attributes = attributesOf(ansi_, path);
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return PathKind::Missing;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
@@ -219,15 +316,32 @@ PathKind DiskFileSystem::kind(const std::string &path) {
 
 bool DiskFileSystem::makeDirectory(const std::string &path) {
 #ifdef _WIN32
-    return _wmkdir(wide(path).c_str()) == 0;
+    std::string name;
+    if (!ansi_)
+        return wideFileCalls.createDirectory(wide(path).c_str(), nullptr) != FALSE;
+    return toAnsi(path, name) && CreateDirectoryA(name.c_str(), nullptr);
 #else
     return ::mkdir(path.c_str(), 0777) == 0;
 #endif
 }
 
+#ifdef _WIN32
+bool DiskFileSystem::canName(std::string_view name) const {
+    std::string ansi;
+    return !ansi_ || toAnsi(std::string(name), ansi);
+}
+#else
+bool DiskFileSystem::canName(std::string_view) const {
+    return true;
+}
+#endif
+
 bool DiskFileSystem::removeDirectory(const std::string &path) {
 #ifdef _WIN32
-    return RemoveDirectoryW(wide(path).c_str()) != FALSE;
+    std::string name;
+    if (!ansi_)
+        return wideFileCalls.removeDirectory(wide(path).c_str()) != FALSE;
+    return toAnsi(path, name) && RemoveDirectoryA(name.c_str());
 #else
     return ::rmdir(path.c_str()) == 0;
 #endif
@@ -235,19 +349,15 @@ bool DiskFileSystem::removeDirectory(const std::string &path) {
 
 std::unique_ptr<OutputFile> DiskFileSystem::create(const std::string &path, bool replace) {
     if (!replace) {
-        const Handle file = createNew(path);
-        return file == kNoHandle ? nullptr : std::make_unique<DiskOutputFile>(file, path, "");
+        const Handle file = createNew(ansi_, path);
+        return file == kNoHandle ? nullptr
+                                 : std::make_unique<DiskOutputFile>(ansi_, file, path, "");
     }
-    // A short name beside the file, created new: neither an entry of the archive nor a
-    // file of the user's can be hit, as the first free number is taken.
-    static std::atomic<unsigned> next{
-        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
-    const std::string folder = path.substr(0, path.find_last_of("/\\") + 1);
     for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
-        std::string temporary = folder + "~x" + std::to_string(next++ % 100000) + ".tmp";
-        const Handle file = createNew(temporary);
+        std::string temporary = temporaryName(path);
+        const Handle file = createNew(ansi_, temporary);
         if (file != kNoHandle)
-            return std::make_unique<DiskOutputFile>(file, std::move(temporary), path);
+            return std::make_unique<DiskOutputFile>(ansi_, file, std::move(temporary), path);
         if (!alreadyExists())
             break;
     }
@@ -275,15 +385,19 @@ bool FileSource::open(const std::string &path) {
     close();
 #ifdef _WIN32
     // A folder cannot be opened this way, so only files get through.
-    const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    LARGE_INTEGER size;
+    const HANDLE file = openFile(ansiOnly(), path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     file_ = reinterpret_cast<std::intptr_t>(file);
-    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size))
+    if (GetFileType(file) != FILE_TYPE_DISK)
         return false;
-    size_ = static_cast<std::uint64_t>(size.QuadPart);
+    // GetFileSizeEx came with Windows 2000.
+    DWORD high = 0;
+    const DWORD low = GetFileSize(file, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+        return false;
+    size_ = static_cast<std::uint64_t>(high) << 32 | low;
 #else
     const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace archive {
@@ -38,16 +39,24 @@ public:
     // Writes under the final name when nothing is there; with replace, the file there is
     // replaced in one step at commit(), read-only or not.
     virtual std::unique_ptr<OutputFile> create(const std::string &path, bool replace) = 0;
+    // Whether files and folders here can bear every character of name.
+    virtual bool canName(std::string_view) const { return true; }
 };
 
-// Paths are UTF-8; Windows gets them as wide characters, so every name arrives intact.
+// Paths are UTF-8; Windows gets them as wide characters, so every name arrives intact, or,
+// where the wide calls are not implemented (Windows 95, 98 and Me), in the ANSI code page.
 class DiskFileSystem : public FileSystem {
 public:
+    DiskFileSystem();
     char separator() const override;
     PathKind kind(const std::string &path) override;
     bool makeDirectory(const std::string &path) override;
     bool removeDirectory(const std::string &path) override;
     std::unique_ptr<OutputFile> create(const std::string &path, bool replace) override;
+    bool canName(std::string_view name) const override;
+
+private:
+    const bool ansi_;
 };
 
 class FileSource : public ByteSource {

@@ -1,7 +1,10 @@
 // Loads the archive library by name and drives it the way the installer does. What the
-// core makes of archives the native tests show; these show what the boundary adds.
+// core makes of archives the native tests show; these show what the boundary adds, and what
+// the core does in-process where Windows lacks its wide file calls.
+#include "extractor.h"
 #include "sevenzip.h"
 #include "tree.h"
+#include "wide_file_calls.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +74,56 @@ struct SevenZipDll : testing::Test {
         fs::remove_all(kDest);
     }
     void TearDown() override { fs::remove_all(kDest); }
+};
+
+// As Windows 95, 98 and Me answer every wide file call.
+template <typename Result> Result notImplemented(Result failed) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return failed;
+}
+HANDLE WINAPI noCreateFile(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
+    return notImplemented(INVALID_HANDLE_VALUE);
+}
+BOOL WINAPI noCreateDirectory(LPCWSTR, LPSECURITY_ATTRIBUTES) {
+    return notImplemented(FALSE);
+}
+BOOL WINAPI noPathCall(LPCWSTR) {
+    return notImplemented(FALSE);
+}
+DWORD WINAPI noAttributes(LPCWSTR) {
+    return notImplemented(INVALID_FILE_ATTRIBUTES);
+}
+BOOL WINAPI noMove(LPCWSTR, LPCWSTR, DWORD) {
+    return notImplemented(FALSE);
+}
+BOOL WINAPI noSetAttributes(LPCWSTR, DWORD) {
+    return notImplemented(FALSE);
+}
+
+// The core, called in-process as the DLL calls it, on a system without the wide file calls.
+struct AnsiOnlyCore : SevenZipDll {
+    void SetUp() override {
+        SevenZipDll::SetUp();
+        archive::wideFileCalls = {noCreateFile, noCreateDirectory, noPathCall,     noAttributes,
+                                  noMove,       noPathCall,        noSetAttributes};
+    }
+    void TearDown() override {
+        archive::wideFileCalls = real;
+        SevenZipDll::TearDown();
+    }
+    static std::string extract(const std::string &archive, bool overwrite = false) {
+        archive::FileSource source;
+        if (!source.open(archive))
+            return "cannot open " + archive;
+        archive::DiskFileSystem disk;
+        archive::ExtractOptions options;
+        options.destination = kDest;
+        options.overwrite = overwrite;
+        archive::ExtractSummary summary;
+        return archive::describe(archive::extractArchive(source, disk, options, {}, summary),
+                                 summary);
+    }
+    const archive::WideFileCalls real = archive::wideFileCalls;
 };
 
 } // namespace
@@ -166,4 +219,27 @@ TEST_F(SevenZipDll, OnlyTheRegisteredOwnerIsCalledBack) {
     EXPECT_FALSE(killOwner(kOwner));
     EXPECT_EQ(sevenZip(kOwner, command(kArchive).c_str(), nullptr, 0), SEVENZIP_OK);
     EXPECT_EQ(progressLog, "");
+}
+
+// Both formats, written afresh and then over themselves, a read-only file included.
+TEST_F(AnsiOnlyCore, ExtractsThroughTheAnsiCalls) {
+    const std::string done = "Extracted 4 files and 3 folders (320048 bytes).";
+    for (const char *name : {"\\driver package.zip", "\\driver package.7z"}) {
+        EXPECT_EQ(extract(kData + name), done) << name;
+        EXPECT_EQ(readTree(kDest), readTree(kData + "\\tree")) << name;
+        ASSERT_TRUE(SetFileAttributesA((kDest + "\\readme.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+        EXPECT_EQ(extract(kData + name, true), done) << name;
+        EXPECT_EQ(readTree(kDest), readTree(kData + "\\tree")) << name;
+        fs::remove_all(kDest);
+    }
+}
+
+TEST_F(AnsiOnlyCore, RefusesANameTheAnsiCodePageLacksBeforeWriting) {
+    BOOL lacked = FALSE;
+    char ansi[32];
+    WideCharToMultiByte(CP_ACP, 0, L"\u540D", -1, ansi, sizeof ansi, nullptr, &lacked);
+    ASSERT_TRUE(lacked) << "code page " << GetACP() << " holds the name";
+    const std::string refused = extract(kData + "\\names 7z.zip");
+    EXPECT_EQ(refused.rfind("Error 6: ", 0), 0u) << refused;
+    EXPECT_FALSE(fs::exists(kDest));
 }
