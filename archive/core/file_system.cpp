@@ -62,16 +62,36 @@ std::string temporaryName(const std::string &path) {
            ".tmp";
 }
 
-// Reads n bytes at offset without moving anything shared: one call where the system allows.
-bool readFully(std::intptr_t file, std::uint64_t offset, std::uint8_t *out, std::size_t n) {
-    while (n > 0) {
 #ifdef _WIN32
+// Windows 95, 98 and Me read a disk file at its file pointer alone, so there the pointer is
+// moved under pointerLock; elsewhere one call reads at the offset.
+bool readPart(HANDLE file, std::uint64_t offset, std::uint8_t *out, DWORD part, DWORD &got,
+              Mutex *pointerLock) {
+    if (pointerLock == nullptr) {
         OVERLAPPED at{};
         at.Offset = static_cast<DWORD>(offset);
         at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        return wideFileCalls.readFile(file, out, part, &got, &at) != FALSE;
+    }
+    std::lock_guard<Mutex> lock(*pointerLock);
+    LONG high = static_cast<LONG>(offset >> 32);
+    SetLastError(NO_ERROR);
+    return (SetFilePointer(file, static_cast<LONG>(offset), &high, FILE_BEGIN) !=
+                INVALID_SET_FILE_POINTER ||
+            GetLastError() == NO_ERROR) &&
+           wideFileCalls.readFile(file, out, part, &got, nullptr) != FALSE;
+}
+#endif
+
+// Reads n bytes at offset without moving anything shared, where the system allows.
+bool readFully(std::intptr_t file, std::uint64_t offset, std::uint8_t *out, std::size_t n,
+               [[maybe_unused]] Mutex *pointerLock) {
+    while (n > 0) {
+#ifdef _WIN32
         DWORD got = 0;
         const DWORD part = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
-        if (!ReadFile(reinterpret_cast<HANDLE>(file), out, part, &got, &at) || got == 0)
+        if (!readPart(reinterpret_cast<HANDLE>(file), offset, out, part, got, pointerLock) ||
+            got == 0)
             return false;
 #else
         const ssize_t got = ::pread(static_cast<int>(file), out, n, static_cast<off_t>(offset));
@@ -280,8 +300,9 @@ private:
 } // namespace
 
 #ifdef _WIN32
-WideFileCalls wideFileCalls = {CreateFileW, CreateDirectoryW, DeleteFileW,       GetFileAttributesW,
-                               MoveFileExW, RemoveDirectoryW, SetFileAttributesW};
+WideFileCalls wideFileCalls = {CreateFileW,        CreateDirectoryW, DeleteFileW,
+                               GetFileAttributesW, MoveFileExW,      RemoveDirectoryW,
+                               SetFileAttributesW, ReadFile};
 #endif
 
 DiskFileSystem::DiskFileSystem() : ansi_(ansiOnly()) {}
@@ -385,11 +406,13 @@ bool FileSource::open(const std::string &path) {
     close();
 #ifdef _WIN32
     // A folder cannot be opened this way, so only files get through.
-    const HANDLE file = openFile(ansiOnly(), path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL);
+    const bool ansi = ansiOnly();
+    const HANDLE file =
+        openFile(ansi, path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     file_ = reinterpret_cast<std::intptr_t>(file);
+    pointerLock_ = ansi ? &pointerMutex_ : nullptr;
     if (GetFileType(file) != FILE_TYPE_DISK)
         return false;
     // GetFileSizeEx came with Windows 2000.
@@ -419,14 +442,14 @@ bool FileSource::readAt(std::uint64_t offset, void *out, std::size_t n) {
     if (n == 0)
         return true;
     if (n >= kCacheSize)
-        return readFully(file_, offset, bytes, n);
+        return readFully(file_, offset, bytes, n, pointerLock_);
     std::lock_guard<Mutex> lock(cacheMutex_);
     if (offset < cacheStart_ || offset - cacheStart_ + n > cacheSize_) {
         cache_.resize(kCacheSize);
         const auto size =
             static_cast<std::size_t>(std::min<std::uint64_t>(kCacheSize, size_ - offset));
         cacheSize_ = 0;
-        if (!readFully(file_, offset, cache_.data(), size))
+        if (!readFully(file_, offset, cache_.data(), size, pointerLock_))
             return false;
         cacheStart_ = offset;
         cacheSize_ = size;

@@ -77,6 +77,9 @@ private:
     std::intptr_t file_ = -1; // descriptor or HANDLE
     std::uint64_t size_ = 0;
     Mutex cacheMutex_; // readers on two threads share the cache
+    // Where reads move the file pointer, readers on two threads take turns with it.
+    Mutex pointerMutex_;
+    Mutex *pointerLock_ = nullptr;
     std::vector<std::uint8_t> cache_;
     std::uint64_t cacheStart_ = 0;
     std::size_t cacheSize_ = 0;

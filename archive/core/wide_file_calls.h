@@ -1,5 +1,6 @@
-// The wide-character file calls of the core, in one table a test can replace: Windows 95,
-// 98 and Me export them all, but each fails there with ERROR_CALL_NOT_IMPLEMENTED.
+// The file calls of the core that Windows 95, 98 and Me answer otherwise, in one table a
+// test can replace: they export every wide call, but each fails there with
+// ERROR_CALL_NOT_IMPLEMENTED, and they read a disk file at its file pointer alone.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +15,7 @@ struct WideFileCalls {
     decltype(&MoveFileExW) moveFileEx;
     decltype(&RemoveDirectoryW) removeDirectory;
     decltype(&SetFileAttributesW) setFileAttributes;
+    decltype(&ReadFile) readFile;
 };
 
 extern WideFileCalls wideFileCalls;

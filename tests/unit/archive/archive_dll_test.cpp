@@ -99,13 +99,17 @@ BOOL WINAPI noMove(LPCWSTR, LPCWSTR, DWORD) {
 BOOL WINAPI noSetAttributes(LPCWSTR, DWORD) {
     return notImplemented(FALSE);
 }
+// A disk file is read at its file pointer alone.
+BOOL WINAPI readAtPointer(HANDLE file, LPVOID out, DWORD n, LPDWORD got, LPOVERLAPPED at) {
+    return at == nullptr ? ReadFile(file, out, n, got, nullptr) : notImplemented(FALSE);
+}
 
 // The core, called in-process as the DLL calls it, on a system without the wide file calls.
 struct AnsiOnlyCore : SevenZipDll {
     void SetUp() override {
         SevenZipDll::SetUp();
-        archive::wideFileCalls = {noCreateFile, noCreateDirectory, noPathCall,     noAttributes,
-                                  noMove,       noPathCall,        noSetAttributes};
+        archive::wideFileCalls = {noCreateFile, noCreateDirectory, noPathCall,      noAttributes,
+                                  noMove,       noPathCall,        noSetAttributes, readAtPointer};
     }
     void TearDown() override {
         archive::wideFileCalls = real;
