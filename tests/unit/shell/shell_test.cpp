@@ -29,25 +29,20 @@
 
 namespace {
 
-void WriteCatalogue(const std::string &text) {
-    WriteTextFile(kCatalogueFile, text);
-}
-
 // The archive library's unpack in place of its own: it writes the catalogue
-// text when there is one, and returns nResult once. The library's other
-// functions stay its own.
+// text and returns nResult once. The library's other functions stay its own.
 struct ArchiveFake {
     static inline std::string catalogue;
     static inline int nResult = 0;
 
     static int WINAPI SevenZip(HWND, LPCSTR, LPSTR, DWORD) {
-        if (!catalogue.empty())
-            WriteCatalogue(catalogue);
+        WriteTextFile(kCatalogueFile, catalogue);
         return std::exchange(nResult, 0);
     }
     static FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR pszName) {
-        return std::string(pszName) == "SevenZip" ? AsFarProc(SevenZip)
-                                                  : ::GetProcAddress(hModule, pszName);
+        return std::string(pszName) == "SevenZip"
+                   ? reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(SevenZip))
+                   : ::GetProcAddress(hModule, pszName);
     }
 };
 
@@ -139,7 +134,7 @@ TEST(CatalogueTest, SectionsInFileOrderEndAtTheirFirstMissingNameOrAfterFiftyAnd
         text += "PrintName" + std::to_string(k) + "=M" + std::to_string(k) + "\r\n";
         expected += k <= 50 ? "4:M" + std::to_string(k) + " " : "";
     }
-    WriteCatalogue(text);
+    WriteTextFile(kCatalogueFile, text);
     const std::vector<CatalogueEntry> entries = ReadCatalogue();
     // Each model name after the index of its section, in the order read.
     std::string seen;
@@ -162,8 +157,7 @@ struct VersionFake {
     static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo) {
         sizesAsked.push_back(pInfo->dwOSVersionInfoSize);
         const bool bExtended = pInfo->dwOSVersionInfoSize == sizeof(OSVERSIONINFOEXA);
-        if ((bExtended && bExtendedFails) || (!bExtended && bBasicFails) ||
-            (!bExtended && pInfo->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)))
+        if (bExtended ? bExtendedFails : bBasicFails)
             return FALSE;
         pInfo->dwPlatformId = pRow[0];
         pInfo->dwMajorVersion = pRow[1];
