@@ -217,11 +217,10 @@ protected:
 TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailuresAreNamed) {
     const std::string name = "UnitP1", sz = "1:USB002" + std::string(1, '\0');
     EXPECT_EQ(WritePrinterPortValues(name.c_str(), "USB002"), std::vector<int>{});
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware + name, "Port"), sz);
+    for (const std::string &key : {kSoftware, kSet001, kCurrent})
+        EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key + name, "Port"), sz) << key;
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware + name + "\\DsSpooler", "portName"),
               "7:USB002" + std::string(2, '\0'));
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSet001 + name, "Port"), sz);
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kCurrent + name, "Port"), sz);
     // Wine's profile takes no lasting key: the flag is passed over in
     // silence, and cleared where the spooler has set it.
     EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, kOnLineValue), "");
