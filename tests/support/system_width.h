@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 inline bool SystemIs64Bit() {
     BOOL bWow64 = FALSE;
     return sizeof(void *) == 8 || (::IsWow64Process(::GetCurrentProcess(), &bWow64) && bWow64);
@@ -14,8 +12,4 @@ inline bool SystemIs64Bit() {
 
 inline const char *DriverEnvironment() {
     return SystemIs64Bit() ? "Windows x64" : "Windows NT x86";
-}
-
-inline std::string ReceiptSourceTree() {
-    return SystemIs64Bit() ? "C:\\Ticket\\x64" : "C:\\Ticket\\x86";
 }

@@ -130,26 +130,25 @@ struct Spy {
 class InstallationFlowTest : public PlatformTest {
 protected:
     void SetUp() override {
-        for (const std::string &folder : {std::string("C:\\Ticket"), ReceiptSourceTree()})
+        const std::string tree = SystemIs64Bit() ? "C:\\Ticket\\x64\\" : "C:\\Ticket\\x86\\";
+        for (const std::string folder : {"C:\\Ticket", tree.c_str(), kDirectory})
             ::CreateDirectoryA(folder.c_str(), nullptr);
         for (const std::string &name : kStaged)
-            WriteTextFile(ReceiptSourceTree() + "\\" + name, name);
-        ::CreateDirectoryA(kDirectory, nullptr);
+            WriteTextFile(tree + name, name);
         // The key Windows keeps the default printer in, which a new prefix lacks.
         WriteRegistryString(HKEY_CURRENT_USER, kDefaultKey, "Device", "");
         Spy::s = {};
         ServiceFake::Install(api());
-        PlatformApi &seam = api();
-        seam.CopyFileA = Spy::CopyFileA;
-        seam.DeleteFileA = Spy::DeleteFileA;
-        seam.StartServiceA = Spy::StartServiceA;
-        seam.AddMonitorA = Spy::AddMonitorA;
-        seam.GetPrinterDriverDirectoryA = Spy::GetPrinterDriverDirectoryA;
-        seam.AddPrinterDriverExA = Spy::AddPrinterDriverExA;
-        seam.OpenPrinterA = Spy::OpenPrinterA;
-        seam.DeletePrinter = Spy::DeletePrinter;
-        seam.AddPrinterA = Spy::AddPrinterA;
-        seam.EnumPortsA = PortsFake::EnumPortsA;
+        api().CopyFileA = Spy::CopyFileA;
+        api().DeleteFileA = Spy::DeleteFileA;
+        api().StartServiceA = Spy::StartServiceA;
+        api().AddMonitorA = Spy::AddMonitorA;
+        api().GetPrinterDriverDirectoryA = Spy::GetPrinterDriverDirectoryA;
+        api().AddPrinterDriverExA = Spy::AddPrinterDriverExA;
+        api().OpenPrinterA = Spy::OpenPrinterA;
+        api().DeletePrinter = Spy::DeletePrinter;
+        api().AddPrinterA = Spy::AddPrinterA;
+        api().EnumPortsA = PortsFake::EnumPortsA;
         PortsFake::ports = {};
         m_request.bWow64 = SystemIs64Bit();
         m_request.ports.arrParallel = Names("LPT1:");
@@ -270,11 +269,10 @@ TEST_F(InstallationFlowTest, FailuresShowTheirBoxAndEndAsTheUserChose) {
         m_host.answers = {c.nAnswer};
         EXPECT_EQ(Install(), c.outcome);
         EXPECT_NE(Logged({"box"}).find(c.box), std::string::npos) << Logged({"box"});
-        const bool bOpened = !Logged({"OpenPrinter"}).empty();
-        EXPECT_EQ(bOpened                    ? "open"
-                  : Logged({"copy"}).empty() ? "none"
-                                             : "copy",
-                  std::string(c.pszReached));
+        const char *pszReached = !Logged({"OpenPrinter"}).empty() ? "open"
+                                 : Logged({"copy"}).empty()       ? "none"
+                                                                  : "copy";
+        EXPECT_STREQ(pszReached, c.pszReached);
         EXPECT_TRUE(c.outcome == kEnd || g_log.back() == "progress 0");
     }
 }

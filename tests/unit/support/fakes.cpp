@@ -1,41 +1,7 @@
 #include "support/fakes.h"
 
-#include "ports/port_enumeration.h"
-#include "support/platform_scope.h"
-#include "support/win_helpers.h"
-
-#include <algorithm>
 #include <cstring>
 #include <sstream>
-#include <utility>
-
-namespace {
-
-int WINAPI SevenZip(HWND, LPCSTR, LPSTR, DWORD) {
-    if (!ArchiveFake::catalogue.empty())
-        WriteCatalogue(ArchiveFake::catalogue);
-    return std::exchange(ArchiveFake::nResult, 0);
-}
-
-BOOL WINAPI SetOwner(HWND, LPVOID) {
-    return TRUE;
-}
-
-BOOL WINAPI KillOwner(HWND) {
-    return TRUE;
-}
-
-} // namespace
-
-FARPROC WINAPI ArchiveFake::GetProcAddress(HMODULE hModule, LPCSTR pszName) {
-    const std::string name = pszName;
-    if (name == "SevenZip")
-        return AsFarProc(SevenZip);
-    if (name == "SevenZipSetOwnerWindowEx")
-        return AsFarProc(SetOwner);
-    return name == "SevenZipKillOwnerWindowEx" ? AsFarProc(KillOwner)
-                                               : ::GetProcAddress(hModule, pszName);
-}
 
 void BoxFake::Install(PlatformApi &api) {
     boxes.clear();
@@ -58,10 +24,9 @@ namespace {
 
 using Service = ServiceFake;
 
-BOOL Request(const char *pszWhat, DWORD dwFrom, DWORD dwPending, DWORD dwFinal) {
+// The program reads the states a start or stop leads to, never its result.
+BOOL Request(const char *pszWhat, DWORD dwPending, DWORD dwFinal) {
     Service::requests.push_back(pszWhat);
-    if (Service::dwState != dwFrom)
-        return FALSE;
     Service::dwState = dwPending;
     Service::dwTarget = dwFinal;
     Service::dwReadyAtMs = Service::dwClockMs + 300;
@@ -119,11 +84,11 @@ void ServiceFake::Install(PlatformApi &api, DWORD dwInitial, bool bStuckService)
 }
 
 BOOL WINAPI ServiceFake::StartServiceA(SC_HANDLE, DWORD, LPCSTR *) {
-    return Request("start", SERVICE_STOPPED, SERVICE_START_PENDING, SERVICE_RUNNING);
+    return Request("start", SERVICE_START_PENDING, SERVICE_RUNNING);
 }
 
 BOOL WINAPI ServiceFake::ControlService(SC_HANDLE, DWORD, LPSERVICE_STATUS) {
-    return Request("stop", SERVICE_RUNNING, SERVICE_STOP_PENDING, SERVICE_STOPPED);
+    return Request("stop", SERVICE_STOP_PENDING, SERVICE_STOPPED);
 }
 
 BOOL WINAPI PortsFake::EnumPortsA(LPSTR, DWORD, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbNeeded,
@@ -149,70 +114,6 @@ BOOL WINAPI PortsFake::EnumPortsA(LPSTR, DWORD, LPBYTE pBuffer, DWORD cbBuf, LPD
         pRecords[i].pDescription = store(ports[i].second);
     }
     return TRUE;
-}
-
-void PortMonitorFake::Install(PlatformApi &api) {
-    nextPort.clear();
-    dwConfigureError = dwDeleteError = 0;
-    calls.clear();
-    api.EnumPortsA = PortsFake::EnumPortsA;
-    api.AddPortA = AddPortA;
-    api.ConfigurePortA = ConfigurePortA;
-    api.DeletePortA = DeletePortA;
-}
-
-BOOL WINAPI PortMonitorFake::AddPortA(LPSTR, HWND, LPSTR pMonitorName) {
-    calls.push_back(std::string("AddPort ") + pMonitorName);
-    PortsFake::ports.push_back({nextPort, kTcpipMonitor});
-    std::sort(PortsFake::ports.begin(), PortsFake::ports.end());
-    return TRUE;
-}
-
-BOOL WINAPI PortMonitorFake::ConfigurePortA(LPSTR, HWND, LPSTR pPortName) {
-    calls.push_back(std::string("ConfigurePort ") + pPortName);
-    ::SetLastError(dwConfigureError);
-    return dwConfigureError == 0;
-}
-
-BOOL WINAPI PortMonitorFake::DeletePortA(LPSTR, HWND, LPSTR pPortName) {
-    calls.push_back(std::string("DeletePort ") + pPortName);
-    ::SetLastError(dwDeleteError);
-    return dwDeleteError == 0;
-}
-
-void VersionFake::Set(DWORD dwPlatform, DWORD dwMajorVersion, DWORD dwMinorVersion) {
-    dwPlatformId = dwPlatform;
-    dwMajor = dwMajorVersion;
-    dwMinor = dwMinorVersion;
-    sizesAsked.clear();
-}
-
-BOOL WINAPI VersionFake::GetVersionExA(LPOSVERSIONINFOA pInfo) {
-    sizesAsked.push_back(pInfo->dwOSVersionInfoSize);
-    const bool bExtended = pInfo->dwOSVersionInfoSize == sizeof(OSVERSIONINFOEXA);
-    if ((bExtended && bExtendedFails) || (!bExtended && bBasicFails) ||
-        (!bExtended && pInfo->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)))
-        return FALSE;
-    pInfo->dwPlatformId = dwPlatformId;
-    pInfo->dwMajorVersion = dwMajor;
-    pInfo->dwMinorVersion = dwMinor;
-    return TRUE;
-}
-
-namespace {
-
-LSTATUS WINAPI RefusingSet(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE *lpData,
-                           DWORD cbData) {
-    return RefusedValues::names.count(lpValueName) != 0
-               ? ERROR_ACCESS_DENIED
-               : ::RegSetValueExA(hKey, lpValueName, 0, dwType, lpData, cbData);
-}
-
-} // namespace
-
-void RefusedValues::Install(PlatformApi &api, std::set<std::string> refused) {
-    names = std::move(refused);
-    api.RegSetValueExA = RefusingSet;
 }
 
 int HostFake::ShowBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) {

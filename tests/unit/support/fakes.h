@@ -1,26 +1,14 @@
-// Stand-ins that tests swap into the seam, one of each kind, and the
+// Stand-ins that more than one test program swaps into the seam, and the
 // helpers that arrange what the program reads.
 #pragma once
 
 #include "install/install_host.h"
-#include "install/package_layout.h"
 #include "support/win_helpers.h"
 #include "system/platform.h"
 
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
-
-// The archive library's functions in place of its own: the unpack writes
-// the catalogue text when there is one, and returns nResult once.
-struct ArchiveFake {
-    static inline std::string catalogue;
-    static inline int nResult = 0;
-
-    // The library's three names; others as the system has them.
-    static FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR pszName);
-};
 
 // Message boxes, recorded and answered OK without a user.
 struct BoxFake {
@@ -78,45 +66,8 @@ struct PortsFake {
                                   LPDWORD pcReturned);
 };
 
-// The "Standard TCP/IP Port" monitor behind the spooler's port calls, on
-// PortsFake's ports: its wizard adds nextPort and keeps the ports in name
-// order; configure and delete fail with the error set. Each call is recorded.
-struct PortMonitorFake {
-    static inline std::string nextPort;
-    static inline DWORD dwConfigureError = 0, dwDeleteError = 0;
-    static inline std::vector<std::string> calls;
-
-    static void Install(PlatformApi &api);
-    static BOOL WINAPI AddPortA(LPSTR, HWND, LPSTR pMonitorName);
-    static BOOL WINAPI ConfigurePortA(LPSTR, HWND, LPSTR pPortName);
-    static BOOL WINAPI DeletePortA(LPSTR, HWND, LPSTR pPortName);
-};
-
-// Answers the version query as a system of the given numbers would, the
-// basic record only as far as it reaches.
-struct VersionFake {
-    static inline DWORD dwPlatformId = 0, dwMajor = 0, dwMinor = 0;
-    static inline bool bExtendedFails = false, bBasicFails = false;
-    static inline std::vector<DWORD> sizesAsked;
-
-    static void Set(DWORD dwPlatform, DWORD dwMajorVersion, DWORD dwMinorVersion);
-    static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo);
-};
-
-// Setting a value of these names fails, as a registry that denies it;
-// every other call reaches the real registry.
-struct RefusedValues {
-    static inline std::set<std::string> names;
-    static void Install(PlatformApi &api, std::set<std::string> refused);
-};
-
 // The entries joined by "; ".
 std::string Joined(const std::vector<std::string> &entries);
 
 // A list of the program's own kind from names separated by blanks.
 CStringArray Names(const std::string &names);
-
-// The catalogue file with the given text.
-inline void WriteCatalogue(const std::string &text) {
-    WriteTextFile(kCatalogueFile, text);
-}

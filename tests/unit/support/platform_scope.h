@@ -6,11 +6,6 @@
 
 #include <gtest/gtest.h>
 
-// A stand-in for a function the program looks up at run time.
-template <class Fn> FARPROC AsFarProc(Fn pfn) {
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(pfn));
-}
-
 class PlatformTest : public ::testing::Test {
 protected:
     PlatformApi &api() { return Platform(); }
