@@ -157,10 +157,15 @@ bool ReadPackage(const char *path, Package &package) {
         package.files[Folded(name)] = name;
         if (Folded(name) != Folded(kCatalogueName))
             continue;
-        reader->extract(i, [&package](const std::uint8_t *data, std::size_t size) {
-            package.catalogue.append(reinterpret_cast<const char *>(data), size);
-            return archive::Status();
-        });
+        const archive::Status read =
+            reader->extract(i, [&package](const std::uint8_t *data, std::size_t size) {
+                package.catalogue.append(reinterpret_cast<const char *>(data), size);
+                return archive::Status();
+            });
+        if (!read) {
+            std::printf("%s: %s cannot be read: %s\n", path, name.c_str(), read.message.c_str());
+            return false;
+        }
     }
     if (package.files.count(Folded(kCatalogueName)) == 0) {
         std::printf("%s holds no %s: the installer offers no model.\n", path, kCatalogueName);
