@@ -3,30 +3,11 @@
 // and remove the staged copies the spooler has taken its own of.
 #pragma once
 
+#include "install/driver_plan.h"
 #include "install/install_host.h"
 
 #include <string>
 #include <vector>
-
-// A file of the package, below its tree: folder, stem and extension.
-struct DriverFile {
-    std::string folder, stem, extension;
-};
-
-// One driver as a family lays it out.
-struct DriverPlan {
-    LPCSTR pszDriverName;
-    LPCSTR pszTree;
-    // Staged in this order.
-    std::vector<DriverFile> files;
-    // Rows of files removed once the driver is registered, in this order.
-    std::vector<int> removals;
-    // What the record names: files of the driver directory, and the
-    // dependent files as the record lists them.
-    std::string driver, data, config, help;
-    std::vector<std::string> dependents;
-    LPCSTR pszMonitor;
-};
 
 class CDriverStaging {
 public:

@@ -35,24 +35,12 @@ public:
     }
 
 private:
-    // The receipt models form consecutive groups; the group picks the DLL.
-    int ReceiptGroup() const {
-        int nEnd = 0;
-        int nGroup = 0;
-        for (const int nSize : kReceiptGroupSizes) {
-            ++nGroup;
-            nEnd += nSize;
-            if (m_request.nModelIndex < nEnd)
-                break;
-        }
-        return nGroup;
-    }
-
     InstallOutcome InstallReceiptDriver() {
         CDriverStaging driver;
         DWORD dwError = ERROR_SUCCESS;
-        const DriverPlan plan = ReceiptDriverPlan({m_request.nModelIndex, m_request.strShownName,
-                                                   ReceiptGroup(), m_width.pszPackageFolder});
+        const DriverPlan plan =
+            ReceiptDriverPlan({m_request.nModelIndex, m_request.strShownName,
+                               ReceiptGroupOf(m_request.nModelIndex), m_width.pszPackageFolder});
         if (!driver.Prepare(m_width.pszEnvironment, plan, dwError))
             return ReportDriverFailure(Formatted(kReceiptFailureText, static_cast<int>(dwError)),
                                        kReceiptFailureCaption);

@@ -6,10 +6,7 @@
 #include "framework/afx_string.h"
 #include "install/driver_staging.h"
 #include "install/install_host.h"
-#include "install/width_profile.h"
-
-// Row of the label tables: the catalogue index past the receipt models.
-DriverPlan LabelDriverPlan(int nRow, const WidthProfile &width);
+#include "install/label_plan.h"
 
 class CLanguageMonitor {
 public:

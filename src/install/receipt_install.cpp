@@ -5,7 +5,6 @@
 
 #include "install/driver_tables.h"
 #include "install/package_layout.h"
-#include "res/texts.h"
 
 #include <cstring>
 
@@ -31,6 +30,18 @@ constexpr int kOwnDllRow = 2;
 enum StagedFile { kStagedGroupDll, kStagedGpd, kStagedPluginDll, kStagedPluginIni };
 
 } // namespace
+
+int ReceiptGroupOf(int nIndex) {
+    int nEnd = 0;
+    int nGroup = 0;
+    for (const int nSize : kReceiptGroupSizes) {
+        ++nGroup;
+        nEnd += nSize;
+        if (nIndex < nEnd)
+            break;
+    }
+    return nGroup;
+}
 
 DriverPlan ReceiptDriverPlan(const ReceiptModel &model) {
     const int nIndex = model.nIndex;

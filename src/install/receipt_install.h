@@ -3,16 +3,20 @@
 // it, the plug-in.
 #pragma once
 
-#include "install/driver_staging.h"
+#include "install/driver_plan.h"
 
 // The model to install, as the window resolved it.
 struct ReceiptModel {
     int nIndex;
     // The text the driver list shows, which decides one DLL of group 2.
-    LPCSTR pszShownName;
+    const char *pszShownName;
     // Which group of the catalogue the model is in, counted from 1.
     int nGroup;
-    LPCSTR pszPackageFolder;
+    const char *pszPackageFolder;
 };
+
+// The group of a catalogue index of a receipt model: the models form
+// consecutive groups, and the group picks the DLL.
+int ReceiptGroupOf(int nIndex);
 
 DriverPlan ReceiptDriverPlan(const ReceiptModel &model);

@@ -13,7 +13,7 @@ const WidthProfile k64BitProgram = {kEnvironmentX64, kX64Folder, LabelFilesX64, 
 
 } // namespace
 
-const WidthProfile &WidthProfileOf([[maybe_unused]] BOOL bWow64) {
+const WidthProfile &WidthProfileOf([[maybe_unused]] bool bWow64) {
 #ifdef _WIN64
     return k64BitProgram;
 #else

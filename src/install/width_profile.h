@@ -3,12 +3,10 @@
 // language monitor goes. One row per case, chosen once.
 #pragma once
 
-#include <windows.h>
-
 struct WidthProfile {
-    LPCSTR pszEnvironment;
+    const char *pszEnvironment;
     // The folder of the package's trees the files are taken from.
-    LPCSTR pszPackageFolder;
+    const char *pszPackageFolder;
     const char *const *labelFiles;
     // The 32-bit program on 64-bit Windows sees the 32-bit system folder as
     // System32; the monitor goes to the Windows directory's SysWOW64 and is
@@ -18,5 +16,5 @@ struct WidthProfile {
     bool bMonitorByFileName;
 };
 
-// The row for this program on a system that is 64-bit when bWow64 is TRUE.
-const WidthProfile &WidthProfileOf(BOOL bWow64);
+// The row for this program on a system that is 64-bit when bWow64 is true.
+const WidthProfile &WidthProfileOf(bool bWow64);
