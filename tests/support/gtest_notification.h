@@ -4,22 +4,13 @@
 
 #include <windows.h>
 
-namespace testing {
-namespace internal {
+namespace testing::internal {
 
-class Notification {
-public:
-    Notification() : m_hEvent(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-    Notification(const Notification &) = delete;
-    Notification &operator=(const Notification &) = delete;
-    ~Notification() { ::CloseHandle(m_hEvent); }
-
-    void Notify() { ::SetEvent(m_hEvent); }
-    void WaitForNotification() { ::WaitForSingleObject(m_hEvent, INFINITE); }
-
-private:
-    HANDLE m_hEvent;
+struct Notification {
+    HANDLE hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ~Notification() { ::CloseHandle(hEvent); }
+    void Notify() { ::SetEvent(hEvent); }
+    void WaitForNotification() { ::WaitForSingleObject(hEvent, INFINITE); }
 };
 
-} // namespace internal
-} // namespace testing
+} // namespace testing::internal

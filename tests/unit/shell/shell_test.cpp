@@ -19,7 +19,6 @@
 #include <gtest/gtest.h>
 #include <sevenzip.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <process.h>
@@ -276,9 +275,9 @@ HANDLE WINAPI ThreadWithId(LPSECURITY_ATTRIBUTES pAttributes, SIZE_T cbStack,
                            LPTHREAD_START_ROUTINE pfnStart, LPVOID pParameter, DWORD dwFlags,
                            LPDWORD pdwThreadId) {
     ::SetLastError(ERROR_INVALID_PARAMETER);
-    return pdwThreadId == nullptr
-               ? nullptr
-               : ::CreateThread(pAttributes, cbStack, pfnStart, pParameter, dwFlags, pdwThreadId);
+    return pdwThreadId
+               ? ::CreateThread(pAttributes, cbStack, pfnStart, pParameter, dwFlags, pdwThreadId)
+               : nullptr;
 }
 void LackUpTo(PlatformApi &api, int nAge) {
     Lacks(api.SetDefaultDllDirectories);
@@ -313,28 +312,24 @@ const struct OlderWindows {
 using OlderWindowsTest = PlatformTest;
 
 TEST_F(OlderWindowsTest, StartsUnpacksListsAndInstallsAsFarAsItsSpoolerCan) {
-    const char *pszWine = std::getenv("OLDER_WINDOWS");
-    if (pszWine == nullptr) {
+    const char *pszRow = std::getenv("OLDER_WINDOWS");
+    if (pszRow == nullptr) {
         char szSelf[MAX_PATH] = {};
         ::GetModuleFileNameA(nullptr, szSelf, MAX_PATH);
         const std::string key =
             "Software\\Wine\\AppDefaults\\" + std::string(std::strrchr(szSelf, '\\') + 1);
-        // The 64-bit program starts on 64-bit Windows alone.
-        for (const OlderWindows &row : kOlderWindows)
-            if ((row.pszWine == std::string("winxp64")) == (sizeof(void *) == 8)) {
-                WriteRegistryString(HKEY_CURRENT_USER, key, "Version", row.pszWine);
-                _putenv(("OLDER_WINDOWS=" + std::string(row.pszWine)).c_str());
-                EXPECT_EQ(_spawnl(_P_WAIT, szSelf, szSelf, "--gtest_filter=OlderWindows*", nullptr),
-                          0)
-                    << row.pszWine;
-            }
+        // The 64-bit program starts on 64-bit Windows alone, the last row.
+        for (size_t i = sizeof(void *) == 8 ? 4 : 0; i < (sizeof(void *) == 8 ? 5 : 4); ++i) {
+            WriteRegistryString(HKEY_CURRENT_USER, key, "Version", kOlderWindows[i].pszWine);
+            _putenv(("OLDER_WINDOWS=" + std::to_string(i)).c_str());
+            EXPECT_EQ(_spawnl(_P_WAIT, szSelf, szSelf, "--gtest_filter=OlderWindows*", nullptr), 0)
+                << kOlderWindows[i].pszWine;
+        }
         _putenv("OLDER_WINDOWS=");
         ::RegDeleteKeyValueA(HKEY_CURRENT_USER, key.c_str(), "Version");
         return;
     }
-    const OlderWindows &row =
-        *std::find_if(std::begin(kOlderWindows), std::end(kOlderWindows),
-                      [&](const OlderWindows &r) { return r.pszWine == std::string(pszWine); });
+    const OlderWindows &row = kOlderWindows[std::atoi(pszRow)];
     LackUpTo(api(), row.nAge);
     BoxFake::Install(api());
     CInstallerDlg dlg;

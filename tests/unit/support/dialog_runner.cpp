@@ -1,8 +1,7 @@
 #include "support/dialog_runner.h"
 
-DialogRunner::DialogRunner(CDialog &dlg) : m_dlg(dlg) {
-    DWORD dwThreadId = 0;
-    m_hThread = ::CreateThread(nullptr, 0, Run, this, 0, &dwThreadId);
+DialogRunner::DialogRunner(CDialog &dlg) {
+    m_thread = archive::Thread([this, &dlg] { m_nResult = dlg.DoModal(); });
     WaitFor([&] { return dlg.m_hWnd != nullptr; });
     m_hDlg = dlg.m_hWnd;
 }
@@ -12,17 +11,8 @@ DialogRunner::~DialogRunner() {
     Join();
 }
 
-DWORD WINAPI DialogRunner::Run(LPVOID pRunner) {
-    DialogRunner &runner = *static_cast<DialogRunner *>(pRunner);
-    runner.m_nResult = runner.m_dlg.DoModal();
-    return 0;
-}
-
 INT_PTR DialogRunner::Join() {
-    if (m_hThread != nullptr) {
-        ::WaitForSingleObject(m_hThread, INFINITE);
-        ::CloseHandle(m_hThread);
-        m_hThread = nullptr;
-    }
+    if (m_thread.joinable())
+        m_thread.join();
     return m_nResult;
 }

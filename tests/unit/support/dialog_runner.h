@@ -6,6 +6,8 @@
 #include "support/win_helpers.h"
 #include "support/window_driver.h"
 
+#include "threads.h"
+
 class DialogRunner : public WindowDriver {
 public:
     explicit DialogRunner(CDialog &dlg);
@@ -16,9 +18,6 @@ public:
     bool Open() const { return ::IsWindow(m_hDlg) != FALSE; }
 
 private:
-    static DWORD WINAPI Run(LPVOID pRunner);
-
-    CDialog &m_dlg;
     INT_PTR m_nResult = -1;
-    HANDLE m_hThread = nullptr;
+    archive::Thread m_thread;
 };
