@@ -53,11 +53,10 @@ enum Property : std::uint64_t {
 constexpr std::uint64_t kCopy = 0x00;
 constexpr std::uint64_t kLzma2 = 0x21;
 constexpr std::uint64_t kLzma = 0x030101;
-constexpr std::uint64_t kBcj = 0x03030103;
-constexpr std::uint64_t kBcjShort = 0x04;
 constexpr std::uint64_t kBcj2 = 0x0303011B;
 
-const std::map<std::uint64_t, const char *> kUnsupportedMethods = {
+// Names for messages about coders refused.
+const std::map<std::uint64_t, const char *> kMethodNames = {
     {0x03, "Delta"},
     {0x05, "PPC"},
     {0x06, "IA64"},
@@ -88,19 +87,17 @@ bool supported(const SevenZipReader::Coder &coder) {
     case kCopy:
     case kLzma:
     case kLzma2:
-    case kBcj:
-    case kBcjShort:
         return coder.inputs == 1;
     case kBcj2:
         return coder.inputs == 4;
     default:
-        return false;
+        return coder.inputs == 1 && filterSupported(coder.method, coder.props);
     }
 }
 
 std::string methodName(std::uint64_t method) {
-    const auto known = kUnsupportedMethods.find(method);
-    if (known != kUnsupportedMethods.end())
+    const auto known = kMethodNames.find(method);
+    if (known != kMethodNames.end())
         return known->second;
     static const char digits[] = "0123456789ABCDEF";
     std::string hex;
@@ -773,7 +770,7 @@ Status SevenZipReader::coderOutput(const Streams &streams, const Folder &folder,
         decoder = makeBcj2Stream(std::move(inputs), size);
         break;
     default:
-        decoder = makeBcjStream(std::move(inputs[0]));
+        decoder = makeFilterStream(coder.method, std::move(inputs[0]), coder.props);
         break;
     }
     if (status)

@@ -13,7 +13,7 @@ namespace archive {
 constexpr std::size_t kSevenZipSignatureSize = 6;
 bool hasSevenZipSignature(const std::uint8_t *head);
 
-// 7z archives: plain or encoded headers, solid folders of Copy, LZMA, LZMA2, BCJ and BCJ2
+// 7z archives: plain or encoded headers, solid folders of Copy, LZMA, LZMA2, BCJ2 and filter
 // coders bound together, empty files and folders, a CRC for every file.
 class SevenZipReader : public ArchiveReader {
 public:

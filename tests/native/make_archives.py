@@ -7,7 +7,7 @@ OUT_DIR/tree         the source tree most good archives hold
 OUT_DIR/good         archives to extract: the tree as Info-ZIP zip, 7-Zip and libarchive (CMAKE)
                      write it, with every 7z method and filter we read; odd layouts; and
                      archives other extractors take where ours once failed or lost files
-OUT_DIR/reference/NAME   what unzip or 7z x makes of each good archive; where unzip reads a
+OUT_DIR/reference/NAME   what unzip or 7zz x makes of each good archive; where unzip reads a
                      name as a Unix one, what Windows makes of it
 OUT_DIR/refused      archives to refuse, in a folder named for the error; the unsupported ones
                      are named for their method, the data errors hold an intact first.txt
@@ -32,7 +32,7 @@ import zlib
 TEXT = b"".join(b"Line %05d of a driver setup file\r\n" % i for i in range(600))
 NAME = "Ünïcode名.txt"
 STORED, DEFLATED = zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED
-ZIP, SEVENZIP = "zip -q -r -X", "7z a -bd -bso0 -bsp0"
+ZIP, SEVENZIP = "zip -q -r -X", "7zz a -bd -bso0 -bsp0"
 OK = ("ok.txt", b"fine")
 RNG = random.Random(20240601)
 # Runs of zeros between random blocks, like sections of a compiled binary.
@@ -56,13 +56,15 @@ GOOD = {
     **{f"sevenzip_{name}.7z": f"{SEVENZIP} {switches} {{out}} ." for name, switches in {
         "default": "", "mx1": "-mx=1", "copy": "-m0=copy", "bcj_lzma": "-mf=BCJ -m0=lzma",
         "lzma2_nonsolid_plain_header": "-m0=lzma2 -ms=off -mhc=off", "bcj2": "-mf=BCJ2",
-        "bcj2_lzma_solid_blocks": "-mf=BCJ2 -m0=lzma -ms=100k"}.items()},
+        "bcj2_lzma_solid_blocks": "-mf=BCJ2 -m0=lzma -ms=100k", "arm": "-mf=ARM",
+        "armt": "-mf=ARMT", "arm64": "-mf=ARM64", "ppc": "-mf=PPC", "sparc": "-mf=SPARC",
+        "ia64": "-mf=IA64", "riscv": "-mf=RISCV", "delta": "-mf=Delta:4"}.items()},
 }
 
-# Refused for their method, each named for it: switches of 7z a.
-UNSUPPORTED = {"PPMd.7z": "-m0=PPMd", "ARM64.7z": "-mf=ARM64", "Delta.7z": "-mf=Delta:4",
-               "BZip2.7z": "-m0=BZip2", "Deflate.7z": "-m0=Deflate", "7zAES.7z": "-psecret",
-               "7zAES_header.7z": "-psecret -mhe=on", "Deflate64.zip": "-mm=Deflate64",
+# Refused for their method, each named for it: switches of 7zz a.
+UNSUPPORTED = {"PPMd.7z": "-m0=PPMd", "BZip2.7z": "-m0=BZip2", "Deflate.7z": "-m0=Deflate",
+               "7zAES.7z": "-psecret", "7zAES_header.7z": "-psecret -mhe=on",
+               "Deflate64.zip": "-mm=Deflate64",
                "LZMA.zip": "-mm=LZMA", "BZip2.zip": "-mm=BZip2", "encrypted.zip": "-psecret"}
 
 
@@ -203,7 +205,7 @@ def write_good(out, cmake):
         "good/descriptor_nosig.zip": nosig,
         "refused/bad_archive/descriptor_crc.zip": flipped(streamed, at + 4),
         "good/no_entries.zip": build([]),
-        "good/no_entries.7z": archived(f"{SEVENZIP} {{out}} e && 7z d -bso0 {{out}} e", {"e": b""}),
+        "good/no_entries.7z": archived(f"{SEVENZIP} {{out}} e && 7zz d -bso0 {{out}} e", {"e": b""}),
         "good/only_empty.7z": archived(SEVENZIP + " {out} .", {"empty": None, "empty.txt": b""}),
         "good/names_utf8.zip": build([("Ticket/" + NAME, b"utf8")]),
         "good/names_unicode_extra.zip": build([
@@ -231,7 +233,7 @@ def write_good(out, cmake):
         # Windows sees one file where names differ by case only: -LL lower-cases them all.
         # unzip warns of a stub or an empty archive (exit code 1) and extracts.
         unzip = "unzip -o -qq" + " -LL" * ("case" in name) + " {archive} -d {to} 2>/dev/null || :"
-        sh("7z x -bso0 {archive} -o{to}" if name.endswith(".7z") else unzip, out,
+        sh("7zz x -bso0 {archive} -o{to}" if name.endswith(".7z") else unzip, out,
            archive=os.path.join(good, name), to=os.path.join(reference, name))
 
 
@@ -244,6 +246,7 @@ def write_refused(out):
     # folders after it, side by side, goes.
     nonsolid = archived(SEVENZIP + " -ms=off -m0=copy {out} first.txt second.txt z/third.txt",
                         {**first, "second.txt": TEXT, "z/third.txt": TEXT})
+    arm64 = archived(SEVENZIP + " -mf=ARM64 -mhc=off {out} .", {**first, "payload.txt": TEXT})
     bcj2 = archived(SEVENZIP + " -mf=BCJ2 {out} .",
                     {**first, "payload.dll": random.Random(2).randbytes(30000)})
     dotdot_7z = archived(SEVENZIP + " -mhc=off {out} .", {"ok.txt": b"fine", "x" * 16: b"pwned"})
@@ -259,6 +262,8 @@ def write_refused(out):
         "data_error/lzma_data_flipped.7z":
             flipped(lzma_7z[:], 32 + struct.unpack_from("<Q", lzma_7z, 12)[0] * 7 // 8),
         "data_error/bcj2_data_flipped.7z": flipped(bcj2, 32 + 20000),
+        "data_error/arm64_data_flipped.7z":
+            flipped(arm64, 32 + struct.unpack_from("<Q", arm64, 12)[0] * 7 // 8),
         "data_error/second_folder_flipped.7z": flipped(nonsolid, 32 + 5 + 7),
         "bad_archive/start_header_crc.7z": flipped(plain[:], 9),
         "bad_archive/header_crc.7z": flipped(plain[:], len(plain) - 5),
