@@ -212,6 +212,10 @@ def write_good(out, cmake):
             renamed("Ticket/Unicode.txt", "Ticket/" + NAME, b"x"),
             renamed("stale.txt", "other名.txt", b"", crc_of="renamed.txt")]),
         "good/names.7z": archived(SEVENZIP + " {out} .", {"Ticket/" + NAME: b"7z"}),
+        # Named by 7zz x after the archive; a self-extractor: a program with the archive behind.
+        "good/nameless.7z": archived("cat readme.txt | " + SEVENZIP + " -si {out}", {"readme.txt": TEXT}),
+        "good/elf_stub.7z": archived(SEVENZIP + " {out}.7z . && cat /bin/true {out}.7z > {out}",
+                                     {"readme.txt": TEXT, "sub/b.txt": b"b"}),
         # Info-ZIP writes the name of a Unix file as it finds it: UTF-8, but not flagged.
         "good/utf8_unix.zip": archived("zip -q {out} *", {NAME: b"unix"}, ".zip"),
         "good/partial_order.zip": archived("zip -q {out} a.txt.partial~ a.txt",
@@ -277,6 +281,8 @@ def write_refused(out):
         **{"unsupported/" + name: archived(f"{SEVENZIP} {switches} {{out}} *", {"secret.txt": TEXT},
                                            os.path.splitext(name)[1])
            for name, switches in UNSUPPORTED.items()},
+        "unsupported/split_volume.7z.001": archived(
+            SEVENZIP + " -mx=0 -v8k {out}.7z . && mv {out}.7z.001 {out}", {"payload.txt": TEXT}),
         # The names are checked one by one in extract_test; these show a refusal before anything
         # is written, in both formats, for a folder, and for a name an extra field gives.
         # Tests extract to ROOT/x/dest, so "../../evil" is ROOT/evil beside it.
