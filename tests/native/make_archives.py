@@ -135,6 +135,42 @@ def renamed(stored, name, data, crc_of=None):
     return stored, data, STORED, struct.pack("<HH", 0x7075, len(extra)) + extra
 
 
+def dos_folder():
+    """A folder as Windows writers store it: its MS-DOS attribute, no trailing slash."""
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w") as zf:
+        info = zipfile.ZipInfo("Driver")
+        info.create_system, info.external_attr = 0, 0x10
+        zf.writestr(info, b"")
+        zf.writestr("Driver/x.inf", b"[Version]")
+    return buf.getvalue()
+
+
+def zip64_edits(blob):
+    """A ZIP64 archive as streaming writers end it, with all 0xFFFF in the classic end record;
+    the same with the start disk in the ZIP64 field; and one whose ZIP64 end record says its
+    central directory is encrypted."""
+    end = blob.rfind(b"PK\x05\x06")
+    streaming = blob[:end + 4] + b"\xff" * 16 + blob[end + 20:]
+    central = blob.find(b"PK\x01\x02")
+    name, extra = struct.unpack_from("<HH", blob, central + 28)
+    at = central + 46 + name
+    while blob[at:at + 2] != b"\x01\x00":
+        at += 4 + struct.unpack_from("<H", blob, at + 2)[0]
+    field = 4 + struct.unpack_from("<H", blob, at + 2)[0]
+    disk = (blob[:central + 30] + struct.pack("<H", extra + 4) + blob[central + 32:central + 34] +
+            b"\xff\xff" + blob[central + 36:at + 2] + struct.pack("<H", field) +
+            blob[at + 4:at + field] + bytes(4) + blob[at + field:])
+    for record, offset, width in ((disk.rfind(b"PK\x06\x06"), 40, "Q"),
+                                  (disk.rfind(b"PK\x06\x07"), 8, "Q"),
+                                  (disk.rfind(b"PK\x05\x06"), 12, "I")):
+        struct.pack_into("<" + width, disk, record + offset,
+                         struct.unpack_from("<" + width, disk, record + offset)[0] + 4)
+    encrypted = blob[:]
+    encrypted[blob.rfind(b"PK\x06\x06") + 14] = 62
+    return streaming, disk, encrypted
+
+
 def flipped(blob, at):
     blob[at] ^= 0x5A
     return blob
@@ -197,6 +233,7 @@ def write_good(out, cmake):
     nosig = streamed[:at] + streamed[at + 4:]
     struct.pack_into("<I", nosig, nosig.rfind(b"PK\x05\x06") + 16, at + 12)
     plain = archived("zip -q -r {out} .", {"a.txt": TEXT, "sub/b.txt": b"b"}, ".zip")
+    streaming, disk, encrypted = zip64_edits(archived(ZIP + " -fz {out} .", {"a.txt": TEXT}, ".zip"))
     backslashes = [("drivers\\x86\\unidrv.gpd", TEXT, DEFLATED), ("drivers\\empty\\", None),
                    ("mixed/sep\\file.ini", b"[x]")]
     write_files(out, {
@@ -222,6 +259,9 @@ def write_good(out, cmake):
                                            {"a.txt.partial~": b"user's", "a.txt": TEXT}, ".zip"),
         "good/long_name.zip": archived("zip -q {out} *", {"x" * 255: b"long"}, ".zip"),
         "good/stub.zip": RNG.randbytes(3000) + plain,
+        "good/dos_folder.zip": dos_folder(), "good/zip64_streaming_end.zip": streaming,
+        "good/zip64_start_disk.zip": disk,
+        "refused/unsupported/encrypted_directory.zip": encrypted,
         "good/trailing.zip": plain + RNG.randbytes(70 * 1024),
         # One name twice; zipfile would only write it with a warning.
         "good/twice.zip": build([("a.txt", b"first"), ("b.txt", b"second")]).replace(b"b.", b"a."),
@@ -237,7 +277,8 @@ def write_good(out, cmake):
         # Windows sees one file where names differ by case only: -LL lower-cases them all.
         # unzip warns of a stub or an empty archive (exit code 1) and extracts.
         unzip = "unzip -o -qq" + " -LL" * ("case" in name) + " {archive} -d {to} 2>/dev/null || :"
-        sh("7zz x -bso0 {archive} -o{to}" if name.endswith(".7z") else unzip, out,
+        by_7zz = name.endswith(".7z") or name.startswith(("dos_", "zip64_"))
+        sh("7zz x -bso0 {archive} -o{to}" if by_7zz else unzip, out,
            archive=os.path.join(good, name), to=os.path.join(reference, name))
 
 
