@@ -87,10 +87,10 @@ Status splitArchive() {
     return {ErrorCode::Unsupported, "7z archive split into volumes is not supported: join them"};
 }
 
-// The part of a source from an archive's start on.
-class PartSource : public ByteSource {
+// A source seen from an archive's start on.
+class ShiftedSource : public ByteSource {
 public:
-    PartSource(ByteSource &whole, std::uint64_t start) : whole_(whole), start_(start) {}
+    ShiftedSource(ByteSource &whole, std::uint64_t start) : whole_(whole), start_(start) {}
     std::uint64_t size() const override { return whole_.size() - start_; }
     bool readAt(std::uint64_t offset, void *out, std::size_t n) override {
         return offset <= size() && whole_.readAt(start_ + offset, out, n);
@@ -661,7 +661,7 @@ bool isSevenZipVolume(const std::string &name) {
 Status SevenZipReader::open(ByteSource &source) {
     std::uint64_t start = 0;
     findSevenZip(source, start);
-    source_ = std::make_shared<PartSource>(source, start);
+    source_ = std::make_shared<ShiftedSource>(source, start);
     streams_ = {};
     files_.clear();
     entries_.clear();

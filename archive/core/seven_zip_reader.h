@@ -69,7 +69,7 @@ private:
     Status coderOutput(const Streams &streams, const Folder &folder, std::size_t coder,
                        std::unique_ptr<InStream> &stream) const;
 
-    // The source, or the part of it from the archive's start on, shared with the forks.
+    // The source seen from the archive's start on, shared with the forks.
     std::shared_ptr<ByteSource> source_;
     Streams streams_;
     std::vector<File> files_;
