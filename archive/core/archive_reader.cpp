@@ -16,10 +16,10 @@ bool MemorySource::readAt(std::uint64_t offset, void *out, std::size_t n) {
 }
 
 // A ZIP may carry anything in front of its first entry (self-extractors), so ZIP is what
-// everything without the 7z signature is taken for.
+// everything that holds no 7z archive is taken for.
 std::unique_ptr<ArchiveReader> readerFor(ByteSource &source) {
-    std::uint8_t head[kSevenZipSignatureSize];
-    if (source.readAt(0, head, sizeof head) && hasSevenZipSignature(head))
+    std::uint64_t start = 0;
+    if (findSevenZip(source, start) || isSevenZipVolume(source.name()))
         return std::make_unique<SevenZipReader>();
     return std::make_unique<ZipReader>();
 }

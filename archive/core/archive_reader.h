@@ -18,6 +18,8 @@ public:
     virtual std::uint64_t size() const = 0;
     // Fails (returns false) unless all n bytes could be read. Safe from two threads at once.
     virtual bool readAt(std::uint64_t offset, void *out, std::size_t n) = 0;
+    // The file's name without its folder, UTF-8; empty where there is no file.
+    virtual std::string name() const { return {}; }
 };
 
 class MemorySource : public ByteSource {

@@ -404,6 +404,7 @@ void FileSource::close() {
 
 bool FileSource::open(const std::string &path) {
     close();
+    name_ = path.substr(path.find_last_of("/\\") + 1);
 #ifdef _WIN32
     // A folder cannot be opened this way, so only files get through.
     const bool ansi = ansiOnly();

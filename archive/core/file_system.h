@@ -69,12 +69,14 @@ public:
     bool open(const std::string &path); // a file, never a folder
     std::uint64_t size() const override { return size_; }
     bool readAt(std::uint64_t offset, void *out, std::size_t n) override;
+    std::string name() const override { return name_; }
 
 private:
     static constexpr std::size_t kCacheSize = 64 * 1024;
     void close();
 
     std::intptr_t file_ = -1; // descriptor or HANDLE
+    std::string name_;
     std::uint64_t size_ = 0;
     Mutex cacheMutex_; // readers on two threads share the cache
     // Where reads move the file pointer, readers on two threads take turns with it.

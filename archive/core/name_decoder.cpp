@@ -1,8 +1,13 @@
 #include "name_decoder.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace archive {
 namespace {
 
+#ifndef _WIN32
 // Code points of the bytes 0x80 to 0xFF; the lower half is ASCII.
 constexpr char16_t kOemHighHalf[128] = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
@@ -16,6 +21,7 @@ constexpr char16_t kOemHighHalf[128] = {
     0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4, 0x03A6, 0x0398, 0x03A9, 0x03B4,
     0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0};
+#endif
 
 void appendUtf8(std::string &out, char32_t c) {
     if (c < 0x80) {
@@ -76,6 +82,18 @@ std::string foldCase(std::string_view utf8) {
     return out;
 }
 
+#ifdef _WIN32
+std::string utf8FromOem(std::string_view oem) {
+    const int size = static_cast<int>(oem.size());
+    const int units = MultiByteToWideChar(CP_OEMCP, 0, oem.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_OEMCP, 0, oem.data(), size, wide.data(), units);
+    std::string out;
+    // No code page Windows has for OEM text maps a byte to half a surrogate pair.
+    utf8FromUtf16(reinterpret_cast<const std::uint8_t *>(wide.data()), wide.size(), out);
+    return out;
+}
+#else
 std::string utf8FromOem(std::string_view oem) {
     std::string out;
     out.reserve(oem.size());
@@ -85,6 +103,7 @@ std::string utf8FromOem(std::string_view oem) {
     }
     return out;
 }
+#endif
 
 bool utf8FromUtf16(const std::uint8_t *littleEndian, std::size_t units, std::string &utf8) {
     utf8.clear();

@@ -9,7 +9,8 @@ namespace archive {
 
 // Entry names travel as UTF-8 from here on, whatever the archive stored.
 
-// IBM PC code page 437: what ZIP writers use for names without the UTF-8 flag.
+// Names without the UTF-8 flag, read as 7-Zip reads them: in the OEM code page of the running
+// Windows (GetOEMCP), where DOS and Windows writers stored them; elsewhere in code page 437.
 std::string utf8FromOem(std::string_view oem);
 
 // Fails on an unpaired surrogate, which no file system name can hold.

@@ -18,6 +18,7 @@ namespace {
 constexpr std::uint8_t kSignature[kSevenZipSignatureSize] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
 constexpr std::size_t kStartHeaderSize = 32;
 constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::uint64_t kStubLimit = 4 * 1024 * 1024;
 // Encoded headers may wrap each other; real archives use one level.
 constexpr int kMaxHeaderLevels = 4;
 constexpr std::size_t kMaxCoders = 32;
@@ -53,11 +54,10 @@ enum Property : std::uint64_t {
 constexpr std::uint64_t kCopy = 0x00;
 constexpr std::uint64_t kLzma2 = 0x21;
 constexpr std::uint64_t kLzma = 0x030101;
-constexpr std::uint64_t kBcj = 0x03030103;
-constexpr std::uint64_t kBcjShort = 0x04;
 constexpr std::uint64_t kBcj2 = 0x0303011B;
 
-const std::map<std::uint64_t, const char *> kUnsupportedMethods = {
+// Names for messages about coders refused.
+const std::map<std::uint64_t, const char *> kMethodNames = {
     {0x03, "Delta"},
     {0x05, "PPC"},
     {0x06, "IA64"},
@@ -83,24 +83,41 @@ Status damaged(const std::string &what = "7z header is damaged") {
     return {ErrorCode::BadArchive, what};
 }
 
+Status splitArchive() {
+    return {ErrorCode::Unsupported, "7z archive split into volumes is not supported: join them"};
+}
+
+// A source seen from an archive's start on.
+class ShiftedSource : public ByteSource {
+public:
+    ShiftedSource(ByteSource &whole, std::uint64_t start) : whole_(whole), start_(start) {}
+    std::uint64_t size() const override { return whole_.size() - start_; }
+    bool readAt(std::uint64_t offset, void *out, std::size_t n) override {
+        return offset <= size() && whole_.readAt(start_ + offset, out, n);
+    }
+    std::string name() const override { return whole_.name(); }
+
+private:
+    ByteSource &whole_;
+    const std::uint64_t start_;
+};
+
 bool supported(const SevenZipReader::Coder &coder) {
     switch (coder.method) {
     case kCopy:
     case kLzma:
     case kLzma2:
-    case kBcj:
-    case kBcjShort:
         return coder.inputs == 1;
     case kBcj2:
         return coder.inputs == 4;
     default:
-        return false;
+        return coder.inputs == 1 && filterSupported(coder.method, coder.props);
     }
 }
 
 std::string methodName(std::uint64_t method) {
-    const auto known = kUnsupportedMethods.find(method);
-    if (known != kUnsupportedMethods.end())
+    const auto known = kMethodNames.find(method);
+    if (known != kMethodNames.end())
         return known->second;
     static const char digits[] = "0123456789ABCDEF";
     std::string hex;
@@ -500,7 +517,14 @@ struct FileInfo {
     std::vector<bool> emptyFile;
 };
 
-Status readFilesInfo(HeaderReader &r, FileInfo &info) {
+// 7-Zip names an entry stored without a name (7z a -si) after the archive: its name less
+// the extension, or with "~" added where it has none.
+std::string nameOfNameless(const std::string &archiveName) {
+    const std::size_t dot = archiveName.rfind('.');
+    return dot != std::string::npos && dot > 0 ? archiveName.substr(0, dot) : archiveName + "~";
+}
+
+Status readFilesInfo(HeaderReader &r, const std::string &archiveName, FileInfo &info) {
     const std::size_t count = r.count(r.left() / kMinFileBytes);
     info.emptyStream.assign(count, false);
     info.emptyFile.assign(count, false);
@@ -549,8 +573,10 @@ Status readFilesInfo(HeaderReader &r, FileInfo &info) {
         if (p.failed())
             return damaged();
     }
-    if (r.failed() || (!named && count != 0))
+    if (r.failed())
         return damaged();
+    if (!named)
+        info.names.assign(count, nameOfNameless(archiveName));
     return {};
 }
 
@@ -593,8 +619,49 @@ bool hasSevenZipSignature(const std::uint8_t *head) {
     return std::memcmp(head, kSignature, sizeof kSignature) == 0;
 }
 
+bool findSevenZip(ByteSource &source, std::uint64_t &start) {
+    std::uint8_t head[kStartHeaderSize] = {};
+    source.readAt(0, head, sizeof head);
+    start = 0;
+    if (hasSevenZipSignature(head))
+        return true;
+    if (std::memcmp(head, "MZ", 2) != 0 && std::memcmp(head,
+                                                       "\x7F"
+                                                       "ELF",
+                                                       4) != 0)
+        return false;
+    const std::uint64_t end = std::min(source.size(), kStubLimit);
+    std::vector<std::uint8_t> window(kChunkSize + kStartHeaderSize);
+    for (std::uint64_t from = 0; end - from >= kStartHeaderSize; from += kChunkSize) {
+        const std::size_t size =
+            static_cast<std::size_t>(std::min<std::uint64_t>(window.size(), end - from));
+        if (!source.readAt(from, window.data(), size))
+            return false;
+        for (std::size_t pos = 0; size - pos >= kStartHeaderSize; ++pos) {
+            const std::uint8_t *h = window.data() + pos;
+            if (h[0] == kSignature[0] && hasSevenZipSignature(h) &&
+                static_cast<std::uint32_t>(crc32(0L, h + 12, 20)) == le32(h + 8)) {
+                start = from + pos;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool isSevenZipVolume(const std::string &name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 == name.size() || dot < 3 ||
+        name.find_first_not_of("0123456789", dot + 1) != std::string::npos)
+        return false;
+    const std::string before = name.substr(dot - 3, 3);
+    return before[0] == '.' && before[1] == '7' && (before[2] == 'z' || before[2] == 'Z');
+}
+
 Status SevenZipReader::open(ByteSource &source) {
-    source_ = &source;
+    std::uint64_t start = 0;
+    findSevenZip(source, start);
+    source_ = std::make_shared<ShiftedSource>(source, start);
     streams_ = {};
     files_.clear();
     entries_.clear();
@@ -615,20 +682,20 @@ Status SevenZipReader::open(ByteSource &source) {
     }
     if (id == kAdditionalStreamsInfo) {
         Streams unused;
-        status = readStreamsInfo(r, source.size(), unused);
+        status = readStreamsInfo(r, source_->size(), unused);
         if (!status)
             return status;
         id = r.number();
     }
     if (id == kMainStreamsInfo) {
-        status = readStreamsInfo(r, source.size(), streams_);
+        status = readStreamsInfo(r, source_->size(), streams_);
         if (!status)
             return status;
         id = r.number();
     }
     FileInfo info;
     if (id == kFilesInfo) {
-        status = readFilesInfo(r, info);
+        status = readFilesInfo(r, source.name(), info);
         if (!status)
             return status;
         id = r.number();
@@ -677,7 +744,7 @@ Status SevenZipReader::open(ByteSource &source) {
 Status SevenZipReader::readHeader(std::vector<std::uint8_t> &header) {
     std::uint8_t start[kStartHeaderSize];
     if (!source_->readAt(0, start, sizeof start) || !hasSevenZipSignature(start))
-        return damaged("not a 7z archive");
+        return isSevenZipVolume(source_->name()) ? splitArchive() : damaged("not a 7z archive");
     if (start[6] != 0)
         return {ErrorCode::Unsupported,
                 "7z format version " + std::to_string(start[6]) + " is not supported"};
@@ -689,7 +756,8 @@ Status SevenZipReader::readHeader(std::vector<std::uint8_t> &header) {
         return {};
     const std::uint64_t available = source_->size() - kStartHeaderSize;
     if (offset > available || size > available - offset)
-        return damaged("7z archive is truncated");
+        return isSevenZipVolume(source_->name()) ? splitArchive()
+                                                 : damaged("7z archive is truncated");
     header.resize(static_cast<std::size_t>(size));
     if (!source_->readAt(kStartHeaderSize + offset, header.data(), header.size()))
         return {ErrorCode::ArchiveOpen, "cannot read the archive"};
@@ -773,7 +841,7 @@ Status SevenZipReader::coderOutput(const Streams &streams, const Folder &folder,
         decoder = makeBcj2Stream(std::move(inputs), size);
         break;
     default:
-        decoder = makeBcjStream(std::move(inputs[0]));
+        decoder = makeFilterStream(coder.method, std::move(inputs[0]), coder.props);
         break;
     }
     if (status)

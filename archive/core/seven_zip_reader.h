@@ -13,7 +13,13 @@ namespace archive {
 constexpr std::size_t kSevenZipSignatureSize = 6;
 bool hasSevenZipSignature(const std::uint8_t *head);
 
-// 7z archives: plain or encoded headers, solid folders of Copy, LZMA, LZMA2, BCJ and BCJ2
+// Where the archive starts: at 0, or behind a program (a PE or ELF self-extractor) within
+// the first 4 MiB (self-extracting modules are far smaller), at a start header whose CRC holds.
+bool findSevenZip(ByteSource &source, std::uint64_t &start);
+// A name as 7z a -v gives the volumes of a split archive: name.7z.001, name.7z.002, ...
+bool isSevenZipVolume(const std::string &name);
+
+// 7z archives: plain or encoded headers, solid folders of Copy, LZMA, LZMA2, BCJ2 and filter
 // coders bound together, empty files and folders, a CRC for every file.
 class SevenZipReader : public ArchiveReader {
 public:
@@ -63,7 +69,8 @@ private:
     Status coderOutput(const Streams &streams, const Folder &folder, std::size_t coder,
                        std::unique_ptr<InStream> &stream) const;
 
-    ByteSource *source_ = nullptr;
+    // The source seen from the archive's start on, shared with the forks.
+    std::shared_ptr<ByteSource> source_;
     Streams streams_;
     std::vector<File> files_;
     std::vector<ArchiveEntry> entries_;

@@ -26,6 +26,11 @@ constexpr std::size_t kChunkSize = 64 * 1024;
 // The end record is looked for in windows of this size, the longest comment's first.
 constexpr std::size_t kScanWindow = 0xFFFF;
 constexpr std::uint8_t kHostUnix = 3;
+// Hosts whose external attributes hold the MS-DOS ones: FAT, HPFS, NTFS, VFAT.
+constexpr std::uint8_t kDosHosts[] = {0, 6, 10, 14};
+constexpr std::uint8_t kDosDirectory = 0x10;
+// Central directory encryption came with version 6.2 of the format.
+constexpr std::uint8_t kVersionEncryptedDirectory = 62;
 
 constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint16_t kFlagDeferredSizes = 0x0008;
@@ -36,6 +41,7 @@ constexpr std::uint16_t kFlagMaskedHeaders = 0x2000;
 constexpr std::uint16_t kExtraZip64 = 0x0001;
 constexpr std::uint16_t kExtraUnicodePath = 0x7075;
 constexpr std::uint32_t kNoValue32 = 0xFFFFFFFF;
+constexpr std::uint16_t kNoValue16 = 0xFFFF;
 
 constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kMethodDeflate = 8;
@@ -75,20 +81,28 @@ bool findExtra(const std::uint8_t *extra, std::size_t size, std::uint16_t id,
     return false;
 }
 
-// Replaces each 32-bit field that is all ones with the next value of the ZIP64 extra field.
+// A field the ZIP64 extra field may stand in for: its all-ones placeholder there.
+struct WideField {
+    std::uint64_t *value;
+    std::uint64_t placeholder = kNoValue32;
+};
+
+// Replaces each placeholder with the next value of the ZIP64 extra field: 64-bit ones, and
+// 32 bits for the disk number.
 bool applyZip64(const std::uint8_t *extra, std::size_t size,
-                std::initializer_list<std::uint64_t *> fields) {
+                std::initializer_list<WideField> fields) {
     const std::uint8_t *data = nullptr;
     std::size_t length = 0;
     const bool present = findExtra(extra, size, kExtraZip64, data, length);
     std::size_t pos = 0;
-    for (std::uint64_t *field : fields) {
-        if (*field != kNoValue32)
+    for (const WideField &field : fields) {
+        if (*field.value != field.placeholder)
             continue;
-        if (!present || length - pos < 8)
+        const std::size_t bytes = field.placeholder == kNoValue16 ? 4 : 8;
+        if (!present || length - pos < bytes)
             return false;
-        *field = le64(data + pos);
-        pos += 8;
+        *field.value = bytes == 4 ? le32(data + pos) : le64(data + pos);
+        pos += bytes;
     }
     return true;
 }
@@ -211,6 +225,8 @@ Status ZipReader::readEnd(std::uint64_t endOffset, const std::uint8_t *end, bool
         const bool atRecorded = recordAt(recorded);
         if (!atRecorded && (behind < kZip64EndSize || !recordAt(behind - kZip64EndSize)))
             return badArchive("ZIP64 end of central directory is missing");
+        if (record[14] >= kVersionEncryptedDirectory)
+            return unsupported("encrypted central directory is not supported");
         disk = le32(record + 16);
         centralDisk = le32(record + 20);
         diskEntries = le64(record + 24);
@@ -274,13 +290,17 @@ Status ZipReader::readCentralDirectory(std::uint64_t offset, std::uint64_t size,
         entry.crc = le32(h + 16);
         entry.compressedSize = le32(h + 20);
         entry.size = le32(h + 24);
-        const std::uint16_t startDisk = le16(h + 34);
+        std::uint64_t startDisk = le16(h + 34);
         std::uint64_t localOffset = le32(h + 42);
+        const std::uint8_t host = h[5];
+        const bool dosDirectory =
+            std::find(std::begin(kDosHosts), std::end(kDosHosts), host) != std::end(kDosHosts) &&
+            (h[38] & kDosDirectory) != 0;
         pos += recordSize;
 
-        // A start disk of 0xFFFF would follow in the ZIP64 field, but only split archives
-        // have one, and those are refused anyway.
-        if (!applyZip64(extra, extraLength, {&entry.size, &entry.compressedSize, &localOffset}))
+        if (!applyZip64(
+                extra, extraLength,
+                {{&entry.size}, {&entry.compressedSize}, {&localOffset}, {&startDisk, kNoValue16}}))
             return badArchive("ZIP64 field of " + name + " is missing");
         if (startDisk != 0)
             return unsupported("multi-volume archives are not supported");
@@ -295,7 +315,8 @@ Status ZipReader::readCentralDirectory(std::uint64_t offset, std::uint64_t size,
             return badArchive("name " + name + " is not valid UTF-8");
         if (entry.method == kMethodStored && entry.compressedSize != entry.size)
             return badArchive("sizes of stored entry " + name + " disagree");
-        item.isDirectory = entry.rawName.back() == '/' || entry.rawName.back() == '\\';
+        item.isDirectory =
+            entry.rawName.back() == '/' || entry.rawName.back() == '\\' || dosDirectory;
         if (item.isDirectory && entry.size != 0)
             return badArchive("folder entry " + name + " has data");
 
@@ -339,7 +360,7 @@ Status ZipReader::checkLocalHeader(ZipEntry &entry, const std::string &name,
     if (!deferred) {
         std::uint64_t size = le32(h + 22);
         std::uint64_t compressedSize = le32(h + 18);
-        if (!applyZip64(extra.data(), extraLength, {&size, &compressedSize}))
+        if (!applyZip64(extra.data(), extraLength, {{&size}, {&compressedSize}}))
             return mismatch("lacks its ZIP64 field");
         if (le32(h + 14) != entry.crc || compressedSize != entry.compressedSize ||
             size != entry.size)

@@ -9,11 +9,14 @@
  *              quotes only group, a backslash before a quote is a plain backslash
  *   -hide      accepted for compatibility: the DLL never opens a window
  * The format is taken from the content, whatever the extension: 7z archives (Copy,
- * LZMA, LZMA2, BCJ, BCJ2; solid or not; encoded headers) and ZIP archives (stored or
- * deflate, ZIP64 included, no encryption; behind a stub or followed by other data).
- * Names are decoded as stored (7z: UTF-16; ZIP: UTF-8 when flagged, else Info-ZIP's
- * Unicode path field, else UTF-8 when the entry was made on a Unix host and its name
- * is valid UTF-8 with a non-ASCII character, else code page 437) and files are created
+ * LZMA, LZMA2, BCJ, BCJ2, ARM, ARMT, ARM64, PPC, SPARC, IA64, RISCV, Delta; solid or
+ * not; encoded headers; behind a PE or ELF program within its first 4 MiB; not split
+ * into volumes) and ZIP archives (stored or deflate, ZIP64 included, no encryption;
+ * behind a stub or followed by other data). Names are decoded as stored (7z: UTF-16,
+ * and an entry without a name takes the archive's name less its extension; ZIP: UTF-8
+ * when flagged, else Info-ZIP's Unicode path field, else UTF-8 when the entry was made
+ * on a Unix host and its name is valid UTF-8 with a non-ASCII character, else the OEM
+ * code page of the running Windows, GetOEMCP, as 7-Zip reads them) and files are created
  * through the wide-character functions. Other methods fail the whole call, naming the
  * method, before anything is written; so do entries whose names could land outside
  * the destination (absolute, drive letters, "..", streams, device names such as CON

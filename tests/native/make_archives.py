@@ -7,7 +7,7 @@ OUT_DIR/tree         the source tree most good archives hold
 OUT_DIR/good         archives to extract: the tree as Info-ZIP zip, 7-Zip and libarchive (CMAKE)
                      write it, with every 7z method and filter we read; odd layouts; and
                      archives other extractors take where ours once failed or lost files
-OUT_DIR/reference/NAME   what unzip or 7z x makes of each good archive; where unzip reads a
+OUT_DIR/reference/NAME   what unzip or 7zz x makes of each good archive; where unzip reads a
                      name as a Unix one, what Windows makes of it
 OUT_DIR/refused      archives to refuse, in a folder named for the error; the unsupported ones
                      are named for their method, the data errors hold an intact first.txt
@@ -32,7 +32,7 @@ import zlib
 TEXT = b"".join(b"Line %05d of a driver setup file\r\n" % i for i in range(600))
 NAME = "Ünïcode名.txt"
 STORED, DEFLATED = zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED
-ZIP, SEVENZIP = "zip -q -r -X", "7z a -bd -bso0 -bsp0"
+ZIP, SEVENZIP = "zip -q -r -X", "7zz a -bd -bso0 -bsp0"
 OK = ("ok.txt", b"fine")
 RNG = random.Random(20240601)
 # Runs of zeros between random blocks, like sections of a compiled binary.
@@ -56,13 +56,15 @@ GOOD = {
     **{f"sevenzip_{name}.7z": f"{SEVENZIP} {switches} {{out}} ." for name, switches in {
         "default": "", "mx1": "-mx=1", "copy": "-m0=copy", "bcj_lzma": "-mf=BCJ -m0=lzma",
         "lzma2_nonsolid_plain_header": "-m0=lzma2 -ms=off -mhc=off", "bcj2": "-mf=BCJ2",
-        "bcj2_lzma_solid_blocks": "-mf=BCJ2 -m0=lzma -ms=100k"}.items()},
+        "bcj2_lzma_solid_blocks": "-mf=BCJ2 -m0=lzma -ms=100k", "arm": "-mf=ARM",
+        "armt": "-mf=ARMT", "arm64": "-mf=ARM64", "ppc": "-mf=PPC", "sparc": "-mf=SPARC",
+        "ia64": "-mf=IA64", "riscv": "-mf=RISCV", "delta": "-mf=Delta:4"}.items()},
 }
 
-# Refused for their method, each named for it: switches of 7z a.
-UNSUPPORTED = {"PPMd.7z": "-m0=PPMd", "ARM64.7z": "-mf=ARM64", "Delta.7z": "-mf=Delta:4",
-               "BZip2.7z": "-m0=BZip2", "Deflate.7z": "-m0=Deflate", "7zAES.7z": "-psecret",
-               "7zAES_header.7z": "-psecret -mhe=on", "Deflate64.zip": "-mm=Deflate64",
+# Refused for their method, each named for it: switches of 7zz a.
+UNSUPPORTED = {"PPMd.7z": "-m0=PPMd", "BZip2.7z": "-m0=BZip2", "Deflate.7z": "-m0=Deflate",
+               "7zAES.7z": "-psecret", "7zAES_header.7z": "-psecret -mhe=on",
+               "Deflate64.zip": "-mm=Deflate64",
                "LZMA.zip": "-mm=LZMA", "BZip2.zip": "-mm=BZip2", "encrypted.zip": "-psecret"}
 
 
@@ -133,6 +135,42 @@ def renamed(stored, name, data, crc_of=None):
     return stored, data, STORED, struct.pack("<HH", 0x7075, len(extra)) + extra
 
 
+def dos_folder():
+    """A folder as Windows writers store it: its MS-DOS attribute, no trailing slash."""
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, "w") as zf:
+        info = zipfile.ZipInfo("Driver")
+        info.create_system, info.external_attr = 0, 0x10
+        zf.writestr(info, b"")
+        zf.writestr("Driver/x.inf", b"[Version]")
+    return buf.getvalue()
+
+
+def zip64_edits(blob):
+    """A ZIP64 archive as streaming writers end it, with all 0xFFFF in the classic end record;
+    the same with the start disk in the ZIP64 field; and one whose ZIP64 end record says its
+    central directory is encrypted."""
+    end = blob.rfind(b"PK\x05\x06")
+    streaming = blob[:end + 4] + b"\xff" * 16 + blob[end + 20:]
+    central = blob.find(b"PK\x01\x02")
+    name, extra = struct.unpack_from("<HH", blob, central + 28)
+    at = central + 46 + name
+    while blob[at:at + 2] != b"\x01\x00":
+        at += 4 + struct.unpack_from("<H", blob, at + 2)[0]
+    field = 4 + struct.unpack_from("<H", blob, at + 2)[0]
+    disk = (blob[:central + 30] + struct.pack("<H", extra + 4) + blob[central + 32:central + 34] +
+            b"\xff\xff" + blob[central + 36:at + 2] + struct.pack("<H", field) +
+            blob[at + 4:at + field] + bytes(4) + blob[at + field:])
+    for record, offset, width in ((disk.rfind(b"PK\x06\x06"), 40, "Q"),
+                                  (disk.rfind(b"PK\x06\x07"), 8, "Q"),
+                                  (disk.rfind(b"PK\x05\x06"), 12, "I")):
+        struct.pack_into("<" + width, disk, record + offset,
+                         struct.unpack_from("<" + width, disk, record + offset)[0] + 4)
+    encrypted = blob[:]
+    encrypted[blob.rfind(b"PK\x06\x06") + 14] = 62
+    return streaming, disk, encrypted
+
+
 def flipped(blob, at):
     blob[at] ^= 0x5A
     return blob
@@ -195,6 +233,7 @@ def write_good(out, cmake):
     nosig = streamed[:at] + streamed[at + 4:]
     struct.pack_into("<I", nosig, nosig.rfind(b"PK\x05\x06") + 16, at + 12)
     plain = archived("zip -q -r {out} .", {"a.txt": TEXT, "sub/b.txt": b"b"}, ".zip")
+    streaming, disk, encrypted = zip64_edits(archived(ZIP + " -fz {out} .", {"a.txt": TEXT}, ".zip"))
     backslashes = [("drivers\\x86\\unidrv.gpd", TEXT, DEFLATED), ("drivers\\empty\\", None),
                    ("mixed/sep\\file.ini", b"[x]")]
     write_files(out, {
@@ -203,19 +242,26 @@ def write_good(out, cmake):
         "good/descriptor_nosig.zip": nosig,
         "refused/bad_archive/descriptor_crc.zip": flipped(streamed, at + 4),
         "good/no_entries.zip": build([]),
-        "good/no_entries.7z": archived(f"{SEVENZIP} {{out}} e && 7z d -bso0 {{out}} e", {"e": b""}),
+        "good/no_entries.7z": archived(f"{SEVENZIP} {{out}} e && 7zz d -bso0 {{out}} e", {"e": b""}),
         "good/only_empty.7z": archived(SEVENZIP + " {out} .", {"empty": None, "empty.txt": b""}),
         "good/names_utf8.zip": build([("Ticket/" + NAME, b"utf8")]),
         "good/names_unicode_extra.zip": build([
             renamed("Ticket/Unicode.txt", "Ticket/" + NAME, b"x"),
             renamed("stale.txt", "other名.txt", b"", crc_of="renamed.txt")]),
         "good/names.7z": archived(SEVENZIP + " {out} .", {"Ticket/" + NAME: b"7z"}),
+        # Named by 7zz x after the archive; a self-extractor: a program with the archive behind.
+        "good/nameless.7z": archived("cat readme.txt | " + SEVENZIP + " -si {out}", {"readme.txt": TEXT}),
+        "good/elf_stub.7z": archived(SEVENZIP + " {out}.7z . && cat /bin/true {out}.7z > {out}",
+                                     {"readme.txt": TEXT, "sub/b.txt": b"b"}),
         # Info-ZIP writes the name of a Unix file as it finds it: UTF-8, but not flagged.
         "good/utf8_unix.zip": archived("zip -q {out} *", {NAME: b"unix"}, ".zip"),
         "good/partial_order.zip": archived("zip -q {out} a.txt.partial~ a.txt",
                                            {"a.txt.partial~": b"user's", "a.txt": TEXT}, ".zip"),
         "good/long_name.zip": archived("zip -q {out} *", {"x" * 255: b"long"}, ".zip"),
         "good/stub.zip": RNG.randbytes(3000) + plain,
+        "good/dos_folder.zip": dos_folder(), "good/zip64_streaming_end.zip": streaming,
+        "good/zip64_start_disk.zip": disk,
+        "refused/unsupported/encrypted_directory.zip": encrypted,
         "good/trailing.zip": plain + RNG.randbytes(70 * 1024),
         # One name twice; zipfile would only write it with a warning.
         "good/twice.zip": build([("a.txt", b"first"), ("b.txt", b"second")]).replace(b"b.", b"a."),
@@ -231,7 +277,8 @@ def write_good(out, cmake):
         # Windows sees one file where names differ by case only: -LL lower-cases them all.
         # unzip warns of a stub or an empty archive (exit code 1) and extracts.
         unzip = "unzip -o -qq" + " -LL" * ("case" in name) + " {archive} -d {to} 2>/dev/null || :"
-        sh("7z x -bso0 {archive} -o{to}" if name.endswith(".7z") else unzip, out,
+        by_7zz = name.endswith(".7z") or name.startswith(("dos_", "zip64_"))
+        sh("7zz x -bso0 {archive} -o{to}" if by_7zz else unzip, out,
            archive=os.path.join(good, name), to=os.path.join(reference, name))
 
 
@@ -244,6 +291,7 @@ def write_refused(out):
     # folders after it, side by side, goes.
     nonsolid = archived(SEVENZIP + " -ms=off -m0=copy {out} first.txt second.txt z/third.txt",
                         {**first, "second.txt": TEXT, "z/third.txt": TEXT})
+    arm64 = archived(SEVENZIP + " -mf=ARM64 -mhc=off {out} .", {**first, "payload.txt": TEXT})
     bcj2 = archived(SEVENZIP + " -mf=BCJ2 {out} .",
                     {**first, "payload.dll": random.Random(2).randbytes(30000)})
     dotdot_7z = archived(SEVENZIP + " -mhc=off {out} .", {"ok.txt": b"fine", "x" * 16: b"pwned"})
@@ -259,6 +307,8 @@ def write_refused(out):
         "data_error/lzma_data_flipped.7z":
             flipped(lzma_7z[:], 32 + struct.unpack_from("<Q", lzma_7z, 12)[0] * 7 // 8),
         "data_error/bcj2_data_flipped.7z": flipped(bcj2, 32 + 20000),
+        "data_error/arm64_data_flipped.7z":
+            flipped(arm64, 32 + struct.unpack_from("<Q", arm64, 12)[0] * 7 // 8),
         "data_error/second_folder_flipped.7z": flipped(nonsolid, 32 + 5 + 7),
         "bad_archive/start_header_crc.7z": flipped(plain[:], 9),
         "bad_archive/header_crc.7z": flipped(plain[:], len(plain) - 5),
@@ -272,6 +322,8 @@ def write_refused(out):
         **{"unsupported/" + name: archived(f"{SEVENZIP} {switches} {{out}} *", {"secret.txt": TEXT},
                                            os.path.splitext(name)[1])
            for name, switches in UNSUPPORTED.items()},
+        "unsupported/split_volume.7z.001": archived(
+            SEVENZIP + " -mx=0 -v8k {out}.7z . && mv {out}.7z.001 {out}", {"payload.txt": TEXT}),
         # The names are checked one by one in extract_test; these show a refusal before anything
         # is written, in both formats, for a folder, and for a name an extra field gives.
         # Tests extract to ROOT/x/dest, so "../../evil" is ROOT/evil beside it.

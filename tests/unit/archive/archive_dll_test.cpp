@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -155,6 +156,25 @@ TEST_F(SevenZipDll, ExtractsLikeTheInstallerWithProgress) {
 TEST_F(SevenZipDll, NamesArriveIntactWhateverTheCodePage) {
     ASSERT_EQ(extractLikeInstaller(command(kData + "\\names 7z.zip")), SEVENZIP_OK) << report;
     EXPECT_EQ(readFile(fs::path(kDest) / L"Ticket" / L"\u00DCn\u00EFcode\u540D.txt"), "named");
+}
+
+// As a Windows of that OEM code page shows them: the test runs in locales of 866 and 936 too.
+TEST_F(SevenZipDll, NamesWithoutTheUtf8FlagInTheOemCodePage) {
+    const std::map<UINT, std::wstring> names = {
+        {437, L"\u00DCn\u00EFcode.txt"},
+        {866, L"\u0414\u0440\u0430\u0439\u0432\u0435\u0440.txt"},
+        {936, L"\u9A71\u52A8\u7A0B\u5E8F.txt"}};
+    const UINT page = GetOEMCP();
+    ASSERT_EQ(names.count(page), 1u) << "OEM code page " << page;
+    const std::string archive = kData + "\\names oem " + std::to_string(page) + ".zip";
+    ASSERT_EQ(extractLikeInstaller(command(archive)), SEVENZIP_OK) << report;
+    EXPECT_EQ(readFile(fs::path(kDest) / names.at(page)), std::to_string(page));
+}
+
+// The filters 7zz picks by itself for a package's ARM64 program and sound.
+TEST_F(SevenZipDll, ExtractsAPackageWithTheFilters7zzChose) {
+    ASSERT_EQ(extractLikeInstaller(command(kData + "\\DriverData.Drv")), SEVENZIP_OK) << report;
+    EXPECT_EQ(readTree(kDest), readTree(kData + "\\package"));
 }
 
 // Without -y an existing file is kept and nothing written; with it, it is replaced even read-only.
