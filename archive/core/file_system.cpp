@@ -1,5 +1,7 @@
 #include "file_system.h"
 
+#include "name_decoder.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -21,12 +23,19 @@ namespace {
 constexpr int kTemporaryAttempts = 1000;
 
 #ifdef _WIN32
-std::wstring wide(const std::string &text, UINT codePage = CP_UTF8) {
-    const int n =
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+// By the library's own conversion, as Windows 95 converts no UTF-8.
+std::wstring wide(const std::string &utf8) {
+    std::u16string units;
+    utf16FromUtf8(utf8, units);
+    return std::wstring(units.begin(), units.end());
+}
+
+std::wstring wideFromAnsi(const std::string &ansi) {
+    const int size = static_cast<int>(ansi.size());
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
     std::wstring units(static_cast<std::size_t>(n), L'\0');
     if (n > 0)
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &units[0], n);
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, &units[0], n);
     return units;
 }
 
@@ -39,7 +48,7 @@ bool toAnsi(const std::string &utf8, std::string &ansi) {
     ansi.assign(static_cast<std::size_t>(n), '\0');
     if (n > 0)
         WideCharToMultiByte(CP_ACP, 0, units.data(), size, &ansi[0], n, nullptr, nullptr);
-    if (wide(ansi, CP_ACP) == units)
+    if (wideFromAnsi(ansi) == units)
         return true;
     SetLastError(ERROR_INVALID_NAME);
     return false;

@@ -61,25 +61,51 @@ char32_t upperCase(char32_t c) {
     return c;
 }
 
+// The length of the sequence that starts at lead, and its code point where the text holds
+// all of it.
+std::size_t decodeAt(std::string_view utf8, std::size_t i, char32_t &c) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (utf8.size() - i < length)
+        return length;
+    c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k)
+        c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    return length;
+}
+
 } // namespace
 
 std::string foldCase(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = 0;
+        const std::size_t length = decodeAt(utf8, i, c);
         if (utf8.size() - i < length) {
             out.append(utf8.substr(i));
             break;
         }
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k)
-            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
         appendUtf8(out, upperCase(c));
         i += length;
     }
     return out;
+}
+
+bool utf16FromUtf8(std::string_view utf8, std::u16string &units) {
+    units.clear();
+    if (!isUtf8(utf8))
+        return false;
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t c = 0;
+        i += decodeAt(utf8, i, c);
+        if (c >= 0x10000) {
+            units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            c = 0xDC00 + ((c - 0x10000) & 0x3FF);
+        }
+        units += static_cast<char16_t>(c);
+    }
+    return true;
 }
 
 #ifdef _WIN32

@@ -16,6 +16,10 @@ std::string utf8FromOem(std::string_view oem);
 // Fails on an unpaired surrogate, which no file system name can hold.
 bool utf8FromUtf16(const std::uint8_t *littleEndian, std::size_t units, std::string &utf8);
 
+// Fails on text that is not well-formed UTF-8. Windows 95 has no code page for UTF-8 of
+// its own, so the library converts it itself.
+bool utf16FromUtf8(std::string_view utf8, std::u16string &units);
+
 // The name as Windows compares it, whatever the letter case: its upper-case table for
 // the scripts with cases (Latin, Greek, Cyrillic, full-width Latin); other text as is.
 std::string foldCase(std::string_view utf8);

@@ -1,31 +1,34 @@
 #include "ansi_text.h"
 
+#include "name_decoder.h"
+
 #include <windows.h>
 
 namespace archive {
-namespace {
 
-std::string convert(std::string_view text, UINT from, UINT to) {
-    if (text.empty())
+// The UTF-8 side by the library's own conversion, as Windows 95 converts no UTF-8.
+std::string utf8FromAnsi(std::string_view ansi) {
+    if (ansi.empty())
         return {};
-    const int size = static_cast<int>(text.size());
-    const int units = MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
+    const int size = static_cast<int>(ansi.size());
+    const int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(from, 0, text.data(), size, &wide[0], units);
-    const int bytes = WideCharToMultiByte(to, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(to, 0, wide.data(), units, &out[0], bytes, nullptr, nullptr);
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, &wide[0], units);
+    std::string out;
+    utf8FromUtf16(reinterpret_cast<const std::uint8_t *>(wide.data()), wide.size(), out);
     return out;
 }
 
-} // namespace
-
-std::string utf8FromAnsi(std::string_view ansi) {
-    return convert(ansi, CP_ACP, CP_UTF8);
-}
-
 std::string ansiFromUtf8(std::string_view utf8) {
-    return convert(utf8, CP_UTF8, CP_ACP);
+    std::u16string wide;
+    if (!utf16FromUtf8(utf8, wide) || wide.empty())
+        return {};
+    const auto *units = reinterpret_cast<const wchar_t *>(wide.data());
+    const int size = static_cast<int>(wide.size());
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, units, size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, units, size, &out[0], bytes, nullptr, nullptr);
+    return out;
 }
 
 } // namespace archive
