@@ -1,6 +1,8 @@
 #include "seven_zip_reader.h"
 
 #include "branch_filters.h"
+#include "bzip2_decoder.h"
+#include "deflate_decoder.h"
 #include "lzma2_decoder.h"
 #include "lzma_decoder.h"
 #include "name_decoder.h"
@@ -56,27 +58,19 @@ constexpr std::uint64_t kLzma = 0x030101;
 constexpr std::uint64_t kBcj = 0x03030103;
 constexpr std::uint64_t kBcjShort = 0x04;
 constexpr std::uint64_t kBcj2 = 0x0303011B;
+constexpr std::uint64_t kDeflate = 0x040108;
+constexpr std::uint64_t kDeflate64 = 0x040109;
+constexpr std::uint64_t kBzip2 = 0x040202;
 
 const std::map<std::uint64_t, const char *> kUnsupportedMethods = {
-    {0x03, "Delta"},
-    {0x05, "PPC"},
-    {0x06, "IA64"},
-    {0x07, "ARM"},
-    {0x08, "ARMT"},
-    {0x09, "SPARC"},
-    {0x0A, "ARM64"},
-    {0x0B, "RISCV"},
-    {0x030401, "PPMd"},
-    {0x03030205, "PPC"},
-    {0x03030401, "IA64"},
-    {0x03030501, "ARM"},
-    {0x03030701, "ARMT"},
-    {0x03030805, "SPARC"},
-    {0x040108, "Deflate"},
-    {0x040109, "Deflate64"},
-    {0x040202, "BZip2"},
-    {0x04F71101, "ZSTD"},
-    {0x06F10701, "7zAES (encryption)"},
+    {0x03, "Delta"},      {0x05, "PPC"},
+    {0x06, "IA64"},       {0x07, "ARM"},
+    {0x08, "ARMT"},       {0x09, "SPARC"},
+    {0x0A, "ARM64"},      {0x0B, "RISCV"},
+    {0x030401, "PPMd"},   {0x03030205, "PPC"},
+    {0x03030401, "IA64"}, {0x03030501, "ARM"},
+    {0x03030701, "ARMT"}, {0x03030805, "SPARC"},
+    {0x04F71101, "ZSTD"}, {0x06F10701, "7zAES (encryption)"},
 };
 
 Status damaged(const std::string &what = "7z header is damaged") {
@@ -90,6 +84,9 @@ bool supported(const SevenZipReader::Coder &coder) {
     case kLzma2:
     case kBcj:
     case kBcjShort:
+    case kDeflate:
+    case kDeflate64:
+    case kBzip2:
         return coder.inputs == 1;
     case kBcj2:
         return coder.inputs == 4;
@@ -205,26 +202,6 @@ private:
     std::size_t size_;
     std::size_t pos_ = 0;
     bool failed_ = false;
-};
-
-class PackStream : public InStream {
-public:
-    PackStream(ByteSource &source, std::uint64_t offset, std::uint64_t size)
-        : source_(source), offset_(offset), remaining_(size) {}
-
-    Status read(std::uint8_t *out, std::size_t n, std::size_t &got) override {
-        got = static_cast<std::size_t>(std::min<std::uint64_t>(n, remaining_));
-        if (got != 0 && !source_.readAt(offset_, out, got))
-            return {ErrorCode::ArchiveOpen, "cannot read the archive"};
-        offset_ += got;
-        remaining_ -= got;
-        return {};
-    }
-
-private:
-    ByteSource &source_;
-    std::uint64_t offset_;
-    std::uint64_t remaining_;
 };
 
 // Gives exactly size bytes of a coder's output: no more, and an error where it ends early.
@@ -574,7 +551,7 @@ std::uint32_t le32(const std::uint8_t *p) {
     return static_cast<std::uint32_t>(littleEndian(p, 4));
 }
 
-// The LZMA windows a folder's coders hold while it is decoded.
+// The windows and models a folder's coders hold while it is decoded.
 std::uint64_t windowsOf(const SevenZipReader::Folder &folder) {
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < folder.coders.size(); ++i) {
@@ -583,6 +560,10 @@ std::uint64_t windowsOf(const SevenZipReader::Folder &folder) {
             total += lzmaWindow(le32(&coder.props[1]), folder.sizes[i]);
         else if (coder.method == kLzma2 && coder.props.size() == 1)
             total += lzmaWindow(lzma2Dictionary(coder.props[0]), folder.sizes[i]);
+        else if (coder.method == kDeflate || coder.method == kDeflate64)
+            total += deflateWindow(coder.method == kDeflate64);
+        else if (coder.method == kBzip2)
+            total += bzip2Memory();
     }
     return total;
 }
@@ -751,8 +732,8 @@ Status SevenZipReader::coderOutput(const Streams &streams, const Folder &folder,
                 return status;
         } else {
             const std::size_t pack = folder.firstPack + folder.packIndex[input];
-            in = std::make_unique<PackStream>(*source_, streams.packOffsets[pack],
-                                              streams.packSizes[pack]);
+            in = std::make_unique<SourceStream>(*source_, streams.packOffsets[pack],
+                                                streams.packSizes[pack]);
         }
         inputs.push_back(std::move(in));
     }
@@ -771,6 +752,13 @@ Status SevenZipReader::coderOutput(const Streams &streams, const Folder &folder,
         break;
     case kBcj2:
         decoder = makeBcj2Stream(std::move(inputs), size);
+        break;
+    case kDeflate:
+    case kDeflate64:
+        decoder = makeDeflateStream(std::move(inputs[0]), coder.method == kDeflate64);
+        break;
+    case kBzip2:
+        decoder = makeBzip2Stream(std::move(inputs[0]));
         break;
     default:
         decoder = makeBcjStream(std::move(inputs[0]));
