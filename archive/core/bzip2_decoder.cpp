@@ -227,8 +227,11 @@ private:
         started_ = true;
         combined_ = 0;
         blockMax_ = (level - '0') * kBlockUnit;
-        if (tt_.size() < blockMax_)
-            tt_.resize(blockMax_);
+        // Every entry is written before it is read, so none is cleared.
+        if (ttSize_ < blockMax_) {
+            tt_.reset(new std::uint32_t[blockMax_]);
+            ttSize_ = blockMax_;
+        }
         stage_ = Stage::Block;
         return {};
     }
@@ -398,7 +401,8 @@ private:
     Stage stage_ = Stage::Stream;
     bool started_ = false;
     std::uint32_t blockMax_ = 0;
-    std::vector<std::uint32_t> tt_;
+    std::unique_ptr<std::uint32_t[]> tt_;
+    std::uint32_t ttSize_ = 0;
     std::vector<std::uint8_t> selectors_;
     Huffman codes_[kMaxGroups];
     std::uint32_t blockCrc_ = 0;

@@ -509,16 +509,20 @@ Status ZipReader::decoderFor(const ZipEntry &entry, std::unique_ptr<InStream> &s
 
 Status ZipReader::decodeEntry(const ZipEntry &entry, const std::string &name,
                               const ChunkSink &emit) const {
+    const auto named = [&name](Status status) {
+        return status.code == ErrorCode::DataError ? dataError(status.message + " in " + name)
+                                                   : status;
+    };
     std::unique_ptr<InStream> stream;
     Status status = decoderFor(entry, stream);
+    if (!status)
+        return named(status);
     std::vector<std::uint8_t> chunk(kChunkSize);
     for (std::size_t got = 1; status && got > 0;) {
-        status = stream->read(chunk.data(), chunk.size(), got);
+        status = named(stream->read(chunk.data(), chunk.size(), got));
         if (status && got > 0)
             status = emit(chunk.data(), got);
     }
-    if (status.code == ErrorCode::DataError)
-        return dataError(status.message + " in " + name);
     return status;
 }
 

@@ -4,10 +4,10 @@
 Usage: make_archives.py OUT_DIR CMAKE
 
 OUT_DIR/tree         the source tree most good archives hold
-OUT_DIR/good         archives to extract: the tree as Info-ZIP zip, 7-Zip and libarchive (CMAKE)
-                     write it, with every 7z method and filter we read; odd layouts; and
+OUT_DIR/good         archives to extract: the tree as Info-ZIP zip, 7-Zip, zipfile and libarchive
+                     (CMAKE) write it, with every method and filter we read; odd layouts; and
                      archives other extractors take where ours once failed or lost files
-OUT_DIR/reference/NAME   what unzip or 7z x makes of each good archive; where unzip reads a
+OUT_DIR/reference/NAME   what unzip or 7zz x makes of each good archive; where unzip reads a
                      name as a Unix one, what Windows makes of it
 OUT_DIR/refused      archives to refuse, in a folder named for the error; the unsupported ones
                      are named for their method, the data errors hold an intact first.txt
@@ -32,7 +32,12 @@ import zlib
 TEXT = b"".join(b"Line %05d of a driver setup file\r\n" % i for i in range(600))
 NAME = "Ünïcode名.txt"
 STORED, DEFLATED = zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED
-ZIP, SEVENZIP = "zip -q -r -X", "7z a -bd -bso0 -bsp0"
+BZIP2, LZMA = zipfile.ZIP_BZIP2, zipfile.ZIP_LZMA
+ZIP, SEVENZIP, SEVENZIPZ = "zip -q -r -X", "7z a -bd -bso0 -bsp0", "7zz a -bd -bso0 -bsp0"
+# zipfile of every file in the tree, with a method: a shell command as GOOD's are.
+PYZIP = ("python3 -c 'import os, sys, zipfile; z = zipfile.ZipFile(sys.argv[1], \"w\", {});"
+         " [z.write(os.path.join(d, f)) for d, _, fs in sorted(os.walk(\".\")) for f in fs]; z.close()'"
+         " {{out}}")
 OK = ("ok.txt", b"fine")
 RNG = random.Random(20240601)
 # Runs of zeros between random blocks, like sections of a compiled binary.
@@ -57,13 +62,20 @@ GOOD = {
         "default": "", "mx1": "-mx=1", "copy": "-m0=copy", "bcj_lzma": "-mf=BCJ -m0=lzma",
         "lzma2_nonsolid_plain_header": "-m0=lzma2 -ms=off -mhc=off", "bcj2": "-mf=BCJ2",
         "bcj2_lzma_solid_blocks": "-mf=BCJ2 -m0=lzma -ms=100k"}.items()},
+    # Each further method 7-Zip offers, in each container it offers it in; 7zz x is their
+    # reference.
+    **{f"sevenzip_{method.lower()}.7z": f"{SEVENZIPZ} -m0={method} {{out}} ."
+       for method in ("Deflate", "Deflate64", "BZip2")},
+    **{f"sevenzip_{method.lower()}.zip": f"{SEVENZIPZ} -tzip -mm={method} {{out}} ."
+       for method in ("Deflate64", "BZip2", "LZMA")},
+    "python_bzip2.zip": PYZIP.format("zipfile.ZIP_BZIP2"),
+    "python_lzma.zip": PYZIP.format("zipfile.ZIP_LZMA"),
 }
 
 # Refused for their method, each named for it: switches of 7z a.
 UNSUPPORTED = {"PPMd.7z": "-m0=PPMd", "ARM64.7z": "-mf=ARM64", "Delta.7z": "-mf=Delta:4",
-               "BZip2.7z": "-m0=BZip2", "Deflate.7z": "-m0=Deflate", "7zAES.7z": "-psecret",
-               "7zAES_header.7z": "-psecret -mhe=on", "Deflate64.zip": "-mm=Deflate64",
-               "LZMA.zip": "-mm=LZMA", "BZip2.zip": "-mm=BZip2", "encrypted.zip": "-psecret"}
+               "7zAES.7z": "-psecret", "7zAES_header.7z": "-psecret -mhe=on",
+               "XZ.zip": "-mm=XZ", "encrypted.zip": "-psecret"}
 
 
 # first.txt, then payload.txt with its method and one edit, then next.txt. The edit changes
@@ -74,6 +86,8 @@ ZIP_DAMAGE = {
     "data_error/data_flipped.zip": (STORED, "data", 100, lambda v: v + 0x5A),
     # Block type 3: zlib's own error.
     "data_error/deflate_garbage.zip": (DEFLATED, "data", 0, lambda v: v | 6),
+    "data_error/bzip2_data_flipped.zip": (BZIP2, "data", 100, lambda v: v + 0x5A),
+    "data_error/lzma_data_flipped.zip": (LZMA, "data", 100, lambda v: v + 0x5A),
     "data_error/crc_flipped.zip": (DEFLATED, "both", 14, lambda v: v + 1),
     "data_error/size_larger.zip": (DEFLATED, "both", 22, lambda v: v + 1),
     "data_error/size_smaller.zip": (DEFLATED, "both", 22, lambda v: v - 1),
@@ -131,6 +145,19 @@ def renamed(stored, name, data, crc_of=None):
     """An entry stored as one name that its Unicode Path field, if made for it, renames."""
     extra = b"\x01" + struct.pack("<I", zlib.crc32((crc_of or stored).encode())) + name.encode()
     return stored, data, STORED, struct.pack("<HH", 0x7075, len(extra)) + extra
+
+
+def data_of(blob, name=b"payload.txt"):
+    """Where the data of an entry starts."""
+    local = blob.find(name) - 30
+    return local + 30 + sum(struct.unpack_from("<HH", blob, local + 26))
+
+
+def with_method(blob, method):
+    """A one-entry ZIP whose local and central headers name another method."""
+    struct.pack_into("<H", blob, 8, method)
+    struct.pack_into("<H", blob, blob.rfind(b"PK\x01\x02") + 10, method)
+    return blob
 
 
 def flipped(blob, at):
@@ -231,7 +258,8 @@ def write_good(out, cmake):
         # Windows sees one file where names differ by case only: -LL lower-cases them all.
         # unzip warns of a stub or an empty archive (exit code 1) and extracts.
         unzip = "unzip -o -qq" + " -LL" * ("case" in name) + " {archive} -d {to} 2>/dev/null || :"
-        sh("7z x -bso0 {archive} -o{to}" if name.endswith(".7z") else unzip, out,
+        by_7zz = name.endswith(".7z") or name.startswith(("sevenzip_", "python_"))
+        sh("7zz x -bso0 {archive} -o{to}" if by_7zz else unzip, out,
            archive=os.path.join(good, name), to=os.path.join(reference, name))
 
 
@@ -244,6 +272,14 @@ def write_refused(out):
     # folders after it, side by side, goes.
     nonsolid = archived(SEVENZIP + " -ms=off -m0=copy {out} first.txt second.txt z/third.txt",
                         {**first, "second.txt": TEXT, "z/third.txt": TEXT})
+    # Each further decoder's stream, damaged in its last part. BZip2's blocks of 100 kB
+    # keep first.txt's apart from the damage.
+    streams_7z = {method: archived(f"{SEVENZIPZ} -m0={method} -mx=1 -mhc=off {{out}} .",
+                                   {**first, "payload.txt": TEXT * 10})
+                  for method in ("Deflate", "Deflate64", "BZip2")}
+    zips_7z = {method: archived(f"{SEVENZIPZ} -tzip -mm={method} {{out}} first.txt payload.txt",
+                                {**first, "payload.txt": TEXT * 10}, ".zip")
+               for method in ("Deflate64",)}
     bcj2 = archived(SEVENZIP + " -mf=BCJ2 {out} .",
                     {**first, "payload.dll": random.Random(2).randbytes(30000)})
     dotdot_7z = archived(SEVENZIP + " -mhc=off {out} .", {"ok.txt": b"fine", "x" * 16: b"pwned"})
@@ -259,6 +295,13 @@ def write_refused(out):
         "data_error/lzma_data_flipped.7z":
             flipped(lzma_7z[:], 32 + struct.unpack_from("<Q", lzma_7z, 12)[0] * 7 // 8),
         "data_error/bcj2_data_flipped.7z": flipped(bcj2, 32 + 20000),
+        **{f"data_error/{method.lower()}_data_flipped.7z":
+           flipped(blob, 32 + struct.unpack_from("<Q", blob, 12)[0] * 7 // 8)
+           for method, blob in streams_7z.items()},
+        **{f"data_error/{method.lower()}_data_flipped.zip": flipped(blob, data_of(blob) + 100)
+           for method, blob in zips_7z.items()},
+        # Zstandard as zipx writes it: 7-Zip and zipfile write none, so the method is set.
+        "unsupported/Zstandard.zip": with_method(build([("secret.txt", TEXT, DEFLATED)]), 93),
         "data_error/second_folder_flipped.7z": flipped(nonsolid, 32 + 5 + 7),
         "bad_archive/start_header_crc.7z": flipped(plain[:], 9),
         "bad_archive/header_crc.7z": flipped(plain[:], len(plain) - 5),
