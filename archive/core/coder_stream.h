@@ -11,6 +11,10 @@
 
 namespace archive {
 
+// The most one coder may hold: past this a window or model could not be allocated in a
+// 32-bit process anyway.
+constexpr std::uint64_t kMaxCoderMemory = std::uint64_t(1) << 30;
+
 // One stream of a 7z folder: packed data, or the output of a coder that pulls from the
 // streams it is bound to.
 class InStream {

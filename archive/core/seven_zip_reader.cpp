@@ -6,6 +6,7 @@
 #include "lzma2_decoder.h"
 #include "lzma_decoder.h"
 #include "name_decoder.h"
+#include "ppmd_decoder.h"
 #include "read_ahead.h"
 
 #include <zlib.h>
@@ -61,16 +62,14 @@ constexpr std::uint64_t kBcj2 = 0x0303011B;
 constexpr std::uint64_t kDeflate = 0x040108;
 constexpr std::uint64_t kDeflate64 = 0x040109;
 constexpr std::uint64_t kBzip2 = 0x040202;
+constexpr std::uint64_t kPpmd = 0x030401;
 
 const std::map<std::uint64_t, const char *> kUnsupportedMethods = {
-    {0x03, "Delta"},      {0x05, "PPC"},
-    {0x06, "IA64"},       {0x07, "ARM"},
-    {0x08, "ARMT"},       {0x09, "SPARC"},
-    {0x0A, "ARM64"},      {0x0B, "RISCV"},
-    {0x030401, "PPMd"},   {0x03030205, "PPC"},
-    {0x03030401, "IA64"}, {0x03030501, "ARM"},
-    {0x03030701, "ARMT"}, {0x03030805, "SPARC"},
-    {0x04F71101, "ZSTD"}, {0x06F10701, "7zAES (encryption)"},
+    {0x03, "Delta"},       {0x05, "PPC"},        {0x06, "IA64"},
+    {0x07, "ARM"},         {0x08, "ARMT"},       {0x09, "SPARC"},
+    {0x0A, "ARM64"},       {0x0B, "RISCV"},      {0x03030205, "PPC"},
+    {0x03030401, "IA64"},  {0x03030501, "ARM"},  {0x03030701, "ARMT"},
+    {0x03030805, "SPARC"}, {0x04F71101, "ZSTD"}, {0x06F10701, "7zAES (encryption)"},
 };
 
 Status damaged(const std::string &what = "7z header is damaged") {
@@ -87,6 +86,7 @@ bool supported(const SevenZipReader::Coder &coder) {
     case kDeflate:
     case kDeflate64:
     case kBzip2:
+    case kPpmd:
         return coder.inputs == 1;
     case kBcj2:
         return coder.inputs == 4;
@@ -463,11 +463,15 @@ Status readStreamsInfo(HeaderReader &r, std::uint64_t archiveSize, SevenZipReade
         return damaged();
     if (!status)
         return status;
-    for (const SevenZipReader::Folder &folder : s.folders)
-        for (const SevenZipReader::Coder &coder : folder.coders)
+    for (const SevenZipReader::Folder &folder : s.folders) {
+        for (const SevenZipReader::Coder &coder : folder.coders) {
             if (!supported(coder))
                 return {ErrorCode::Unsupported,
                         "7z method " + methodName(coder.method) + " is not supported"};
+            if (coder.method == kPpmd && !(status = checkPpmdProps(coder.props)))
+                return status;
+        }
+    }
     return {};
 }
 
@@ -564,6 +568,8 @@ std::uint64_t windowsOf(const SevenZipReader::Folder &folder) {
             total += deflateWindow(coder.method == kDeflate64);
         else if (coder.method == kBzip2)
             total += bzip2Memory();
+        else if (coder.method == kPpmd)
+            total += ppmdMemory(coder.props);
     }
     return total;
 }
@@ -759,6 +765,9 @@ Status SevenZipReader::coderOutput(const Streams &streams, const Folder &folder,
         break;
     case kBzip2:
         decoder = makeBzip2Stream(std::move(inputs[0]));
+        break;
+    case kPpmd:
+        status = makePpmdStream(std::move(inputs[0]), coder.props, size, decoder);
         break;
     default:
         decoder = makeBcjStream(std::move(inputs[0]));

@@ -65,7 +65,9 @@ GOOD = {
     # Each further method 7-Zip offers, in each container it offers it in; 7zz x is their
     # reference.
     **{f"sevenzip_{method.lower()}.7z": f"{SEVENZIPZ} -m0={method} {{out}} ."
-       for method in ("Deflate", "Deflate64", "BZip2")},
+       for method in ("Deflate", "Deflate64", "BZip2", "PPMd")},
+    # A model of 1 MB fills up and starts again.
+    "sevenzip_ppmd_restarts.7z": SEVENZIPZ + " -m0=PPMd:mem=1m:o=8 {out} .",
     **{f"sevenzip_{method.lower()}.zip": f"{SEVENZIPZ} -tzip -mm={method} {{out}} ."
        for method in ("Deflate64", "BZip2", "LZMA")},
     "python_bzip2.zip": PYZIP.format("zipfile.ZIP_BZIP2"),
@@ -73,9 +75,9 @@ GOOD = {
 }
 
 # Refused for their method, each named for it: switches of 7z a.
-UNSUPPORTED = {"PPMd.7z": "-m0=PPMd", "ARM64.7z": "-mf=ARM64", "Delta.7z": "-mf=Delta:4",
+UNSUPPORTED = {"ARM64.7z": "-mf=ARM64", "Delta.7z": "-mf=Delta:4",
                "7zAES.7z": "-psecret", "7zAES_header.7z": "-psecret -mhe=on",
-               "XZ.zip": "-mm=XZ", "encrypted.zip": "-psecret"}
+               "XZ.zip": "-mm=XZ", "PPMd.zip": "-mm=PPMd", "encrypted.zip": "-psecret"}
 
 
 # first.txt, then payload.txt with its method and one edit, then next.txt. The edit changes
@@ -158,6 +160,13 @@ def with_method(blob, method):
     struct.pack_into("<H", blob, 8, method)
     struct.pack_into("<H", blob, blob.rfind(b"PK\x01\x02") + 10, method)
     return blob
+
+
+def with_ppmd_memory(blob, size):
+    """A 7z of a plain header whose PPMd coder claims another memory size."""
+    blob = blob[:]
+    struct.pack_into("<I", blob, blob.find(b"\x23\x03\x04\x01\x05") + 6, size)
+    return fix_7z_crcs(blob)
 
 
 def flipped(blob, at):
@@ -276,7 +285,7 @@ def write_refused(out):
     # keep first.txt's apart from the damage.
     streams_7z = {method: archived(f"{SEVENZIPZ} -m0={method} -mx=1 -mhc=off {{out}} .",
                                    {**first, "payload.txt": TEXT * 10})
-                  for method in ("Deflate", "Deflate64", "BZip2")}
+                  for method in ("Deflate", "Deflate64", "BZip2", "PPMd")}
     zips_7z = {method: archived(f"{SEVENZIPZ} -tzip -mm={method} {{out}} first.txt payload.txt",
                                 {**first, "payload.txt": TEXT * 10}, ".zip")
                for method in ("Deflate64",)}
@@ -296,11 +305,13 @@ def write_refused(out):
             flipped(lzma_7z[:], 32 + struct.unpack_from("<Q", lzma_7z, 12)[0] * 7 // 8),
         "data_error/bcj2_data_flipped.7z": flipped(bcj2, 32 + 20000),
         **{f"data_error/{method.lower()}_data_flipped.7z":
-           flipped(blob, 32 + struct.unpack_from("<Q", blob, 12)[0] * 7 // 8)
+           flipped(blob[:], 32 + struct.unpack_from("<Q", blob, 12)[0] * 7 // 8)
            for method, blob in streams_7z.items()},
         **{f"data_error/{method.lower()}_data_flipped.zip": flipped(blob, data_of(blob) + 100)
            for method, blob in zips_7z.items()},
         # Zstandard as zipx writes it: 7-Zip and zipfile write none, so the method is set.
+        # A model larger than a 32-bit process could hold.
+        "unsupported/PPMd_memory.7z": with_ppmd_memory(streams_7z["PPMd"], 0xC0000000),
         "unsupported/Zstandard.zip": with_method(build([("secret.txt", TEXT, DEFLATED)]), 93),
         "data_error/second_folder_flipped.7z": flipped(nonsolid, 32 + 5 + 7),
         "bad_archive/start_header_crc.7z": flipped(plain[:], 9),
