@@ -169,6 +169,27 @@ def with_ppmd_memory(blob, size):
     return fix_7z_crcs(blob)
 
 
+def deflate64_long_match(length):
+    """A Deflate64 ZIP 7-Zip never writes, and its one file: a literal, then a match of
+    length code 285 in a block of fixed codes."""
+    bits = [1, 1, 0]
+
+    def code(value, n):
+        bits.extend((value >> (n - 1 - i)) & 1 for i in range(n))
+
+    code(0x30 + ord("a"), 8)
+    code(0xC0 + 285 - 280, 8)
+    bits.extend(((length - 3) >> i) & 1 for i in range(16))
+    code(0, 5)
+    code(0, 7)
+    stream = bytes(sum(b << i for i, b in enumerate(bits[k:k + 8])) for k in range(0, len(bits), 8))
+    data = b"a" * (length + 1)
+    blob = with_method(build([("long.txt", stream)]), 9)
+    for at in (14, blob.rfind(b"PK\x01\x02") + 16):
+        struct.pack_into("<III", blob, at, zlib.crc32(data), len(stream), len(data))
+    return blob, data
+
+
 def flipped(blob, at):
     blob[at] ^= 0x5A
     return blob
@@ -233,7 +254,10 @@ def write_good(out, cmake):
     plain = archived("zip -q -r {out} .", {"a.txt": TEXT, "sub/b.txt": b"b"}, ".zip")
     backslashes = [("drivers\\x86\\unidrv.gpd", TEXT, DEFLATED), ("drivers\\empty\\", None),
                    ("mixed/sep\\file.ini", b"[x]")]
+    long_match, long_data = deflate64_long_match(60000)
     write_files(out, {
+        "good/deflate64_long_match.zip": long_match,
+        "reference/deflate64_long_match.zip/long.txt": long_data,
         "good/dot_components.zip": build([("./dot.txt", b"dot"), ("x//double.txt", b"double")]),
         "good/commented.zip": build([("note.txt", TEXT, DEFLATED)], b"PK\x05\x06 in a comment"),
         "good/descriptor_nosig.zip": nosig,
