@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive_reader.h"
 #include "status.h"
 
 #include <algorithm>
@@ -9,6 +10,10 @@
 #include <vector>
 
 namespace archive {
+
+// The most one coder may hold: past this a window or model could not be allocated in a
+// 32-bit process anyway.
+constexpr std::uint64_t kMaxCoderMemory = std::uint64_t(1) << 30;
 
 // One stream of a 7z folder: packed data, or the output of a coder that pulls from the
 // streams it is bound to.
@@ -37,6 +42,27 @@ protected:
 
 private:
     Status error_;
+};
+
+// A range of the archive's bytes.
+class SourceStream : public InStream {
+public:
+    SourceStream(ByteSource &source, std::uint64_t offset, std::uint64_t size)
+        : source_(source), offset_(offset), remaining_(size) {}
+
+    Status read(std::uint8_t *out, std::size_t n, std::size_t &got) override {
+        got = static_cast<std::size_t>(std::min<std::uint64_t>(n, remaining_));
+        if (got != 0 && !source_.readAt(offset_, out, got))
+            return {ErrorCode::ArchiveOpen, "cannot read the archive"};
+        offset_ += got;
+        remaining_ -= got;
+        return {};
+    }
+
+private:
+    ByteSource &source_;
+    std::uint64_t offset_;
+    std::uint64_t remaining_;
 };
 
 inline Status corruptData(const char *what) {

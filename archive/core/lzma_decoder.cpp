@@ -13,8 +13,6 @@ void LzmaDec_InitDicAndState(CLzmaDec *p, Bool initDic, Bool initState);
 namespace archive {
 namespace {
 
-// Past this a window could not be allocated in a 32-bit process anyway.
-constexpr std::uint64_t kMaxWindow = std::uint64_t(1) << 30;
 constexpr std::uint32_t kMinDictionary = 1 << 12;
 
 void *allocate(void *, size_t size) {
@@ -55,7 +53,7 @@ Status LzmaDecoder::allocate(const std::uint8_t props[5], std::uint64_t outSize)
     if (result != SZ_OK)
         return {ErrorCode::Unsupported, "LZMA properties are not supported"};
     const std::uint64_t size = lzmaWindow(lzma.prop.dicSize, outSize);
-    if (size > kMaxWindow)
+    if (size > kMaxCoderMemory)
         return {ErrorCode::Unsupported,
                 "LZMA dictionary of " + std::to_string(size >> 20) + " MiB is too large"};
     state_->window = static_cast<std::uint8_t *>(std::malloc(static_cast<std::size_t>(size)));

@@ -1,9 +1,12 @@
 #include "seven_zip_reader.h"
 
 #include "branch_filters.h"
+#include "bzip2_decoder.h"
+#include "deflate_decoder.h"
 #include "lzma2_decoder.h"
 #include "lzma_decoder.h"
 #include "name_decoder.h"
+#include "ppmd_decoder.h"
 #include "read_ahead.h"
 
 #include <zlib.h>
@@ -55,6 +58,10 @@ constexpr std::uint64_t kCopy = 0x00;
 constexpr std::uint64_t kLzma2 = 0x21;
 constexpr std::uint64_t kLzma = 0x030101;
 constexpr std::uint64_t kBcj2 = 0x0303011B;
+constexpr std::uint64_t kDeflate = 0x040108;
+constexpr std::uint64_t kDeflate64 = 0x040109;
+constexpr std::uint64_t kBzip2 = 0x040202;
+constexpr std::uint64_t kPpmd = 0x030401;
 
 // Names for messages about coders refused.
 const std::map<std::uint64_t, const char *> kMethodNames = {
@@ -107,6 +114,10 @@ bool supported(const SevenZipReader::Coder &coder) {
     case kCopy:
     case kLzma:
     case kLzma2:
+    case kDeflate:
+    case kDeflate64:
+    case kBzip2:
+    case kPpmd:
         return coder.inputs == 1;
     case kBcj2:
         return coder.inputs == 4;
@@ -222,26 +233,6 @@ private:
     std::size_t size_;
     std::size_t pos_ = 0;
     bool failed_ = false;
-};
-
-class PackStream : public InStream {
-public:
-    PackStream(ByteSource &source, std::uint64_t offset, std::uint64_t size)
-        : source_(source), offset_(offset), remaining_(size) {}
-
-    Status read(std::uint8_t *out, std::size_t n, std::size_t &got) override {
-        got = static_cast<std::size_t>(std::min<std::uint64_t>(n, remaining_));
-        if (got != 0 && !source_.readAt(offset_, out, got))
-            return {ErrorCode::ArchiveOpen, "cannot read the archive"};
-        offset_ += got;
-        remaining_ -= got;
-        return {};
-    }
-
-private:
-    ByteSource &source_;
-    std::uint64_t offset_;
-    std::uint64_t remaining_;
 };
 
 // Gives exactly size bytes of a coder's output: no more, and an error where it ends early.
@@ -503,11 +494,15 @@ Status readStreamsInfo(HeaderReader &r, std::uint64_t archiveSize, SevenZipReade
         return damaged();
     if (!status)
         return status;
-    for (const SevenZipReader::Folder &folder : s.folders)
-        for (const SevenZipReader::Coder &coder : folder.coders)
+    for (const SevenZipReader::Folder &folder : s.folders) {
+        for (const SevenZipReader::Coder &coder : folder.coders) {
             if (!supported(coder))
                 return {ErrorCode::Unsupported,
                         "7z method " + methodName(coder.method) + " is not supported"};
+            if (coder.method == kPpmd && !(status = checkPpmdProps(coder.props)))
+                return status;
+        }
+    }
     return {};
 }
 
@@ -600,7 +595,7 @@ std::uint32_t le32(const std::uint8_t *p) {
     return static_cast<std::uint32_t>(littleEndian(p, 4));
 }
 
-// The LZMA windows a folder's coders hold while it is decoded.
+// The windows and models a folder's coders hold while it is decoded.
 std::uint64_t windowsOf(const SevenZipReader::Folder &folder) {
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < folder.coders.size(); ++i) {
@@ -609,6 +604,12 @@ std::uint64_t windowsOf(const SevenZipReader::Folder &folder) {
             total += lzmaWindow(le32(&coder.props[1]), folder.sizes[i]);
         else if (coder.method == kLzma2 && coder.props.size() == 1)
             total += lzmaWindow(lzma2Dictionary(coder.props[0]), folder.sizes[i]);
+        else if (coder.method == kDeflate || coder.method == kDeflate64)
+            total += deflateWindow(coder.method == kDeflate64);
+        else if (coder.method == kBzip2)
+            total += bzip2Memory();
+        else if (coder.method == kPpmd)
+            total += ppmdMemory(coder.props);
     }
     return total;
 }
@@ -819,8 +820,8 @@ Status SevenZipReader::coderOutput(const Streams &streams, const Folder &folder,
                 return status;
         } else {
             const std::size_t pack = folder.firstPack + folder.packIndex[input];
-            in = std::make_unique<PackStream>(*source_, streams.packOffsets[pack],
-                                              streams.packSizes[pack]);
+            in = std::make_unique<SourceStream>(*source_, streams.packOffsets[pack],
+                                                streams.packSizes[pack]);
         }
         inputs.push_back(std::move(in));
     }
@@ -839,6 +840,16 @@ Status SevenZipReader::coderOutput(const Streams &streams, const Folder &folder,
         break;
     case kBcj2:
         decoder = makeBcj2Stream(std::move(inputs), size);
+        break;
+    case kDeflate:
+    case kDeflate64:
+        decoder = makeDeflateStream(std::move(inputs[0]), coder.method == kDeflate64);
+        break;
+    case kBzip2:
+        decoder = makeBzip2Stream(std::move(inputs[0]));
+        break;
+    case kPpmd:
+        status = makePpmdStream(std::move(inputs[0]), coder.props, size, decoder);
         break;
     default:
         decoder = makeFilterStream(coder.method, std::move(inputs[0]), coder.props);

@@ -1,5 +1,8 @@
 #include "zip_reader.h"
 
+#include "bzip2_decoder.h"
+#include "deflate_decoder.h"
+#include "lzma_decoder.h"
 #include "name_decoder.h"
 
 #include <zlib.h>
@@ -45,6 +48,13 @@ constexpr std::uint16_t kNoValue16 = 0xFFFF;
 
 constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kMethodDeflate = 8;
+constexpr std::uint16_t kMethodDeflate64 = 9;
+constexpr std::uint16_t kMethodBzip2 = 12;
+constexpr std::uint16_t kMethodLzma = 14;
+// LZMA's data starts with a version (two bytes), the size of the properties (two bytes)
+// and the properties.
+constexpr std::size_t kLzmaHeaderSize = 4;
+constexpr std::size_t kLzmaPropsSize = 5;
 
 const std::map<std::uint16_t, const char *> kMethodNames = {
     {1, "Shrink"},     {6, "Implode"}, {9, "Deflate64"}, {12, "BZip2"}, {14, "LZMA"},
@@ -306,7 +316,9 @@ Status ZipReader::readCentralDirectory(std::uint64_t offset, std::uint64_t size,
             return unsupported("multi-volume archives are not supported");
         if (flags & (kFlagEncrypted | kFlagStrongEncryption | kFlagMaskedHeaders))
             return unsupported("encrypted entry " + name + " is not supported");
-        if (entry.method != kMethodStored && entry.method != kMethodDeflate)
+        if (entry.method != kMethodStored && entry.method != kMethodDeflate &&
+            entry.method != kMethodDeflate64 && entry.method != kMethodBzip2 &&
+            entry.method != kMethodLzma)
             return unsupported("compression method " + methodName(entry.method) + " of " + name +
                                " is not supported");
         if (entry.rawName.empty())
@@ -412,8 +424,9 @@ Status ZipReader::extract(std::size_t index, const ChunkSink &sink) {
         return sink(data, n);
     };
 
-    Status status =
-        entry.method == kMethodStored ? copyStored(entry, emit) : inflateEntry(entry, name, emit);
+    Status status = entry.method == kMethodStored    ? copyStored(entry, emit)
+                    : entry.method == kMethodDeflate ? inflateEntry(entry, name, emit)
+                                                     : decodeEntry(entry, name, emit);
     if (!status)
         return status;
     if (produced != entry.size)
@@ -484,6 +497,54 @@ Status ZipReader::inflateEntry(const ZipEntry &entry, const std::string &name,
     if (remaining != 0 || zs.avail_in != 0)
         return dataError("compressed data of " + name + " has trailing bytes");
     return {};
+}
+
+Status ZipReader::decoderFor(const ZipEntry &entry, std::unique_ptr<InStream> &stream) const {
+    std::uint64_t offset = entry.dataOffset;
+    std::uint64_t size = entry.compressedSize;
+    std::vector<std::uint8_t> props;
+    if (entry.method == kMethodLzma) {
+        std::uint8_t header[kLzmaHeaderSize + kLzmaPropsSize];
+        if (size < sizeof header)
+            return dataError("LZMA header is cut short");
+        if (!source_->readAt(offset, header, sizeof header))
+            return readError();
+        if (le16(header + 2) != kLzmaPropsSize)
+            return unsupported("LZMA properties are not supported");
+        props.assign(header + kLzmaHeaderSize, header + sizeof header);
+        offset += sizeof header;
+        size -= sizeof header;
+    }
+    auto data = std::make_unique<SourceStream>(*source_, offset, size);
+    switch (entry.method) {
+    case kMethodDeflate64:
+        stream = makeDeflateStream(std::move(data), true);
+        return {};
+    case kMethodBzip2:
+        stream = makeBzip2Stream(std::move(data));
+        return {};
+    default:
+        return makeLzmaStream(std::move(data), props, entry.size, stream);
+    }
+}
+
+Status ZipReader::decodeEntry(const ZipEntry &entry, const std::string &name,
+                              const ChunkSink &emit) const {
+    const auto named = [&name](Status status) {
+        return status.code == ErrorCode::DataError ? dataError(status.message + " in " + name)
+                                                   : status;
+    };
+    std::unique_ptr<InStream> stream;
+    Status status = decoderFor(entry, stream);
+    if (!status)
+        return named(status);
+    std::vector<std::uint8_t> chunk(kChunkSize);
+    for (std::size_t got = 1; status && got > 0;) {
+        status = named(stream->read(chunk.data(), chunk.size(), got));
+        if (status && got > 0)
+            status = emit(chunk.data(), got);
+    }
+    return status;
 }
 
 } // namespace archive

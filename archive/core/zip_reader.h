@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive_reader.h"
+#include "coder_stream.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +19,8 @@ struct ZipEntry {
     std::uint64_t dataOffset = 0;
 };
 
-// ZIP archives, ZIP64 included: stored or deflated entries, names as the writer meant them.
+// ZIP archives, ZIP64 included: stored, Deflate (zlib), Deflate64, BZip2 and LZMA
+// entries, names as the writer meant them.
 class ZipReader : public ArchiveReader {
 public:
     // Reads the central directory and checks every local header against it, so
@@ -27,7 +29,7 @@ public:
 
     const std::vector<ArchiveEntry> &entries() const override { return entries_; }
 
-    // Streams one entry's data to sink; fails on size, CRC or deflate errors.
+    // Streams one entry's data to sink; fails on size, CRC or data errors.
     Status extract(std::size_t index, const ChunkSink &sink) override;
 
 private:
@@ -38,6 +40,9 @@ private:
     Status copyStored(const ZipEntry &entry, const ChunkSink &emit) const;
     Status inflateEntry(const ZipEntry &entry, const std::string &name,
                         const ChunkSink &emit) const;
+    // The other methods, through the decoders' streams.
+    Status decoderFor(const ZipEntry &entry, std::unique_ptr<InStream> &stream) const;
+    Status decodeEntry(const ZipEntry &entry, const std::string &name, const ChunkSink &emit) const;
 
     ByteSource *source_ = nullptr;
     std::uint64_t centralOffset_ = 0;

@@ -55,7 +55,7 @@ std::string caseName(const testing::TestParamInfo<fs::path> &info) {
 
 } // namespace
 
-// Each against what unzip or 7z x make of it, into a destination not yet there, with
+// Each against what unzip or 7zz x make of it, into a destination not yet there, with
 // and without -y: two entries of one file conflict without it, before anything is written.
 class Good : public testing::TestWithParam<fs::path> {};
 

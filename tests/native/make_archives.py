@@ -4,8 +4,8 @@
 Usage: make_archives.py OUT_DIR CMAKE
 
 OUT_DIR/tree         the source tree most good archives hold
-OUT_DIR/good         archives to extract: the tree as Info-ZIP zip, 7-Zip and libarchive (CMAKE)
-                     write it, with every 7z method and filter we read; odd layouts; and
+OUT_DIR/good         archives to extract: the tree as Info-ZIP zip, 7-Zip, zipfile and libarchive
+                     (CMAKE) write it, with every method and filter we read; odd layouts; and
                      archives other extractors take where ours once failed or lost files
 OUT_DIR/reference/NAME   what unzip or 7zz x makes of each good archive; where unzip reads a
                      name as a Unix one, what Windows makes of it
@@ -32,7 +32,12 @@ import zlib
 TEXT = b"".join(b"Line %05d of a driver setup file\r\n" % i for i in range(600))
 NAME = "Ünïcode名.txt"
 STORED, DEFLATED = zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED
+BZIP2, LZMA = zipfile.ZIP_BZIP2, zipfile.ZIP_LZMA
 ZIP, SEVENZIP = "zip -q -r -X", "7zz a -bd -bso0 -bsp0"
+# zipfile of every file in the tree, with a method: a shell command as GOOD's are.
+PYZIP = ("python3 -c 'import os, sys, zipfile; z = zipfile.ZipFile(sys.argv[1], \"w\", {});"
+         " [z.write(os.path.join(d, f)) for d, _, fs in sorted(os.walk(\".\")) for f in fs]; z.close()'"
+         " {{out}}")
 OK = ("ok.txt", b"fine")
 RNG = random.Random(20240601)
 # Runs of zeros between random blocks, like sections of a compiled binary.
@@ -59,13 +64,21 @@ GOOD = {
         "bcj2_lzma_solid_blocks": "-mf=BCJ2 -m0=lzma -ms=100k", "arm": "-mf=ARM",
         "armt": "-mf=ARMT", "arm64": "-mf=ARM64", "ppc": "-mf=PPC", "sparc": "-mf=SPARC",
         "ia64": "-mf=IA64", "riscv": "-mf=RISCV", "delta": "-mf=Delta:4"}.items()},
+    # Each further method 7-Zip offers, in each container it offers it in; 7zz x is their
+    # reference.
+    **{f"sevenzip_{method.lower()}.7z": f"{SEVENZIP} -m0={method} {{out}} ."
+       for method in ("Deflate", "Deflate64", "BZip2", "PPMd")},
+    # A model of 1 MB fills up and starts again.
+    "sevenzip_ppmd_restarts.7z": SEVENZIP + " -m0=PPMd:mem=1m:o=8 {out} .",
+    **{f"sevenzip_{method.lower()}.zip": f"{SEVENZIP} -tzip -mm={method} {{out}} ."
+       for method in ("Deflate64", "BZip2", "LZMA")},
+    "python_bzip2.zip": PYZIP.format("zipfile.ZIP_BZIP2"),
+    "python_lzma.zip": PYZIP.format("zipfile.ZIP_LZMA"),
 }
 
 # Refused for their method, each named for it: switches of 7zz a.
-UNSUPPORTED = {"PPMd.7z": "-m0=PPMd", "BZip2.7z": "-m0=BZip2", "Deflate.7z": "-m0=Deflate",
-               "7zAES.7z": "-psecret", "7zAES_header.7z": "-psecret -mhe=on",
-               "Deflate64.zip": "-mm=Deflate64",
-               "LZMA.zip": "-mm=LZMA", "BZip2.zip": "-mm=BZip2", "encrypted.zip": "-psecret"}
+UNSUPPORTED = {"7zAES.7z": "-psecret", "7zAES_header.7z": "-psecret -mhe=on",
+               "XZ.zip": "-mm=XZ", "PPMd.zip": "-mm=PPMd", "encrypted.zip": "-psecret"}
 
 
 # first.txt, then payload.txt with its method and one edit, then next.txt. The edit changes
@@ -76,6 +89,8 @@ ZIP_DAMAGE = {
     "data_error/data_flipped.zip": (STORED, "data", 100, lambda v: v + 0x5A),
     # Block type 3: zlib's own error.
     "data_error/deflate_garbage.zip": (DEFLATED, "data", 0, lambda v: v | 6),
+    "data_error/bzip2_data_flipped.zip": (BZIP2, "data", 100, lambda v: v + 0x5A),
+    "data_error/lzma_data_flipped.zip": (LZMA, "data", 100, lambda v: v + 0x5A),
     "data_error/crc_flipped.zip": (DEFLATED, "both", 14, lambda v: v + 1),
     "data_error/size_larger.zip": (DEFLATED, "both", 22, lambda v: v + 1),
     "data_error/size_smaller.zip": (DEFLATED, "both", 22, lambda v: v - 1),
@@ -171,6 +186,47 @@ def zip64_edits(blob):
     return streaming, disk, encrypted
 
 
+def data_of(blob, name=b"payload.txt"):
+    """Where the data of an entry starts."""
+    local = blob.find(name) - 30
+    return local + 30 + sum(struct.unpack_from("<HH", blob, local + 26))
+
+
+def with_method(blob, method):
+    """A one-entry ZIP whose local and central headers name another method."""
+    struct.pack_into("<H", blob, 8, method)
+    struct.pack_into("<H", blob, blob.rfind(b"PK\x01\x02") + 10, method)
+    return blob
+
+
+def with_ppmd_memory(blob, size):
+    """A 7z of a plain header whose PPMd coder claims another memory size."""
+    blob = blob[:]
+    struct.pack_into("<I", blob, blob.find(b"\x23\x03\x04\x01\x05") + 6, size)
+    return fix_7z_crcs(blob)
+
+
+def deflate64_long_match(length):
+    """A Deflate64 ZIP 7-Zip never writes, and its one file: a literal, then a match of
+    length code 285 in a block of fixed codes."""
+    bits = [1, 1, 0]
+
+    def code(value, n):
+        bits.extend((value >> (n - 1 - i)) & 1 for i in range(n))
+
+    code(0x30 + ord("a"), 8)
+    code(0xC0 + 285 - 280, 8)
+    bits.extend(((length - 3) >> i) & 1 for i in range(16))
+    code(0, 5)
+    code(0, 7)
+    stream = bytes(sum(b << i for i, b in enumerate(bits[k:k + 8])) for k in range(0, len(bits), 8))
+    data = b"a" * (length + 1)
+    blob = with_method(build([("long.txt", stream)]), 9)
+    for at in (14, blob.rfind(b"PK\x01\x02") + 16):
+        struct.pack_into("<III", blob, at, zlib.crc32(data), len(stream), len(data))
+    return blob, data
+
+
 def flipped(blob, at):
     blob[at] ^= 0x5A
     return blob
@@ -236,7 +292,10 @@ def write_good(out, cmake):
     streaming, disk, encrypted = zip64_edits(archived(ZIP + " -fz {out} .", {"a.txt": TEXT}, ".zip"))
     backslashes = [("drivers\\x86\\unidrv.gpd", TEXT, DEFLATED), ("drivers\\empty\\", None),
                    ("mixed/sep\\file.ini", b"[x]")]
+    long_match, long_data = deflate64_long_match(60000)
     write_files(out, {
+        "good/deflate64_long_match.zip": long_match,
+        "reference/deflate64_long_match.zip/long.txt": long_data,
         "good/dot_components.zip": build([("./dot.txt", b"dot"), ("x//double.txt", b"double")]),
         "good/commented.zip": build([("note.txt", TEXT, DEFLATED)], b"PK\x05\x06 in a comment"),
         "good/descriptor_nosig.zip": nosig,
@@ -277,7 +336,7 @@ def write_good(out, cmake):
         # Windows sees one file where names differ by case only: -LL lower-cases them all.
         # unzip warns of a stub or an empty archive (exit code 1) and extracts.
         unzip = "unzip -o -qq" + " -LL" * ("case" in name) + " {archive} -d {to} 2>/dev/null || :"
-        by_7zz = name.endswith(".7z") or name.startswith(("dos_", "zip64_"))
+        by_7zz = name.endswith(".7z") or name.startswith(("dos_", "zip64_", "sevenzip_", "python_"))
         sh("7zz x -bso0 {archive} -o{to}" if by_7zz else unzip, out,
            archive=os.path.join(good, name), to=os.path.join(reference, name))
 
@@ -292,6 +351,14 @@ def write_refused(out):
     nonsolid = archived(SEVENZIP + " -ms=off -m0=copy {out} first.txt second.txt z/third.txt",
                         {**first, "second.txt": TEXT, "z/third.txt": TEXT})
     arm64 = archived(SEVENZIP + " -mf=ARM64 -mhc=off {out} .", {**first, "payload.txt": TEXT})
+    # Each further decoder's stream, damaged in its last part. BZip2's blocks of 100 kB
+    # keep first.txt's apart from the damage.
+    streams_7z = {method: archived(f"{SEVENZIP} -m0={method} -mx=1 -mhc=off {{out}} .",
+                                   {**first, "payload.txt": TEXT * 10})
+                  for method in ("Deflate", "Deflate64", "BZip2", "PPMd")}
+    zips_7z = {method: archived(f"{SEVENZIP} -tzip -mm={method} {{out}} first.txt payload.txt",
+                                {**first, "payload.txt": TEXT * 10}, ".zip")
+               for method in ("Deflate64",)}
     bcj2 = archived(SEVENZIP + " -mf=BCJ2 {out} .",
                     {**first, "payload.dll": random.Random(2).randbytes(30000)})
     dotdot_7z = archived(SEVENZIP + " -mhc=off {out} .", {"ok.txt": b"fine", "x" * 16: b"pwned"})
@@ -309,6 +376,15 @@ def write_refused(out):
         "data_error/bcj2_data_flipped.7z": flipped(bcj2, 32 + 20000),
         "data_error/arm64_data_flipped.7z":
             flipped(arm64, 32 + struct.unpack_from("<Q", arm64, 12)[0] * 7 // 8),
+        **{f"data_error/{method.lower()}_data_flipped.7z":
+           flipped(blob[:], 32 + struct.unpack_from("<Q", blob, 12)[0] * 7 // 8)
+           for method, blob in streams_7z.items()},
+        **{f"data_error/{method.lower()}_data_flipped.zip": flipped(blob, data_of(blob) + 100)
+           for method, blob in zips_7z.items()},
+        # Zstandard as zipx writes it: 7-Zip and zipfile write none, so the method is set.
+        # A model larger than a 32-bit process could hold.
+        "unsupported/PPMd_memory.7z": with_ppmd_memory(streams_7z["PPMd"], 0xC0000000),
+        "unsupported/Zstandard.zip": with_method(build([("secret.txt", TEXT, DEFLATED)]), 93),
         "data_error/second_folder_flipped.7z": flipped(nonsolid, 32 + 5 + 7),
         "bad_archive/start_header_crc.7z": flipped(plain[:], 9),
         "bad_archive/header_crc.7z": flipped(plain[:], len(plain) - 5),

@@ -152,6 +152,17 @@ TEST_F(SevenZipDll, ExtractsLikeTheInstallerWithProgress) {
                            "02 6/7 folder empty folder/ 0/0 320048/320048\n");
 }
 
+// The Windows build of the model and the block decoder.
+TEST_F(SevenZipDll, ExtractsPpmdAndBzip2) {
+    for (const char *method : {"PPMd", "BZip2"}) {
+        fs::remove_all(kDest);
+        ASSERT_EQ(extractLikeInstaller(command(kData + "\\driver package " + method + ".7z")),
+                  SEVENZIP_OK)
+            << method << ": " << report;
+        EXPECT_EQ(readTree(kDest), readTree(kData + "\\tree")) << method;
+    }
+}
+
 // A 7z archive called .zip: the library goes by content and creates the file by its wide name.
 TEST_F(SevenZipDll, NamesArriveIntactWhateverTheCodePage) {
     ASSERT_EQ(extractLikeInstaller(command(kData + "\\names 7z.zip")), SEVENZIP_OK) << report;

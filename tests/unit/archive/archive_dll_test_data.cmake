@@ -21,14 +21,22 @@ execute_process(
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake -E tar failed: ${result}")
 endif()
-execute_process(
-    COMMAND 7z a -t7z -bd -bso0 -bsp0 "${DIR}/driver package.7z"
-            readme.txt empty.txt "sub dir" big.bin "empty folder"
-    WORKING_DIRECTORY "${tree}"
-    RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-    message(FATAL_ERROR "7z a failed: ${result}")
-endif()
+foreach(method IN ITEMS "" PPMd BZip2)
+    set(name "driver package.7z")
+    set(switches)
+    if(method)
+        set(name "driver package ${method}.7z")
+        set(switches "-m0=${method}")
+    endif()
+    execute_process(
+        COMMAND 7zz a -t7z -bd -bso0 -bsp0 ${switches} "${DIR}/${name}"
+                readme.txt empty.txt "sub dir" big.bin "empty folder"
+        WORKING_DIRECTORY "${tree}"
+        RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "7zz a failed: ${result}")
+    endif()
+endforeach()
 # The name stored by 7z (UTF-16), in a 7z archive called .zip: the library must go by
 # content and create the file by its wide name.
 file(WRITE "${DIR}/names/Ticket/Ünïcode名.txt" "named")

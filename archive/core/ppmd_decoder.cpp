@@ -1,0 +1,861 @@
+#include "ppmd_decoder.h"
+
+#include <cstring>
+#include <new>
+
+namespace archive {
+namespace {
+
+constexpr unsigned kMinOrder = 2;
+constexpr unsigned kMaxOrder = 64;
+constexpr std::uint32_t kMinMemory = 1 << 11;
+constexpr std::size_t kPropsSize = 5;
+
+constexpr std::uint32_t kUnit = 12;
+constexpr unsigned kIndexes = 38;
+constexpr unsigned kMaxFreq = 124;
+constexpr unsigned kIntBits = 7;
+constexpr unsigned kPeriodBits = 7;
+constexpr unsigned kBinScale = 1 << (kIntBits + kPeriodBits);
+constexpr std::uint32_t kTop = 1 << 24;
+// Offset 0 is the null reference, so the memory proper starts further on.
+constexpr std::uint32_t kOrigin = 4;
+
+constexpr std::uint16_t kInitBinEsc[8] = {0x3CDD, 0x1F3F, 0x59BF, 0x48F3,
+                                          0x64A1, 0x5ABC, 0x6632, 0x6051};
+constexpr std::uint8_t kExpEscape[16] = {25, 14, 9, 7, 5, 5, 4, 4, 4, 3, 3, 3, 2, 2, 2, 2};
+
+Status corrupt() {
+    return corruptData("PPMd data is corrupt");
+}
+
+// Secondary escape estimation: an adaptive escape frequency per kind of context.
+struct See {
+    std::uint16_t summ = 0;
+    std::uint8_t shift = 0;
+    std::uint8_t count = 0;
+
+    unsigned mean() {
+        const unsigned r = summ >> shift;
+        summ = std::uint16_t(summ - r);
+        return r + (r == 0);
+    }
+    void update() {
+        if (shift < kPeriodBits && --count == 0) {
+            summ = std::uint16_t(summ << 1);
+            count = std::uint8_t(3 << shift++);
+        }
+    }
+};
+
+// The tables every model shares.
+struct Tables {
+    std::uint8_t indexToUnits[kIndexes];
+    std::uint8_t unitsToIndex[128];
+    std::uint8_t ns2bsIndex[256];
+    std::uint8_t ns2Index[256];
+    std::uint8_t hb2Flag[256];
+
+    Tables() {
+        unsigned k = 0;
+        for (unsigned i = 0, step = 1; i < kIndexes; ++i) {
+            step = i < 4 ? 1 : i < 8 ? 2 : i < 12 ? 3 : 4;
+            k += step;
+            indexToUnits[i] = std::uint8_t(k);
+        }
+        for (unsigned n = 0, i = 0; n < 128; ++n) {
+            i += indexToUnits[i] < n + 1;
+            unitsToIndex[n] = std::uint8_t(i);
+        }
+        ns2bsIndex[0] = 0;
+        ns2bsIndex[1] = 2;
+        std::memset(ns2bsIndex + 2, 4, 9);
+        std::memset(ns2bsIndex + 11, 6, 256 - 11);
+        unsigned i = 0;
+        for (; i < 3; ++i)
+            ns2Index[i] = std::uint8_t(i);
+        for (unsigned m = i, left = 1; i < 256; ++i) {
+            ns2Index[i] = std::uint8_t(m);
+            if (--left == 0)
+                left = ++m - 2;
+        }
+        std::memset(hb2Flag, 0, 0x40);
+        std::memset(hb2Flag + 0x40, 8, 0x100 - 0x40);
+    }
+};
+
+const Tables &tables() {
+    static const Tables t;
+    return t;
+}
+
+// 7z's range decoder for PPMd; past the input's end it reads zeros, and the CRC of what
+// that decodes to fails.
+class RangeDecoder {
+public:
+    explicit RangeDecoder(std::unique_ptr<InStream> input) : input_(std::move(input)) {}
+
+    Status start() {
+        std::uint8_t first = 0;
+        Status status = byte(first);
+        for (int i = 0; i < 4 && status; ++i) {
+            std::uint8_t b = 0;
+            status = byte(b);
+            code_ = code_ << 8 | b;
+        }
+        if (status && (first != 0 || code_ == 0xFFFFFFFF))
+            return corrupt();
+        return status;
+    }
+    std::uint32_t threshold(std::uint32_t total) { return code_ / (range_ /= total); }
+    Status decode(std::uint32_t start, std::uint32_t size) {
+        code_ -= start * range_;
+        range_ *= size;
+        return normalize();
+    }
+    Status bit(std::uint32_t size0, unsigned &bit) {
+        const std::uint32_t bound = (range_ >> (kIntBits + kPeriodBits)) * size0;
+        bit = code_ >= bound;
+        if (bit) {
+            code_ -= bound;
+            range_ -= bound;
+        } else {
+            range_ = bound;
+        }
+        return normalize();
+    }
+
+private:
+    Status byte(std::uint8_t &b) {
+        Status status;
+        if (!input_.next(b, status))
+            b = 0;
+        return status;
+    }
+    // Two bytes at most, as the encoder shifts.
+    Status normalize() {
+        Status status;
+        for (int i = 0; i < 2 && range_ < kTop && status; ++i) {
+            std::uint8_t b = 0;
+            status = byte(b);
+            code_ = code_ << 8 | b;
+            range_ <<= 8;
+        }
+        return status;
+    }
+
+    BufferedInput input_;
+    std::uint32_t range_ = 0xFFFFFFFF;
+    std::uint32_t code_ = 0;
+};
+
+// Variant H's model over one block of memory addressed by 32-bit offsets. A state is a
+// symbol, its frequency and its successor (6 bytes); a context is its number of states,
+// their frequency sum, the offset of its states and that of its suffix (12 bytes, one
+// unit), or its only state in place of the sum and the offset.
+class Model {
+public:
+    bool allocate(std::uint32_t size) {
+        size_ = size;
+        memory_.reset(new (std::nothrow) std::uint8_t[kOrigin + size + kUnit]);
+        return memory_ != nullptr;
+    }
+
+    void restart(unsigned maxOrder) {
+        maxOrder_ = maxOrder;
+        restart();
+        dummySee_.summ = 0;
+        dummySee_.shift = kPeriodBits;
+        dummySee_.count = 64;
+    }
+
+    // A symbol, -1 for the end mark, -2 for data no encoder writes.
+    Status decodeSymbol(RangeDecoder &rc, int &symbol) {
+        bool masked[256];
+        Status status;
+        if (numStats(minContext_) != 1) {
+            std::uint32_t s = stats(minContext_);
+            const std::uint32_t count = rc.threshold(summFreq(minContext_));
+            std::uint32_t hiCnt = freq(s);
+            if (count < hiCnt) {
+                if (!(status = rc.decode(0, freq(s))))
+                    return status;
+                foundState_ = s;
+                symbol = sym(s);
+                update1First();
+                return {};
+            }
+            prevSuccess_ = 0;
+            for (unsigned i = numStats(minContext_) - 1; i > 0; --i) {
+                s += 6;
+                if ((hiCnt += freq(s)) > count) {
+                    if (!(status = rc.decode(hiCnt - freq(s), freq(s))))
+                        return status;
+                    foundState_ = s;
+                    symbol = sym(s);
+                    update1();
+                    return {};
+                }
+            }
+            if (count >= summFreq(minContext_)) {
+                symbol = -2;
+                return {};
+            }
+            hiBitsFlag_ = tables().hb2Flag[sym(foundState_)];
+            if (!(status = rc.decode(hiCnt, summFreq(minContext_) - hiCnt)))
+                return status;
+            std::fill(std::begin(masked), std::end(masked), false);
+            for (unsigned i = 0, n = numStats(minContext_); i < n; ++i)
+                masked[sym(stats(minContext_) + 6 * i)] = true;
+        } else {
+            std::uint16_t &prob = binSumm();
+            unsigned bit = 0;
+            if (!(status = rc.bit(prob, bit)))
+                return status;
+            if (bit == 0) {
+                prob = std::uint16_t(prob + (1 << kIntBits) - mean(prob));
+                foundState_ = oneState(minContext_);
+                symbol = sym(foundState_);
+                updateBinary();
+                return {};
+            }
+            prob = std::uint16_t(prob - mean(prob));
+            initEsc_ = kExpEscape[prob >> 10];
+            std::fill(std::begin(masked), std::end(masked), false);
+            masked[sym(oneState(minContext_))] = true;
+            prevSuccess_ = 0;
+        }
+        for (;;) {
+            const unsigned numMasked = numStats(minContext_);
+            do {
+                ++orderFall_;
+                if (suffix(minContext_) == 0) {
+                    symbol = -1;
+                    return {};
+                }
+                minContext_ = suffix(minContext_);
+            } while (numStats(minContext_) == numMasked);
+            std::uint32_t candidates[256];
+            unsigned n = 0;
+            std::uint32_t hiCnt = 0;
+            for (std::uint32_t s = stats(minContext_), k = 0;
+                 n != numStats(minContext_) - numMasked; ++k, s += 6) {
+                if (!masked[sym(s)]) {
+                    hiCnt += freq(s);
+                    candidates[n++] = s;
+                }
+                if (k == 255)
+                    break;
+            }
+            std::uint32_t freqSum = 0;
+            See &see = makeEscFreq(numMasked, freqSum);
+            freqSum += hiCnt;
+            const std::uint32_t count = rc.threshold(freqSum);
+            if (count < hiCnt) {
+                unsigned k = 0;
+                for (hiCnt = 0; (hiCnt += freq(candidates[k])) <= count; ++k) {
+                }
+                const std::uint32_t s = candidates[k];
+                if (!(status = rc.decode(hiCnt - freq(s), freq(s))))
+                    return status;
+                see.update();
+                foundState_ = s;
+                symbol = sym(s);
+                update2();
+                return {};
+            }
+            if (count >= freqSum) {
+                symbol = -2;
+                return {};
+            }
+            if (!(status = rc.decode(hiCnt, freqSum - hiCnt)))
+                return status;
+            see.summ = std::uint16_t(see.summ + freqSum);
+            for (unsigned k = 0; k < n; ++k)
+                masked[sym(candidates[k])] = true;
+        }
+    }
+
+private:
+    // Fields of states and contexts.
+    std::uint8_t *at(std::uint32_t offset) { return memory_.get() + offset; }
+    std::uint16_t u16(std::uint32_t offset) {
+        std::uint16_t v;
+        std::memcpy(&v, at(offset), 2);
+        return v;
+    }
+    void setU16(std::uint32_t offset, unsigned v) {
+        const std::uint16_t w = std::uint16_t(v);
+        std::memcpy(at(offset), &w, 2);
+    }
+    std::uint32_t u32(std::uint32_t offset) {
+        std::uint32_t v;
+        std::memcpy(&v, at(offset), 4);
+        return v;
+    }
+    void setU32(std::uint32_t offset, std::uint32_t v) { std::memcpy(at(offset), &v, 4); }
+
+    std::uint8_t sym(std::uint32_t s) { return *at(s); }
+    std::uint8_t freq(std::uint32_t s) { return *at(s + 1); }
+    void setFreq(std::uint32_t s, unsigned f) { *at(s + 1) = std::uint8_t(f); }
+    std::uint32_t successor(std::uint32_t s) { return u32(s + 2); }
+    void setSuccessor(std::uint32_t s, std::uint32_t v) { setU32(s + 2, v); }
+    void swapStates(std::uint32_t a, std::uint32_t b) {
+        std::uint8_t t[6];
+        std::memcpy(t, at(a), 6);
+        std::memmove(at(a), at(b), 6);
+        std::memcpy(at(b), t, 6);
+    }
+    void copyState(std::uint32_t to, std::uint32_t from) { std::memmove(at(to), at(from), 6); }
+
+    unsigned numStats(std::uint32_t c) { return u16(c); }
+    void setNumStats(std::uint32_t c, unsigned n) { setU16(c, n); }
+    unsigned summFreq(std::uint32_t c) { return u16(c + 2); }
+    void setSummFreq(std::uint32_t c, unsigned f) { setU16(c + 2, f); }
+    std::uint32_t stats(std::uint32_t c) { return u32(c + 4); }
+    void setStats(std::uint32_t c, std::uint32_t s) { setU32(c + 4, s); }
+    std::uint32_t suffix(std::uint32_t c) { return u32(c + 8); }
+    void setSuffix(std::uint32_t c, std::uint32_t s) { setU32(c + 8, s); }
+    static std::uint32_t oneState(std::uint32_t c) { return c + 2; }
+
+    static unsigned mean(unsigned prob) { return (prob + (1 << (kPeriodBits - 2))) >> kPeriodBits; }
+
+    // The allocator: units of 12 bytes in lists of free blocks by size class.
+    unsigned indexToUnits(unsigned i) { return tables().indexToUnits[i]; }
+    unsigned unitsToIndex(unsigned n) { return tables().unitsToIndex[n - 1]; }
+
+    void insertNode(std::uint32_t node, unsigned index) {
+        setU32(node, freeList_[index]);
+        freeList_[index] = node;
+    }
+    std::uint32_t removeNode(unsigned index) {
+        const std::uint32_t node = freeList_[index];
+        freeList_[index] = u32(node);
+        return node;
+    }
+    void splitBlock(std::uint32_t block, unsigned oldIndex, unsigned newIndex) {
+        const unsigned left = indexToUnits(oldIndex) - indexToUnits(newIndex);
+        block += indexToUnits(newIndex) * kUnit;
+        unsigned i = unitsToIndex(left);
+        if (indexToUnits(i) != left) {
+            const unsigned k = indexToUnits(--i);
+            insertNode(block + k * kUnit, left - k - 1);
+        }
+        insertNode(block, i);
+    }
+
+    // Free blocks side by side become one, then go back to the lists. A node is its stamp
+    // (0 when free; a used block starts with a non-zero count or state), its units, and
+    // the next and previous nodes.
+    void glueFreeBlocks() {
+        const std::uint32_t head = kOrigin + size_;
+        std::uint32_t n = head;
+        glueCount_ = 255;
+        for (unsigned i = 0; i < kIndexes; ++i) {
+            const unsigned units = indexToUnits(i);
+            std::uint32_t next = freeList_[i];
+            freeList_[i] = 0;
+            while (next != 0) {
+                const std::uint32_t node = next;
+                setU32(node + 4, n);
+                setU32(n + 8, next);
+                n = next;
+                next = u32(node);
+                setU16(node, 0);
+                setU16(node + 2, units);
+            }
+        }
+        setU16(head, 1);
+        setU32(head + 4, n);
+        setU32(n + 8, head);
+        if (loUnit_ != hiUnit_)
+            setU16(loUnit_, 1);
+        while (n != head) {
+            const std::uint32_t node = n;
+            std::uint32_t units = u16(node + 2);
+            for (;;) {
+                const std::uint32_t node2 = node + units * kUnit;
+                units += u16(node2 + 2);
+                if (u16(node2) != 0 || units >= 0x10000)
+                    break;
+                setU32(u32(node2 + 8) + 4, u32(node2 + 4));
+                setU32(u32(node2 + 4) + 8, u32(node2 + 8));
+                setU16(node + 2, units);
+            }
+            n = u32(node + 4);
+        }
+        for (n = u32(head + 4); n != head;) {
+            const std::uint32_t next = u32(n + 4);
+            unsigned units = u16(n + 2);
+            for (; units > 128; units -= 128, n += 128 * kUnit)
+                insertNode(n, kIndexes - 1);
+            unsigned i = unitsToIndex(units);
+            if (indexToUnits(i) != units) {
+                const unsigned k = indexToUnits(--i);
+                insertNode(n + k * kUnit, units - k - 1);
+            }
+            insertNode(n, i);
+            n = next;
+        }
+    }
+
+    std::uint32_t allocUnitsRare(unsigned index) {
+        if (glueCount_ == 0) {
+            glueFreeBlocks();
+            if (freeList_[index] != 0)
+                return removeNode(index);
+        }
+        unsigned i = index;
+        do {
+            if (++i == kIndexes) {
+                const std::uint32_t bytes = indexToUnits(index) * kUnit;
+                --glueCount_;
+                if (unitsStart_ - text_ > bytes)
+                    return unitsStart_ -= bytes;
+                return 0;
+            }
+        } while (freeList_[i] == 0);
+        const std::uint32_t block = removeNode(i);
+        splitBlock(block, i, index);
+        return block;
+    }
+
+    std::uint32_t allocUnits(unsigned index) {
+        if (freeList_[index] != 0)
+            return removeNode(index);
+        const std::uint32_t bytes = indexToUnits(index) * kUnit;
+        if (bytes <= hiUnit_ - loUnit_) {
+            const std::uint32_t block = loUnit_;
+            loUnit_ += bytes;
+            return block;
+        }
+        return allocUnitsRare(index);
+    }
+
+    std::uint32_t allocContext() {
+        if (hiUnit_ != loUnit_)
+            return hiUnit_ -= kUnit;
+        if (freeList_[0] != 0)
+            return removeNode(0);
+        return allocUnitsRare(0);
+    }
+
+    std::uint32_t shrinkUnits(std::uint32_t block, unsigned oldUnits, unsigned newUnits) {
+        const unsigned i0 = unitsToIndex(oldUnits);
+        const unsigned i1 = unitsToIndex(newUnits);
+        if (i0 == i1)
+            return block;
+        if (freeList_[i1] != 0) {
+            const std::uint32_t moved = removeNode(i1);
+            std::memmove(at(moved), at(block), newUnits * kUnit);
+            insertNode(block, i0);
+            return moved;
+        }
+        splitBlock(block, i0, i1);
+        return block;
+    }
+
+    void restart() {
+        std::fill(std::begin(freeList_), std::end(freeList_), 0);
+        text_ = kOrigin;
+        hiUnit_ = text_ + size_;
+        loUnit_ = unitsStart_ = hiUnit_ - size_ / 8 / kUnit * 7 * kUnit;
+        glueCount_ = 0;
+        orderFall_ = maxOrder_;
+        runLength_ = initRL_ = -int(maxOrder_ < 12 ? maxOrder_ : 12) - 1;
+        prevSuccess_ = 0;
+        minContext_ = maxContext_ = hiUnit_ -= kUnit;
+        setSuffix(minContext_, 0);
+        setNumStats(minContext_, 256);
+        setSummFreq(minContext_, 256 + 1);
+        foundState_ = loUnit_;
+        setStats(minContext_, loUnit_);
+        for (unsigned i = 0; i < 256; ++i) {
+            const std::uint32_t s = loUnit_ + 6 * i;
+            *at(s) = std::uint8_t(i);
+            setFreq(s, 1);
+            setSuccessor(s, 0);
+        }
+        loUnit_ += 256 / 2 * kUnit;
+        for (unsigned i = 0; i < 128; ++i)
+            for (unsigned k = 0; k < 8; ++k)
+                for (unsigned m = 0; m < 64; m += 8)
+                    binSumm_[i][k + m] = std::uint16_t(kBinScale - kInitBinEsc[k] / (i + 2));
+        for (unsigned i = 0; i < 25; ++i)
+            for (See &s : see_[i]) {
+                s.shift = kPeriodBits - 4;
+                s.summ = std::uint16_t((5 * i + 10) << s.shift);
+                s.count = 4;
+            }
+    }
+
+    std::uint16_t &binSumm() {
+        const std::uint32_t s = oneState(minContext_);
+        hiBitsFlag_ = tables().hb2Flag[sym(foundState_)];
+        return binSumm_[freq(s) - 1]
+                       [prevSuccess_ + tables().ns2bsIndex[numStats(suffix(minContext_)) - 1] +
+                        hiBitsFlag_ + 2 * tables().hb2Flag[sym(s)] + ((runLength_ >> 26) & 0x20)];
+    }
+
+    See &makeEscFreq(unsigned numMasked, std::uint32_t &escFreq) {
+        const unsigned n = numStats(minContext_);
+        if (n == 256) {
+            escFreq = 1;
+            return dummySee_;
+        }
+        const unsigned nonMasked = n - numMasked;
+        See &see =
+            see_[tables().ns2Index[nonMasked - 1]]
+                [(nonMasked < unsigned(numStats(suffix(minContext_))) - n) +
+                 2 * (summFreq(minContext_) < 11 * n) + 4 * (numMasked > nonMasked) + hiBitsFlag_];
+        escFreq = see.mean();
+        return see;
+    }
+
+    void nextContext() {
+        const std::uint32_t c = successor(foundState_);
+        if (orderFall_ == 0 && c > text_)
+            minContext_ = maxContext_ = c;
+        else
+            updateModel();
+    }
+
+    void update1() {
+        std::uint32_t s = foundState_;
+        setFreq(s, freq(s) + 4);
+        setSummFreq(minContext_, summFreq(minContext_) + 4);
+        if (freq(s) > freq(s - 6)) {
+            swapStates(s, s - 6);
+            foundState_ = s -= 6;
+            if (freq(s) > kMaxFreq)
+                rescale();
+        }
+        nextContext();
+    }
+
+    void update1First() {
+        prevSuccess_ = 2 * freq(foundState_) > summFreq(minContext_);
+        runLength_ += prevSuccess_;
+        setSummFreq(minContext_, summFreq(minContext_) + 4);
+        setFreq(foundState_, freq(foundState_) + 4);
+        if (freq(foundState_) > kMaxFreq)
+            rescale();
+        nextContext();
+    }
+
+    void update2() {
+        setFreq(foundState_, freq(foundState_) + 4);
+        setSummFreq(minContext_, summFreq(minContext_) + 4);
+        if (freq(foundState_) > kMaxFreq)
+            rescale();
+        runLength_ = initRL_;
+        updateModel();
+    }
+
+    void updateBinary() {
+        setFreq(foundState_, freq(foundState_) + (freq(foundState_) < 128));
+        prevSuccess_ = 1;
+        ++runLength_;
+        nextContext();
+    }
+
+    void rescale() {
+        const std::uint32_t first = stats(minContext_);
+        std::uint32_t s = foundState_;
+        // The found state goes first.
+        if (s != first) {
+            std::uint8_t found[6];
+            std::memcpy(found, at(s), 6);
+            for (; s != first; s -= 6)
+                copyState(s, s - 6);
+            std::memcpy(at(s), found, 6);
+        }
+        unsigned escFreq = summFreq(minContext_) - freq(s);
+        setFreq(s, freq(s) + 4);
+        const unsigned adder = orderFall_ != 0;
+        setFreq(s, (freq(s) + adder) >> 1);
+        unsigned sumFreq = freq(s);
+        unsigned i = numStats(minContext_) - 1;
+        do {
+            s += 6;
+            escFreq -= freq(s);
+            setFreq(s, (freq(s) + adder) >> 1);
+            sumFreq += freq(s);
+            if (freq(s) > freq(s - 6)) {
+                std::uint8_t moved[6];
+                std::memcpy(moved, at(s), 6);
+                std::uint32_t s1 = s;
+                do
+                    copyState(s1, s1 - 6);
+                while ((s1 -= 6) != first && moved[1] > freq(s1 - 6));
+                std::memcpy(at(s1), moved, 6);
+            }
+        } while (--i);
+        if (freq(s) == 0) {
+            const unsigned oldStats = numStats(minContext_);
+            do
+                ++i;
+            while (freq(s -= 6) == 0);
+            escFreq += i;
+            setNumStats(minContext_, oldStats - i);
+            if (numStats(minContext_) == 1) {
+                std::uint8_t only[6];
+                std::memcpy(only, at(first), 6);
+                do {
+                    only[1] = std::uint8_t(only[1] - (only[1] >> 1));
+                    escFreq >>= 1;
+                } while (escFreq > 1);
+                insertNode(first, unitsToIndex((oldStats + 1) >> 1));
+                foundState_ = oneState(minContext_);
+                std::memcpy(at(foundState_), only, 6);
+                return;
+            }
+            const unsigned n0 = (oldStats + 1) >> 1;
+            const unsigned n1 = (numStats(minContext_) + 1) >> 1;
+            if (n0 != n1)
+                setStats(minContext_, shrinkUnits(first, n0, n1));
+        }
+        setSummFreq(minContext_, sumFreq + escFreq - (escFreq >> 1));
+        foundState_ = stats(minContext_);
+    }
+
+    // The state of the found symbol in a context.
+    std::uint32_t stateOf(std::uint32_t c, std::uint8_t symbol) {
+        if (numStats(c) == 1)
+            return oneState(c);
+        std::uint32_t s = stats(c);
+        while (sym(s) != symbol)
+            s += 6;
+        return s;
+    }
+
+    std::uint32_t createSuccessors(bool skip) {
+        std::uint32_t c = minContext_;
+        const std::uint32_t upBranch = successor(foundState_);
+        std::uint32_t ps[kMaxOrder];
+        unsigned numPs = 0;
+        if (!skip)
+            ps[numPs++] = foundState_;
+        while (suffix(c) != 0) {
+            c = suffix(c);
+            const std::uint32_t s = stateOf(c, sym(foundState_));
+            if (successor(s) != upBranch) {
+                c = successor(s);
+                if (numPs == 0)
+                    return c;
+                break;
+            }
+            ps[numPs++] = s;
+        }
+        const std::uint8_t upSymbol = *at(upBranch);
+        unsigned upFreq = 0;
+        if (numStats(c) == 1) {
+            upFreq = freq(oneState(c));
+        } else {
+            const std::uint32_t s = stateOf(c, upSymbol);
+            const std::uint32_t cf = freq(s) - 1u;
+            // Never 0 where the model keeps its rules; no division by 0 whatever the data.
+            const std::uint32_t s0 = std::max(1u, summFreq(c) - numStats(c) - cf);
+            upFreq = 1 + (2 * cf <= s0 ? (5 * cf > s0) : (2 * cf + 3 * s0 - 1) / (2 * s0));
+        }
+        do {
+            const std::uint32_t c1 = allocContext();
+            if (c1 == 0)
+                return 0;
+            setNumStats(c1, 1);
+            const std::uint32_t s = oneState(c1);
+            *at(s) = upSymbol;
+            setFreq(s, upFreq);
+            setSuccessor(s, upBranch + 1);
+            setSuffix(c1, c);
+            setSuccessor(ps[--numPs], c1);
+            c = c1;
+        } while (numPs != 0);
+        return c;
+    }
+
+    void updateModel() {
+        std::uint32_t fSuccessor = successor(foundState_);
+        const std::uint8_t symbol = sym(foundState_);
+        if (freq(foundState_) < kMaxFreq / 4 && suffix(minContext_) != 0) {
+            const std::uint32_t c = suffix(minContext_);
+            if (numStats(c) == 1) {
+                const std::uint32_t s = oneState(c);
+                if (freq(s) < 32)
+                    setFreq(s, freq(s) + 1);
+            } else {
+                std::uint32_t s = stats(c);
+                if (sym(s) != symbol) {
+                    do
+                        s += 6;
+                    while (sym(s) != symbol);
+                    if (freq(s) >= freq(s - 6)) {
+                        swapStates(s, s - 6);
+                        s -= 6;
+                    }
+                }
+                if (freq(s) < kMaxFreq - 9) {
+                    setFreq(s, freq(s) + 2);
+                    setSummFreq(c, summFreq(c) + 2);
+                }
+            }
+        }
+        if (orderFall_ == 0) {
+            minContext_ = maxContext_ = createSuccessors(true);
+            if (minContext_ == 0)
+                return restart();
+            setSuccessor(foundState_, minContext_);
+            return;
+        }
+        *at(text_++) = symbol;
+        std::uint32_t successorRef = text_;
+        if (text_ >= unitsStart_)
+            return restart();
+        if (fSuccessor != 0) {
+            if (fSuccessor <= successorRef) {
+                const std::uint32_t cs = createSuccessors(false);
+                if (cs == 0)
+                    return restart();
+                fSuccessor = cs;
+            }
+            if (--orderFall_ == 0) {
+                successorRef = fSuccessor;
+                text_ -= maxContext_ != minContext_;
+            }
+        } else {
+            setSuccessor(foundState_, successorRef);
+            fSuccessor = minContext_;
+        }
+        const unsigned ns = numStats(minContext_);
+        const std::uint32_t s0 = summFreq(minContext_) - ns - (freq(foundState_) - 1u);
+        for (std::uint32_t c = maxContext_; c != minContext_; c = suffix(c)) {
+            const unsigned ns1 = numStats(c);
+            if (ns1 != 1) {
+                if ((ns1 & 1) == 0) {
+                    const unsigned oldUnits = ns1 >> 1;
+                    const unsigned i = unitsToIndex(oldUnits);
+                    if (i != unitsToIndex(oldUnits + 1)) {
+                        const std::uint32_t block = allocUnits(i + 1);
+                        if (block == 0)
+                            return restart();
+                        std::memmove(at(block), at(stats(c)), oldUnits * kUnit);
+                        insertNode(stats(c), i);
+                        setStats(c, block);
+                    }
+                }
+                setSummFreq(c, summFreq(c) + (2 * ns1 < ns) +
+                                   2 * ((4 * ns1 <= ns) & (summFreq(c) <= 8 * ns1)));
+            } else {
+                const std::uint32_t s = allocUnits(0);
+                if (s == 0)
+                    return restart();
+                copyState(s, oneState(c));
+                setStats(c, s);
+                setFreq(s, freq(s) < kMaxFreq / 4 - 1 ? freq(s) * 2 : kMaxFreq - 4);
+                setSummFreq(c, freq(s) + initEsc_ + (ns > 3));
+            }
+            std::uint32_t cf = 2 * std::uint32_t(freq(foundState_)) * (summFreq(c) + 6);
+            const std::uint32_t sf = s0 + summFreq(c);
+            if (cf < 6 * sf) {
+                cf = 1 + (cf > sf) + (cf >= 4 * sf);
+                setSummFreq(c, summFreq(c) + 3);
+            } else {
+                cf = 4 + (cf >= 9 * sf) + (cf >= 12 * sf) + (cf >= 15 * sf);
+                setSummFreq(c, summFreq(c) + cf);
+            }
+            const std::uint32_t s = stats(c) + 6 * ns1;
+            setSuccessor(s, successorRef);
+            *at(s) = symbol;
+            setFreq(s, cf);
+            setNumStats(c, ns1 + 1);
+        }
+        maxContext_ = minContext_ = fSuccessor;
+    }
+
+    std::unique_ptr<std::uint8_t[]> memory_;
+    std::uint32_t size_ = 0;
+    std::uint32_t text_ = 0;
+    std::uint32_t unitsStart_ = 0;
+    std::uint32_t loUnit_ = 0;
+    std::uint32_t hiUnit_ = 0;
+    std::uint32_t freeList_[kIndexes] = {};
+    unsigned glueCount_ = 0;
+    std::uint32_t minContext_ = 0;
+    std::uint32_t maxContext_ = 0;
+    std::uint32_t foundState_ = 0;
+    unsigned maxOrder_ = 0;
+    unsigned orderFall_ = 0;
+    unsigned initEsc_ = 0;
+    unsigned prevSuccess_ = 0;
+    unsigned hiBitsFlag_ = 0;
+    int runLength_ = 0;
+    int initRL_ = 0;
+    std::uint16_t binSumm_[128][64] = {};
+    See see_[25][16];
+    See dummySee_;
+};
+
+class PpmdStream : public DecodedStream {
+public:
+    PpmdStream(std::unique_ptr<InStream> input, std::uint64_t outSize)
+        : rc_(std::move(input)), remaining_(outSize) {}
+
+    Status start(unsigned order, std::uint32_t memory) {
+        if (!model_.allocate(memory))
+            return {ErrorCode::Internal, "out of memory"};
+        model_.restart(order);
+        return rc_.start();
+    }
+
+protected:
+    Status decode(std::uint8_t *out, std::size_t n, std::size_t &got) override {
+        for (; got < n && remaining_ > 0; --remaining_) {
+            int symbol = 0;
+            Status status = model_.decodeSymbol(rc_, symbol);
+            if (!status)
+                return status;
+            if (symbol < 0)
+                return symbol == -1 ? corruptData("PPMd data ends early") : corrupt();
+            out[got++] = std::uint8_t(symbol);
+        }
+        return {};
+    }
+
+private:
+    RangeDecoder rc_;
+    Model model_;
+    std::uint64_t remaining_;
+};
+
+} // namespace
+
+std::uint64_t ppmdMemory(const std::vector<std::uint8_t> &props) {
+    if (props.size() != kPropsSize)
+        return 0;
+    return std::uint64_t(props[1]) | std::uint64_t(props[2]) << 8 | std::uint64_t(props[3]) << 16 |
+           std::uint64_t(props[4]) << 24;
+}
+
+Status checkPpmdProps(const std::vector<std::uint8_t> &props) {
+    const std::uint64_t memory = ppmdMemory(props);
+    if (memory < kMinMemory || props[0] < kMinOrder || props[0] > kMaxOrder)
+        return {ErrorCode::Unsupported, "PPMd properties are not supported"};
+    if (memory > kMaxCoderMemory)
+        return {ErrorCode::Unsupported,
+                "PPMd memory of " + std::to_string(memory >> 20) + " MiB is too large"};
+    return {};
+}
+
+Status makePpmdStream(std::unique_ptr<InStream> input, const std::vector<std::uint8_t> &props,
+                      std::uint64_t outSize, std::unique_ptr<InStream> &stream) {
+    Status status = checkPpmdProps(props);
+    if (!status)
+        return status;
+    auto ppmd = std::make_unique<PpmdStream>(std::move(input), outSize);
+    status = ppmd->start(props[0], static_cast<std::uint32_t>(ppmdMemory(props)));
+    if (status)
+        stream = std::move(ppmd);
+    return status;
+}
+
+} // namespace archive
