@@ -50,16 +50,6 @@ TEST(InstallE2E, ReceiptPrinterOnTheParallelPortChosenByKeys) {
     EXPECT_FALSE(PackageLeft());
 }
 
-// A label model brings its language monitor, which the spooler must load.
-TEST(InstallE2E, LabelPrinterWithItsLanguageMonitor) {
-    InstallerWindow window(kReleaseProgram, kReleaseDir);
-    ASSERT_TRUE(window.StartInstall("Label Model L02", kPrinter, kParallelRow));
-    ASSERT_TRUE(window.ConfirmParallelPort());
-    ASSERT_EQ(window.WaitFinish(), "&Finish");
-    EXPECT_EQ(Printer("Label Model L02"),
-              "Label Model L02 WinPrint RAW LPT1: Advanced Language Monitor");
-}
-
 // A monitor DLL without its entry point cannot be added: the status line
 // gives the spooler's code and the program ends after its box, leaving
 // nothing of the package.

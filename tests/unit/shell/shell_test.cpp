@@ -279,13 +279,12 @@ HANDLE WINAPI ThreadWithId(LPSECURITY_ATTRIBUTES pAttributes, SIZE_T cbStack,
                ? ::CreateThread(pAttributes, cbStack, pfnStart, pParameter, dwFlags, pdwThreadId)
                : nullptr;
 }
+// Of what the dialog calls: the program's entry, which looks up the DLL
+// search calls and the common controls, does not run here.
 void LackUpTo(PlatformApi &api, int nAge) {
-    Lacks(api.SetDefaultDllDirectories);
     if (nAge > 0)
-        Lacks(api.SetDllDirectoryA);
-    if (nAge > 1)
-        Lacks(api.AddPrinterDriverExA, api.InitCommonControlsEx);
-    if (nAge > 2) {
+        Lacks(api.AddPrinterDriverExA);
+    if (nAge > 1) {
         Lacks(api.OpenSCManagerA, api.OpenServiceA, api.QueryServiceStatus, api.StartServiceA,
               api.ControlService, api.CloseServiceHandle, api.OpenProcessToken,
               api.LookupPrivilegeValueA, api.AdjustTokenPrivileges);
@@ -293,20 +292,25 @@ void LackUpTo(PlatformApi &api, int nAge) {
     }
 }
 
+// The receipt printer takes the name typed; a label printer its model's, and
+// its driver brings the language monitor, which the spooler must load.
+const char kReceipt[] = "Receipt Model A04", kLabel[] = "Label Model L02";
 const char kOlderPrinter[] = "Older Windows";
-const std::string kOnCom1 = "Receipt Model A04 WinPrint RAW COM1:";
+const std::string kOnCom1 = std::string(kReceipt) + " WinPrint RAW COM1:";
 const std::string kDriverFailure(Formatted(kReceiptFailureText, ERROR_PROC_NOT_FOUND));
 const struct OlderWindows {
     const char *pszWine, *pszName;
     int nAge; // what it lacks, LackUpTo
+    const char *pszModel, *pszPrinter;
     std::string boxes, printer;
 } kOlderWindows[] = {
-    {"winxp", "XP", 0, "", kOnCom1},
-    {"win2k", "2000", 1, "", kOnCom1},
-    {"nt40", "NT", 2, kDriverFailure, ""},
-    {"win98", "98", 3, std::string(kStatusUnknown) + "; " + kStatusUnknown + "; " + kDriverFailure,
-     ""},
-    {"winxp64", "2003", 0, "", kOnCom1},
+    {"winxp", "XP", 0, kReceipt, kOlderPrinter, "", kOnCom1},
+    {"win2k", "2000", 0, kLabel, kLabel, "",
+     std::string(kLabel) + " WinPrint RAW COM1: Advanced Language Monitor"},
+    {"nt40", "NT", 1, kReceipt, kOlderPrinter, kDriverFailure, ""},
+    {"win98", "98", 2, kReceipt, kOlderPrinter,
+     std::string(kStatusUnknown) + "; " + kStatusUnknown + "; " + kDriverFailure, ""},
+    {"winxp64", "2003", 0, kReceipt, kOlderPrinter, "", kOnCom1},
 };
 
 using OlderWindowsTest = PlatformTest;
@@ -342,13 +346,13 @@ TEST_F(OlderWindowsTest, StartsUnpacksListsAndInstallsAsFarAsItsSpoolerCan) {
     EXPECT_EQ(::SendMessageA(hModels, CB_GETCOUNT, 0, 0), 44);
     runner.SelectEntry(IDC_DRIVER_LIST, static_cast<int>(::SendMessageA(
                                             hModels, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                            reinterpret_cast<LPARAM>("Receipt Model A04"))));
+                                            reinterpret_cast<LPARAM>(row.pszModel))));
     runner.SetText(IDC_PRINTER_NAME, kOlderPrinter);
     runner.Press(IDC_INSTALL);
     EXPECT_EQ(Joined(BoxFake::Texts()), row.boxes);
-    EXPECT_EQ(Printer(kOlderPrinter), row.printer);
+    EXPECT_EQ(Printer(row.pszPrinter), row.printer);
     HANDLE hPrinter = nullptr;
-    if (::OpenPrinterA(const_cast<LPSTR>(kOlderPrinter), &hPrinter, nullptr)) {
+    if (::OpenPrinterA(const_cast<LPSTR>(row.pszPrinter), &hPrinter, nullptr)) {
         ::DeletePrinter(hPrinter);
         ::ClosePrinter(hPrinter);
     }
