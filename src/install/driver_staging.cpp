@@ -24,7 +24,7 @@ bool Fits(const std::string &path) {
 
 } // namespace
 
-bool CDriverStaging::Prepare(LPCSTR pszEnvironment, DriverPlan plan, DWORD &dwError) {
+StepResult CDriverStaging::Prepare(LPCSTR pszEnvironment, DriverPlan plan) {
     PlatformApi &api = Platform();
     m_plan = std::move(plan);
     m_environment = pszEnvironment;
@@ -33,15 +33,11 @@ bool CDriverStaging::Prepare(LPCSTR pszEnvironment, DriverPlan plan, DWORD &dwEr
     // The spooler only reads the environment.
     if (!api.GetPrinterDriverDirectoryA(
             nullptr, const_cast<LPSTR>(pszEnvironment), kDriverDirectoryLevel,
-            reinterpret_cast<LPBYTE>(szDirectory), sizeof(szDirectory), &cbNeeded)) {
-        dwError = api.GetLastError();
-        return false;
-    }
+            reinterpret_cast<LPBYTE>(szDirectory), sizeof(szDirectory), &cbNeeded))
+        return StepResult::Failure(api.GetLastError());
     // Without a directory the files would land in the current one.
-    if (szDirectory[0] == '\0' || std::memchr(szDirectory, '\0', sizeof(szDirectory)) == nullptr) {
-        dwError = ERROR_PATH_NOT_FOUND;
-        return false;
-    }
+    if (szDirectory[0] == '\0' || std::memchr(szDirectory, '\0', sizeof(szDirectory)) == nullptr)
+        return StepResult::Failure(ERROR_PATH_NOT_FOUND);
     m_directory = szDirectory;
     m_sources.clear();
     m_staged.clear();
@@ -55,8 +51,8 @@ bool CDriverStaging::Prepare(LPCSTR pszEnvironment, DriverPlan plan, DWORD &dwEr
     for (const std::string *pName : {&m_plan.driver, &m_plan.data, &m_plan.config, &m_plan.help})
         bFits = bFits && Fits(InDirectory(*pName));
     if (!bFits)
-        dwError = ERROR_FILENAME_EXCED_RANGE;
-    return bFits;
+        return StepResult::Failure(ERROR_FILENAME_EXCED_RANGE);
+    return {};
 }
 
 void CDriverStaging::Stage(IInstallHost &host) const {
@@ -68,7 +64,7 @@ void CDriverStaging::Stage(IInstallHost &host) const {
     host.ShowStatus(Formatted(kAddingDriverStatus, m_plan.pszDriverName));
 }
 
-bool CDriverStaging::Register(bool bWindowsNt, IInstallHost &host, DWORD &dwError) const {
+StepResult CDriverStaging::Register(bool bWindowsNt, IInstallHost &host) const {
     PlatformApi &api = Platform();
     std::string driver = InDirectory(m_plan.driver), data = InDirectory(m_plan.data),
                 config = InDirectory(m_plan.config), help = InDirectory(m_plan.help);
@@ -91,12 +87,12 @@ bool CDriverStaging::Register(bool bWindowsNt, IInstallHost &host, DWORD &dwErro
     info.pDefaultDataType = const_cast<LPSTR>(kRawDatatype);
     const BOOL bAdded = api.AddPrinterDriverExA(
         nullptr, kDriverInfoLevel, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES);
-    dwError = api.GetLastError();
+    const DWORD dwError = api.GetLastError();
     if (bAdded != TRUE)
-        return false;
+        return StepResult::Failure(dwError);
     host.ShowStatus(Formatted(kDriverAddedStatus, m_plan.pszDriverName));
     for (const int nRow : m_plan.removals)
         api.DeleteFileA(m_staged[static_cast<size_t>(nRow)].c_str());
     host.SetProgress(kProgressRegistered);
-    return true;
+    return {};
 }

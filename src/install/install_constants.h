@@ -4,3 +4,5 @@
 
 constexpr char kSpoolerService[] = "Spooler";
 constexpr char kRawDatatype[] = "RAW";
+// The printer record the spooler is handed and lists printers with.
+constexpr DWORD kPrinterInfoLevel = 2;

@@ -30,12 +30,13 @@ public:
     // A null caption is the application's box, owned by the active window;
     // otherwise the window's own. Returns the button pressed.
     virtual int ShowBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) = 0;
-    // The parallel or TCP/IP port dialog, over the lists as they stand.
-    virtual PortChoice RunPortDialog(PortKind kind) = 0;
+    // The parallel or TCP/IP port dialog, over the source's lists as they
+    // stand; the TCP/IP one reads them again after a port is added or deleted.
+    virtual PortChoice RunPortDialog(PortKind kind, CPortSource &ports) = 0;
     // The TCP/IP monitor's wizard; true when it added a port.
     virtual bool RunTcpipWizard() = 0;
-    // The spooler's ports read again; the window shows the kind they suit.
-    virtual PortLists RefreshPorts() = 0;
+    // The port-kind row that suits the ports just read.
+    virtual void ShowPortKind(PortKind kind) = 0;
 
 protected:
     ~IInstallHost() = default;

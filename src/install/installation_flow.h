@@ -4,7 +4,6 @@
 
 #include "framework/afx_string.h"
 #include "install/install_host.h"
-#include "install/width_profile.h"
 #include "ports/port_enumeration.h"
 
 struct InstallRequest {
@@ -16,16 +15,12 @@ struct InstallRequest {
     // The name a receipt printer is created under.
     CString strPrinterName;
     PortKind kind;
-    // The kind's first port, when it has one.
-    CString strPort;
-    bool bPortAvailable;
     bool bSetDefault;
     BOOL bWow64;
     // Windows NT 4.0 takes older driver records; Windows 7 is not asked
     // which USB port its printer answers on.
     bool bWindowsNt;
     bool bWindows7;
-    PortLists ports;
 };
 
 // What the window does once the installation returns.
@@ -36,4 +31,15 @@ enum class InstallOutcome {
     kEnd,       // the dialog ends
 };
 
-InstallOutcome RunInstallation(const InstallRequest &request, IInstallHost &host);
+struct InstallResult {
+    InstallOutcome outcome;
+    // Whether the kind's list had a port, and the port the printer went on
+    // or was to go on; empty when none was decided.
+    bool bPortAvailable;
+    CString strPort;
+};
+
+// The ports come from the source's lists as they stand, read again where
+// a step may have changed them.
+InstallResult RunInstallation(const InstallRequest &request, IInstallHost &host,
+                              CPortSource &ports);

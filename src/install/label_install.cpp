@@ -12,26 +12,22 @@ constexpr DWORD kMonitorInfoLevel = 2;
 
 } // namespace
 
-bool CLanguageMonitor::Prepare(LPCSTR pszEnvironment, const WidthProfile &width, DWORD &dwError) {
+StepResult CLanguageMonitor::Prepare(LPCSTR pszEnvironment, const WidthProfile &width) {
     PlatformApi &api = Platform();
     char szDirectory[MAX_PATH] = {};
     const UINT cch = width.bMonitorInSysWow64 ? api.GetWindowsDirectoryA(szDirectory, MAX_PATH)
                                               : api.GetSystemDirectoryA(szDirectory, MAX_PATH);
-    if (cch == 0) {
-        dwError = api.GetLastError();
-        return false;
-    }
+    if (cch == 0)
+        return StepResult::Failure(api.GetLastError());
     const std::string file = width.labelFiles[kLabelMonitorRow];
     m_environment = pszEnvironment;
     m_source = std::string(kLabelTree) + "\\" + width.pszPackageFolder + "\\" + file;
     m_destination = std::string(szDirectory) + "\\" +
                     (width.bMonitorInSysWow64 ? std::string(kWow64SystemFolder) + "\\" : "") + file;
     m_name = width.bMonitorByFileName ? file : m_destination;
-    if (cch >= MAX_PATH || m_destination.size() >= MAX_PATH) {
-        dwError = ERROR_FILENAME_EXCED_RANGE;
-        return false;
-    }
-    return true;
+    if (cch >= MAX_PATH || m_destination.size() >= MAX_PATH)
+        return StepResult::Failure(ERROR_FILENAME_EXCED_RANGE);
+    return {};
 }
 
 void CLanguageMonitor::Copy(IInstallHost &host) const {
@@ -39,12 +35,15 @@ void CLanguageMonitor::Copy(IInstallHost &host) const {
     host.ShowStatus(m_destination.c_str());
 }
 
-bool CLanguageMonitor::RemoveOld() const {
-    return Platform().DeleteMonitorA(nullptr, const_cast<LPSTR>(m_environment.c_str()),
-                                     const_cast<LPSTR>(kLabelMonitorName)) == TRUE;
+StepResult CLanguageMonitor::RemoveOld() const {
+    PlatformApi &api = Platform();
+    if (api.DeleteMonitorA(nullptr, const_cast<LPSTR>(m_environment.c_str()),
+                           const_cast<LPSTR>(kLabelMonitorName)) == TRUE)
+        return {};
+    return StepResult::Failure(api.GetLastError());
 }
 
-bool CLanguageMonitor::Register(IInstallHost &host, DWORD &dwError) const {
+StepResult CLanguageMonitor::Register(IInstallHost &host) const {
     PlatformApi &api = Platform();
     // The spooler only reads the texts it is handed.
     MONITOR_INFO_2A info = {};
@@ -53,9 +52,9 @@ bool CLanguageMonitor::Register(IInstallHost &host, DWORD &dwError) const {
     info.pDLLName = const_cast<LPSTR>(m_name.c_str());
     const BOOL bAdded =
         api.AddMonitorA(nullptr, kMonitorInfoLevel, reinterpret_cast<LPBYTE>(&info));
-    dwError = api.GetLastError();
+    const DWORD dwError = api.GetLastError();
     if (bAdded != TRUE && dwError != ERROR_PRINT_MONITOR_ALREADY_INSTALLED)
-        return false;
+        return StepResult::Failure(dwError);
     host.ShowStatus(kMonitorAddedStatus);
-    return true;
+    return {};
 }

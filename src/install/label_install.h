@@ -10,17 +10,17 @@
 
 class CLanguageMonitor {
 public:
-    // Forms where the monitor goes and the name the spooler is given; false,
+    // Forms where the monitor goes and the name the spooler is given; fails,
     // with the error to show, when the system names no directory or the
     // path would not fit whole.
-    bool Prepare(LPCSTR pszEnvironment, const WidthProfile &width, DWORD &dwError);
+    StepResult Prepare(LPCSTR pszEnvironment, const WidthProfile &width);
     void Copy(IInstallHost &host) const;
-    // True when an old monitor of the same name was removed; the spooler
-    // must then be restarted before the new one is added.
-    bool RemoveOld() const;
-    // A monitor already installed counts as added; false, with the
+    // Succeeds when an old monitor of the same name was removed; the
+    // spooler must then be restarted before the new one is added.
+    StepResult RemoveOld() const;
+    // A monitor already installed counts as added; a failure, with the
     // spooler's error, ends the installation.
-    bool Register(IInstallHost &host, DWORD &dwError) const;
+    StepResult Register(IInstallHost &host) const;
 
 private:
     std::string m_environment, m_source, m_destination, m_name;

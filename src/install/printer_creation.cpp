@@ -1,6 +1,7 @@
 // Printer creation: the last step that the receipt and label installations share.
 #include "install/printer_creation.h"
 
+#include "framework/owned_handle.h"
 #include "install/install_constants.h"
 #include "res/texts.h"
 #include "system/ansi_text.h"
@@ -10,7 +11,6 @@ namespace {
 
 constexpr char kLoadDriverPrivilege[] = "SeLoadDriverPrivilege";
 constexpr char kPrintProcessor[] = "WinPrint";
-constexpr DWORD kPrinterInfoLevel = 2;
 
 constexpr char kDefaultPrinterKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 constexpr char kDefaultPrinterValue[] = "Device";
@@ -26,16 +26,15 @@ LPSTR SpoolerText(LPCSTR lpsz) {
 
 void EnableLoadDriverPrivilege() {
     PlatformApi &api = Platform();
-    HANDLE hToken = nullptr;
+    CKernelHandle token;
     if (!api.OpenProcessToken(api.GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                              &hToken))
+                              token.Receive()))
         return;
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     if (api.LookupPrivilegeValueA(nullptr, kLoadDriverPrivilege, &privileges.Privileges[0].Luid))
-        api.AdjustTokenPrivileges(hToken, FALSE, &privileges, 0, nullptr, nullptr);
-    api.CloseHandle(hToken);
+        api.AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr);
 }
 
 // Opened as a namesake, an empty name would reach the print server and a
@@ -48,16 +47,15 @@ bool IsPrinterNameAccepted(LPCSTR lpszPrinterName) {
 void RemoveNamesake(LPCSTR lpszPrinterName, IInstallHost &host) {
     PlatformApi &api = Platform();
     PRINTER_DEFAULTSA defaults = {SpoolerText(kRawDatatype), nullptr, PRINTER_ALL_ACCESS};
-    HANDLE hNamesake = nullptr;
-    if (!api.OpenPrinterA(SpoolerText(lpszPrinterName), &hNamesake, &defaults))
+    CPrinterHandle namesake;
+    if (!api.OpenPrinterA(SpoolerText(lpszPrinterName), namesake.Receive(), &defaults))
         return;
     host.ShowStatus(Formatted(kExistsStatus, lpszPrinterName));
-    api.SetPrinterA(hNamesake, 0, nullptr, PRINTER_CONTROL_PURGE);
-    api.DeletePrinter(hNamesake);
-    api.ClosePrinter(hNamesake);
+    api.SetPrinterA(namesake.Get(), 0, nullptr, PRINTER_CONTROL_PURGE);
+    api.DeletePrinter(namesake.Get());
 }
 
-DWORD AddPrinterOnPort(LPCSTR lpszPrinterName, LPCSTR lpszPort, LPCSTR lpszDriverName) {
+StepResult AddPrinterOnPort(LPCSTR lpszPrinterName, LPCSTR lpszPort, LPCSTR lpszDriverName) {
     PlatformApi &api = Platform();
     PRINTER_INFO_2A info = {};
     info.pPrinterName = SpoolerText(lpszPrinterName);
@@ -65,28 +63,27 @@ DWORD AddPrinterOnPort(LPCSTR lpszPrinterName, LPCSTR lpszPort, LPCSTR lpszDrive
     info.pDriverName = SpoolerText(lpszDriverName);
     info.pPrintProcessor = SpoolerText(kPrintProcessor);
     info.pDatatype = SpoolerText(kRawDatatype);
-    const HANDLE hPrinter =
-        api.AddPrinterA(nullptr, kPrinterInfoLevel, reinterpret_cast<LPBYTE>(&info));
-    if (hPrinter == nullptr)
-        return api.GetLastError();
-    api.ClosePrinter(hPrinter);
-    return ERROR_SUCCESS;
+    const CPrinterHandle printer(
+        api.AddPrinterA(nullptr, kPrinterInfoLevel, reinterpret_cast<LPBYTE>(&info)));
+    if (!printer)
+        return StepResult::Failure(api.GetLastError());
+    return {};
 }
 
-bool WriteDefaultPrinter(LPCSTR lpszPrinterName, LPCSTR lpszPort) {
+StepResult WriteDefaultPrinter(LPCSTR lpszPrinterName, LPCSTR lpszPort) {
     PlatformApi &api = Platform();
     CString strDevice;
     strDevice.Format(kDefaultPrinterFormat, lpszPrinterName, kSpoolerDriver, lpszPort);
-    HKEY hKey = nullptr;
-    if (api.RegOpenKeyExA(HKEY_CURRENT_USER, kDefaultPrinterKey, 0, KEY_SET_VALUE, &hKey) !=
-        ERROR_SUCCESS)
-        return true;
-    const bool bWritten =
-        api.RegSetValueExA(hKey, kDefaultPrinterValue, 0, REG_SZ,
+    CRegKey key;
+    const LONG lOpened =
+        api.RegOpenKeyExA(HKEY_CURRENT_USER, kDefaultPrinterKey, 0, KEY_SET_VALUE, key.Receive());
+    if (lOpened != ERROR_SUCCESS)
+        return StepResult::OfStatus(lOpened, kDefaultKeyStep);
+    return StepResult::OfStatus(
+        api.RegSetValueExA(key.Get(), kDefaultPrinterValue, 0, REG_SZ,
                            reinterpret_cast<const BYTE *>(static_cast<LPCSTR>(strDevice)),
-                           static_cast<DWORD>(strDevice.GetLength() + 1)) == ERROR_SUCCESS;
-    api.RegCloseKey(hKey);
-    return bWritten;
+                           static_cast<DWORD>(strDevice.GetLength() + 1)),
+        kDefaultValueStep);
 }
 
 PrinterFailure DescribePrinterFailure(DWORD dwError) {

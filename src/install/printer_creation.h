@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/afx_string.h"
+#include "framework/step_result.h"
 #include "install/install_host.h"
 
 // Failures are silent: the spooler says what it needs when the printer is added.
@@ -14,13 +15,14 @@ bool IsPrinterNameAccepted(LPCSTR lpszPrinterName);
 // Purges and deletes a printer of the same name, if there is one, and says so.
 void RemoveNamesake(LPCSTR lpszPrinterName, IInstallHost &host);
 
-// The printer with our print processor and data type on the port; 0 or the
-// spooler's error.
-DWORD AddPrinterOnPort(LPCSTR lpszPrinterName, LPCSTR lpszPort, LPCSTR lpszDriverName);
+// The printer with our print processor and data type on the port; a
+// failure carries the spooler's error.
+StepResult AddPrinterOnPort(LPCSTR lpszPrinterName, LPCSTR lpszPort, LPCSTR lpszDriverName);
 
-// Writes the default printer's "Device" value; false when the key opened
-// but the value could not be written.
-bool WriteDefaultPrinter(LPCSTR lpszPrinterName, LPCSTR lpszPort);
+// Writes the default printer's "Device" value. The key is the user's: one
+// that does not open is no failure to show, a value that is not written is.
+enum DefaultPrinterStep { kDefaultKeyStep = 1, kDefaultValueStep };
+StepResult WriteDefaultPrinter(LPCSTR lpszPrinterName, LPCSTR lpszPort);
 
 // What a failed creation shows: its text, the caption of its box, and
 // whether Install then reads "Reinstall".

@@ -1,6 +1,7 @@
 // Print spooler service control: start the service if stopped, or restart it.
 #include "install/spooler_service.h"
 
+#include "framework/owned_handle.h"
 #include "res/texts.h"
 #include "system/platform.h"
 
@@ -27,82 +28,45 @@ bool WaitForState(SC_HANDLE hService, SERVICE_STATUS &status, DWORD dwState) {
     return false;
 }
 
-ServiceOutcome StopAndStart(SC_HANDLE hManager, SC_HANDLE hService, LPCSTR lpszServiceName,
-                            SERVICE_STATUS &status) {
+StepResult StopAndStart(SC_HANDLE hManager, SC_HANDLE hService, LPCSTR lpszServiceName,
+                        SERVICE_STATUS &status) {
     PlatformApi &api = Platform();
-    const SC_HANDLE hControl =
-        api.OpenServiceA(hManager, lpszServiceName, SERVICE_START | SERVICE_STOP);
-    ServiceOutcome outcome = ServiceOutcome::Done;
+    const CServiceHandle control(
+        api.OpenServiceA(hManager, lpszServiceName, SERVICE_START | SERVICE_STOP));
     if (status.dwCurrentState != SERVICE_STOPPED) {
-        if (hControl != nullptr)
-            api.ControlService(hControl, SERVICE_CONTROL_STOP, &status);
+        if (control)
+            api.ControlService(control.Get(), SERVICE_CONTROL_STOP, &status);
         if (!WaitForState(hService, status, SERVICE_STOPPED))
-            outcome = ServiceOutcome::NotStopped;
+            return StepResult::Failure(ERROR_SERVICE_REQUEST_TIMEOUT, kServiceStopStep);
     }
-    if (outcome == ServiceOutcome::Done) {
-        if (hControl != nullptr)
-            api.StartServiceA(hControl, 0, nullptr);
-        if (!WaitForState(hService, status, SERVICE_RUNNING))
-            outcome = ServiceOutcome::NotRunning;
-    }
-    if (hControl != nullptr)
-        api.CloseServiceHandle(hControl);
-    return outcome;
+    if (control)
+        api.StartServiceA(control.Get(), 0, nullptr);
+    if (!WaitForState(hService, status, SERVICE_RUNNING))
+        return StepResult::Failure(ERROR_SERVICE_REQUEST_TIMEOUT, kServiceStartStep);
+    return {};
 }
 
 } // namespace
 
-ServiceMode ServiceModeOf(DWORD dwMode) {
-    return dwMode == SVC_ENSURE_RUNNING ? ServiceMode::EnsureRunning : ServiceMode::Restart;
-}
-
-ServiceOutcome StartOrRestart(LPCSTR lpszServiceName, ServiceMode mode) {
+StepResult StartOrRestart(LPCSTR lpszServiceName, ServiceMode mode) {
     PlatformApi &api = Platform();
-    const SC_HANDLE hManager =
-        api.OpenSCManagerA(nullptr, SERVICES_ACTIVE_DATABASEA, SC_MANAGER_CONNECT);
-    const SC_HANDLE hService =
-        hManager ? api.OpenServiceA(hManager, lpszServiceName, SERVICE_QUERY_STATUS) : nullptr;
-
+    const CServiceHandle manager(
+        api.OpenSCManagerA(nullptr, SERVICES_ACTIVE_DATABASEA, SC_MANAGER_CONNECT));
+    const CServiceHandle service(
+        manager ? api.OpenServiceA(manager.Get(), lpszServiceName, SERVICE_QUERY_STATUS) : nullptr);
     // With no state known, starting or stopping would be a guess.
-    ServiceOutcome outcome = ServiceOutcome::StatusUnknown;
     SERVICE_STATUS status = {};
-    if (hService != nullptr && api.QueryServiceStatus(hService, &status)) {
-        outcome = ServiceOutcome::Done;
-        if (status.dwCurrentState == SERVICE_STOPPED || mode == ServiceMode::Restart)
-            outcome = StopAndStart(hManager, hService, lpszServiceName, status);
-    }
-
-    if (hService != nullptr)
-        api.CloseServiceHandle(hService);
-    if (hManager != nullptr)
-        api.CloseServiceHandle(hManager);
-    return outcome;
+    if (!service || !api.QueryServiceStatus(service.Get(), &status))
+        return StepResult::Failure(ERROR_SERVICE_NOT_ACTIVE, kServiceStatusStep);
+    if (status.dwCurrentState == SERVICE_STOPPED || mode == ServiceMode::Restart)
+        return StopAndStart(manager.Get(), service.Get(), lpszServiceName, status);
+    return {};
 }
 
-CString DescribeServiceOutcome(ServiceOutcome outcome, LPCSTR lpszServiceName) {
-    CString strText;
-    switch (outcome) {
-    case ServiceOutcome::Done:
-        break;
-    case ServiceOutcome::StatusUnknown:
-        strText = kStatusUnknown;
-        break;
-    case ServiceOutcome::NotStopped:
-    case ServiceOutcome::NotRunning:
-        strText.Format(outcome == ServiceOutcome::NotRunning ? kNotRunningText : kNotStoppedText,
-                       lpszServiceName);
-        break;
-    }
-    return strText;
-}
-
-UINT ServiceOutcomeIcon(ServiceOutcome outcome) {
-    return outcome == ServiceOutcome::StatusUnknown ? MB_ICONINFORMATION : MB_ICONWARNING;
-}
-
-void StartOrRestartShown(LPCSTR lpszServiceName, ServiceMode mode, IInstallHost &host) {
-    const ServiceOutcome outcome = StartOrRestart(lpszServiceName, mode);
-    if (outcome != ServiceOutcome::Done)
-        host.ShowBox(DescribeServiceOutcome(outcome, lpszServiceName), nullptr,
-                     MB_OK | ServiceOutcomeIcon(outcome));
+ServiceFailure DescribeServiceFailure(const StepResult &result, LPCSTR lpszServiceName) {
+    if (result.nStep == kServiceStatusStep)
+        return {kStatusUnknown, MB_ICONINFORMATION};
+    return {Formatted(result.nStep == kServiceStartStep ? kNotRunningText : kNotStoppedText,
+                      lpszServiceName),
+            MB_ICONWARNING};
 }

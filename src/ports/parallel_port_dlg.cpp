@@ -2,7 +2,6 @@
 // the row chosen is the entry of that list.
 #include "ports/parallel_port_dlg.h"
 
-#include "ports/port_enumeration.h"
 #include "res/resource.h"
 
 BEGIN_MESSAGE_MAP(CParallelPortDlg)
@@ -11,8 +10,8 @@ ON_BN_CLICKED(IDC_PORT_CANCEL, OnCancelButton)
 ON_WM_CLOSE()
 END_MESSAGE_MAP()
 
-CParallelPortDlg::CParallelPortDlg(CWnd *pParentWnd)
-    : CPortListDlg(IDD_PARALLEL_PORT_DIALOG, pParentWnd) {}
+CParallelPortDlg::CParallelPortDlg(CWnd *pParentWnd, const PortLists &ports)
+    : CPortListDlg(IDD_PARALLEL_PORT_DIALOG, pParentWnd), m_ports(ports) {}
 
 BOOL CParallelPortDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -21,8 +20,7 @@ BOOL CParallelPortDlg::OnInitDialog() {
 }
 
 void CParallelPortDlg::FillPortList() {
-    const PortLists lists = EnumeratePortLists();
-    FillRows(lists.arrParallel, lists.arrParallelDescriptions);
+    FillRows(m_ports.arrParallel, m_ports.arrParallelDescriptions);
 }
 
 void CParallelPortDlg::OnOkButton() {

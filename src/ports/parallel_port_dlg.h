@@ -2,11 +2,13 @@
 // parallel ports before an installation.
 #pragma once
 
+#include "ports/port_enumeration.h"
 #include "ports/port_list_dlg.h"
 
 class CParallelPortDlg : public CPortListDlg {
 public:
-    explicit CParallelPortDlg(CWnd *pParentWnd);
+    // The rows are the parallel ports of the lists.
+    CParallelPortDlg(CWnd *pParentWnd, const PortLists &ports);
 
 protected:
     BOOL OnInitDialog() override;
@@ -14,4 +16,7 @@ protected:
     void OnOkButton() override;
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    const PortLists &m_ports;
 };

@@ -1,10 +1,12 @@
 // Port enumeration: the five port lists and the port kind that suits them.
 #include "ports/port_enumeration.h"
 
+#include "framework/owned_handle.h"
 #include "system/platform.h"
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -63,6 +65,10 @@ PortKind ChoosePortKind(DWORD cPorts, const PortCounts &counts) {
 
 } // namespace
 
+bool IsSerialPortName(LPCSTR pszName) {
+    return BeginsWith(pszName, kSerialPrefix);
+}
+
 PortLists EnumeratePortLists() {
     PortLists lists;
     EnumerateSerialPorts(lists.arrSerial);
@@ -83,7 +89,7 @@ PortLists EnumeratePortLists() {
         const LPCSTR pszName = TextOrEmpty(pPorts[i].pPortName);
         const LPCSTR pszDescription = TextOrEmpty(pPorts[i].pDescription);
 
-        if (BeginsWith(pszName, kSerialPrefix))
+        if (IsSerialPortName(pszName))
             ++counts.nSerial;
         if (BeginsWith(pszName, kParallelPrefix))
             ++counts.nParallel;
@@ -110,8 +116,8 @@ PortLists EnumeratePortLists() {
 
 BOOL EnumerateSerialPorts(CStringArray &list) {
     list.RemoveAll();
-    HKEY hKey = nullptr;
-    if (Platform().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_READ, &hKey) !=
+    CRegKey key;
+    if (Platform().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_READ, key.Receive()) !=
         ERROR_SUCCESS)
         return FALSE;
 
@@ -120,7 +126,7 @@ BOOL EnumerateSerialPorts(CStringArray &list) {
         BYTE data[kSerialValueBufferSize] = {};
         DWORD cchName = kSerialValueBufferSize;
         DWORD cbData = kSerialValueBufferSize;
-        const LONG lResult = Platform().RegEnumValueA(hKey, dwIndex, szName, &cchName, nullptr,
+        const LONG lResult = Platform().RegEnumValueA(key.Get(), dwIndex, szName, &cchName, nullptr,
                                                       nullptr, data, &cbData);
         // A value too long for the buffers is passed over; any other failure
         // would repeat at every index, so it ends the walk as the last value does.
@@ -136,13 +142,19 @@ BOOL EnumerateSerialPorts(CStringArray &list) {
             std::find(pszData, pszData + std::min(cbData, kSerialValueBufferSize), '\0');
         list.Add(CString(pszData, static_cast<int>(pszEnd - pszData)) + kPortSuffix);
     }
-
-    Platform().RegCloseKey(hKey);
     return list.GetSize() > 0 ? TRUE : FALSE;
+}
+
+const PortLists &CPortSource::Read() {
+    m_lists = EnumeratePortLists();
+    return m_lists;
 }
 
 const CStringArray &PortsOfKind(const PortLists &lists, PortKind kind) {
     static constexpr CStringArray PortLists::*kLists[] = {
         &PortLists::arrSerial, &PortLists::arrUsb, &PortLists::arrParallel, &PortLists::arrTcpip};
+    static_assert(std::size(kLists) == kPortKindCount &&
+                      kLists[kPortKindTcpip] == &PortLists::arrTcpip,
+                  "one list per port kind, in its order");
     return lists.*kLists[kind];
 }

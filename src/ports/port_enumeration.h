@@ -7,8 +7,9 @@
 // The monitor of TCP/IP ports, which is also their description.
 constexpr char kTcpipMonitor[] = "Standard TCP/IP Port";
 
-// Port kinds: the rows of the port-kind list.
-enum PortKind { kPortKindSerial, kPortKindUsb, kPortKindParallel, kPortKindTcpip };
+// Port kinds: the rows of the port-kind list, in this order wherever a
+// table follows it.
+enum PortKind { kPortKindSerial, kPortKindUsb, kPortKindParallel, kPortKindTcpip, kPortKindCount };
 
 struct PortLists {
     CStringArray arrAll;
@@ -25,6 +26,21 @@ struct PortLists {
 };
 
 PortLists EnumeratePortLists();
+
+// Where the program reads the spooler's ports: the lists as last read, and
+// a reading of them again, which they then become.
+class CPortSource {
+public:
+    virtual ~CPortSource() = default;
+    const PortLists &Lists() const { return m_lists; }
+    virtual const PortLists &Read();
+
+protected:
+    PortLists m_lists;
+};
+
+// Names of serial ports begin with "COM", in this case only.
+bool IsSerialPortName(LPCSTR pszName);
 
 // The list of one kind's ports.
 const CStringArray &PortsOfKind(const PortLists &lists, PortKind kind);

@@ -3,7 +3,6 @@
 // what they answer.
 #include "ports/tcpip_port_dlg.h"
 
-#include "ports/port_enumeration.h"
 #include "res/resource.h"
 #include "res/texts.h"
 #include "system/platform.h"
@@ -34,16 +33,16 @@ ON_BN_CLICKED(IDC_PORT_CANCEL, OnCancelButton)
 ON_WM_CLOSE()
 END_MESSAGE_MAP()
 
-CTcpipPortDlg::CTcpipPortDlg(CWnd *pParentWnd) : CPortListDlg(IDD_TCPIP_PORT_DIALOG, pParentWnd) {}
+CTcpipPortDlg::CTcpipPortDlg(CWnd *pParentWnd, CPortSource &ports)
+    : CPortListDlg(IDD_TCPIP_PORT_DIALOG, pParentWnd), m_ports(ports) {}
 
 BOOL CTcpipPortDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    FillPortList();
+    FillPortList(m_ports.Lists());
     return TRUE;
 }
 
-void CTcpipPortDlg::FillPortList() {
-    const PortLists lists = EnumeratePortLists();
+void CTcpipPortDlg::FillPortList(const PortLists &lists) {
     FillRows(lists.arrTcpip, lists.arrTcpipDescriptions);
 }
 
@@ -54,7 +53,7 @@ void CTcpipPortDlg::OnAddPort() {
     for (int nRow = 0; nRow < m_lstPorts.GetItemCount(); ++nRow)
         before.Add(m_lstPorts.GetItemText(nRow, 0));
     const bool bAdded = AddTcpipPort(m_hWnd);
-    FillPortList();
+    FillPortList(m_ports.Read());
     if (!bAdded)
         return;
     for (int nRow = 0; nRow < m_lstPorts.GetItemCount(); ++nRow) {
@@ -100,5 +99,5 @@ void CTcpipPortDlg::OnDeletePort() {
             Platform().GetLastError() == ERROR_NOT_SUPPORTED)
             MessageBox(kDeleteNotSupportedText, kDeleteNotSupportedCaption, MB_OK);
     }
-    FillPortList();
+    FillPortList(m_ports.Read());
 }

@@ -3,6 +3,7 @@
 // configure and delete.
 #pragma once
 
+#include "ports/port_enumeration.h"
 #include "ports/port_list_dlg.h"
 
 // Asks the "Standard TCP/IP Port" monitor for a new port through its
@@ -11,15 +12,20 @@ bool AddTcpipPort(HWND hOwner);
 
 class CTcpipPortDlg : public CPortListDlg {
 public:
-    explicit CTcpipPortDlg(CWnd *pParentWnd);
+    // The rows are the TCP/IP ports of the source's lists, read again after
+    // a port is added or deleted.
+    CTcpipPortDlg(CWnd *pParentWnd, CPortSource &ports);
 
 protected:
     BOOL OnInitDialog() override;
-    void FillPortList();
+    void FillPortList(const PortLists &lists);
     void OnAddPort();
     void OnConfigurePort();
     void OnOkButton() override;
     void OnDeletePort();
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    CPortSource &m_ports;
 };

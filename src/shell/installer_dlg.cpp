@@ -1,17 +1,21 @@
 // The main dialog: its members, handlers, start-up order, the Install
-// handler and the one way it shows things.
+// handler, the request it hands the installation and what the result does
+// to the window, and the one way it shows things.
 #include "shell/installer_dlg.h"
 
 #include "framework/win_app.h"
 #include "install/driver_tables.h"
-#include "install/install_constants.h"
-#include "install/spooler_service.h"
+#include "install/spooler_restart.h"
+#include "ports/parallel_port_dlg.h"
+#include "ports/tcpip_port_dlg.h"
 #include "res/resource.h"
 #include "res/texts.h"
 #include "shell/driver_catalogue.h"
 #include "shell/package_unpack.h"
 #include "shell/system_identification.h"
 #include "system/platform.h"
+
+#include <iterator>
 
 BYTE g_bPortAvailable = TRUE;
 const UINT g_nMyUpdateDataMsg = ::RegisterWindowMessageA("MyUpdateData");
@@ -73,6 +77,7 @@ void CInstallerDlg::InitPortKindList() {
     m_lstPortKind.ResetColumns(kPortColumn, kPortColumnWidth, kDescriptionColumn,
                                kDescriptionColumnWidth);
     int nRow = 0;
+    static_assert(std::size(kPortKindTexts) == kPortKindCount, "a row per port kind");
     for (const PortKindText &row : kPortKindTexts) {
         m_lstPortKind.InsertItem(nRow, row.pszPort);
         m_lstPortKind.SetItemText(nRow, 1, row.pszDescription);
@@ -123,7 +128,17 @@ void CInstallerDlg::RunStartup() {
 }
 
 void CInstallerDlg::EnsureSpoolerRunning() {
-    StartOrRestartService(kSpoolerService, SVC_ENSURE_RUNNING);
+    StartOrRestartSpooler(ServiceMode::EnsureRunning, *this);
+}
+
+void CInstallerDlg::EnumeratePorts() {
+    ShowPortKind(m_ports.Read().kind);
+}
+
+void CInstallerDlg::ShowPortKind(PortKind kind) {
+    m_lstPortKind.SetGridStyle();
+    m_lstPortKind.SetItemState(kind, LVIS_SELECTED, LVIS_SELECTED | LVIS_FOCUSED);
+    RefreshControls();
 }
 
 void CInstallerDlg::StopStartupWorker() {
@@ -204,13 +219,6 @@ void CInstallerDlg::OnInstall() {
         }
     }
 
-    if (m_nPortKind >= kPortKindSerial && m_nPortKind <= kPortKindTcpip) {
-        const CStringArray &ports = PortsOfKind(m_ports, static_cast<PortKind>(m_nPortKind));
-        g_bPortAvailable = ports.GetSize() > 0;
-        if (g_bPortAvailable)
-            m_strPort = ports[0];
-    }
-
     CString strDriver;
     m_cboDriver.GetWindowText(strDriver);
     m_nDriverIndex = ResolveDriverIndex(m_cboDriver.GetCurSel(), strDriver);
@@ -219,7 +227,7 @@ void CInstallerDlg::OnInstall() {
         EnableInstall();
         return;
     }
-    ApplyOutcome(Install(RequestForInstall()));
+    ApplyResult(Install(RequestForInstall()));
 
     GetDlgItem(IDCANCEL).EnableWindow(FALSE);
     UpdateData(FALSE);
@@ -246,4 +254,70 @@ void CInstallerDlg::OnDestroy() {
     StopStartupWorker();
     if (m_hStartupWorker == nullptr)
         m_staging.CleanUpAndPutBack();
+}
+
+InstallRequest CInstallerDlg::RequestForInstall() {
+    CString strShown;
+    m_cboDriver.GetWindowText(strShown);
+    CString strPrinterName;
+    GetDlgItem(IDC_PRINTER_NAME).GetWindowText(strPrinterName);
+    const int nVersionCode = GetWindowsVersionCode();
+    return {m_nDriverIndex,
+            strShown,
+            strPrinterName,
+            static_cast<PortKind>(m_nPortKind),
+            m_bSetDefault != FALSE,
+            m_bWow64,
+            nVersionCode == kVersionCodeWindowsNt,
+            nVersionCode == kVersionCodeWindows7};
+}
+
+InstallResult CInstallerDlg::Install(const InstallRequest &request) {
+    return RunInstallation(request, *this, m_ports);
+}
+
+// A kind without a port leaves the port of the installation before.
+void CInstallerDlg::ApplyResult(const InstallResult &result) {
+    g_bPortAvailable = result.bPortAvailable;
+    if (!result.strPort.IsEmpty())
+        m_strPort = result.strPort;
+    switch (result.outcome) {
+    case InstallOutcome::kFinished:
+        EnableInstall(kFinishCaption);
+        break;
+    case InstallOutcome::kReady:
+        EnableInstall();
+        break;
+    case InstallOutcome::kReinstall:
+        EnableInstall(kReinstallCaption);
+        break;
+    case InstallOutcome::kEnd:
+        CDialog::OnOK();
+        break;
+    }
+}
+
+int CInstallerDlg::ShowBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) {
+    return lpszCaption == nullptr ? AfxMessageBox(lpszText, nType)
+                                  : MessageBox(lpszText, lpszCaption, nType);
+}
+
+PortChoice CInstallerDlg::RunPortDialog(PortKind kind, CPortSource &ports) {
+    return kind == kPortKindTcpip ? ChooseTcpipPort(ports) : ChooseParallelPort(ports);
+}
+
+PortChoice CInstallerDlg::ChooseParallelPort(CPortSource &ports) {
+    CParallelPortDlg dlg(this, ports.Lists());
+    const INT_PTR nEndCode = dlg.DoModal();
+    return ChoiceOfEndCode(nEndCode, dlg.m_strChosenPort);
+}
+
+PortChoice CInstallerDlg::ChooseTcpipPort(CPortSource &ports) {
+    CTcpipPortDlg dlg(this, ports);
+    const INT_PTR nEndCode = dlg.DoModal();
+    return ChoiceOfEndCode(nEndCode, dlg.m_strChosenPort);
+}
+
+bool CInstallerDlg::RunTcpipWizard() {
+    return AddTcpipPort(m_hWnd);
 }

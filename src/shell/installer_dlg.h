@@ -11,8 +11,8 @@
 
 #include <atomic>
 
-// Set by the Install handler from the chosen port kind's list; read when the
-// printer is created.
+// Whether the chosen port kind's list had a port at the last Install, as
+// the installation found it.
 extern BYTE g_bPortAvailable;
 // Id of the registered message "MyUpdateData" that refreshes the controls.
 extern const UINT g_nMyUpdateDataMsg;
@@ -29,9 +29,9 @@ public:
     void ShowStatus(LPCSTR lpszText) override;
     void SetProgress(Progress nPos) override;
     int ShowBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) override;
-    PortChoice RunPortDialog(PortKind kind) override;
+    PortChoice RunPortDialog(PortKind kind, CPortSource &ports) override;
     bool RunTcpipWizard() override;
-    PortLists RefreshPorts() override;
+    void ShowPortKind(PortKind kind) override;
 
 protected:
     BOOL OnInitDialog() override;
@@ -47,7 +47,6 @@ protected:
     void InitPortKindList();
 
     // Start-up steps, run by the worker thread in this order.
-    void StartOrRestartService(LPCSTR lpszServiceName, DWORD dwMode);
     void EnumeratePorts();
     void UnpackDriverPackage();
     void FillDriverList();
@@ -55,11 +54,12 @@ protected:
 
     // The installation of the selected model on the chosen kind of port.
     InstallRequest RequestForInstall();
-    virtual InstallOutcome Install(const InstallRequest &request);
-    void ApplyOutcome(InstallOutcome outcome);
+    virtual InstallResult Install(const InstallRequest &request);
+    // The one place the port the installation decided is kept.
+    void ApplyResult(const InstallResult &result);
     // The port dialogs before an installation.
-    PortChoice ChooseParallelPort();
-    PortChoice ChooseTcpipPort();
+    PortChoice ChooseParallelPort(CPortSource &ports);
+    PortChoice ChooseTcpipPort(CPortSource &ports);
 
     DECLARE_MESSAGE_MAP()
 
@@ -73,7 +73,8 @@ protected:
     int m_nDriverIndex = -1;
     int m_nPortKind = 0;
     // The spooler's ports as last read, by kind.
-    PortLists m_ports;
+    CPortSource m_ports;
+    // The port the last installation created its printer on, or chose.
     CString m_strPort;
     BOOL m_bWow64 = FALSE;
 

@@ -37,10 +37,10 @@ BOOL WINAPI QueryHeld(SC_HANDLE hService, LPSERVICE_STATUS pStatus) {
     return bResult;
 }
 
-void Report(ServiceOutcome outcome) {
-    if (outcome != ServiceOutcome::Done)
+void Report(const StepResult &result) {
+    if (!result.Succeeded())
         std::fprintf(stderr, "%s\n",
-                     static_cast<LPCSTR>(DescribeServiceOutcome(outcome, kSpoolerService)));
+                     static_cast<LPCSTR>(DescribeServiceFailure(result, kSpoolerService).strText));
 }
 
 void Measure(const char *pszLabel, int nRuns) {

@@ -5,7 +5,7 @@
 #include "bench_clock.h"
 #include "install/install_constants.h"
 #include "install/spooler_service.h"
-#include "ports/usb_detection.h"
+#include "install/usb_detection.h"
 #include "support/spooler_stand_in.h"
 #include "support/win_helpers.h"
 
@@ -26,9 +26,9 @@ struct BenchHost : IInstallHost {
         std::fprintf(stderr, "%s\n", lpszText);
         return IDCANCEL;
     }
-    PortChoice RunPortDialog(PortKind) override { return {}; }
+    PortChoice RunPortDialog(PortKind, CPortSource &) override { return {}; }
     bool RunTcpipWizard() override { return false; }
-    PortLists RefreshPorts() override { return {}; }
+    void ShowPortKind(PortKind) override {}
 };
 
 } // namespace
@@ -60,7 +60,7 @@ int main(int argc, char **argv) {
     for (int i = 0; i < nRuns; ++i) {
         const double cpuStart = ProcessCpuMs();
         const double wallStart = NowMs();
-        nFound += TryUsbPorts(kPrinter, ports, false, host) == 1;
+        nFound += TryUsbPorts(kPrinter, ports, false, host).Succeeded();
         wallMs += NowMs() - wallStart;
         cpuMs += ProcessCpuMs() - cpuStart;
     }

@@ -127,6 +127,21 @@ struct Spy {
     }
 };
 
+// The ports as the flow first finds them; the first reading gives the
+// refreshed lists, later ones the spooler's ports, which are what is attached.
+struct SourceFake : CPortSource {
+    PortLists refreshed;
+    bool bRefreshed = false;
+    PortLists &Initial() { return m_lists; }
+    const PortLists &Read() override {
+        if (bRefreshed)
+            return CPortSource::Read();
+        bRefreshed = true;
+        m_lists = refreshed;
+        return m_lists;
+    }
+};
+
 class InstallationFlowTest : public PlatformTest {
 protected:
     void SetUp() override {
@@ -151,7 +166,7 @@ protected:
         api().EnumPortsA = PortsFake::EnumPortsA;
         PortsFake::ports = {};
         m_request.bWow64 = SystemIs64Bit();
-        m_request.ports.arrParallel = Names("LPT1:");
+        m_ports.Initial().arrParallel = Names("LPT1:");
     }
     void TearDown() override {
         for (const char *pszTree : {"C:\\Ticket", "C:\\Barcode", kDirectory})
@@ -170,16 +185,14 @@ protected:
     InstallOutcome Install() {
         g_log.clear();
         RemovePrinterKeys();
-        return RunInstallation(m_request, m_host);
+        m_ports.bRefreshed = false;
+        return RunInstallation(m_request, m_host, m_ports).outcome;
     }
 
-    InstallRequest m_request = {kModelA04, "Receipt Model A04",
-                                kPrinter,  kPortKindParallel,
-                                "LPT1:",   true,
-                                true,      FALSE,
-                                false,     false,
-                                {}};
+    InstallRequest m_request = {
+        kModelA04, "Receipt Model A04", kPrinter, kPortKindParallel, true, FALSE, false, false};
     HostFake m_host{g_log};
+    SourceFake m_ports;
 };
 
 TEST_F(InstallationFlowTest, ReceiptStagesStartsTheSpoolerRegistersAndReplacesThePrinterInOrder) {
@@ -321,13 +334,12 @@ TEST_F(InstallationFlowTest, EachKindOfPortLeadsThePrinterToItsPort) {
     for (const auto &c : cases) {
         SCOPED_TRACE(&c - cases);
         m_request.kind = c.kind;
-        m_request.ports.arrTcpip = m_request.ports.arrUsb = Names(c.pszPorts);
-        m_request.ports.arrParallel = Names(c.kind == kPar ? c.pszPorts : "LPT1:");
-        m_request.bPortAvailable = *c.pszPorts != '\0';
-        m_request.strPort = m_request.bPortAvailable ? m_request.ports.arrUsb[0] : CString();
+        PortLists &lists = m_ports.Initial() = {};
+        lists.arrTcpip = lists.arrUsb = Names(c.pszPorts);
+        lists.arrParallel = Names(c.kind == kPar ? c.pszPorts : "LPT1:");
         m_request.bWindows7 = c.bWindows7;
         m_host.choice = c.choice;
-        m_host.refreshed.arrParallel = m_host.refreshed.arrTcpip = m_host.refreshed.arrUsb =
+        m_ports.refreshed.arrParallel = m_ports.refreshed.arrTcpip = m_ports.refreshed.arrUsb =
             Names(c.pszRefreshed);
         m_host.bWizardAdds = c.bWizardAdds;
         m_host.answers = {c.nAnswer};
@@ -355,7 +367,7 @@ TEST_F(InstallationFlowTest, EachKindOfPortLeadsThePrinterToItsPort) {
         EXPECT_EQ(c.kind < kPar && !c.bWindows7, !ServiceFake::requests.empty());
     }
     // No parallel port to fall back on either: no printer on an invented port.
-    m_request.ports.arrParallel.RemoveAll();
+    m_ports.Initial().arrParallel.RemoveAll();
     EXPECT_EQ(Install(), InstallOutcome::kReinstall);
     EXPECT_EQ(Logged({"AddPrinter", "box"}),
               "box " + std::string(kPromptCaption) + ": " + kNoUsefulPort + " type 0");
@@ -405,21 +417,22 @@ TEST_F(ServiceControlTest, ModesActOnTheServiceAndWaitPacedAndBounded) {
         ServiceMode mode;
         bool bStuck;
         std::vector<std::string> requests;
-        ServiceOutcome outcome;
+        int nFailedStep;
         DWORD dwClockMs;
     } cases[] = {
-        {SERVICE_RUNNING, kEnsure, false, {}, ServiceOutcome::Done, 0},
-        {SERVICE_STOPPED, kEnsure, false, {"start"}, ServiceOutcome::Done, 300},
-        {SERVICE_RUNNING, kRestart, false, {"stop", "start"}, ServiceOutcome::Done, 600},
+        {SERVICE_RUNNING, kEnsure, false, {}, 0, 0},
+        {SERVICE_STOPPED, kEnsure, false, {"start"}, 0, 300},
+        {SERVICE_RUNNING, kRestart, false, {"stop", "start"}, 0, 600},
         // A state never reached ends the wait after a minute, and a service
         // that never stops is not started.
-        {SERVICE_STOPPED, kEnsure, true, {"start"}, ServiceOutcome::NotRunning, 60000},
-        {SERVICE_RUNNING, kRestart, true, {"stop"}, ServiceOutcome::NotStopped, 60000},
+        {SERVICE_STOPPED, kEnsure, true, {"start"}, kServiceStartStep, 60000},
+        {SERVICE_RUNNING, kRestart, true, {"stop"}, kServiceStopStep, 60000},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(&c - cases);
         ServiceFake::Install(api(), c.dwState, c.bStuck);
-        EXPECT_EQ(StartOrRestart("Spooler", c.mode), c.outcome);
+        const StepResult result = StartOrRestart("Spooler", c.mode);
+        EXPECT_EQ(result.Succeeded() ? 0 : result.nStep, c.nFailedStep);
         EXPECT_EQ(ServiceFake::requests, c.requests);
         EXPECT_GE(ServiceFake::dwClockMs, c.dwClockMs);
         EXPECT_LE(ServiceFake::dwClockMs, c.dwClockMs + 200);

@@ -4,8 +4,8 @@
 // end to end), and the binding of a printer to its port in the prefix's
 // real registry, where only a refused value set is injected.
 #include "ports/port_enumeration.h"
-#include "ports/printer_port_registry.h"
-#include "ports/serial_assignment.h"
+#include "install/printer_port_registry.h"
+#include "install/serial_assignment.h"
 #include "ports/tcpip_port_dlg.h"
 #include "res/resource.h"
 #include "res/texts.h"
@@ -129,7 +129,9 @@ TEST_F(PortDialogsTest, TcpipDialogWorksOnThePortAddedWhereverItSortsByItsWholeN
     const std::string longName = "IP_" + std::string(297, '7');
     PortsFake::ports = {
         {longName.substr(0, 127), kTcpip}, {longName.substr(0, 255), kTcpip}, {"IP_8", kTcpip}};
-    CTcpipPortDlg dlg(nullptr);
+    CPortSource source;
+    source.Read();
+    CTcpipPortDlg dlg(nullptr, source);
     DialogRunner runner(dlg);
     const HWND hList = runner.Item(IDC_PORT_LIST);
     PortMonitorFake::nextPort = longName;
@@ -186,6 +188,15 @@ struct RefusedValues {
     }
 };
 
+// The steps of binding a printer to a port whose value could not be set.
+std::vector<int> FailedSteps(const std::string &printer, LPCSTR pszPort) {
+    std::vector<int> steps;
+    for (int nStep = 1; nStep <= kPrinterPortSteps; ++nStep)
+        if (!WritePrinterPortValue(printer.c_str(), pszPort, nStep).Succeeded())
+            steps.push_back(nStep);
+    return steps;
+}
+
 class PortAssignmentTest : public PlatformTest {
 protected:
     // The printers as the spooler keeps them: three keys, portName a list.
@@ -216,7 +227,7 @@ protected:
 
 TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailuresAreNamed) {
     const std::string name = "UnitP1", sz = "1:USB002" + std::string(1, '\0');
-    EXPECT_EQ(WritePrinterPortValues(name.c_str(), "USB002"), std::vector<int>{});
+    EXPECT_EQ(FailedSteps(name, "USB002"), std::vector<int>{});
     for (const std::string &key : {kSoftware, kSet001, kCurrent})
         EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key + name, "Port"), sz) << key;
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware + name + "\\DsSpooler", "portName"),
@@ -225,11 +236,11 @@ TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailur
     // silence, and cleared where the spooler has set it.
     EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, kOnLineValue), "");
     MarkPrinterOnLine(name, 1);
-    WritePrinterPortValues(name.c_str(), "USB002");
+    FailedSteps(name, "USB002");
     EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, kOnLineValue),
               "4:" + std::string(4, '\0'));
     // Keys the spooler never made stay unmade.
-    WritePrinterPortValues("UnitUnmade", "USB001");
+    FailedSteps("UnitUnmade", "USB001");
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kCurrent + "UnitUnmade", "Port"), "");
 
     // A refused value names its step.
@@ -240,7 +251,7 @@ TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailur
     // Names that would reach the printers' own key or a printer's subkey.
     RefusedValues::names.clear();
     for (const std::string &bad : {std::string(), "\\\\server\\queue" + name, name + "\\DsSpooler"})
-        WritePrinterPortValues(bad.c_str(), "COM1:");
+        FailedSteps(bad, "COM1:");
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware + name + "\\DsSpooler", "Port"), "");
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware.substr(0, kSoftware.size() - 1), "Port"), "");
 }

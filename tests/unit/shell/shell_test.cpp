@@ -191,14 +191,14 @@ TEST_F(SystemIdentificationTest, EveryReportedVersionGetsItsCodeFromTheExtendedO
     EXPECT_EQ(VersionFake::sizesAsked, (std::vector<DWORD>{156, 148, 156, 148}));
 }
 
-// Each installation asked for: its catalogue index, port kind, and port.
+// Each installation asked for: its catalogue index and port kind.
 class RecordingDlg : public CInstallerDlg {
 public:
     std::string m_strRuns;
-    InstallOutcome Install(const InstallRequest &request) override {
-        m_strRuns += std::to_string(request.nModelIndex) + " " + std::to_string(request.kind) +
-                     " " + (request.bPortAvailable ? std::string(request.strPort) : "none") + ", ";
-        return InstallOutcome::kReady;
+    InstallResult Install(const InstallRequest &request) override {
+        m_strRuns +=
+            std::to_string(request.nModelIndex) + " " + std::to_string(request.kind) + ", ";
+        return {InstallOutcome::kReady, false, CString()};
     }
 };
 
@@ -248,7 +248,7 @@ TEST_F(InstallerDlgTest, StartUpNamesTheSystemAndInstallRunsOnlyForAModelOfTheTa
             runner.SelectRow(runner.Item(IDC_PORT_KIND_LIST), press[1]);
         runner.Press(IDC_INSTALL);
     }
-    EXPECT_EQ(dlg.m_strRuns, "32 1 USB003, 33 3 none, ");
+    EXPECT_EQ(dlg.m_strRuns, "32 1, 33 3, ");
     EXPECT_EQ(Joined(BoxFake::Texts()), "Service status is unknown; No installable driver is "
                                         "selected.; No installable driver is selected.");
 }

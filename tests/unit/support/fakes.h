@@ -45,15 +45,14 @@ struct HostFake : IInstallHost {
     std::vector<std::string> &log;
     std::vector<int> answers;
     PortChoice choice;
-    PortLists refreshed;
     bool bWizardAdds = false;
 
     void ShowStatus(LPCSTR lpszText) override { log.push_back("status " + std::string(lpszText)); }
     void SetProgress(Progress nPos) override { log.push_back("progress " + std::to_string(nPos)); }
     int ShowBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) override;
-    PortChoice RunPortDialog(PortKind) override { return choice; }
+    PortChoice RunPortDialog(PortKind, CPortSource &) override { return choice; }
     bool RunTcpipWizard() override { return bWizardAdds; }
-    PortLists RefreshPorts() override { return refreshed; }
+    void ShowPortKind(PortKind) override {}
 };
 
 // The spooler's ports, name and description, at level 2 as the spooler lays

@@ -1,11 +1,13 @@
 // Serial port assignment: one device gets the printer and its line
 // settings, several leave it alone, none leave it where it was created.
 // The spooler is restarted so that it reads the ports again.
-#include "ports/serial_assignment.h"
+#include "install/serial_assignment.h"
 
+#include "framework/owned_handle.h"
 #include "install/install_constants.h"
-#include "install/spooler_service.h"
-#include "ports/printer_port_registry.h"
+#include "install/printer_port_registry.h"
+#include "install/spooler_restart.h"
+#include "ports/port_enumeration.h"
 #include "res/texts.h"
 #include "system/platform.h"
 
@@ -16,12 +18,9 @@
 namespace {
 
 constexpr DWORD kPrinterEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
-constexpr DWORD kPrinterInfoLevel = 2;
 
 constexpr char kPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr char kLineFormat[] = "%d,%c,%d,%d";
-// Ports of serial printers begin so, in this case only.
-constexpr char kSerialPrefix[] = "COM";
 
 CString SettingsLine(const SerialLine &line) {
     // The parity is stored in upper case and written in lower case.
@@ -32,19 +31,17 @@ CString SettingsLine(const SerialLine &line) {
     return strLine;
 }
 
-// False when the key opened but the value could not be set.
-bool WriteLineSettings(LPCSTR pszPort, const SerialLine &line) {
+// A system without the ports key keeps no line settings: nothing to write.
+StepResult WriteLineSettings(LPCSTR pszPort, const SerialLine &line) {
     PlatformApi &api = Platform();
-    HKEY hKey = nullptr;
-    if (api.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
-        return true;
+    CRegKey key;
+    if (api.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_SET_VALUE, key.Receive()) !=
+        ERROR_SUCCESS)
+        return {};
     const CString strLine = SettingsLine(line);
-    const bool bSet =
-        api.RegSetValueExA(hKey, pszPort, 0, REG_SZ,
-                           reinterpret_cast<const BYTE *>(static_cast<LPCSTR>(strLine)),
-                           static_cast<DWORD>(strLine.GetLength() + 1)) == ERROR_SUCCESS;
-    api.RegCloseKey(hKey);
-    return bSet;
+    return StepResult::OfStatus(api.RegSetValueExA(
+        key.Get(), pszPort, 0, REG_SZ, reinterpret_cast<const BYTE *>(static_cast<LPCSTR>(strLine)),
+        static_cast<DWORD>(strLine.GetLength() + 1)));
 }
 
 // Rewrites each serial printer's own port, which clears its on-line flag
@@ -54,7 +51,7 @@ void RefreshSerialPrinters(const SerialAssignment &assignment, IInstallHost &hos
         std::min(assignment.arrPrinterNames.GetSize(), assignment.arrPrinterPorts.GetSize());
     for (INT_PTR i = 0; i < nPrinters; ++i) {
         const CString &strPort = assignment.arrPrinterPorts[i];
-        if (std::strncmp(strPort, kSerialPrefix, sizeof(kSerialPrefix) - 1) == 0)
+        if (IsSerialPortName(strPort))
             WritePrinterPort(assignment.arrPrinterNames[i], strPort, host);
     }
 }
@@ -94,13 +91,13 @@ void AssignSerialPortTo(LPCSTR lpszPrinterName, const SerialAssignment &assignme
     if (nDevices == 1) {
         const CString &strPort = assignment.arrSerialPorts[0];
         WritePrinterPort(lpszPrinterName, strPort, host);
-        StartOrRestartShown(kSpoolerService, ServiceMode::Restart, host);
-        if (!WriteLineSettings(strPort, assignment.line))
+        StartOrRestartSpooler(ServiceMode::Restart, host);
+        if (!WriteLineSettings(strPort, assignment.line).Succeeded())
             host.ShowBox(kSetPortsFailed, nullptr, MB_OK | MB_ICONEXCLAMATION);
     }
     RefreshSerialPrinters(assignment, host);
     host.SetProgress(kProgressPrintersRefreshed);
-    StartOrRestartShown(kSpoolerService, ServiceMode::Restart, host);
+    StartOrRestartSpooler(ServiceMode::Restart, host);
     if (nDevices == 1)
         host.ShowStatus(
             Formatted(kOneDeviceStatus, static_cast<LPCSTR>(assignment.arrSerialPorts[0])));

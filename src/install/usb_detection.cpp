@@ -1,10 +1,9 @@
 // USB port detection: each candidate written, the spooler restarted, and
 // the printer's on-line flag read back.
-#include "ports/usb_detection.h"
+#include "install/usb_detection.h"
 
-#include "install/install_constants.h"
-#include "install/spooler_service.h"
-#include "ports/printer_port_registry.h"
+#include "install/spooler_restart.h"
+#include "install/printer_port_registry.h"
 #include "res/texts.h"
 
 namespace {
@@ -13,8 +12,8 @@ constexpr BYTE kOnLine = 1;
 
 } // namespace
 
-BYTE TryUsbPorts(LPCSTR lpszPrinterName, const CStringArray &arrCandidates, bool bWindows7,
-                 IInstallHost &host) {
+StepResult TryUsbPorts(LPCSTR lpszPrinterName, const CStringArray &arrCandidates, bool bWindows7,
+                       IInstallHost &host) {
     host.ShowStatus(kCheckingUsbStatus);
     BYTE nFound = 0;
     for (INT_PTR i = 0; i < arrCandidates.GetSize(); ++i) {
@@ -26,7 +25,7 @@ BYTE TryUsbPorts(LPCSTR lpszPrinterName, const CStringArray &arrCandidates, bool
             nFound = kOnLine;
             continue;
         }
-        StartOrRestartShown(kSpoolerService, ServiceMode::Restart, host);
+        StartOrRestartSpooler(ServiceMode::Restart, host);
         host.SetProgress(kProgressSpoolerRestarted);
         BYTE nFlag = 0;
         if (ReadPrinterOnLine(lpszPrinterName, nFlag)) {
@@ -37,5 +36,7 @@ BYTE TryUsbPorts(LPCSTR lpszPrinterName, const CStringArray &arrCandidates, bool
             }
         }
     }
-    return nFound;
+    if (nFound == 0)
+        return StepResult::Failure(ERROR_DEVICE_NOT_CONNECTED);
+    return {};
 }

@@ -1,12 +1,14 @@
 // Printer port registry: the keys the spooler reads a printer's port from,
 // and the hardware profile's on-line flag.
-#include "ports/printer_port_registry.h"
+#include "install/printer_port_registry.h"
 
+#include "framework/owned_handle.h"
 #include "res/texts.h"
 #include "system/ansi_text.h"
 #include "system/platform.h"
 
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -22,23 +24,25 @@ constexpr char kPortValue[] = "Port";
 constexpr char kPortNameValue[] = "portName";
 constexpr char kOnLineValue[] = "PrinterOnLine";
 constexpr DWORD kOnLineBufferSize = 50;
-constexpr int kOnLineStep = 5;
 
 struct PortStep {
     LPCSTR pszKey;
     LPCSTR pszSubkey;
     LPCSTR pszValue;
 };
-const PortStep kPortSteps[] = {
+// Steps 1 to 4; the on-line flag is the last.
+constexpr PortStep kPortSteps[] = {
     {kPrintersKey, "", kPortValue},
     {kPrintersKey, kDsSpoolerSubkey, kPortNameValue},
     {kControlSet001PrintersKey, "", kPortValue},
     {kCurrentPrintersKey, "", kPortValue},
 };
+constexpr int kOnLineStep = kPrinterPortSteps;
+static_assert(std::size(kPortSteps) == kOnLineStep - 1, "the flag follows the port values");
 
 // Windows keeps "portName" as a list; a value keeps the type it has, so
 // that rewriting a printer's own port changes nothing else about it.
-bool SetPortValue(HKEY hKey, LPCSTR pszValue, LPCSTR pszPort) {
+LONG SetPortValue(HKEY hKey, LPCSTR pszValue, LPCSTR pszPort) {
     PlatformApi &api = Platform();
     DWORD dwType = REG_SZ;
     if (api.RegQueryValueExA(hKey, pszValue, nullptr, &dwType, nullptr, nullptr) != ERROR_SUCCESS ||
@@ -49,70 +53,64 @@ bool SetPortValue(HKEY hKey, LPCSTR pszValue, LPCSTR pszPort) {
         data += '\0';
     return api.RegSetValueExA(hKey, pszValue, 0, dwType,
                               reinterpret_cast<const BYTE *>(data.data()),
-                              static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+                              static_cast<DWORD>(data.size()));
 }
 
-bool ClearOnLine(LPCSTR lpszPrinterName, bool &bOpened) {
+// The profile's key is made when missing; where the system keeps none, as
+// Wine does, the flag is passed over.
+StepResult ClearOnLine(LPCSTR lpszPrinterName) {
     PlatformApi &api = Platform();
     const CString strKey = kCurrentPrintersKey + CString(lpszPrinterName);
-    HKEY hKey = nullptr;
-    bOpened = api.RegCreateKeyExA(HKEY_CURRENT_CONFIG, strKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_SET_VALUE, nullptr, &hKey, nullptr) == ERROR_SUCCESS;
-    if (!bOpened)
-        return false;
+    CRegKey key;
+    if (api.RegCreateKeyExA(HKEY_CURRENT_CONFIG, strKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_SET_VALUE, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
+        return {};
     const DWORD dwOffLine = 0;
-    const bool bSet = api.RegSetValueExA(hKey, kOnLineValue, 0, REG_DWORD,
-                                         reinterpret_cast<const BYTE *>(&dwOffLine),
-                                         sizeof(dwOffLine)) == ERROR_SUCCESS;
-    api.RegCloseKey(hKey);
-    return bSet;
+    return StepResult::OfStatus(api.RegSetValueExA(key.Get(), kOnLineValue, 0, REG_DWORD,
+                                                   reinterpret_cast<const BYTE *>(&dwOffLine),
+                                                   sizeof(dwOffLine)),
+                                kOnLineStep);
 }
 
 } // namespace
 
-std::vector<int> WritePrinterPortValues(LPCSTR lpszPrinterName, LPCSTR lpszPortName) {
-    std::vector<int> failedSteps;
+StepResult WritePrinterPortValue(LPCSTR lpszPrinterName, LPCSTR lpszPortName, int nStep) {
     if (lpszPrinterName[0] == '\0' || FindAnsiCharacter(lpszPrinterName, "\\") != nullptr)
-        return failedSteps;
-    PlatformApi &api = Platform();
-    int nStep = 0;
-    for (const PortStep &step : kPortSteps) {
-        ++nStep;
-        // Keys are the spooler's to make; a missing one is passed over.
-        const CString strKey = step.pszKey + CString(lpszPrinterName) + step.pszSubkey;
-        HKEY hKey = nullptr;
-        if (api.RegOpenKeyExA(HKEY_LOCAL_MACHINE, strKey, 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
-                              &hKey) != ERROR_SUCCESS)
-            continue;
-        if (!SetPortValue(hKey, step.pszValue, lpszPortName))
-            failedSteps.push_back(nStep);
-        api.RegCloseKey(hKey);
-    }
-    bool bOpened = false;
-    if (!ClearOnLine(lpszPrinterName, bOpened) && bOpened)
-        failedSteps.push_back(kOnLineStep);
-    return failedSteps;
+        return {};
+    if (nStep == kOnLineStep)
+        return ClearOnLine(lpszPrinterName);
+    const PortStep &step = kPortSteps[nStep - 1];
+    // Keys are the spooler's to make; a missing one is passed over.
+    const CString strKey = step.pszKey + CString(lpszPrinterName) + step.pszSubkey;
+    CRegKey key;
+    if (Platform().RegOpenKeyExA(HKEY_LOCAL_MACHINE, strKey, 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
+                                 key.Receive()) != ERROR_SUCCESS)
+        return {};
+    return StepResult::OfStatus(SetPortValue(key.Get(), step.pszValue, lpszPortName), nStep);
 }
 
 void WritePrinterPort(LPCSTR lpszPrinterName, LPCSTR lpszPortName, IInstallHost &host) {
-    for (const int nStep : WritePrinterPortValues(lpszPrinterName, lpszPortName)) {
-        host.ShowBox(Formatted(kWriteFailed, nStep), nullptr, MB_OK | MB_ICONEXCLAMATION);
+    for (int nStep = 1; nStep <= kPrinterPortSteps; ++nStep) {
+        const StepResult result = WritePrinterPortValue(lpszPrinterName, lpszPortName, nStep);
+        if (!result.Succeeded())
+            host.ShowBox(Formatted(kWriteFailed, result.nStep), nullptr,
+                         MB_OK | MB_ICONEXCLAMATION);
     }
 }
 
 bool ReadPrinterOnLine(LPCSTR lpszPrinterName, BYTE &nFlag) {
     PlatformApi &api = Platform();
     const CString strKey = kCurrentProfileKey + CString(kCurrentPrintersKey) + lpszPrinterName;
-    HKEY hKey = nullptr;
-    if (api.RegOpenKeyExA(HKEY_LOCAL_MACHINE, strKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
+    CRegKey key;
+    if (api.RegOpenKeyExA(HKEY_LOCAL_MACHINE, strKey, 0, KEY_QUERY_VALUE, key.Receive()) !=
+        ERROR_SUCCESS)
         return false;
     BYTE data[kOnLineBufferSize] = {};
     DWORD cbData = kOnLineBufferSize;
     // A read that returns no byte says nothing about the printer.
-    const bool bRead = api.RegQueryValueExA(hKey, kOnLineValue, nullptr, nullptr, data, &cbData) ==
-                           ERROR_SUCCESS &&
+    const bool bRead = api.RegQueryValueExA(key.Get(), kOnLineValue, nullptr, nullptr, data,
+                                            &cbData) == ERROR_SUCCESS &&
                        cbData > 0;
-    api.RegCloseKey(hKey);
     if (bRead)
         nFlag = data[0];
     return bRead;
