@@ -24,7 +24,7 @@ CPrinterPort::CPrinterPort(PortKind kind, CPortSource &source, IInstallHost &hos
     const CStringArray &ports = PortsOfKind(source.Lists(), kind);
     m_bAvailable = ports.GetSize() > 0;
     if (m_bAvailable)
-        m_strPort = ports[0];
+        m_strDecided = ports[0];
 }
 
 bool CPrinterPort::Choose() {
@@ -40,7 +40,7 @@ bool CPrinterPort::Choose() {
             m_host.ShowBox(strReason, nullptr, MB_OK | MB_ICONWARNING);
         return false;
     }
-    m_strPort = ports[nRow];
+    m_strDecided = ports[nRow];
     return true;
 }
 
@@ -78,24 +78,24 @@ PortChoice CPrinterPort::ChooseTcpipPort() {
 // its creation starts on the first parallel port.
 CString CPrinterPort::ForCreation() const {
     if (m_bAvailable || kRoles[m_kind].assign == nullptr)
-        return m_strPort;
+        return m_strDecided;
     const CStringArray &parallel = m_source.Lists().arrParallel;
     return parallel.GetSize() > 0 ? parallel[0] : CString();
 }
 
 void CPrinterPort::Created(LPCSTR lpszPrinterName, const CString &strPort) {
-    m_strPort = strPort;
+    m_strDecided = strPort;
     if (m_bAvailable) {
         m_host.ShowStatus(Formatted(kAddedStatus, lpszPrinterName));
     } else if (m_kind == kPortKindSerial) {
-        m_host.ShowStatus(Formatted(kNoSerialPortStatus, static_cast<LPCSTR>(m_strPort)));
+        m_host.ShowStatus(Formatted(kNoSerialPortStatus, static_cast<LPCSTR>(m_strDecided)));
     } else if (m_kind == kPortKindUsb) {
         // A USB port may have come with the restart.
         StartOrRestartSpooler(ServiceMode::Restart, m_host);
         Reread();
         m_host.ShowStatus(m_source.Lists().arrUsb.GetSize() > 0
                               ? Formatted(kAddedStatus, lpszPrinterName)
-                              : Formatted(kNoUsbPortStatus, static_cast<LPCSTR>(m_strPort)));
+                              : Formatted(kNoUsbPortStatus, static_cast<LPCSTR>(m_strDecided)));
     }
 }
 
@@ -119,7 +119,7 @@ void CPrinterPort::AssignSerialPort(LPCSTR lpszPrinterName, bool) {
     CStringArray arrPorts;
     EnumeratePrinterList(arrNames, arrPorts);
     AssignSerialPortTo(lpszPrinterName,
-                       {m_source.Lists().arrSerial, arrNames, arrPorts, m_strPort, kSerialLine},
+                       {m_source.Lists().arrSerial, arrNames, arrPorts, m_strDecided, kSerialLine},
                        m_host);
 }
 

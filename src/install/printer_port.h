@@ -28,7 +28,7 @@ public:
     // Whether the kind's list had a port when Install was pressed.
     bool Available() const { return m_bAvailable; }
     // The port chosen, then the one the printer was created on.
-    const CString &Port() const { return m_strPort; }
+    const CString &Port() const { return m_strDecided; }
 
 private:
     PortChoice ChooseParallelPort();
@@ -50,5 +50,5 @@ private:
     CPortSource &m_source;
     IInstallHost &m_host;
     bool m_bAvailable;
-    CString m_strPort;
+    CString m_strDecided;
 };
