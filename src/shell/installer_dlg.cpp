@@ -142,7 +142,8 @@ void CInstallerDlg::WaitForStartupWorker(DWORD dwTimeoutMs) {
         const DWORD dwLeft = dwTimeoutMs == INFINITE   ? INFINITE
                              : dwElapsed < dwTimeoutMs ? dwTimeoutMs - dwElapsed
                                                        : 0;
-        dwResult = ::MsgWaitForMultipleObjects(1, &m_hStartupWorker, FALSE, dwLeft, QS_ALLINPUT);
+        dwResult =
+            Platform().MsgWaitForMultipleObjects(1, &m_hStartupWorker, FALSE, dwLeft, QS_ALLINPUT);
         MSG msg;
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
@@ -151,7 +152,7 @@ void CInstallerDlg::WaitForStartupWorker(DWORD dwTimeoutMs) {
     }
     if (dwResult != WAIT_OBJECT_0)
         return;
-    ::CloseHandle(m_hStartupWorker);
+    Platform().CloseHandle(m_hStartupWorker);
     m_hStartupWorker = nullptr;
 }
 
