@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr char kDllExtension[] = ".DLL";
-constexpr char kGpdExtension[] = ".GPD";
 // Named in the driver record as the driver, its user interface and its
 // help: Unidrv's own files, the help in a letter case of its own.
 constexpr int kDriverFileRow = 1;
