@@ -4,10 +4,8 @@
 #pragma once
 
 #include "ports/port_list_dlg.h"
-
-// Asks the "Standard TCP/IP Port" monitor for a new port through its
-// wizard, owned by hOwner; true only when the monitor answers exactly TRUE.
-bool AddTcpipPort(HWND hOwner);
+// Its callers start the monitor's wizard too.
+#include "ports/tcpip_monitor.h"
 
 class CTcpipPortDlg : public CPortListDlg {
 public:
