@@ -63,9 +63,9 @@ bool CheckCatalogue(const fs::path &catalogue) {
 
 void LayOutReceiptTree(const fs::path &dir) {
     for (int i = 0; i < kReceiptGroupDllRows; ++i)
-        Placeholder(dir / (std::string(ReceiptGroupDlls[i]) + ".DLL"));
+        Placeholder(dir / (std::string(ReceiptGroupDlls[i]) + kDllExtension));
     for (int i = 0; i < kReceiptDriverCount; ++i)
-        Placeholder(dir / (std::string(ReceiptFileBases[i]) + ".GPD"));
+        Placeholder(dir / (std::string(ReceiptFileBases[i]) + kGpdExtension));
     for (int i = 0; i < kUnidrvCoreFileCount; ++i)
         Placeholder(dir / UnidrvCoreFiles[i]);
     Placeholder(dir / (std::string(kPluginStem) + kPluginDllExtension));

@@ -1,7 +1,9 @@
 #include "framework/dialog.h"
 
+#include "system/platform.h"
+
 INT_PTR CDialog::DoModal() {
-    return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
+    return ::DialogBoxParamA(Platform().GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
                              m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr, DialogProc,
                              reinterpret_cast<LPARAM>(this));
 }

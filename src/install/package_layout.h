@@ -22,6 +22,10 @@ constexpr char kReceiptTree[] = PACKAGE_DRIVE RECEIPT_FOLDER;
 constexpr char kLabelTree[] = PACKAGE_DRIVE LABEL_FOLDER;
 constexpr char kCatalogueFile[] = PACKAGE_DRIVE CATALOGUE_NAME;
 
+// The extensions of a receipt model's GPD and of its group's DLL.
+constexpr char kGpdExtension[] = ".GPD";
+constexpr char kDllExtension[] = ".DLL";
+
 // The plug-in of the receipt models that carry one.
 constexpr char kPluginStem[] = "XOEMUNI";
 constexpr char kPluginDllExtension[] = ".dll";

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr char kDllExtension[] = ".DLL";
-constexpr char kGpdExtension[] = ".GPD";
 // Named in the driver record as the driver, its user interface and its
 // help: Unidrv's own files, the help in a letter case of its own.
 constexpr int kDriverFileRow = 1;
@@ -22,31 +20,16 @@ constexpr char kHelpFile[] = "uniDRV.HLP";
 constexpr const char *kDependentFiles[] = {"\\ttfsub.GPD", "\\unires.DLL", "\\stdnames.GPD"};
 constexpr const char *kPluginDependentFiles[] = {"\\XOEMUNI.ini", "\\XOEMUNI.dll"};
 
-// Rows of ReceiptGroupDlls by model group, counted from 1.
-constexpr int kGroupDllRows[] = {0, 1, 3, 5};
-constexpr int kOwnDllRow = 2;
-
 // Staged in this order; the plug-in files stay after registration.
 enum StagedFile { kStagedGroupDll, kStagedGpd, kStagedPluginDll, kStagedPluginIni };
 
 } // namespace
 
-int ReceiptGroupOf(int nIndex) {
-    int nEnd = 0;
-    int nGroup = 0;
-    for (const int nSize : kReceiptGroupSizes) {
-        ++nGroup;
-        nEnd += nSize;
-        if (nIndex < nEnd)
-            break;
-    }
-    return nGroup;
-}
-
 DriverPlan ReceiptDriverPlan(const ReceiptModel &model) {
     const int nIndex = model.nIndex;
     int nGroupDllRow = kGroupDllRows[model.nGroup - 1];
-    if (model.nGroup == 2 && std::strcmp(model.pszShownName, ReceiptDriverNames[kOwnDllModel]) == 0)
+    if (model.nGroup == ReceiptGroupOf(kOwnDllModel) &&
+        std::strcmp(model.pszShownName, ReceiptDriverNames[kOwnDllModel]) == 0)
         nGroupDllRow = kOwnDllRow;
     const std::string groupDll = ReceiptGroupDlls[nGroupDllRow];
     const std::string gpd = ReceiptFileBases[nIndex];

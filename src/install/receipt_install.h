@@ -15,8 +15,4 @@ struct ReceiptModel {
     const char *pszPackageFolder;
 };
 
-// The group of a catalogue index of a receipt model: the models form
-// consecutive groups, and the group picks the DLL.
-int ReceiptGroupOf(int nIndex);
-
 DriverPlan ReceiptDriverPlan(const ReceiptModel &model);

@@ -1,28 +1,19 @@
 // The TCP/IP port dialog. All port work is the spooler's and its monitor's;
-// the dialog drives them with the whole name of the selected row and shows
-// what they answer.
+// the dialog hands them the selected row's port and shows the box they call for.
 #include "ports/tcpip_port_dlg.h"
 
+#include "ports/tcpip_monitor.h"
 #include "res/resource.h"
 #include "res/texts.h"
-#include "system/platform.h"
-
-#include <vector>
 
 namespace {
 
-// The spooler takes names as writable buffers.
-std::vector<char> Writable(const CString &str) {
-    return std::vector<char>(static_cast<LPCSTR>(str),
-                             static_cast<LPCSTR>(str) + str.GetLength() + 1);
+void Show(const CWnd &wnd, const TcpipPortBox &box) {
+    if (box.pszText != nullptr)
+        wnd.MessageBox(box.pszText, box.pszCaption, MB_OK);
 }
 
 } // namespace
-
-bool AddTcpipPort(HWND hOwner) {
-    std::vector<char> monitor = Writable(kTcpipMonitor);
-    return Platform().AddPortA(nullptr, hOwner, monitor.data()) == TRUE;
-}
 
 BEGIN_MESSAGE_MAP(CTcpipPortDlg)
 ON_BN_CLICKED(IDC_ADD_PORT, OnAddPort)
@@ -70,17 +61,8 @@ void CTcpipPortDlg::OnAddPort() {
 
 void CTcpipPortDlg::OnConfigurePort() {
     const int nRow = SelectedRow();
-    if (nRow < 0)
-        return;
-    std::vector<char> port = Writable(m_lstPorts.GetItemText(nRow, 0));
-    if (Platform().ConfigurePortA(nullptr, m_hWnd, port.data()))
-        return;
-    // Any other failure, the user's cancel among them, is the monitor's to report.
-    const DWORD dwError = Platform().GetLastError();
-    if (dwError == ERROR_NOT_SUPPORTED)
-        MessageBox(kConfigureNotSupportedText, kConfigureNotSupportedCaption, MB_OK);
-    else if (dwError == ERROR_ADAP_HDW_ERR)
-        MessageBox(kConfigureHardwareErrorText, kConfigureHardwareErrorCaption, MB_OK);
+    if (nRow >= 0)
+        Show(*this, ConfigureTcpipPort(m_hWnd, m_lstPorts.GetItemText(nRow, 0)));
 }
 
 void CTcpipPortDlg::OnOkButton() {
@@ -93,11 +75,7 @@ void CTcpipPortDlg::OnOkButton() {
 
 void CTcpipPortDlg::OnDeletePort() {
     const int nRow = SelectedRow();
-    if (nRow >= 0) {
-        std::vector<char> port = Writable(m_lstPorts.GetItemText(nRow, 0));
-        if (!Platform().DeletePortA(nullptr, m_hWnd, port.data()) &&
-            Platform().GetLastError() == ERROR_NOT_SUPPORTED)
-            MessageBox(kDeleteNotSupportedText, kDeleteNotSupportedCaption, MB_OK);
-    }
+    if (nRow >= 0)
+        Show(*this, DeleteTcpipPort(m_hWnd, m_lstPorts.GetItemText(nRow, 0)));
     FillPortList(m_ports.Read());
 }

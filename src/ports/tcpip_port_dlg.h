@@ -6,10 +6,6 @@
 #include "ports/port_enumeration.h"
 #include "ports/port_list_dlg.h"
 
-// Asks the "Standard TCP/IP Port" monitor for a new port through its
-// wizard, owned by hOwner; true only when the monitor answers exactly TRUE.
-bool AddTcpipPort(HWND hOwner);
-
 class CTcpipPortDlg : public CPortListDlg {
 public:
     // The rows are the TCP/IP ports of the source's lists, read again after

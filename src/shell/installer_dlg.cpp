@@ -7,6 +7,7 @@
 #include "install/driver_tables.h"
 #include "install/spooler_restart.h"
 #include "ports/parallel_port_dlg.h"
+#include "ports/tcpip_monitor.h"
 #include "ports/tcpip_port_dlg.h"
 #include "res/resource.h"
 #include "res/texts.h"
@@ -157,7 +158,8 @@ void CInstallerDlg::WaitForStartupWorker(DWORD dwTimeoutMs) {
         const DWORD dwLeft = dwTimeoutMs == INFINITE   ? INFINITE
                              : dwElapsed < dwTimeoutMs ? dwTimeoutMs - dwElapsed
                                                        : 0;
-        dwResult = ::MsgWaitForMultipleObjects(1, &m_hStartupWorker, FALSE, dwLeft, QS_ALLINPUT);
+        dwResult =
+            Platform().MsgWaitForMultipleObjects(1, &m_hStartupWorker, FALSE, dwLeft, QS_ALLINPUT);
         MSG msg;
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
@@ -166,7 +168,7 @@ void CInstallerDlg::WaitForStartupWorker(DWORD dwTimeoutMs) {
     }
     if (dwResult != WAIT_OBJECT_0)
         return;
-    ::CloseHandle(m_hStartupWorker);
+    Platform().CloseHandle(m_hStartupWorker);
     m_hStartupWorker = nullptr;
 }
 

@@ -81,6 +81,7 @@ struct PlatformApi {
     decltype(&::FreeLibrary) FreeLibrary = ::FreeLibrary;
     decltype(&::CreateThread) CreateThread = ::CreateThread;
     decltype(&::Sleep) Sleep = ::Sleep;
+    decltype(&::MsgWaitForMultipleObjects) MsgWaitForMultipleObjects = ::MsgWaitForMultipleObjects;
     decltype(&::GetTickCount) GetTickCount = ::GetTickCount;
     decltype(&::GetLastError) GetLastError = ::GetLastError;
     decltype(&::LocalFree) LocalFree = ::LocalFree;
