@@ -10,38 +10,46 @@
 
 namespace {
 
-constexpr TcpipPortBox kNoBox = {nullptr, nullptr};
-
 // The spooler takes names as writable buffers.
 std::vector<char> Writable(const CString &str) {
     return std::vector<char>(static_cast<LPCSTR>(str),
                              static_cast<LPCSTR>(str) + str.GetLength() + 1);
 }
 
+StepResult ResultOf(BOOL bAnswer, TcpipMonitorCall call) {
+    if (bAnswer == TRUE)
+        return {};
+    return StepResult::Failure(Platform().GetLastError(), call);
+}
+
 } // namespace
 
-bool AddTcpipPort(HWND hOwner) {
+StepResult AddTcpipPort(HWND hOwner) {
     std::vector<char> monitor = Writable(kTcpipMonitor);
-    return Platform().AddPortA(nullptr, hOwner, monitor.data()) == TRUE;
+    return ResultOf(Platform().AddPortA(nullptr, hOwner, monitor.data()), kTcpipAddCall);
 }
 
-TcpipPortBox ConfigureTcpipPort(HWND hOwner, const CString &strPort) {
+StepResult ConfigureTcpipPort(HWND hOwner, const CString &strPort) {
     std::vector<char> port = Writable(strPort);
-    if (Platform().ConfigurePortA(nullptr, hOwner, port.data()))
-        return kNoBox;
-    // Any other failure, the user's cancel among them, is the monitor's to report.
-    const DWORD dwError = Platform().GetLastError();
-    if (dwError == ERROR_NOT_SUPPORTED)
+    return ResultOf(Platform().ConfigurePortA(nullptr, hOwner, port.data()) ? TRUE : FALSE,
+                    kTcpipConfigureCall);
+}
+
+StepResult DeleteTcpipPort(HWND hOwner, const CString &strPort) {
+    std::vector<char> port = Writable(strPort);
+    return ResultOf(Platform().DeletePortA(nullptr, hOwner, port.data()) ? TRUE : FALSE,
+                    kTcpipDeleteCall);
+}
+
+// Any other failure, the user's cancel among them, is the monitor's to report.
+TcpipPortBox DescribeTcpipFailure(const StepResult &result) {
+    if (result.Succeeded())
+        return {nullptr, nullptr};
+    if (result.nStep == kTcpipConfigureCall && result.dwError == ERROR_NOT_SUPPORTED)
         return {kConfigureNotSupportedText, kConfigureNotSupportedCaption};
-    if (dwError == ERROR_ADAP_HDW_ERR)
+    if (result.nStep == kTcpipConfigureCall && result.dwError == ERROR_ADAP_HDW_ERR)
         return {kConfigureHardwareErrorText, kConfigureHardwareErrorCaption};
-    return kNoBox;
-}
-
-TcpipPortBox DeleteTcpipPort(HWND hOwner, const CString &strPort) {
-    std::vector<char> port = Writable(strPort);
-    if (!Platform().DeletePortA(nullptr, hOwner, port.data()) &&
-        Platform().GetLastError() == ERROR_NOT_SUPPORTED)
+    if (result.nStep == kTcpipDeleteCall && result.dwError == ERROR_NOT_SUPPORTED)
         return {kDeleteNotSupportedText, kDeleteNotSupportedCaption};
-    return kNoBox;
+    return {nullptr, nullptr};
 }

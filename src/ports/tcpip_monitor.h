@@ -3,18 +3,21 @@
 #pragma once
 
 #include "framework/afx_string.h"
+#include "framework/step_result.h"
 
-#include <windows.h>
+// The monitor's call a result comes from, as its step.
+enum TcpipMonitorCall { kTcpipAddCall = 1, kTcpipConfigureCall, kTcpipDeleteCall };
 
-// The box that tells the user of a failure; no text when there is nothing
-// to tell, the monitor having told it or the call having succeeded.
+// Asks the monitor for a new port through its wizard, owned by hOwner; it
+// succeeds only when the monitor answers exactly TRUE.
+StepResult AddTcpipPort(HWND hOwner);
+StepResult ConfigureTcpipPort(HWND hOwner, const CString &strPort);
+StepResult DeleteTcpipPort(HWND hOwner, const CString &strPort);
+
+// The box that tells the user of a failed call; no text when there is
+// nothing to tell, the monitor having told it or the call having succeeded.
 struct TcpipPortBox {
     LPCSTR pszText;
     LPCSTR pszCaption;
 };
-
-// Asks the monitor for a new port through its wizard, owned by hOwner; true
-// only when the monitor answers exactly TRUE.
-bool AddTcpipPort(HWND hOwner);
-TcpipPortBox ConfigureTcpipPort(HWND hOwner, const CString &strPort);
-TcpipPortBox DeleteTcpipPort(HWND hOwner, const CString &strPort);
+TcpipPortBox DescribeTcpipFailure(const StepResult &result);

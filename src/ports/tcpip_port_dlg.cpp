@@ -8,7 +8,8 @@
 
 namespace {
 
-void Show(const CWnd &wnd, const TcpipPortBox &box) {
+void Show(const CWnd &wnd, const StepResult &result) {
+    const TcpipPortBox box = DescribeTcpipFailure(result);
     if (box.pszText != nullptr)
         wnd.MessageBox(box.pszText, box.pszCaption, MB_OK);
 }
@@ -43,7 +44,7 @@ void CTcpipPortDlg::OnAddPort() {
     CStringArray before;
     for (int nRow = 0; nRow < m_lstPorts.GetItemCount(); ++nRow)
         before.Add(m_lstPorts.GetItemText(nRow, 0));
-    const bool bAdded = AddTcpipPort(m_hWnd);
+    const bool bAdded = AddTcpipPort(m_hWnd).Succeeded();
     FillPortList(m_ports.Read());
     if (!bAdded)
         return;

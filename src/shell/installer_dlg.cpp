@@ -321,5 +321,5 @@ PortChoice CInstallerDlg::ChooseTcpipPort(CPortSource &ports) {
 }
 
 bool CInstallerDlg::RunTcpipWizard() {
-    return AddTcpipPort(m_hWnd);
+    return AddTcpipPort(m_hWnd).Succeeded();
 }
