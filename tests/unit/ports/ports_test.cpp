@@ -1,23 +1,18 @@
 // The ports: the lists and the preselected kind on spooler port sets that
 // break naive classification, the serial devices read from the registry,
-// the TCP/IP dialog worked as a user works it (the parallel one is worked
-// end to end), and the binding of a printer to its port in the prefix's
-// real registry, where only a refused value set is injected.
+// and the TCP/IP dialog worked as a user works it (the parallel one is
+// worked end to end).
 #include "ports/port_enumeration.h"
-#include "install/printer_port_registry.h"
-#include "install/serial_assignment.h"
 #include "ports/tcpip_port_dlg.h"
 #include "res/resource.h"
 #include "res/texts.h"
 #include "support/dialog_runner.h"
 #include "support/fakes.h"
 #include "support/platform_scope.h"
-#include "support/spooler_stand_in.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -158,137 +153,6 @@ TEST_F(PortDialogsTest, TcpipDialogWorksOnThePortAddedWhereverItSortsByItsWholeN
     runner.Press(IDC_PORT_OK);
     EXPECT_EQ(runner.Join(), PORTDLG_INDEX_BASE + 2);
     EXPECT_EQ(std::string(dlg.m_strChosenPort), longName);
-}
-
-const std::string kSoftware = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\";
-const std::string kSet001 = "SYSTEM\\ControlSet001\\Control\\Print\\Printers\\";
-const std::string kCurrent = std::string(kSpoolerPrintersKey) + "\\";
-const char kPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-const char *const kPrinters[] = {"UnitP1", "UnitOld", "UnitLpt"};
-
-// A value as "type:data", empty when it is missing.
-std::string Value(HKEY hRoot, const std::string &key, const char *pszValue) {
-    char data[64] = {};
-    DWORD dwType = 0, cbData = sizeof(data);
-    if (::RegGetValueA(hRoot, key.c_str(), pszValue, RRF_RT_ANY | RRF_NOEXPAND, &dwType, data,
-                       &cbData) != ERROR_SUCCESS)
-        return "";
-    return std::to_string(dwType) + ":" + std::string(data, cbData);
-}
-
-// Setting a value of these names fails, as a registry that denies it;
-// every other call reaches the real registry.
-struct RefusedValues {
-    static inline std::set<std::string> names;
-    static LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType,
-                                         const BYTE *lpData, DWORD cbData) {
-        return names.count(lpValueName) != 0
-                   ? ERROR_ACCESS_DENIED
-                   : ::RegSetValueExA(hKey, lpValueName, 0, dwType, lpData, cbData);
-    }
-};
-
-// The steps of binding a printer to a port whose value could not be set.
-std::vector<int> FailedSteps(const std::string &printer, LPCSTR pszPort) {
-    std::vector<int> steps;
-    for (int nStep = 1; nStep <= kPrinterPortSteps; ++nStep)
-        if (!WritePrinterPortValue(printer.c_str(), pszPort, nStep).Succeeded())
-            steps.push_back(nStep);
-    return steps;
-}
-
-class PortAssignmentTest : public PlatformTest {
-protected:
-    // The printers as the spooler keeps them: three keys, portName a list.
-    void SetUp() override {
-        TearDown();
-        for (const std::string name : kPrinters) {
-            for (const std::string &key : {kSet001, kCurrent})
-                WriteRegistryString(HKEY_LOCAL_MACHINE, key + name, "Name", name);
-            ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, (kSoftware + name + "\\DsSpooler").c_str(),
-                              "portName", REG_MULTI_SZ, "LPT1:\0", 7);
-        }
-        ServiceFake::Install(api());
-        RefusedValues::names.clear();
-        api().RegSetValueExA = RefusedValues::RegSetValueExA;
-    }
-    void TearDown() override {
-        for (const std::string name : kPrinters) {
-            for (const std::string &key : {kSoftware, kSet001, kCurrent})
-                ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, (key + name).c_str());
-            ::RegDeleteTreeA(HKEY_CURRENT_CONFIG, (kCurrent + name).c_str());
-        }
-        ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kPortsKey, "COM7:");
-        PlatformTest::TearDown();
-    }
-    std::vector<std::string> m_log;
-    HostFake m_host{m_log};
-};
-
-TEST_F(PortAssignmentTest, PortIsWrittenIntoEveryPrinterKeyKeepingTypesAndFailuresAreNamed) {
-    const std::string name = "UnitP1", sz = "1:USB002" + std::string(1, '\0');
-    EXPECT_EQ(FailedSteps(name, "USB002"), std::vector<int>{});
-    for (const std::string &key : {kSoftware, kSet001, kCurrent})
-        EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key + name, "Port"), sz) << key;
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware + name + "\\DsSpooler", "portName"),
-              "7:USB002" + std::string(2, '\0'));
-    // Wine's profile takes no lasting key: the flag is passed over in
-    // silence, and cleared where the spooler has set it.
-    EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, kOnLineValue), "");
-    MarkPrinterOnLine(name, 1);
-    FailedSteps(name, "USB002");
-    EXPECT_EQ(Value(HKEY_CURRENT_CONFIG, kCurrent + name, kOnLineValue),
-              "4:" + std::string(4, '\0'));
-    // Keys the spooler never made stay unmade.
-    FailedSteps("UnitUnmade", "USB001");
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kCurrent + "UnitUnmade", "Port"), "");
-
-    // A refused value names its step.
-    RefusedValues::names = {"portName"};
-    WritePrinterPort(name.c_str(), "USB003", m_host);
-    EXPECT_EQ(Joined(m_log), "box app: Failed to read Registry2 type 48");
-
-    // Names that would reach the printers' own key or a printer's subkey.
-    RefusedValues::names.clear();
-    for (const std::string &bad : {std::string(), "\\\\server\\queue" + name, name + "\\DsSpooler"})
-        FailedSteps(bad, "COM1:");
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware + name + "\\DsSpooler", "Port"), "");
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kSoftware.substr(0, kSoftware.size() - 1), "Port"), "");
-}
-
-// One device gets the printer and its line settings, several leave it
-// alone, none leave it where it was created; the serial printers listed
-// before are written their own port again.
-TEST_F(PortAssignmentTest, SerialAssignmentBindsOneDeviceAndRefreshesSerialPrinters) {
-    const auto status = [](LPCSTR pszFormat, LPCSTR pszPort) {
-        return "status " + std::string(Formatted(pszFormat, pszPort));
-    };
-    const std::string kOne = status(kOneDeviceStatus, "COM7:");
-    const CStringArray names = Names("UnitOld UnitLpt"), ports = Names("COM2: LPT1:");
-    const struct {
-        const char *pszDevices;
-        bool bRefused;
-        std::string status, port, line, oldPort;
-    } cases[] = {
-        {"COM7:", false, kOne, "COM7:", "9600,n,8,1", "COM2:"},
-        {"COM7:", true, kOne, "COM7:", "", "COM2:"},
-        {"COM7: COM8:", false, status(kSeveralDevicesStatus, "COM7:"), "", "", ""},
-        {"", false, status(kNoDeviceStatus, "LPT2:"), "", "", "COM2:"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(&c - cases);
-        SetUp();
-        RefusedValues::names = {c.bRefused ? "COM7:" : ""};
-        m_log.clear();
-        AssignSerialPortTo("UnitP1",
-                           {Names(c.pszDevices), names, ports, "LPT2:", {9600, 'N', 8, 1}}, m_host);
-        EXPECT_EQ(m_log.back(), c.status);
-        EXPECT_EQ(Joined(m_log).find(kSetPortsFailed) != std::string::npos, c.bRefused);
-        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "UnitP1", "Port"), c.port);
-        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kPortsKey, "COM7:"), c.line);
-        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "UnitOld", "Port"), c.oldPort);
-        EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kCurrent + "UnitLpt", "Port"), "");
-    }
 }
 
 } // namespace
