@@ -153,16 +153,15 @@ TEST(CatalogueTest, SectionsInFileOrderEndAtTheirFirstMissingNameOrAfterFiftyAnd
 }
 
 // Answers the version query as a system of the row's numbers would, the
-// basic record only as far as it reaches.
+// basic record only as far as it reaches, once the first nFailing queries failed.
 struct VersionFake {
     static inline const int *pRow;
-    static inline bool bExtendedFails = false, bBasicFails = false;
+    static inline size_t nFailing = 0;
     static inline std::vector<DWORD> sizesAsked;
 
     static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo) {
         sizesAsked.push_back(pInfo->dwOSVersionInfoSize);
-        const bool bExtended = pInfo->dwOSVersionInfoSize == sizeof(OSVERSIONINFOEXA);
-        if (bExtended ? bExtendedFails : bBasicFails)
+        if (sizesAsked.size() <= nFailing)
             return FALSE;
         pInfo->dwPlatformId = pRow[0];
         pInfo->dwMajorVersion = pRow[1];
@@ -190,9 +189,9 @@ TEST_F(SystemIdentificationTest, EveryReportedVersionGetsItsCodeFromTheExtendedO
         EXPECT_EQ(QueryWindowsVersionCode(), row[3]) << row[0] << ": " << row[1] << "." << row[2];
     }
     VersionFake::sizesAsked.clear();
-    VersionFake::bExtendedFails = true;
+    VersionFake::nFailing = 1;
     EXPECT_EQ(QueryWindowsVersionCode(), 5);
-    VersionFake::bBasicFails = true;
+    VersionFake::nFailing = 4;
     EXPECT_EQ(QueryWindowsVersionCode(), -1);
     EXPECT_EQ(VersionFake::sizesAsked, (std::vector<DWORD>{156, 148, 156, 148}));
 }
