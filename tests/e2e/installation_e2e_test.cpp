@@ -102,9 +102,9 @@ TEST(Cp936E2E, TcpipDialogListsBothDescriptions) {
     const HWND hList =
         ::GetDlgItem(window.WaitWindow("Configure TCP/IP PrinterPort"), IDC_PORT_LIST);
     EXPECT_EQ(window.ListRows(hList),
-              (std::vector<std::string>{
-                  "IP_10.0.0.1|Standard TCP/IP Port",
-                  "IP_10.0.0.2|\xE6\xA0\x87\xE5\x87\x86 TCP/IP \xE7\xAB\xAF\xE5\x8F\xA3"}));
+              (std::vector<std::vector<std::string>>{
+                  {"IP_10.0.0.1", "Standard TCP/IP Port"},
+                  {"IP_10.0.0.2", "\xE6\xA0\x87\xE5\x87\x86 TCP/IP \xE7\xAB\xAF\xE5\x8F\xA3"}}));
     window.SelectRow(hList, 1);
     ::PostMessageW(hList, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(window.WaitFinish(), "&Finish");

@@ -35,14 +35,8 @@ InstallerWindow::~InstallerWindow() {
 
 bool InstallerWindow::StartInstall(const std::string &model, const std::string &printer,
                                    int nKindRow) const {
-    if (!WaitInstallEnabled())
+    if (!WaitInstallEnabled() || !SelectEntry(IDC_DRIVER_LIST, model))
         return false;
-    const LRESULT nEntry =
-        ::SendMessageW(Item(IDC_DRIVER_LIST), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                       reinterpret_cast<LPARAM>(Wide(model).c_str()));
-    if (nEntry == CB_ERR)
-        return false;
-    SelectEntry(IDC_DRIVER_LIST, static_cast<int>(nEntry));
     SetText(IDC_PRINTER_NAME, printer);
     SelectRow(Item(IDC_PORT_KIND_LIST), nKindRow);
     Click(IDC_INSTALL);

@@ -3,10 +3,7 @@
 #pragma once
 
 #include "res/resource.h"
-#include "support/win_helpers.h"
 #include "support/window_driver.h"
-
-#include <windows.h>
 
 #include <string>
 
@@ -25,9 +22,7 @@ public:
     InstallerWindow &operator=(const InstallerWindow &) = delete;
 
     // Waits for start-up to finish.
-    bool WaitInstallEnabled() const {
-        return WaitFor([&] { return Enabled(IDC_INSTALL); }, 60000);
-    }
+    bool WaitInstallEnabled() const { return WaitEnabled(IDC_INSTALL); }
     // Waits for start-up, picks the model as a user does, types the printer's
     // name, picks the port kind and clicks Install; false if any failed.
     bool StartInstall(const std::string &model, const std::string &printer, int nKindRow) const;

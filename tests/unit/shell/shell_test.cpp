@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <sevenzip.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <process.h>
@@ -27,6 +28,9 @@
 #include <vector>
 
 namespace {
+
+using Texts = std::vector<std::string>;
+const char kUniDrv[] = "C:\\Ticket\\x86\\uniDRV.DLL";
 
 // The archive library's unpack in place of its own: it writes the catalogue
 // text and returns nResult once. The library's other functions stay its own.
@@ -97,14 +101,14 @@ TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
         CArchiveExtractor extractor;
         CPackageStaging staging;
         EXPECT_EQ(std::string(UnpackPackage(extractor, staging)), c.status);
-        for (const char *pszPath : {"C:\\Ticket\\x86\\uniDRV.DLL", kCatalogueFile})
+        for (const char *pszPath : {kUniDrv, kCatalogueFile})
             EXPECT_EQ(ReadTextFile(pszPath).empty(), !c.status.empty()) << pszPath;
         if (c.pszLinksAfter != nullptr)
             OnDriveC(c.pszLinksAfter, true);
         staging.CleanUpAndPutBack();
-        EXPECT_EQ(ReadTextFile("C:\\Barcode\\own") + ReadTextFile("C:\\linked\\own") +
-                      ReadTextFile(kCatalogueFile) + ReadTextFile("C:\\Ticket\\x86\\uniDRV.DLL"),
-                  "user\nlink\n");
+        EXPECT_EQ((Texts{ReadTextFile("C:\\Barcode\\own"), ReadTextFile("C:\\linked\\own"),
+                         ReadTextFile(kCatalogueFile), ReadTextFile(kUniDrv)}),
+                  (Texts{"user\n", "link\n", "", ""}));
         // Wine cannot remove a link as a link, so links keep their folder.
         if (c.pszLinksAfter != nullptr)
             OnDriveC("rm -rf Ticket", false);
@@ -128,18 +132,20 @@ TEST(CatalogueTest, SectionsInFileOrderEndAtTheirFirstMissingNameOrAfterFiftyAnd
         "[Empty]\r\nOther=x\r\n[" +
         std::string(150, 's') + "]\r\nPrintName1=" + longName +
         "\r\nPrintName2=\r\nPrintName3=Six\r\n[Last]\r\nPrintName1=Alpha\r\n[Many]\r\n";
-    std::string expected = "0:Alpha 0:Beta 2:" + longName.substr(0, 127) + " 3:Alpha ";
+    std::vector<std::pair<int, std::string>> expected = {
+        {0, "Alpha"}, {0, "Beta"}, {2, longName.substr(0, 127)}, {3, "Alpha"}};
     for (int k = 1; k <= 51; ++k) {
         text += "PrintName" + std::to_string(k) + "=M" + std::to_string(k) + "\r\n";
-        expected += k <= 50 ? "4:M" + std::to_string(k) + " " : "";
+        if (k <= 50)
+            expected.push_back({4, "M" + std::to_string(k)});
     }
     WriteTextFile(kCatalogueFile, text);
     const std::vector<CatalogueEntry> entries = ReadCatalogue();
-    // Each model name after the index of its section, in the order read.
-    std::string seen;
-    for (const CatalogueEntry &entry : entries)
-        seen += std::to_string(entry.nIndex) + ":" + std::string(entry.strName) + " ";
-    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(entries.size(), expected.size());
+    for (size_t i = 0; i < std::min(entries.size(), expected.size()); ++i) {
+        EXPECT_EQ(entries[i].nIndex, expected[i].first) << i;
+        EXPECT_EQ(std::string(entries[i].strName), expected[i].second) << i;
+    }
     EXPECT_EQ(ResolveCatalogueIndex(entries, 7, "Alpha"), 3);
     for (const char *pszOther : {"Four", "ALPHA"})
         EXPECT_EQ(ResolveCatalogueIndex(entries, 7, pszOther), 7);
@@ -147,16 +153,15 @@ TEST(CatalogueTest, SectionsInFileOrderEndAtTheirFirstMissingNameOrAfterFiftyAnd
 }
 
 // Answers the version query as a system of the row's numbers would, the
-// basic record only as far as it reaches.
+// basic record only as far as it reaches, once the first nFailing queries failed.
 struct VersionFake {
     static inline const int *pRow;
-    static inline bool bExtendedFails = false, bBasicFails = false;
+    static inline size_t nFailing = 0;
     static inline std::vector<DWORD> sizesAsked;
 
     static BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA pInfo) {
         sizesAsked.push_back(pInfo->dwOSVersionInfoSize);
-        const bool bExtended = pInfo->dwOSVersionInfoSize == sizeof(OSVERSIONINFOEXA);
-        if (bExtended ? bExtendedFails : bBasicFails)
+        if (sizesAsked.size() <= nFailing)
             return FALSE;
         pInfo->dwPlatformId = pRow[0];
         pInfo->dwMajorVersion = pRow[1];
@@ -184,9 +189,9 @@ TEST_F(SystemIdentificationTest, EveryReportedVersionGetsItsCodeFromTheExtendedO
         EXPECT_EQ(QueryWindowsVersionCode(), row[3]) << row[0] << ": " << row[1] << "." << row[2];
     }
     VersionFake::sizesAsked.clear();
-    VersionFake::bExtendedFails = true;
+    VersionFake::nFailing = 1;
     EXPECT_EQ(QueryWindowsVersionCode(), 5);
-    VersionFake::bBasicFails = true;
+    VersionFake::nFailing = 4;
     EXPECT_EQ(QueryWindowsVersionCode(), -1);
     EXPECT_EQ(VersionFake::sizesAsked, (std::vector<DWORD>{156, 148, 156, 148}));
 }
@@ -194,10 +199,11 @@ TEST_F(SystemIdentificationTest, EveryReportedVersionGetsItsCodeFromTheExtendedO
 // Each installation asked for: its catalogue index and port kind.
 class RecordingDlg : public CInstallerDlg {
 public:
-    std::string m_strRuns;
+    std::vector<int> m_models;
+    std::vector<PortKind> m_kinds;
     InstallResult Install(const InstallRequest &request) override {
-        m_strRuns +=
-            std::to_string(request.nModelIndex) + " " + std::to_string(request.kind) + ", ";
+        m_models.push_back(request.nModelIndex);
+        m_kinds.push_back(request.kind);
         return {InstallOutcome::kReady, false, CString()};
     }
 };
@@ -211,6 +217,11 @@ struct HeldServiceManager {
         return nullptr;
     }
 };
+
+std::string SystemStatus(const std::string &windows) {
+    return "Current System is Microsoft Windows " + windows + "  " +
+           (SystemIs64Bit() ? "64" : "32") + " bit";
+}
 
 class InstallerDlgTest : public PlatformTest {
 protected:
@@ -236,21 +247,21 @@ TEST_F(InstallerDlgTest, StartUpNamesTheSystemAndInstallRunsOnlyForAModelOfTheTa
     ::SetEvent(HeldServiceManager::hRelease);
     RecordingDlg dlg;
     DialogRunner runner(dlg);
-    ASSERT_TRUE(WaitFor([&] { return runner.Enabled(IDC_INSTALL); }));
-    EXPECT_EQ(runner.Text(IDC_STATUS) + "; " + runner.Text(IDC_PRINTER_NAME),
-              "Current System is Microsoft Windows 7  " +
-                  std::string(SystemIs64Bit() ? "64" : "32") + " bit; Model 0");
-    // Driver entry, and the port kind row chosen or -1.
-    const int presses[][2] = {{38, -1}, {-1, -1}, {32, -1}, {33, 3}};
-    for (const auto &press : presses) {
-        runner.SelectEntry(IDC_DRIVER_LIST, press[0]);
-        if (press[1] >= 0)
-            runner.SelectRow(runner.Item(IDC_PORT_KIND_LIST), press[1]);
+    ASSERT_TRUE(runner.WaitEnabled(IDC_INSTALL));
+    EXPECT_EQ(runner.Text(IDC_STATUS), SystemStatus("7"));
+    EXPECT_EQ(runner.Text(IDC_PRINTER_NAME), "Model 0");
+    // The port kind row chosen, or -1.
+    const std::pair<const char *, int> presses[] = {
+        {"Model 38", -1}, {"", -1}, {"Model 32", -1}, {"Model 33", 3}};
+    for (const auto &[pszModel, nKindRow] : presses) {
+        runner.SelectEntry(IDC_DRIVER_LIST, pszModel);
+        if (nKindRow >= 0)
+            runner.SelectRow(runner.Item(IDC_PORT_KIND_LIST), nKindRow);
         runner.Press(IDC_INSTALL);
     }
-    EXPECT_EQ(dlg.m_strRuns, "32 1, 33 3, ");
-    EXPECT_EQ(Joined(BoxFake::Texts()), "Service status is unknown; No installable driver is "
-                                        "selected.; No installable driver is selected.");
+    EXPECT_EQ(dlg.m_models, (std::vector<int>{32, 33}));
+    EXPECT_EQ(dlg.m_kinds, (std::vector<PortKind>{kPortKindUsb, kPortKindTcpip}));
+    EXPECT_EQ(BoxFake::Texts(), (Texts{kStatusUnknown, kNoDriverSelected, kNoDriverSelected}));
 }
 
 // A close while start-up is at work waits for the worker's step.
@@ -302,15 +313,26 @@ const struct OlderWindows {
     const char *pszWine, *pszName;
     int nAge; // what it lacks, LackUpTo
     const char *pszModel, *pszPrinter;
-    std::string boxes, printer;
+    Texts boxes;
+    std::string printer;
 } kOlderWindows[] = {
-    {"winxp", "XP", 0, kReceipt, kOlderPrinter, "", kOnCom1},
-    {"win2k", "2000", 0, kLabel, kLabel, "",
+    {"winxp", "XP", 0, kReceipt, kOlderPrinter, {}, kOnCom1},
+    {"win2k",
+     "2000",
+     0,
+     kLabel,
+     kLabel,
+     {},
      std::string(kLabel) + " WinPrint RAW COM1: Advanced Language Monitor"},
-    {"nt40", "NT", 1, kReceipt, kOlderPrinter, kDriverFailure, ""},
-    {"win98", "98", 2, kReceipt, kOlderPrinter,
-     std::string(kStatusUnknown) + "; " + kStatusUnknown + "; " + kDriverFailure, ""},
-    {"winxp64", "2003", 0, kReceipt, kOlderPrinter, "", kOnCom1},
+    {"nt40", "NT", 1, kReceipt, kOlderPrinter, {kDriverFailure}, ""},
+    {"win98",
+     "98",
+     2,
+     kReceipt,
+     kOlderPrinter,
+     {kStatusUnknown, kStatusUnknown, kDriverFailure},
+     ""},
+    {"winxp64", "2003", 0, kReceipt, kOlderPrinter, {}, kOnCom1},
 };
 
 using OlderWindowsTest = PlatformTest;
@@ -338,18 +360,13 @@ TEST_F(OlderWindowsTest, StartsUnpacksListsAndInstallsAsFarAsItsSpoolerCan) {
     BoxFake::Install(api());
     CInstallerDlg dlg;
     DialogRunner runner(dlg);
-    ASSERT_TRUE(WaitFor([&] { return runner.Enabled(IDC_INSTALL); }, 60000));
-    EXPECT_EQ(runner.Text(IDC_STATUS), "Current System is Microsoft Windows " +
-                                           std::string(row.pszName) + "  " +
-                                           (SystemIs64Bit() ? "64" : "32") + " bit");
-    const HWND hModels = runner.Item(IDC_DRIVER_LIST);
-    EXPECT_EQ(::SendMessageA(hModels, CB_GETCOUNT, 0, 0), 44);
-    runner.SelectEntry(IDC_DRIVER_LIST, static_cast<int>(::SendMessageA(
-                                            hModels, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                            reinterpret_cast<LPARAM>(row.pszModel))));
+    ASSERT_TRUE(runner.WaitEnabled(IDC_INSTALL));
+    EXPECT_EQ(runner.Text(IDC_STATUS), SystemStatus(row.pszName));
+    EXPECT_EQ(::SendMessageA(runner.Item(IDC_DRIVER_LIST), CB_GETCOUNT, 0, 0), 44);
+    runner.SelectEntry(IDC_DRIVER_LIST, row.pszModel);
     runner.SetText(IDC_PRINTER_NAME, kOlderPrinter);
     runner.Press(IDC_INSTALL);
-    EXPECT_EQ(Joined(BoxFake::Texts()), row.boxes);
+    EXPECT_EQ(BoxFake::Texts(), row.boxes);
     EXPECT_EQ(Printer(row.pszPrinter), row.printer);
     HANDLE hPrinter = nullptr;
     if (::OpenPrinterA(const_cast<LPSTR>(row.pszPrinter), &hPrinter, nullptr)) {
