@@ -4,6 +4,7 @@
 #include "bzip2_decoder.h"
 #include "deflate_decoder.h"
 #include "lzma2_decoder.h"
+#include "little_endian.h"
 #include "lzma_decoder.h"
 #include "name_decoder.h"
 #include "ppmd_decoder.h"
@@ -578,21 +579,6 @@ Status readFilesInfo(HeaderReader &r, const std::string &archiveName, FileInfo &
 Status checkCrc(const std::vector<std::uint8_t> &data, std::uint32_t expected, const char *what) {
     const uLong crc = crc32(0L, data.data(), static_cast<uInt>(data.size()));
     return static_cast<std::uint32_t>(crc) == expected ? Status{} : damaged(what);
-}
-
-std::uint64_t littleEndian(const std::uint8_t *p, int bytes) {
-    std::uint64_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        value = (value << 8) | p[i];
-    return value;
-}
-
-std::uint64_t le64(const std::uint8_t *p) {
-    return littleEndian(p, 8);
-}
-
-std::uint32_t le32(const std::uint8_t *p) {
-    return static_cast<std::uint32_t>(littleEndian(p, 4));
 }
 
 // The windows and models a folder's coders hold while it is decoded.
