@@ -1,3 +1,4 @@
+#include "entry_names.h"
 #include "memory_fs.h"
 #include "tree.h"
 
