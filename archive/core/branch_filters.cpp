@@ -1,5 +1,7 @@
 #include "branch_filters.h"
 
+#include "little_endian.h"
+
 #include <cstring>
 
 namespace archive {
@@ -49,8 +51,7 @@ std::size_t convertX86(std::uint8_t *data, std::size_t size, std::uint32_t ip,
             ++pos;
             continue;
         }
-        std::uint32_t source = (std::uint32_t(p[4]) << 24) | (std::uint32_t(p[3]) << 16) |
-                               (std::uint32_t(p[2]) << 8) | p[1];
+        std::uint32_t source = le32(p + 1);
         std::uint32_t target;
         for (;;) {
             target = source - (ip + static_cast<std::uint32_t>(pos));
@@ -75,11 +76,6 @@ std::size_t convertX86(std::uint8_t *data, std::size_t size, std::uint32_t ip,
 std::uint32_t be32(const std::uint8_t *p) {
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
            p[3];
-}
-
-std::uint32_t le32(const std::uint8_t *p) {
-    return (std::uint32_t(p[3]) << 24) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[1]) << 8) |
-           p[0];
 }
 
 void putBe32(std::uint8_t *p, std::uint32_t v) {

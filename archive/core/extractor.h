@@ -9,7 +9,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace archive {
 
@@ -40,10 +39,6 @@ struct ExtractSummary {
     std::size_t folders = 0;
     std::uint64_t bytes = 0;
 };
-
-// Splits an entry name into path components, refusing anything that could land outside
-// the destination or that Windows would treat specially (drives, streams, devices).
-Status splitEntryName(std::string_view name, std::vector<std::string> &components);
 
 // Takes the format from the content (7z or ZIP) and validates every entry before writing
 // anything; data errors found while extracting (CRC, decoding) stop at the failing entry,

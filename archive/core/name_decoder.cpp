@@ -1,5 +1,7 @@
 #include "name_decoder.h"
 
+#include "little_endian.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -134,7 +136,7 @@ std::string utf8FromOem(std::string_view oem) {
 bool utf8FromUtf16(const std::uint8_t *littleEndian, std::size_t units, std::string &utf8) {
     utf8.clear();
     const auto unit = [littleEndian](std::size_t i) {
-        return char32_t(littleEndian[2 * i] | (littleEndian[2 * i + 1] << 8));
+        return char32_t(le16(littleEndian + 2 * i));
     };
     for (std::size_t i = 0; i < units; ++i) {
         char32_t c = unit(i);

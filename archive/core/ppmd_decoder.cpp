@@ -1,5 +1,7 @@
 #include "ppmd_decoder.h"
 
+#include "little_endian.h"
+
 #include <cstring>
 #include <new>
 
@@ -832,8 +834,7 @@ private:
 std::uint64_t ppmdMemory(const std::vector<std::uint8_t> &props) {
     if (props.size() != kPropsSize)
         return 0;
-    return std::uint64_t(props[1]) | std::uint64_t(props[2]) << 8 | std::uint64_t(props[3]) << 16 |
-           std::uint64_t(props[4]) << 24;
+    return le32(&props[1]);
 }
 
 Status checkPpmdProps(const std::vector<std::uint8_t> &props) {

@@ -4,6 +4,7 @@
 #include "bzip2_decoder.h"
 #include "deflate_decoder.h"
 #include "lzma2_decoder.h"
+#include "little_endian.h"
 #include "lzma_decoder.h"
 #include "name_decoder.h"
 #include "ppmd_decoder.h"
@@ -286,12 +287,12 @@ Status readPackInfo(HeaderReader &r, std::uint64_t archiveSize, SevenZipReader::
     return r.failed() ? damaged() : Status{};
 }
 
-// Links a folder's coders: which input is fed by which coder, which by a packed stream.
-Status readFolder(HeaderReader &r, SevenZipReader::Folder &folder, std::size_t &packs) {
+// The coders of a folder, each with its method, its inputs (counted on in inputs) and its
+// properties.
+Status readCoders(HeaderReader &r, SevenZipReader::Folder &folder, std::uint32_t &inputs) {
     const std::size_t coders = r.count();
     if (coders == 0 || coders > kMaxCoders)
         return damaged();
-    std::uint32_t inputs = 0;
     for (std::size_t i = 0; i < coders; ++i) {
         SevenZipReader::Coder coder;
         const std::uint8_t flags = r.byte();
@@ -322,8 +323,12 @@ Status readFolder(HeaderReader &r, SevenZipReader::Folder &folder, std::size_t &
         inputs += coder.inputs;
         folder.coders.push_back(std::move(coder));
     }
-    if (r.failed() || inputs < coders)
-        return damaged();
+    return r.failed() || inputs < coders ? damaged() : Status{};
+}
+
+// Which coder feeds which input; the one that feeds none gives the folder's output.
+Status readBindings(HeaderReader &r, SevenZipReader::Folder &folder, std::uint32_t inputs) {
+    const std::size_t coders = folder.coders.size();
     folder.boundTo.assign(inputs, -1);
     std::vector<bool> feeds(coders, false);
     for (std::size_t i = 0; i + 1 < coders; ++i) {
@@ -336,7 +341,12 @@ Status readFolder(HeaderReader &r, SevenZipReader::Folder &folder, std::size_t &
     }
     folder.mainCoder =
         static_cast<std::size_t>(std::find(feeds.begin(), feeds.end(), false) - feeds.begin());
-    const std::size_t packed = inputs - (coders - 1);
+    return {};
+}
+
+// Which packed stream feeds each input no coder feeds; a single one is not listed.
+Status readPackedInputs(HeaderReader &r, SevenZipReader::Folder &folder, std::size_t packed) {
+    const std::size_t inputs = folder.boundTo.size();
     folder.packIndex.assign(inputs, 0);
     std::vector<bool> isPacked(inputs, false);
     for (std::size_t k = 0; k < packed; ++k) {
@@ -353,19 +363,39 @@ Status readFolder(HeaderReader &r, SevenZipReader::Folder &folder, std::size_t &
         isPacked[input] = true;
         folder.packIndex[input] = k;
     }
-    // Every coder must be reached from the main one exactly once: no cycles, no leftovers.
+    return {};
+}
+
+// Every coder must be reached from the main one exactly once: no cycles, no leftovers.
+bool eachCoderReachedOnce(const SevenZipReader::Folder &folder) {
+    const std::size_t coders = folder.coders.size();
     std::vector<std::size_t> pending = {folder.mainCoder};
     std::size_t reached = 0;
     while (!pending.empty()) {
         const SevenZipReader::Coder &coder = folder.coders[pending.back()];
         pending.pop_back();
         if (++reached > coders)
-            return damaged();
+            return false;
         for (std::uint32_t k = 0; k < coder.inputs; ++k)
             if (folder.boundTo[coder.firstInput + k] >= 0)
                 pending.push_back(static_cast<std::size_t>(folder.boundTo[coder.firstInput + k]));
     }
-    if (reached != coders)
+    return reached == coders;
+}
+
+// Links a folder's coders: which input is fed by which coder, which by a packed stream.
+Status readFolder(HeaderReader &r, SevenZipReader::Folder &folder, std::size_t &packs) {
+    std::uint32_t inputs = 0;
+    Status status = readCoders(r, folder, inputs);
+    if (status)
+        status = readBindings(r, folder, inputs);
+    if (!status)
+        return status;
+    const std::size_t packed = inputs - (folder.coders.size() - 1);
+    status = readPackedInputs(r, folder, packed);
+    if (!status)
+        return status;
+    if (!eachCoderReachedOnce(folder))
         return damaged();
     folder.firstPack = packs;
     packs += packed;
@@ -575,24 +605,83 @@ Status readFilesInfo(HeaderReader &r, const std::string &archiveName, FileInfo &
     return {};
 }
 
+// The header's sections in their order, each but the first optional: the archive's
+// properties, the streams of other data, those of the files, the files.
+Status readMainHeader(const std::vector<std::uint8_t> &header, std::uint64_t archiveSize,
+                      const std::string &archiveName, SevenZipReader::Streams &streams,
+                      FileInfo &info) {
+    HeaderReader r(header.data(), header.size());
+    if (r.number() != kHeader)
+        return damaged();
+    std::uint64_t id = r.number();
+    if (id == kArchiveProperties) {
+        r.skipProperties();
+        id = r.number();
+    }
+    Status status;
+    if (id == kAdditionalStreamsInfo) {
+        SevenZipReader::Streams unused;
+        status = readStreamsInfo(r, archiveSize, unused);
+        if (!status)
+            return status;
+        id = r.number();
+    }
+    if (id == kMainStreamsInfo) {
+        status = readStreamsInfo(r, archiveSize, streams);
+        if (!status)
+            return status;
+        id = r.number();
+    }
+    if (id == kFilesInfo) {
+        status = readFilesInfo(r, archiveName, info);
+        if (!status)
+            return status;
+        id = r.number();
+    }
+    return id != kEnd || r.failed() ? damaged() : Status{};
+}
+
+// Files with data take the folders' streams in order; folders without streams are skipped.
+Status placeFiles(const FileInfo &info, const SevenZipReader::Streams &streams,
+                  std::vector<SevenZipReader::File> &files, std::vector<ArchiveEntry> &entries) {
+    std::size_t folder = 0;
+    std::size_t inFolder = 0;
+    std::uint64_t offset = 0;
+    std::size_t stream = 0;
+    for (std::size_t i = 0; i < info.names.size(); ++i) {
+        SevenZipReader::File file;
+        ArchiveEntry entry;
+        entry.name = info.names[i];
+        entry.isDirectory = info.emptyStream[i] && !info.emptyFile[i];
+        if (!info.emptyStream[i]) {
+            while (folder < streams.folders.size() && inFolder == streams.folders[folder].streams) {
+                ++folder;
+                inFolder = 0;
+                offset = 0;
+            }
+            if (folder == streams.folders.size())
+                return damaged("7z header lists more files than data");
+            file.hasData = true;
+            file.folder = folder;
+            file.offset = offset;
+            file.crcDefined = streams.crcDefined[stream];
+            file.crc = streams.crcs[stream];
+            entry.size = streams.sizes[stream];
+            offset += entry.size;
+            ++inFolder;
+            ++stream;
+        }
+        files.push_back(file);
+        entries.push_back(std::move(entry));
+    }
+    if (stream != streams.sizes.size())
+        return damaged("7z header lists more data than files");
+    return {};
+}
+
 Status checkCrc(const std::vector<std::uint8_t> &data, std::uint32_t expected, const char *what) {
     const uLong crc = crc32(0L, data.data(), static_cast<uInt>(data.size()));
     return static_cast<std::uint32_t>(crc) == expected ? Status{} : damaged(what);
-}
-
-std::uint64_t littleEndian(const std::uint8_t *p, int bytes) {
-    std::uint64_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        value = (value << 8) | p[i];
-    return value;
-}
-
-std::uint64_t le64(const std::uint8_t *p) {
-    return littleEndian(p, 8);
-}
-
-std::uint32_t le32(const std::uint8_t *p) {
-    return static_cast<std::uint32_t>(littleEndian(p, 4));
 }
 
 // The windows and models a folder's coders hold while it is decoded.
@@ -669,80 +758,18 @@ Status SevenZipReader::open(ByteSource &source) {
     folderStream_.reset();
 
     std::vector<std::uint8_t> header;
-    Status status = readHeader(header);
+    Status status = readStartHeader(header);
+    if (status)
+        status = decodeHeader(header);
     if (!status || header.empty())
         return status;
-
-    HeaderReader r(header.data(), header.size());
-    if (r.number() != kHeader)
-        return damaged();
-    std::uint64_t id = r.number();
-    if (id == kArchiveProperties) {
-        r.skipProperties();
-        id = r.number();
-    }
-    if (id == kAdditionalStreamsInfo) {
-        Streams unused;
-        status = readStreamsInfo(r, source_->size(), unused);
-        if (!status)
-            return status;
-        id = r.number();
-    }
-    if (id == kMainStreamsInfo) {
-        status = readStreamsInfo(r, source_->size(), streams_);
-        if (!status)
-            return status;
-        id = r.number();
-    }
     FileInfo info;
-    if (id == kFilesInfo) {
-        status = readFilesInfo(r, source.name(), info);
-        if (!status)
-            return status;
-        id = r.number();
-    }
-    if (id != kEnd || r.failed())
-        return damaged();
-
-    // Files with data take the folders' streams in order; folders without streams are skipped.
-    std::size_t folder = 0;
-    std::size_t inFolder = 0;
-    std::uint64_t offset = 0;
-    std::size_t stream = 0;
-    for (std::size_t i = 0; i < info.names.size(); ++i) {
-        File file;
-        ArchiveEntry entry;
-        entry.name = info.names[i];
-        entry.isDirectory = info.emptyStream[i] && !info.emptyFile[i];
-        if (!info.emptyStream[i]) {
-            while (folder < streams_.folders.size() &&
-                   inFolder == streams_.folders[folder].streams) {
-                ++folder;
-                inFolder = 0;
-                offset = 0;
-            }
-            if (folder == streams_.folders.size())
-                return damaged("7z header lists more files than data");
-            file.hasData = true;
-            file.folder = folder;
-            file.offset = offset;
-            file.crcDefined = streams_.crcDefined[stream];
-            file.crc = streams_.crcs[stream];
-            entry.size = streams_.sizes[stream];
-            offset += entry.size;
-            ++inFolder;
-            ++stream;
-        }
-        files_.push_back(file);
-        entries_.push_back(std::move(entry));
-    }
-    if (stream != streams_.sizes.size())
-        return damaged("7z header lists more data than files");
-    return {};
+    status = readMainHeader(header, source_->size(), source.name(), streams_, info);
+    return status ? placeFiles(info, streams_, files_, entries_) : status;
 }
 
-// Reads the start header and the header it points to, decoding encoded headers.
-Status SevenZipReader::readHeader(std::vector<std::uint8_t> &header) {
+// Reads the start header and the header it points to.
+Status SevenZipReader::readStartHeader(std::vector<std::uint8_t> &header) {
     std::uint8_t start[kStartHeaderSize];
     if (!source_->readAt(0, start, sizeof start) || !hasSevenZipSignature(start))
         return isSevenZipVolume(source_->name()) ? splitArchive() : damaged("not a 7z archive");
@@ -762,8 +789,12 @@ Status SevenZipReader::readHeader(std::vector<std::uint8_t> &header) {
     header.resize(static_cast<std::size_t>(size));
     if (!source_->readAt(kStartHeaderSize + offset, header.data(), header.size()))
         return {ErrorCode::ArchiveOpen, "cannot read the archive"};
-    Status status = checkCrc(header, le32(start + 28), "7z header is damaged");
+    return checkCrc(header, le32(start + 28), "7z header is damaged");
+}
 
+// Replaces an encoded header by what it decodes to, as often as it is wrapped.
+Status SevenZipReader::decodeHeader(std::vector<std::uint8_t> &header) const {
+    Status status;
     for (int level = 0; status && !header.empty() && header[0] == kEncodedHeader; ++level) {
         if (level == kMaxHeaderLevels)
             return damaged();

@@ -63,7 +63,8 @@ public:
     std::unique_ptr<ArchiveReader> fork() const override;
 
 private:
-    Status readHeader(std::vector<std::uint8_t> &header);
+    Status readStartHeader(std::vector<std::uint8_t> &header);
+    Status decodeHeader(std::vector<std::uint8_t> &header) const;
     Status decodeFolder(const Streams &streams, std::size_t folder,
                         std::unique_ptr<InStream> &stream) const;
     Status coderOutput(const Streams &streams, const Folder &folder, std::size_t coder,

@@ -2,6 +2,7 @@
 
 #include "bzip2_decoder.h"
 #include "deflate_decoder.h"
+#include "little_endian.h"
 #include "lzma_decoder.h"
 #include "name_decoder.h"
 
@@ -59,19 +60,6 @@ constexpr std::size_t kLzmaPropsSize = 5;
 const std::map<std::uint16_t, const char *> kMethodNames = {
     {1, "Shrink"},     {6, "Implode"}, {9, "Deflate64"}, {12, "BZip2"}, {14, "LZMA"},
     {93, "Zstandard"}, {95, "XZ"},     {98, "PPMd"},     {99, "AES"}};
-
-std::uint16_t le16(const std::uint8_t *p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t le32(const std::uint8_t *p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint64_t le64(const std::uint8_t *p) {
-    return le32(p) | (static_cast<std::uint64_t>(le32(p + 4)) << 32);
-}
 
 // The extra field of the given id inside an extra block, or false when absent or cut.
 bool findExtra(const std::uint8_t *extra, std::size_t size, std::uint16_t id,

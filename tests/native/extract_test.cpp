@@ -1,3 +1,4 @@
+#include "entry_names.h"
 #include "memory_fs.h"
 #include "tree.h"
 
@@ -6,8 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -115,6 +121,87 @@ TEST(Extract, WhatTheDestinationAlreadyHolds) {
                 expected["dest/" + item.first] = item.second;
         EXPECT_EQ(readTree(temp.path), expected) << existing << " " << linkTo;
     }
+}
+
+// The disk, but the second thread's first write into a file it has begun waits until the
+// caller has cancelled, and then a while longer: an extraction that returned before that
+// thread ended finds it still inside the write.
+class HeldSideWrite : public archive::DiskFileSystem {
+public:
+    std::unique_ptr<archive::OutputFile> create(const std::string &path, bool replace) override {
+        std::unique_ptr<archive::OutputFile> file = DiskFileSystem::create(path, replace);
+        if (!file || std::this_thread::get_id() == main_)
+            return file;
+        return std::make_unique<Held>(*this, std::move(file));
+    }
+
+    // The progress handler: cancels once the second thread is held half-way through a file.
+    bool cancelWhenHeld() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait_for(lock, std::chrono::seconds(10), [&] { return held; });
+        cancelled_ = true;
+        changed_.notify_all();
+        return false;
+    }
+
+    bool held = false;
+    std::atomic<int> writing{0};
+
+private:
+    struct Held : archive::OutputFile {
+        Held(HeldSideWrite &fs, std::unique_ptr<archive::OutputFile> file)
+            : fs(fs), file(std::move(file)) {}
+        bool write(const std::uint8_t *data, std::size_t size) override {
+            ++fs.writing;
+            if (begun)
+                fs.holdOnce();
+            begun = true;
+            const bool written = file->write(data, size);
+            --fs.writing;
+            return written;
+        }
+        bool close() override { return file->close(); }
+        bool commit() override { return file->commit(); }
+        HeldSideWrite &fs;
+        std::unique_ptr<archive::OutputFile> file;
+        bool begun = false;
+    };
+
+    void holdOnce() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (held)
+            return;
+        held = true;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return cancelled_; });
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+
+    const std::thread::id main_ = std::this_thread::get_id();
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool cancelled_ = false;
+};
+
+// A 7z of a folder a file, cancelled while the second thread is half-way through one of the
+// last: the call returns only after that thread, and none of its files is left, whole or
+// half-written, nor the folders made for them.
+TEST(Extract, CancelledWhileTheSecondThreadWrites) {
+    if (std::thread::hardware_concurrency() < 2)
+        GTEST_SKIP() << "a single core runs no second thread";
+    TempDir temp;
+    archive::FileSource source;
+    ASSERT_TRUE(source.open((kData / "good/sevenzip_lzma2_nonsolid_plain_header.7z").string()));
+    HeldSideWrite disk;
+    archive::ExtractSummary summary;
+    const archive::Status status = archive::extractArchive(
+        source, disk, {temp.path.string(), true},
+        [&](const archive::Progress &) { return disk.cancelWhenHeld(); }, summary);
+    EXPECT_EQ(disk.writing.load(), 0);
+    EXPECT_TRUE(disk.held);
+    EXPECT_EQ(status.code, ErrorCode::Cancelled) << status.message;
+    EXPECT_EQ(readTree(temp.path), Tree());
 }
 
 // Refused with the code its folder names, an unsupported method by its name. Only data
