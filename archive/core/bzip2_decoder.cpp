@@ -1,5 +1,7 @@
 #include "bzip2_decoder.h"
 
+#include "bit_reader.h"
+
 #include <array>
 #include <vector>
 
@@ -38,63 +40,17 @@ const std::array<std::uint32_t, 256> &crcTable() {
     return table;
 }
 
-// Bits most significant first; past the input's end zeros are fed, and consuming one of
-// them is the error.
-class BitReader {
-public:
-    explicit BitReader(std::unique_ptr<InStream> input) : input_(std::move(input)) {}
+using Bits = BitReader<BitOrder::MostFirst>;
 
-    Status ensure(unsigned n) {
-        while (count_ < n) {
-            std::uint8_t byte = 0;
-            Status status;
-            if (!input_.next(byte, status)) {
-                if (!status)
-                    return status;
-                padding_ += 8;
-            }
-            bits_ = bits_ << 8 | byte;
-            count_ += 8;
-        }
-        return {};
-    }
-    std::uint32_t peek(unsigned n) const {
-        return std::uint32_t(bits_ >> (count_ - n)) & ((1u << n) - 1);
-    }
-    Status drop(unsigned n) {
-        count_ -= n;
-        return count_ < padding_ ? corruptData("BZip2 data ends early") : Status{};
-    }
-    // n <= 24.
-    Status read(unsigned n, std::uint32_t &value) {
-        Status status = ensure(n);
-        value = peek(n);
-        return status ? drop(n) : status;
-    }
-    Status read32(std::uint32_t &value) {
-        std::uint32_t high = 0, low = 0;
-        Status status = read(16, high);
-        if (status)
-            status = read(16, low);
-        value = high << 16 | low;
-        return status;
-    }
-    // Skips to the next byte boundary and tells whether the input ends there.
-    Status atEnd(bool &end) {
-        count_ -= count_ % 8;
-        Status status;
-        if (count_ == padding_)
-            status = ensure(count_ + 8);
-        end = count_ == padding_;
-        return status;
-    }
-
-private:
-    BufferedInput input_;
-    std::uint64_t bits_ = 0;
-    unsigned count_ = 0;
-    unsigned padding_ = 0;
-};
+// 32 bits, in two reads of at most 24.
+Status read32(Bits &in, std::uint32_t &value) {
+    std::uint32_t high = 0, low = 0;
+    Status status = in.read(16, high);
+    if (status)
+        status = in.read(16, low);
+    value = high << 16 | low;
+    return status;
+}
 
 // A canonical code: a table for codes of up to kLookupBits bits, the rest by length.
 class Huffman {
@@ -131,7 +87,7 @@ public:
         return true;
     }
 
-    Status decode(BitReader &in, unsigned &symbol) const {
+    Status decode(Bits &in, unsigned &symbol) const {
         Status status = in.ensure(kMaxCodeLength);
         if (!status)
             return status;
@@ -160,7 +116,8 @@ private:
 
 class Bzip2Stream : public DecodedStream {
 public:
-    explicit Bzip2Stream(std::unique_ptr<InStream> input) : in_(std::move(input)) {}
+    explicit Bzip2Stream(std::unique_ptr<InStream> input)
+        : in_(std::move(input), "BZip2 data ends early") {}
 
 protected:
     Status decode(std::uint8_t *out, std::size_t n, std::size_t &got) override {
@@ -242,7 +199,7 @@ private:
         if (status)
             status = in_.read(24, low);
         if (status)
-            status = in_.read32(crc);
+            status = read32(in_, crc);
         if (!status)
             return status;
         const std::uint64_t magic = std::uint64_t(high) << 24 | low;
@@ -397,7 +354,7 @@ private:
         return {};
     }
 
-    BitReader in_;
+    Bits in_;
     Stage stage_ = Stage::Stream;
     bool started_ = false;
     std::uint32_t blockMax_ = 0;

@@ -1,5 +1,7 @@
 #include "deflate_decoder.h"
 
+#include "bit_reader.h"
+
 #include <array>
 #include <vector>
 
@@ -28,45 +30,7 @@ Status corrupt() {
     return corruptData("Deflate data is corrupt");
 }
 
-// Deflate's bits come least significant first. Past the input's end zeros are fed, and
-// consuming one of them is the error, so a lookahead near the end costs nothing.
-class BitReader {
-public:
-    explicit BitReader(std::unique_ptr<InStream> input) : input_(std::move(input)) {}
-
-    Status ensure(unsigned n) {
-        while (count_ < n) {
-            std::uint8_t byte = 0;
-            Status status;
-            if (!input_.next(byte, status)) {
-                if (!status)
-                    return status;
-                padding_ += 8;
-            }
-            bits_ |= std::uint64_t(byte) << count_;
-            count_ += 8;
-        }
-        return {};
-    }
-    std::uint32_t peek(unsigned n) const { return std::uint32_t(bits_ & ((1u << n) - 1)); }
-    Status drop(unsigned n) {
-        bits_ >>= n;
-        count_ -= n;
-        return count_ < padding_ ? corruptData("Deflate data ends early") : Status{};
-    }
-    Status read(unsigned n, std::uint32_t &value) {
-        Status status = ensure(n);
-        value = peek(n);
-        return status ? drop(n) : status;
-    }
-    Status alignToByte() { return drop(count_ % 8); }
-
-private:
-    BufferedInput input_;
-    std::uint64_t bits_ = 0;
-    unsigned count_ = 0;
-    unsigned padding_ = 0;
-};
+using Bits = BitReader<BitOrder::LeastFirst>;
 
 // A canonical code as a table indexed by the next maxLength bits; entries of length 0
 // are bit patterns no code starts with.
@@ -103,7 +67,7 @@ public:
         return true;
     }
 
-    Status decode(BitReader &in, unsigned &symbol) const {
+    Status decode(Bits &in, unsigned &symbol) const {
         Status status = in.ensure(maxLength_);
         if (!status)
             return status;
@@ -122,7 +86,8 @@ private:
 class DeflateStream : public DecodedStream {
 public:
     DeflateStream(std::unique_ptr<InStream> input, bool deflate64)
-        : in_(std::move(input)), deflate64_(deflate64), window_(deflateWindow(deflate64)) {}
+        : in_(std::move(input), "Deflate data ends early"), deflate64_(deflate64),
+          window_(deflateWindow(deflate64)) {}
 
 protected:
     Status decode(std::uint8_t *out, std::size_t n, std::size_t &got) override {
@@ -297,7 +262,7 @@ private:
         return {};
     }
 
-    BitReader in_;
+    Bits in_;
     const bool deflate64_;
     std::vector<std::uint8_t> window_;
     std::uint64_t written_ = 0;
