@@ -1,9 +1,10 @@
 #include "ppmd_decoder.h"
 
 #include "little_endian.h"
+#include "ppmd_model.h"
 
+#include <array>
 #include <cstring>
-#include <new>
 
 namespace archive {
 namespace {
@@ -13,96 +14,28 @@ constexpr unsigned kMaxOrder = 64;
 constexpr std::uint32_t kMinMemory = 1 << 11;
 constexpr std::size_t kPropsSize = 5;
 
-constexpr std::uint32_t kUnit = 12;
-constexpr unsigned kIndexes = 38;
-constexpr unsigned kMaxFreq = 124;
-constexpr unsigned kIntBits = 7;
-constexpr unsigned kPeriodBits = 7;
-constexpr unsigned kBinScale = 1 << (kIntBits + kPeriodBits);
-constexpr std::uint32_t kTop = 1 << 24;
-// Offset 0 is the null reference, so the memory proper starts further on.
-constexpr std::uint32_t kOrigin = 4;
+using namespace ppmd;
 
-constexpr std::uint16_t kInitBinEsc[8] = {0x3CDD, 0x1F3F, 0x59BF, 0x48F3,
-                                          0x64A1, 0x5ABC, 0x6632, 0x6051};
-constexpr std::uint8_t kExpEscape[16] = {25, 14, 9, 7, 5, 5, 4, 4, 4, 3, 3, 3, 2, 2, 2, 2};
-
-Status corrupt() {
-    return corruptData("PPMd data is corrupt");
+const std::uint8_t *ns2Index() {
+    static const auto table = [] {
+        std::array<std::uint8_t, 256> t{};
+        fillNs2Index(t.data(), 256, 3);
+        return t;
+    }();
+    return table.data();
 }
 
-// Secondary escape estimation: an adaptive escape frequency per kind of context.
-struct See {
-    std::uint16_t summ = 0;
-    std::uint8_t shift = 0;
-    std::uint8_t count = 0;
-
-    unsigned mean() {
-        const unsigned r = summ >> shift;
-        summ = std::uint16_t(summ - r);
-        return r + (r == 0);
-    }
-    void update() {
-        if (shift < kPeriodBits && --count == 0) {
-            summ = std::uint16_t(summ << 1);
-            count = std::uint8_t(3 << shift++);
-        }
-    }
-};
-
-// The tables every model shares.
-struct Tables {
-    std::uint8_t indexToUnits[kIndexes];
-    std::uint8_t unitsToIndex[128];
-    std::uint8_t ns2bsIndex[256];
-    std::uint8_t ns2Index[256];
-    std::uint8_t hb2Flag[256];
-
-    Tables() {
-        unsigned k = 0;
-        for (unsigned i = 0, step = 1; i < kIndexes; ++i) {
-            step = i < 4 ? 1 : i < 8 ? 2 : i < 12 ? 3 : 4;
-            k += step;
-            indexToUnits[i] = std::uint8_t(k);
-        }
-        for (unsigned n = 0, i = 0; n < 128; ++n) {
-            i += indexToUnits[i] < n + 1;
-            unitsToIndex[n] = std::uint8_t(i);
-        }
-        ns2bsIndex[0] = 0;
-        ns2bsIndex[1] = 2;
-        std::memset(ns2bsIndex + 2, 4, 9);
-        std::memset(ns2bsIndex + 11, 6, 256 - 11);
-        unsigned i = 0;
-        for (; i < 3; ++i)
-            ns2Index[i] = std::uint8_t(i);
-        for (unsigned m = i, left = 1; i < 256; ++i) {
-            ns2Index[i] = std::uint8_t(m);
-            if (--left == 0)
-                left = ++m - 2;
-        }
-        std::memset(hb2Flag, 0, 0x40);
-        std::memset(hb2Flag + 0x40, 8, 0x100 - 0x40);
-    }
-};
-
-const Tables &tables() {
-    static const Tables t;
-    return t;
-}
-
-// 7z's range decoder for PPMd; past the input's end it reads zeros, and the CRC of what
-// that decodes to fails.
+// 7z's range decoder for PPMd.
 class RangeDecoder {
 public:
     explicit RangeDecoder(std::unique_ptr<InStream> input) : input_(std::move(input)) {}
 
     Status start() {
         std::uint8_t first = 0;
-        Status status = byte(first);
+        Status status = input_.byte(first);
         for (int i = 0; i < 4 && status; ++i) {
             std::uint8_t b = 0;
-            status = byte(b);
+            status = input_.byte(b);
             code_ = code_ << 8 | b;
         }
         if (status && (first != 0 || code_ == 0xFFFFFFFF))
@@ -128,41 +61,28 @@ public:
     }
 
 private:
-    Status byte(std::uint8_t &b) {
-        Status status;
-        if (!input_.next(b, status))
-            b = 0;
-        return status;
-    }
     // Two bytes at most, as the encoder shifts.
     Status normalize() {
         Status status;
         for (int i = 0; i < 2 && range_ < kTop && status; ++i) {
             std::uint8_t b = 0;
-            status = byte(b);
+            status = input_.byte(b);
             code_ = code_ << 8 | b;
             range_ <<= 8;
         }
         return status;
     }
 
-    BufferedInput input_;
+    ZeroPaddedInput input_;
     std::uint32_t range_ = 0xFFFFFFFF;
     std::uint32_t code_ = 0;
 };
 
-// Variant H's model over one block of memory addressed by 32-bit offsets. A state is a
-// symbol, its frequency and its successor (6 bytes); a context is its number of states,
-// their frequency sum, the offset of its states and that of its suffix (12 bytes, one
-// unit), or its only state in place of the sum and the offset.
-class Model {
+// Variant H's model. A context is its number of states (16 bits), their frequency sum,
+// the offset of its states and that of its suffix, or its only state in place of the sum
+// and the offset.
+class Model : public SubAllocator {
 public:
-    bool allocate(std::uint32_t size) {
-        size_ = size;
-        memory_.reset(new (std::nothrow) std::uint8_t[kOrigin + size + kUnit]);
-        return memory_ != nullptr;
-    }
-
     void restart(unsigned maxOrder) {
         maxOrder_ = maxOrder;
         restart();
@@ -279,84 +199,17 @@ public:
     }
 
 private:
-    // Fields of states and contexts.
-    std::uint8_t *at(std::uint32_t offset) { return memory_.get() + offset; }
-    std::uint16_t u16(std::uint32_t offset) {
-        std::uint16_t v;
-        std::memcpy(&v, at(offset), 2);
-        return v;
-    }
-    void setU16(std::uint32_t offset, unsigned v) {
-        const std::uint16_t w = std::uint16_t(v);
-        std::memcpy(at(offset), &w, 2);
-    }
-    std::uint32_t u32(std::uint32_t offset) {
-        std::uint32_t v;
-        std::memcpy(&v, at(offset), 4);
-        return v;
-    }
-    void setU32(std::uint32_t offset, std::uint32_t v) { std::memcpy(at(offset), &v, 4); }
-
-    std::uint8_t sym(std::uint32_t s) { return *at(s); }
-    std::uint8_t freq(std::uint32_t s) { return *at(s + 1); }
-    void setFreq(std::uint32_t s, unsigned f) { *at(s + 1) = std::uint8_t(f); }
-    std::uint32_t successor(std::uint32_t s) { return u32(s + 2); }
-    void setSuccessor(std::uint32_t s, std::uint32_t v) { setU32(s + 2, v); }
-    void swapStates(std::uint32_t a, std::uint32_t b) {
-        std::uint8_t t[6];
-        std::memcpy(t, at(a), 6);
-        std::memmove(at(a), at(b), 6);
-        std::memcpy(at(b), t, 6);
-    }
-    void copyState(std::uint32_t to, std::uint32_t from) { std::memmove(at(to), at(from), 6); }
-
     unsigned numStats(std::uint32_t c) { return u16(c); }
     void setNumStats(std::uint32_t c, unsigned n) { setU16(c, n); }
-    unsigned summFreq(std::uint32_t c) { return u16(c + 2); }
-    void setSummFreq(std::uint32_t c, unsigned f) { setU16(c + 2, f); }
-    std::uint32_t stats(std::uint32_t c) { return u32(c + 4); }
-    void setStats(std::uint32_t c, std::uint32_t s) { setU32(c + 4, s); }
-    std::uint32_t suffix(std::uint32_t c) { return u32(c + 8); }
-    void setSuffix(std::uint32_t c, std::uint32_t s) { setU32(c + 8, s); }
-    static std::uint32_t oneState(std::uint32_t c) { return c + 2; }
-
-    static unsigned mean(unsigned prob) { return (prob + (1 << (kPeriodBits - 2))) >> kPeriodBits; }
-
-    // The allocator: units of 12 bytes in lists of free blocks by size class.
-    unsigned indexToUnits(unsigned i) { return tables().indexToUnits[i]; }
-    unsigned unitsToIndex(unsigned n) { return tables().unitsToIndex[n - 1]; }
-
-    void insertNode(std::uint32_t node, unsigned index) {
-        setU32(node, freeList_[index]);
-        freeList_[index] = node;
-    }
-    std::uint32_t removeNode(unsigned index) {
-        const std::uint32_t node = freeList_[index];
-        freeList_[index] = u32(node);
-        return node;
-    }
-    void splitBlock(std::uint32_t block, unsigned oldIndex, unsigned newIndex) {
-        const unsigned left = indexToUnits(oldIndex) - indexToUnits(newIndex);
-        block += indexToUnits(newIndex) * kUnit;
-        unsigned i = unitsToIndex(left);
-        if (indexToUnits(i) != left) {
-            const unsigned k = indexToUnits(--i);
-            insertNode(block + k * kUnit, left - k - 1);
-        }
-        insertNode(block, i);
-    }
-
-    // Free blocks side by side become one, then go back to the lists. A node is its stamp
-    // (0 when free; a used block starts with a non-zero count or state), its units, and
-    // the next and previous nodes.
-    void glueFreeBlocks() {
+    // While it glues, a node is its stamp (0 when free; a used block starts with a non-zero
+    // count or state), its units, and the next and previous nodes.
+    void glueFreeBlocks() override {
         const std::uint32_t head = kOrigin + size_;
         std::uint32_t n = head;
         glueCount_ = 255;
         for (unsigned i = 0; i < kIndexes; ++i) {
             const unsigned units = indexToUnits(i);
             std::uint32_t next = freeList_[i];
-            freeList_[i] = 0;
             while (next != 0) {
                 const std::uint32_t node = next;
                 setU32(node + 4, n);
@@ -367,6 +220,7 @@ private:
                 setU16(node + 2, units);
             }
         }
+        clearLists();
         setU16(head, 1);
         setU32(head + 4, n);
         setU32(n + 8, head);
@@ -388,81 +242,13 @@ private:
         }
         for (n = u32(head + 4); n != head;) {
             const std::uint32_t next = u32(n + 4);
-            unsigned units = u16(n + 2);
-            for (; units > 128; units -= 128, n += 128 * kUnit)
-                insertNode(n, kIndexes - 1);
-            unsigned i = unitsToIndex(units);
-            if (indexToUnits(i) != units) {
-                const unsigned k = indexToUnits(--i);
-                insertNode(n + k * kUnit, units - k - 1);
-            }
-            insertNode(n, i);
+            insertUnits(n, u16(n + 2));
             n = next;
         }
     }
 
-    std::uint32_t allocUnitsRare(unsigned index) {
-        if (glueCount_ == 0) {
-            glueFreeBlocks();
-            if (freeList_[index] != 0)
-                return removeNode(index);
-        }
-        unsigned i = index;
-        do {
-            if (++i == kIndexes) {
-                const std::uint32_t bytes = indexToUnits(index) * kUnit;
-                --glueCount_;
-                if (unitsStart_ - text_ > bytes)
-                    return unitsStart_ -= bytes;
-                return 0;
-            }
-        } while (freeList_[i] == 0);
-        const std::uint32_t block = removeNode(i);
-        splitBlock(block, i, index);
-        return block;
-    }
-
-    std::uint32_t allocUnits(unsigned index) {
-        if (freeList_[index] != 0)
-            return removeNode(index);
-        const std::uint32_t bytes = indexToUnits(index) * kUnit;
-        if (bytes <= hiUnit_ - loUnit_) {
-            const std::uint32_t block = loUnit_;
-            loUnit_ += bytes;
-            return block;
-        }
-        return allocUnitsRare(index);
-    }
-
-    std::uint32_t allocContext() {
-        if (hiUnit_ != loUnit_)
-            return hiUnit_ -= kUnit;
-        if (freeList_[0] != 0)
-            return removeNode(0);
-        return allocUnitsRare(0);
-    }
-
-    std::uint32_t shrinkUnits(std::uint32_t block, unsigned oldUnits, unsigned newUnits) {
-        const unsigned i0 = unitsToIndex(oldUnits);
-        const unsigned i1 = unitsToIndex(newUnits);
-        if (i0 == i1)
-            return block;
-        if (freeList_[i1] != 0) {
-            const std::uint32_t moved = removeNode(i1);
-            std::memmove(at(moved), at(block), newUnits * kUnit);
-            insertNode(block, i0);
-            return moved;
-        }
-        splitBlock(block, i0, i1);
-        return block;
-    }
-
     void restart() {
-        std::fill(std::begin(freeList_), std::end(freeList_), 0);
-        text_ = kOrigin;
-        hiUnit_ = text_ + size_;
-        loUnit_ = unitsStart_ = hiUnit_ - size_ / 8 / kUnit * 7 * kUnit;
-        glueCount_ = 0;
+        resetMemory();
         orderFall_ = maxOrder_;
         runLength_ = initRL_ = -int(maxOrder_ < 12 ? maxOrder_ : 12) - 1;
         prevSuccess_ = 0;
@@ -470,15 +256,8 @@ private:
         setSuffix(minContext_, 0);
         setNumStats(minContext_, 256);
         setSummFreq(minContext_, 256 + 1);
-        foundState_ = loUnit_;
-        setStats(minContext_, loUnit_);
-        for (unsigned i = 0; i < 256; ++i) {
-            const std::uint32_t s = loUnit_ + 6 * i;
-            *at(s) = std::uint8_t(i);
-            setFreq(s, 1);
-            setSuccessor(s, 0);
-        }
-        loUnit_ += 256 / 2 * kUnit;
+        foundState_ = allocRootStates();
+        setStats(minContext_, foundState_);
         for (unsigned i = 0; i < 128; ++i)
             for (unsigned k = 0; k < 8; ++k)
                 for (unsigned m = 0; m < 64; m += 8)
@@ -507,7 +286,7 @@ private:
         }
         const unsigned nonMasked = n - numMasked;
         See &see =
-            see_[tables().ns2Index[nonMasked - 1]]
+            see_[ns2Index()[nonMasked - 1]]
                 [(nonMasked < unsigned(numStats(suffix(minContext_))) - n) +
                  2 * (summFreq(minContext_) < 11 * n) + 4 * (numMasked > nonMasked) + hiBitsFlag_];
         escFreq = see.mean();
@@ -774,14 +553,6 @@ private:
         maxContext_ = minContext_ = fSuccessor;
     }
 
-    std::unique_ptr<std::uint8_t[]> memory_;
-    std::uint32_t size_ = 0;
-    std::uint32_t text_ = 0;
-    std::uint32_t unitsStart_ = 0;
-    std::uint32_t loUnit_ = 0;
-    std::uint32_t hiUnit_ = 0;
-    std::uint32_t freeList_[kIndexes] = {};
-    unsigned glueCount_ = 0;
     std::uint32_t minContext_ = 0;
     std::uint32_t maxContext_ = 0;
     std::uint32_t foundState_ = 0;
@@ -795,38 +566,6 @@ private:
     std::uint16_t binSumm_[128][64] = {};
     See see_[25][16];
     See dummySee_;
-};
-
-class PpmdStream : public DecodedStream {
-public:
-    PpmdStream(std::unique_ptr<InStream> input, std::uint64_t outSize)
-        : rc_(std::move(input)), remaining_(outSize) {}
-
-    Status start(unsigned order, std::uint32_t memory) {
-        if (!model_.allocate(memory))
-            return {ErrorCode::Internal, "out of memory"};
-        model_.restart(order);
-        return rc_.start();
-    }
-
-protected:
-    Status decode(std::uint8_t *out, std::size_t n, std::size_t &got) override {
-        for (; got < n && remaining_ > 0; --remaining_) {
-            int symbol = 0;
-            Status status = model_.decodeSymbol(rc_, symbol);
-            if (!status)
-                return status;
-            if (symbol < 0)
-                return symbol == -1 ? corruptData("PPMd data ends early") : corrupt();
-            out[got++] = std::uint8_t(symbol);
-        }
-        return {};
-    }
-
-private:
-    RangeDecoder rc_;
-    Model model_;
-    std::uint64_t remaining_;
 };
 
 } // namespace
@@ -852,10 +591,12 @@ Status makePpmdStream(std::unique_ptr<InStream> input, const std::vector<std::ui
     Status status = checkPpmdProps(props);
     if (!status)
         return status;
-    auto ppmd = std::make_unique<PpmdStream>(std::move(input), outSize);
-    status = ppmd->start(props[0], static_cast<std::uint32_t>(ppmdMemory(props)));
-    if (status)
+    auto ppmd = std::make_unique<Stream<Model, RangeDecoder>>(std::move(input), outSize);
+    status = ppmd->start(static_cast<std::uint32_t>(ppmdMemory(props)));
+    if (status) {
+        ppmd->model.restart(props[0]);
         stream = std::move(ppmd);
+    }
     return status;
 }
 

@@ -20,4 +20,10 @@ Status checkPpmdProps(const std::vector<std::uint8_t> &props);
 Status makePpmdStream(std::unique_ptr<InStream> input, const std::vector<std::uint8_t> &props,
                       std::uint64_t outSize, std::unique_ptr<InStream> &stream);
 
+// ZIP's PPMd: variant I revision 1 after its two-byte header, outSize symbols. The order,
+// the memory (256 MiB at most, within the library's limit) and how the model goes on once
+// its memory is full come from that header.
+Status makePpmdZipStream(std::unique_ptr<InStream> input, std::uint64_t outSize,
+                         std::unique_ptr<InStream> &stream);
+
 } // namespace archive

@@ -5,6 +5,7 @@
 #include "little_endian.h"
 #include "lzma_decoder.h"
 #include "name_decoder.h"
+#include "ppmd_decoder.h"
 
 #include <zlib.h>
 
@@ -52,6 +53,7 @@ constexpr std::uint16_t kMethodDeflate = 8;
 constexpr std::uint16_t kMethodDeflate64 = 9;
 constexpr std::uint16_t kMethodBzip2 = 12;
 constexpr std::uint16_t kMethodLzma = 14;
+constexpr std::uint16_t kMethodPpmd = 98;
 // LZMA's data starts with a version (two bytes), the size of the properties (two bytes)
 // and the properties.
 constexpr std::size_t kLzmaHeaderSize = 4;
@@ -306,7 +308,7 @@ Status ZipReader::readCentralDirectory(std::uint64_t offset, std::uint64_t size,
             return unsupported("encrypted entry " + name + " is not supported");
         if (entry.method != kMethodStored && entry.method != kMethodDeflate &&
             entry.method != kMethodDeflate64 && entry.method != kMethodBzip2 &&
-            entry.method != kMethodLzma)
+            entry.method != kMethodLzma && entry.method != kMethodPpmd)
             return unsupported("compression method " + methodName(entry.method) + " of " + name +
                                " is not supported");
         if (entry.rawName.empty())
@@ -511,6 +513,8 @@ Status ZipReader::decoderFor(const ZipEntry &entry, std::unique_ptr<InStream> &s
     case kMethodBzip2:
         stream = makeBzip2Stream(std::move(data));
         return {};
+    case kMethodPpmd:
+        return makePpmdZipStream(std::move(data), entry.size, stream);
     default:
         return makeLzmaStream(std::move(data), props, entry.size, stream);
     }

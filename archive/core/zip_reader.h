@@ -19,7 +19,7 @@ struct ZipEntry {
     std::uint64_t dataOffset = 0;
 };
 
-// ZIP archives, ZIP64 included: stored, Deflate (zlib), Deflate64, BZip2 and LZMA
+// ZIP archives, ZIP64 included: stored, Deflate (zlib), Deflate64, BZip2, LZMA and PPMd
 // entries, names as the writer meant them.
 class ZipReader : public ArchiveReader {
 public:

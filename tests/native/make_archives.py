@@ -43,6 +43,10 @@ RNG = random.Random(20240601)
 # Runs of zeros between random blocks, like sections of a compiled binary.
 CODE = b"".join(RNG.randbytes(RNG.randint(64, 4096)) + bytes(RNG.randint(0, 2048))
                 for _ in range(480))
+# Lines of six words in random order: a model of order 16 soon fills its memory with them.
+WORDS = b"".join(b" ".join(w.choice((b"Feature", b"Option", b"PaperSize", b"InputBin", b"dpi"))
+                           for _ in range(6)) + b": %d\r\n" % w.randint(0, 99999)
+                 for w in [random.Random(3)] for _ in range(5000))
 
 # The tree as other tools write it: shell commands run in the tree that write {out}.
 GOOD = {
@@ -71,14 +75,14 @@ GOOD = {
     # A model of 1 MB fills up and starts again.
     "sevenzip_ppmd_restarts.7z": SEVENZIP + " -m0=PPMd:mem=1m:o=8 {out} .",
     **{f"sevenzip_{method.lower()}.zip": f"{SEVENZIP} -tzip -mm={method} {{out}} ."
-       for method in ("Deflate64", "BZip2", "LZMA")},
+       for method in ("Deflate64", "BZip2", "LZMA", "PPMd")},
     "python_bzip2.zip": PYZIP.format("zipfile.ZIP_BZIP2"),
     "python_lzma.zip": PYZIP.format("zipfile.ZIP_LZMA"),
 }
 
 # Refused for their method, each named for it: switches of 7zz a.
 UNSUPPORTED = {"7zAES.7z": "-psecret", "7zAES_header.7z": "-psecret -mhe=on",
-               "XZ.zip": "-mm=XZ", "PPMd.zip": "-mm=PPMd", "encrypted.zip": "-psecret"}
+               "XZ.zip": "-mm=XZ", "encrypted.zip": "-psecret"}
 
 
 # first.txt, then payload.txt with its method and one edit, then next.txt. The edit changes
@@ -296,6 +300,10 @@ def write_good(out, cmake):
     write_files(out, {
         "good/deflate64_long_match.zip": long_match,
         "reference/deflate64_long_match.zip/long.txt": long_data,
+        # At level 9 a PPMd model whose memory is full is cut off, or starts again where it
+        # used less than half of it: WORDS fill it the one way, CODE the other.
+        "good/sevenzip_ppmd_cut_off.zip": archived(SEVENZIP + " -tzip -mm=PPMd:x=9:mem=1m:o=16 {out} .",
+                                                   {"words.txt": WORDS, "big.dll": CODE}, ".zip"),
         "good/dot_components.zip": build([("./dot.txt", b"dot"), ("x//double.txt", b"double")]),
         "good/commented.zip": build([("note.txt", TEXT, DEFLATED)], b"PK\x05\x06 in a comment"),
         "good/descriptor_nosig.zip": nosig,
@@ -358,7 +366,7 @@ def write_refused(out):
                   for method in ("Deflate", "Deflate64", "BZip2", "PPMd")}
     zips_7z = {method: archived(f"{SEVENZIP} -tzip -mm={method} {{out}} first.txt payload.txt",
                                 {**first, "payload.txt": TEXT * 10}, ".zip")
-               for method in ("Deflate64",)}
+               for method in ("Deflate64", "PPMd")}
     bcj2 = archived(SEVENZIP + " -mf=BCJ2 {out} .",
                     {**first, "payload.dll": random.Random(2).randbytes(30000)})
     dotdot_7z = archived(SEVENZIP + " -mhc=off {out} .", {"ok.txt": b"fine", "x" * 16: b"pwned"})

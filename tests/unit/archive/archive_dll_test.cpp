@@ -152,14 +152,13 @@ TEST_F(SevenZipDll, ExtractsLikeTheInstallerWithProgress) {
                            "02 6/7 folder empty folder/ 0/0 320048/320048\n");
 }
 
-// The Windows build of the model and the block decoder.
+// The Windows build of both PPMd models and the block decoder.
 TEST_F(SevenZipDll, ExtractsPpmdAndBzip2) {
-    for (const char *method : {"PPMd", "BZip2"}) {
+    for (const char *archive : {"PPMd.7z", "BZip2.7z", "PPMd.zip"}) {
         fs::remove_all(kDest);
-        ASSERT_EQ(extractLikeInstaller(command(kData + "\\driver package " + method + ".7z")),
-                  SEVENZIP_OK)
-            << method << ": " << report;
-        EXPECT_EQ(readTree(kDest), readTree(kData + "\\tree")) << method;
+        ASSERT_EQ(extractLikeInstaller(command(kData + "\\driver package " + archive)), SEVENZIP_OK)
+            << archive << ": " << report;
+        EXPECT_EQ(readTree(kDest), readTree(kData + "\\tree")) << archive;
     }
 }
 

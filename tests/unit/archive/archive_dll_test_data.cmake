@@ -8,29 +8,32 @@ set(tree "${DIR}/tree")
 file(WRITE "${tree}/readme.txt" "Printer driver package\r\n")
 file(WRITE "${tree}/empty.txt" "")
 file(WRITE "${tree}/sub dir/nested/file with blanks.gpd" "*GPDFileVersion: \"1.0\"\r\n")
-# Large enough for several progress chunks of 64 KiB.
-string(REPEAT "0123456789abcdef" 20000 big)
+# Large enough for several progress chunks of 64 KiB; letters drawn unevenly, so that a
+# model decoding it has more than one likely symbol to weigh.
+string(RANDOM LENGTH 320000 ALPHABET "eeeeeettttaaaooinnsrhdl \r\n" RANDOM_SEED 1 big)
 file(WRITE "${tree}/big.bin" "${big}")
 file(MAKE_DIRECTORY "${tree}/empty folder")
 file(WRITE "${DIR}/not an archive.zip" "plain text, no ZIP records\n")
+set(members readme.txt empty.txt "sub dir" big.bin "empty folder")
 execute_process(
-    COMMAND "${CMAKE_COMMAND}" -E tar cf "${DIR}/driver package.zip" --format=zip
-            readme.txt empty.txt "sub dir" big.bin "empty folder"
+    COMMAND "${CMAKE_COMMAND}" -E tar cf "${DIR}/driver package.zip" --format=zip ${members}
     WORKING_DIRECTORY "${tree}"
     RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake -E tar failed: ${result}")
 endif()
-foreach(method IN ITEMS "" PPMd BZip2)
+foreach(method IN ITEMS "" PPMd BZip2 zip:PPMd)
     set(name "driver package.7z")
     set(switches)
-    if(method)
+    if(method MATCHES "^zip:(.*)")
+        set(name "driver package ${CMAKE_MATCH_1}.zip")
+        set(switches -tzip "-mm=${CMAKE_MATCH_1}")
+    elseif(method)
         set(name "driver package ${method}.7z")
         set(switches "-m0=${method}")
     endif()
     execute_process(
-        COMMAND 7zz a -t7z -bd -bso0 -bsp0 ${switches} "${DIR}/${name}"
-                readme.txt empty.txt "sub dir" big.bin "empty folder"
+        COMMAND 7zz a -bd -bso0 -bsp0 ${switches} "${DIR}/${name}" ${members}
         WORKING_DIRECTORY "${tree}"
         RESULT_VARIABLE result)
     if(NOT result EQUAL 0)
