@@ -302,8 +302,9 @@ def write_good(out, cmake):
         "reference/deflate64_long_match.zip/long.txt": long_data,
         # At level 9 a PPMd model whose memory is full is cut off, or starts again where it
         # used less than half of it: WORDS fill it the one way, CODE the other.
-        "good/sevenzip_ppmd_cut_off.zip": archived(SEVENZIP + " -tzip -mm=PPMd:x=9:mem=1m:o=16 {out} .",
-                                                   {"words.txt": WORDS, "big.dll": CODE}, ".zip"),
+        "good/sevenzip_ppmd_cut_off.zip": archived(
+            SEVENZIP + " -tzip -mm=PPMd:x=9:mem=1m:o=16 {out} .",
+            {"words.txt": WORDS, "big.dll": CODE}, ".zip"),
         "good/dot_components.zip": build([("./dot.txt", b"dot"), ("x//double.txt", b"double")]),
         "good/commented.zip": build([("note.txt", TEXT, DEFLATED)], b"PK\x05\x06 in a comment"),
         "good/descriptor_nosig.zip": nosig,
