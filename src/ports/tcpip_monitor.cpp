@@ -16,8 +16,8 @@ std::vector<char> Writable(const CString &str) {
                              static_cast<LPCSTR>(str) + str.GetLength() + 1);
 }
 
-StepResult ResultOf(BOOL bAnswer, TcpipMonitorCall call) {
-    if (bAnswer == TRUE)
+StepResult ResultOf(bool bSucceeded, TcpipMonitorCall call) {
+    if (bSucceeded)
         return {};
     return StepResult::Failure(Platform().GetLastError(), call);
 }
@@ -26,18 +26,18 @@ StepResult ResultOf(BOOL bAnswer, TcpipMonitorCall call) {
 
 StepResult AddTcpipPort(HWND hOwner) {
     std::vector<char> monitor = Writable(kTcpipMonitor);
-    return ResultOf(Platform().AddPortA(nullptr, hOwner, monitor.data()), kTcpipAddCall);
+    return ResultOf(Platform().AddPortA(nullptr, hOwner, monitor.data()) == TRUE, kTcpipAddCall);
 }
 
 StepResult ConfigureTcpipPort(HWND hOwner, const CString &strPort) {
     std::vector<char> port = Writable(strPort);
-    return ResultOf(Platform().ConfigurePortA(nullptr, hOwner, port.data()) ? TRUE : FALSE,
+    return ResultOf(Platform().ConfigurePortA(nullptr, hOwner, port.data()) != FALSE,
                     kTcpipConfigureCall);
 }
 
 StepResult DeleteTcpipPort(HWND hOwner, const CString &strPort) {
     std::vector<char> port = Writable(strPort);
-    return ResultOf(Platform().DeletePortA(nullptr, hOwner, port.data()) ? TRUE : FALSE,
+    return ResultOf(Platform().DeletePortA(nullptr, hOwner, port.data()) != FALSE,
                     kTcpipDeleteCall);
 }
 
