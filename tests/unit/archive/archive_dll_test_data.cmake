@@ -51,11 +51,12 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "7z a failed: ${result}")
 endif()
 # Names without the UTF-8 flag as a DOS or Windows writer stores them in its OEM code page,
-# one archive a code page; and a package whose filters 7zz picks by itself: ARM64 for an ARM64
-# program (a PE header of machine 0xAA64 and little else), Delta:4 for a sound.
+# one archive a code page, and what 7zz x makes of each on a system of that code page: 7-Zip
+# keeps such a name's bytes, which that system reads in its code page; the names are then
+# written in UTF-8, as Wine reads them.
 execute_process(
     COMMAND python3 -c [=[
-import io, pathlib, random, struct, sys, zipfile
+import io, pathlib, sys, zipfile
 out = pathlib.Path(sys.argv[1])
 for cp, name in ((437, "Ünïcode.txt"), (866, "Драйвер.txt"), (936, "驱动程序.txt")):
     raw, buf = name.encode(f"cp{cp}"), io.BytesIO()
@@ -64,22 +65,35 @@ for cp, name in ((437, "Ünïcode.txt"), (866, "Драйвер.txt"), (936, "驱
         info.create_system = 0
         zf.writestr(info, str(cp))
     (out / f"names oem {cp}.zip").write_bytes(buf.getvalue().replace(b"x" * len(raw), raw))
-pe = bytearray(random.Random(1).randbytes(8192))
-pe[0:2], pe[0x3C:0x40] = b"MZ", struct.pack("<I", 0x40)
-pe[0x40:0x5A] = b"PE\0\0" + struct.pack("<HHIIIHHH", 0xAA64, 1, 0, 0, 0, 0xF0, 0x22, 0x20B)
-samples = b"".join(struct.pack("<hh", i * 7 % 3000, -i * 5 % 2000) for i in range(4000))
-wav = b"WAVEfmt " + struct.pack("<IHHIIHH", 16, 1, 2, 44100, 176400, 4, 16) + b"data"
-package = out / "package"
-(package / "arm64").mkdir(parents=True)
-(package / "arm64" / "driver.dll").write_bytes(pe)
-(package / "ready.wav").write_bytes(b"RIFF" + struct.pack("<I", len(wav) + 4 + len(samples)) +
-                                    wav + struct.pack("<I", len(samples)) + samples)
-(package / "models.txt").write_bytes(b"[Models]\r\nModel A\r\nModel B\r\n")
+(out / "package").mkdir()
+(out / "package" / "models.txt").write_bytes(b"[Models]\r\nModel A\r\nModel B\r\n")
 ]=] "${DIR}"
-    RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-    message(FATAL_ERROR "python3 failed: ${result}")
-endif()
+    COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND python3 "${CMAKE_CURRENT_LIST_DIR}/filter_samples.py" "${DIR}/package"
+                COMMAND_ERROR_IS_FATAL ANY)
+file(MAKE_DIRECTORY "${DIR}/locale")
+foreach(system IN ITEMS 437:en_US:IBM437 866:ru_RU:IBM866 936:zh_CN:GBK)
+    string(REPLACE ":" ";" system "${system}")
+    list(GET system 0 page)
+    list(GET system 1 language)
+    list(GET system 2 charset)
+    set(reference "${DIR}/names by 7zz ${page}")
+    execute_process(
+        COMMAND localedef -i ${language} -f ${charset} "${DIR}/locale/${language}.${charset}"
+        COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(
+        COMMAND "${CMAKE_COMMAND}" -E env "LOCPATH=${DIR}/locale" "LC_ALL=${language}.${charset}"
+                7zz x -bd -bso0 -bsp0 "${DIR}/names oem ${page}.zip" "-o${reference}"
+        COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(
+        COMMAND python3 -c [=[
+import os, sys
+folder, charset = os.fsencode(sys.argv[1]), sys.argv[2]
+for name in os.listdir(folder):
+    os.rename(os.path.join(folder, name), os.path.join(folder, name.decode(charset).encode()))
+]=] "${reference}" ${charset}
+        COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
 execute_process(
     COMMAND 7zz a -t7z -bd -bso0 -bsp0 "${DIR}/DriverData.Drv" .
     WORKING_DIRECTORY "${DIR}/package"
