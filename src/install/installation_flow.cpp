@@ -21,7 +21,7 @@ constexpr DWORD kLabelPrinterPauseMs = 100;
 class CInstallationFlow {
 public:
     CInstallationFlow(const InstallRequest &request, IInstallHost &host, CPortSource &ports)
-        : m_request(request), m_host(host), m_port(request.kind, ports, host),
+        : m_request(request), m_host(host), m_port(request.kind, request.bWindows7, ports, host),
           m_width(WidthProfileOf(request.bWow64)) {}
 
     InstallResult Run() {
@@ -113,7 +113,7 @@ private:
         m_host.SetProgress(kProgressDefaultSet);
         m_host.ShowStatus(Formatted(kDefaultStatus, lpszPrinterName));
 
-        m_port.AssignAfterCreation(lpszPrinterName, m_request.bWindows7);
+        m_port.AssignAfterCreation(lpszPrinterName);
         Platform().Sleep(dwPauseMs);
         return CompleteInstallation();
     }

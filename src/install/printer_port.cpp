@@ -18,8 +18,8 @@ const CPrinterPort::Role CPrinterPort::kRoles[] = {
     {&CPrinterPort::ChooseTcpipPort, nullptr},
 };
 
-CPrinterPort::CPrinterPort(PortKind kind, CPortSource &source, IInstallHost &host)
-    : m_kind(kind), m_source(source), m_host(host) {
+CPrinterPort::CPrinterPort(PortKind kind, bool bWindows7, CPortSource &source, IInstallHost &host)
+    : m_kind(kind), m_bWindows7(bWindows7), m_source(source), m_host(host) {
     static_assert(sizeof(kRoles) / sizeof(kRoles[0]) == kPortKindCount, "a role per port kind");
     const CStringArray &ports = PortsOfKind(source.Lists(), kind);
     m_bAvailable = ports.GetSize() > 0;
@@ -99,22 +99,23 @@ void CPrinterPort::Created(LPCSTR lpszPrinterName, const CString &strPort) {
     }
 }
 
-void CPrinterPort::AssignAfterCreation(LPCSTR lpszPrinterName, bool bWindows7) {
+void CPrinterPort::AssignAfterCreation(LPCSTR lpszPrinterName) {
     if (const auto assign = kRoles[m_kind].assign)
-        (this->*assign)(lpszPrinterName, bWindows7);
+        (this->*assign)(lpszPrinterName);
 }
 
 // Retry asks the user to plug the printer in, which gives it a new
 // port: the USB ports are read again before each pass. With none at all
 // the box is the user's chance to plug it in.
-void CPrinterPort::DetectUsbPort(LPCSTR lpszPrinterName, bool bWindows7) {
-    while (!TryUsbPorts(lpszPrinterName, m_source.Lists().arrUsb, bWindows7, m_host).Succeeded() &&
-           m_host.ShowBox(kUsbNotFoundText, kUsbNotFoundCaption, MB_RETRYCANCEL) == IDRETRY)
+void CPrinterPort::DetectUsbPort(LPCSTR lpszPrinterName) {
+    while (
+        !TryUsbPorts(lpszPrinterName, m_source.Lists().arrUsb, m_bWindows7, m_host).Succeeded() &&
+        m_host.ShowBox(kUsbNotFoundText, kUsbNotFoundCaption, MB_RETRYCANCEL) == IDRETRY)
         m_source.Read();
     m_host.SetProgress(kProgressUsbDone);
 }
 
-void CPrinterPort::AssignSerialPort(LPCSTR lpszPrinterName, bool) {
+void CPrinterPort::AssignSerialPort(LPCSTR lpszPrinterName) {
     CStringArray arrNames;
     CStringArray arrPorts;
     EnumeratePrinterList(arrNames, arrPorts);

@@ -12,7 +12,8 @@
 class CPrinterPort {
 public:
     // Takes the first port of the kind's list as it stands, when it has one.
-    CPrinterPort(PortKind kind, CPortSource &source, IInstallHost &host);
+    // Windows 7 is not asked whether a USB port answers.
+    CPrinterPort(PortKind kind, bool bWindows7, CPortSource &source, IInstallHost &host);
 
     // Asks for the port where the kind asks; false when the choice is
     // abandoned, after saying why.
@@ -23,7 +24,7 @@ public:
     // instead.
     void Created(LPCSTR lpszPrinterName, const CString &strPort);
     // Finds or assigns the printer's own port, for the kinds that do.
-    void AssignAfterCreation(LPCSTR lpszPrinterName, bool bWindows7);
+    void AssignAfterCreation(LPCSTR lpszPrinterName);
 
     // Whether the kind's list had a port when Install was pressed.
     bool Available() const { return m_bAvailable; }
@@ -33,8 +34,8 @@ public:
 private:
     PortChoice ChooseParallelPort();
     PortChoice ChooseTcpipPort();
-    void DetectUsbPort(LPCSTR lpszPrinterName, bool bWindows7);
-    void AssignSerialPort(LPCSTR lpszPrinterName, bool bWindows7);
+    void DetectUsbPort(LPCSTR lpszPrinterName);
+    void AssignSerialPort(LPCSTR lpszPrinterName);
     // The ports read again, the window showing the kind they suit.
     void Reread();
 
@@ -42,11 +43,12 @@ private:
     // a choice of port, or a port found for the printer.
     struct Role {
         PortChoice (CPrinterPort::*choose)();
-        void (CPrinterPort::*assign)(LPCSTR lpszPrinterName, bool bWindows7);
+        void (CPrinterPort::*assign)(LPCSTR lpszPrinterName);
     };
     static const Role kRoles[];
 
     const PortKind m_kind;
+    const bool m_bWindows7;
     CPortSource &m_source;
     IInstallHost &m_host;
     bool m_bAvailable;
