@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "support/window_driver.h"
 
+#include <cstdlib>
 #include <string>
 
 constexpr char kParallelDialogCaption[] = "Select A Parallel Port";
@@ -49,6 +50,8 @@ private:
 // Paths of the build, in the Windows form Wine understands.
 std::string WinePath(const std::string &unixPath);
 
-// The release folder, as an administrator copies it to Windows.
-const std::string kReleaseDir = WinePath(E2E_RELEASE_DIR);
+// The release folder, as an administrator copies it to Windows, or the one
+// RELEASE_FOLDER names, whose package is packed otherwise.
+const std::string kReleaseDir =
+    WinePath(std::getenv("RELEASE_FOLDER") ? std::getenv("RELEASE_FOLDER") : E2E_RELEASE_DIR);
 const std::string kReleaseProgram = kReleaseDir + "\\" E2E_PROGRAM;
