@@ -175,10 +175,10 @@ void CInstallerDlg::WaitForStartupWorker(DWORD dwTimeoutMs) {
 void CInstallerDlg::UnpackDriverPackage() {
     ShowStatus(kReadingStatus);
     m_extractor.m_hOwner = m_hWnd;
-    const CString strFailure = UnpackPackage(m_extractor, m_staging);
-    m_bUnpackFailed = !strFailure.IsEmpty();
+    const StepResult result = UnpackPackage(m_extractor, m_staging);
+    m_bUnpackFailed = !result.Succeeded();
     if (m_bUnpackFailed)
-        ShowStatus(strFailure);
+        ShowStatus(DescribeUnpackFailure(result, m_staging));
 }
 
 void CInstallerDlg::FillDriverList() {

@@ -3,7 +3,6 @@
 #include "install/package_layout.h"
 #include "shell/protected_folder.h"
 #include "shell/tree_removal.h"
-#include "res/texts.h"
 #include "system/platform.h"
 
 #include <iterator>
@@ -20,29 +19,20 @@ const Destination kDestinations[] = {
 constexpr char kAsideName[] = "%s (set aside %d)";
 constexpr int kAsideNames = 100;
 
-CString ReasonFor(DWORD dwError) {
-    for (const ReasonText &reason : kReasonTexts) {
-        if (reason.dwError == dwError)
-            return reason.pszText;
-    }
-    CString strNumber;
-    strNumber.Format(kErrorNumber, dwError);
-    return strNumber;
-}
-
 bool NameTaken(DWORD dwError) {
     return dwError == ERROR_ALREADY_EXISTS || dwError == ERROR_FILE_EXISTS;
 }
 
 } // namespace
 
-CString CPackageStaging::Prepare() {
+StepResult CPackageStaging::Prepare() {
     static_assert(std::size(kDestinations) == kDestinationCount, "one state a destination");
-    CString strStatus;
-    for (int i = 0; i < kDestinationCount && strStatus.IsEmpty(); ++i) {
+    StepResult result;
+    for (int i = 0; i < kDestinationCount && result.Succeeded(); ++i) {
+        m_nFailed = i;
         const LPCSTR pszPath = kDestinations[i].pszPath;
         if (!ActsOnLinkItself(pszPath)) {
-            strStatus.Format(kLinkFollowed, pszPath);
+            result = StepResult::Failure(ERROR_SUCCESS, kStagingLinkStep);
             break;
         }
         // The rename moves a link or junction itself, and fails on a name taken.
@@ -56,23 +46,26 @@ CString CPackageStaging::Prepare() {
         const bool bFree =
             dwError == 0 || dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND;
         m_bClaimed[i] = bFree && !kDestinations[i].bFolder;
-        if (NameTaken(dwError))
-            strStatus.Format(kNoFreeName, pszPath);
-        else if (!bFree)
-            strStatus.Format(kNotSetAside, pszPath, static_cast<LPCSTR>(ReasonFor(dwError)));
+        if (!bFree)
+            result = StepResult::Failure(dwError, NameTaken(dwError) ? kStagingNoFreeNameStep
+                                                                     : kStagingSetAsideStep);
     }
-    for (int i = 0; i < kDestinationCount && strStatus.IsEmpty(); ++i) {
+    for (int i = 0; i < kDestinationCount && result.Succeeded(); ++i) {
         if (!kDestinations[i].bFolder)
             continue;
+        m_nFailed = i;
         const DWORD dwError = CreateProtectedFolder(kDestinations[i].pszPath);
         m_bClaimed[i] = dwError == 0;
         if (dwError != 0)
-            strStatus.Format(kNotCreated, kDestinations[i].pszPath,
-                             static_cast<LPCSTR>(ReasonFor(dwError)));
+            result = StepResult::Failure(dwError, kStagingCreateStep);
     }
-    if (!strStatus.IsEmpty())
+    if (!result.Succeeded())
         CleanUpAndPutBack();
-    return strStatus;
+    return result;
+}
+
+LPCSTR CPackageStaging::FailedPath() const {
+    return kDestinations[m_nFailed].pszPath;
 }
 
 void CPackageStaging::CleanUpAndPutBack() {

@@ -100,7 +100,9 @@ TEST_F(PackageUnpackTest, UnpacksIntoFoldersOfItsOwnOrUndoesItAllAndSaysWhy) {
         c.arrange(api());
         CArchiveExtractor extractor;
         CPackageStaging staging;
-        EXPECT_EQ(std::string(UnpackPackage(extractor, staging)), c.status);
+        const StepResult result = UnpackPackage(extractor, staging);
+        EXPECT_EQ(result.Succeeded() ? "" : std::string(DescribeUnpackFailure(result, staging)),
+                  c.status);
         for (const char *pszPath : {kUniDrv, kCatalogueFile})
             EXPECT_EQ(ReadTextFile(pszPath).empty(), !c.status.empty()) << pszPath;
         if (c.pszLinksAfter != nullptr)
