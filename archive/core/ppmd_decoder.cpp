@@ -123,7 +123,6 @@ public:
                 symbol = -2;
                 return {};
             }
-            hiBitsFlag_ = tables().hb2Flag[sym(foundState_)];
             if (!(status = rc.decode(hiCnt, summFreq(minContext_) - hiCnt)))
                 return status;
             std::fill(std::begin(masked), std::end(masked), false);
@@ -270,12 +269,14 @@ private:
             }
     }
 
+    // Whether the symbol before is one of 0x40 and up.
+    unsigned hiBitsFlag() { return tables().hb2Flag[sym(foundState_)]; }
+
     std::uint16_t &binSumm() {
         const std::uint32_t s = oneState(minContext_);
-        hiBitsFlag_ = tables().hb2Flag[sym(foundState_)];
         return binSumm_[freq(s) - 1]
                        [prevSuccess_ + tables().ns2bsIndex[numStats(suffix(minContext_)) - 1] +
-                        hiBitsFlag_ + 2 * tables().hb2Flag[sym(s)] + ((runLength_ >> 26) & 0x20)];
+                        hiBitsFlag() + 2 * tables().hb2Flag[sym(s)] + ((runLength_ >> 26) & 0x20)];
     }
 
     See &makeEscFreq(unsigned numMasked, std::uint32_t &escFreq) {
@@ -288,7 +289,7 @@ private:
         See &see =
             see_[ns2Index()[nonMasked - 1]]
                 [(nonMasked < unsigned(numStats(suffix(minContext_))) - n) +
-                 2 * (summFreq(minContext_) < 11 * n) + 4 * (numMasked > nonMasked) + hiBitsFlag_];
+                 2 * (summFreq(minContext_) < 11 * n) + 4 * (numMasked > nonMasked) + hiBitsFlag()];
         escFreq = see.mean();
         return see;
     }
@@ -560,7 +561,6 @@ private:
     unsigned orderFall_ = 0;
     unsigned initEsc_ = 0;
     unsigned prevSuccess_ = 0;
-    unsigned hiBitsFlag_ = 0;
     int runLength_ = 0;
     int initRL_ = 0;
     std::uint16_t binSumm_[128][64] = {};
