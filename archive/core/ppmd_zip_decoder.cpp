@@ -64,6 +64,10 @@ public:
         range_ /= total;
         return range_ != 0 ? code_ / range_ : total;
     }
+    Status bit(std::uint32_t size0, unsigned &bit) {
+        bit = threshold(kBinScale) >= size0;
+        return bit ? decode(size0, kBinScale - size0) : decode(0, size0);
+    }
     Status decode(std::uint32_t start, std::uint32_t size) {
         start *= range_;
         low_ += start;
@@ -146,17 +150,16 @@ public:
                 masked[sym(stats(minContext_) + 6 * i)] = true;
         } else {
             std::uint16_t &prob = binSumm();
-            if (rc.threshold(kBinScale) < prob) {
-                if (!(status = rc.decode(0, prob)))
-                    return status;
+            unsigned bit = 0;
+            if (!(status = rc.bit(prob, bit)))
+                return status;
+            if (bit == 0) {
                 prob = std::uint16_t(prob + (1 << kIntBits) - mean(prob));
                 foundState_ = oneState(minContext_);
                 symbol = sym(foundState_);
                 updateBinary();
                 return {};
             }
-            if (!(status = rc.decode(prob, kBinScale - prob)))
-                return status;
             prob = std::uint16_t(prob - mean(prob));
             initEsc_ = kExpEscape[prob >> 10];
             std::fill(std::begin(masked), std::end(masked), false);
