@@ -1,7 +1,7 @@
 #include "ppmd_decoder.h"
 
 #include "little_endian.h"
-#include "ppmd_model.h"
+#include "ppmd_decode.h"
 
 #include <array>
 #include <cstring>
@@ -81,125 +81,22 @@ private:
 // Variant H's model. A context is its number of states (16 bits), their frequency sum,
 // the offset of its states and that of its suffix, or its only state in place of the sum
 // and the offset.
-class Model : public SubAllocator {
+class Model : public Decoder<Model> {
 public:
     void restart(unsigned maxOrder) {
         maxOrder_ = maxOrder;
         restart();
-        dummySee_.summ = 0;
-        dummySee_.shift = kPeriodBits;
-        dummySee_.count = 64;
-    }
-
-    // A symbol, -1 for the end mark, -2 for data no encoder writes.
-    Status decodeSymbol(RangeDecoder &rc, int &symbol) {
-        bool masked[256];
-        Status status;
-        if (numStats(minContext_) != 1) {
-            std::uint32_t s = stats(minContext_);
-            const std::uint32_t count = rc.threshold(summFreq(minContext_));
-            std::uint32_t hiCnt = freq(s);
-            if (count < hiCnt) {
-                if (!(status = rc.decode(0, freq(s))))
-                    return status;
-                foundState_ = s;
-                symbol = sym(s);
-                update1First();
-                return {};
-            }
-            prevSuccess_ = 0;
-            for (unsigned i = numStats(minContext_) - 1; i > 0; --i) {
-                s += 6;
-                if ((hiCnt += freq(s)) > count) {
-                    if (!(status = rc.decode(hiCnt - freq(s), freq(s))))
-                        return status;
-                    foundState_ = s;
-                    symbol = sym(s);
-                    update1();
-                    return {};
-                }
-            }
-            if (count >= summFreq(minContext_)) {
-                symbol = -2;
-                return {};
-            }
-            if (!(status = rc.decode(hiCnt, summFreq(minContext_) - hiCnt)))
-                return status;
-            std::fill(std::begin(masked), std::end(masked), false);
-            for (unsigned i = 0, n = numStats(minContext_); i < n; ++i)
-                masked[sym(stats(minContext_) + 6 * i)] = true;
-        } else {
-            std::uint16_t &prob = binSumm();
-            unsigned bit = 0;
-            if (!(status = rc.bit(prob, bit)))
-                return status;
-            if (bit == 0) {
-                prob = std::uint16_t(prob + (1 << kIntBits) - mean(prob));
-                foundState_ = oneState(minContext_);
-                symbol = sym(foundState_);
-                updateBinary();
-                return {};
-            }
-            prob = std::uint16_t(prob - mean(prob));
-            initEsc_ = kExpEscape[prob >> 10];
-            std::fill(std::begin(masked), std::end(masked), false);
-            masked[sym(oneState(minContext_))] = true;
-            prevSuccess_ = 0;
-        }
-        for (;;) {
-            const unsigned numMasked = numStats(minContext_);
-            do {
-                ++orderFall_;
-                if (suffix(minContext_) == 0) {
-                    symbol = -1;
-                    return {};
-                }
-                minContext_ = suffix(minContext_);
-            } while (numStats(minContext_) == numMasked);
-            std::uint32_t candidates[256];
-            unsigned n = 0;
-            std::uint32_t hiCnt = 0;
-            for (std::uint32_t s = stats(minContext_), k = 0;
-                 n != numStats(minContext_) - numMasked; ++k, s += 6) {
-                if (!masked[sym(s)]) {
-                    hiCnt += freq(s);
-                    candidates[n++] = s;
-                }
-                if (k == 255)
-                    break;
-            }
-            std::uint32_t freqSum = 0;
-            See &see = makeEscFreq(numMasked, freqSum);
-            freqSum += hiCnt;
-            const std::uint32_t count = rc.threshold(freqSum);
-            if (count < hiCnt) {
-                unsigned k = 0;
-                for (hiCnt = 0; (hiCnt += freq(candidates[k])) <= count; ++k) {
-                }
-                const std::uint32_t s = candidates[k];
-                if (!(status = rc.decode(hiCnt - freq(s), freq(s))))
-                    return status;
-                see.update();
-                foundState_ = s;
-                symbol = sym(s);
-                update2();
-                return {};
-            }
-            if (count >= freqSum) {
-                symbol = -2;
-                return {};
-            }
-            if (!(status = rc.decode(hiCnt, freqSum - hiCnt)))
-                return status;
-            see.summ = std::uint16_t(see.summ + freqSum);
-            for (unsigned k = 0; k < n; ++k)
-                masked[sym(candidates[k])] = true;
-        }
     }
 
 private:
+    friend class Decoder<Model>;
+
+    static constexpr unsigned kStatsBias = 0;
+    static constexpr unsigned kMaxBinaryFreq = 128;
+
     unsigned numStats(std::uint32_t c) { return u16(c); }
     void setNumStats(std::uint32_t c, unsigned n) { setU16(c, n); }
+
     // While it glues, a node is its stamp (0 when free; a used block starts with a non-zero
     // count or state), its units, and the next and previous nodes.
     void glueFreeBlocks() override {
@@ -247,16 +144,7 @@ private:
     }
 
     void restart() {
-        resetMemory();
-        orderFall_ = maxOrder_;
-        runLength_ = initRL_ = -int(maxOrder_ < 12 ? maxOrder_ : 12) - 1;
-        prevSuccess_ = 0;
-        minContext_ = maxContext_ = hiUnit_ -= kUnit;
-        setSuffix(minContext_, 0);
-        setNumStats(minContext_, 256);
-        setSummFreq(minContext_, 256 + 1);
-        foundState_ = allocRootStates();
-        setStats(minContext_, foundState_);
+        startModel();
         for (unsigned i = 0; i < 128; ++i)
             for (unsigned k = 0; k < 8; ++k)
                 for (unsigned m = 0; m < 64; m += 8)
@@ -294,113 +182,15 @@ private:
         return see;
     }
 
-    void nextContext() {
-        const std::uint32_t c = successor(foundState_);
-        if (orderFall_ == 0 && c > text_)
-            minContext_ = maxContext_ = c;
-        else
-            updateModel();
-    }
-
-    void update1() {
-        std::uint32_t s = foundState_;
-        setFreq(s, freq(s) + 4);
-        setSummFreq(minContext_, summFreq(minContext_) + 4);
-        if (freq(s) > freq(s - 6)) {
-            swapStates(s, s - 6);
-            foundState_ = s -= 6;
-            if (freq(s) > kMaxFreq)
-                rescale();
-        }
-        nextContext();
-    }
-
-    void update1First() {
-        prevSuccess_ = 2 * freq(foundState_) > summFreq(minContext_);
-        runLength_ += prevSuccess_;
-        setSummFreq(minContext_, summFreq(minContext_) + 4);
-        setFreq(foundState_, freq(foundState_) + 4);
-        if (freq(foundState_) > kMaxFreq)
-            rescale();
-        nextContext();
-    }
-
-    void update2() {
-        setFreq(foundState_, freq(foundState_) + 4);
-        setSummFreq(minContext_, summFreq(minContext_) + 4);
-        if (freq(foundState_) > kMaxFreq)
-            rescale();
-        runLength_ = initRL_;
-        updateModel();
-    }
-
-    void updateBinary() {
-        setFreq(foundState_, freq(foundState_) + (freq(foundState_) < 128));
-        prevSuccess_ = 1;
-        ++runLength_;
-        nextContext();
-    }
-
-    void rescale() {
-        const std::uint32_t first = stats(minContext_);
-        std::uint32_t s = foundState_;
-        // The found state goes first.
-        if (s != first) {
-            std::uint8_t found[6];
-            std::memcpy(found, at(s), 6);
-            for (; s != first; s -= 6)
-                copyState(s, s - 6);
-            std::memcpy(at(s), found, 6);
-        }
-        unsigned escFreq = summFreq(minContext_) - freq(s);
-        setFreq(s, freq(s) + 4);
-        const unsigned adder = orderFall_ != 0;
-        setFreq(s, (freq(s) + adder) >> 1);
-        unsigned sumFreq = freq(s);
-        unsigned i = numStats(minContext_) - 1;
+    bool isContext(std::uint32_t successor) { return successor > text_; }
+    static bool firstSucceeds(unsigned freq, unsigned summFreq) { return 2 * freq > summFreq; }
+    static unsigned oneStateFreq(unsigned freq, unsigned escFreq) {
         do {
-            s += 6;
-            escFreq -= freq(s);
-            setFreq(s, (freq(s) + adder) >> 1);
-            sumFreq += freq(s);
-            if (freq(s) > freq(s - 6)) {
-                std::uint8_t moved[6];
-                std::memcpy(moved, at(s), 6);
-                std::uint32_t s1 = s;
-                do
-                    copyState(s1, s1 - 6);
-                while ((s1 -= 6) != first && moved[1] > freq(s1 - 6));
-                std::memcpy(at(s1), moved, 6);
-            }
-        } while (--i);
-        if (freq(s) == 0) {
-            const unsigned oldStats = numStats(minContext_);
-            do
-                ++i;
-            while (freq(s -= 6) == 0);
-            escFreq += i;
-            setNumStats(minContext_, oldStats - i);
-            if (numStats(minContext_) == 1) {
-                std::uint8_t only[6];
-                std::memcpy(only, at(first), 6);
-                do {
-                    only[1] = std::uint8_t(only[1] - (only[1] >> 1));
-                    escFreq >>= 1;
-                } while (escFreq > 1);
-                insertNode(first, unitsToIndex((oldStats + 1) >> 1));
-                foundState_ = oneState(minContext_);
-                std::memcpy(at(foundState_), only, 6);
-                return;
-            }
-            const unsigned n0 = (oldStats + 1) >> 1;
-            const unsigned n1 = (numStats(minContext_) + 1) >> 1;
-            if (n0 != n1)
-                setStats(minContext_, shrinkUnits(first, n0, n1));
-        }
-        setSummFreq(minContext_, sumFreq + escFreq - (escFreq >> 1));
-        foundState_ = stats(minContext_);
+            freq -= freq >> 1;
+            escFreq >>= 1;
+        } while (escFreq > 1);
+        return freq;
     }
-
     // The state of the found symbol in a context.
     std::uint32_t stateOf(std::uint32_t c, std::uint8_t symbol) {
         if (numStats(c) == 1)
@@ -554,18 +344,8 @@ private:
         maxContext_ = minContext_ = fSuccessor;
     }
 
-    std::uint32_t minContext_ = 0;
-    std::uint32_t maxContext_ = 0;
-    std::uint32_t foundState_ = 0;
-    unsigned maxOrder_ = 0;
-    unsigned orderFall_ = 0;
-    unsigned initEsc_ = 0;
-    unsigned prevSuccess_ = 0;
-    int runLength_ = 0;
-    int initRL_ = 0;
     std::uint16_t binSumm_[128][64] = {};
     See see_[25][16];
-    See dummySee_;
 };
 
 } // namespace
