@@ -2,16 +2,20 @@
 
 // What PPMd's variants H and I decode alike, over the model Variant that derives from
 // Decoder<Variant>: a symbol in its context or, past the masked symbols, in a suffix, the
-// frequencies after it and a context's states halved. Variant gives what differs:
-// numStats and setNumStats, what a context stores, its number of states less kStatsBias;
-// kMaxBinaryFreq; binSumm and makeEscFreq; isContext, a successor that is a context
-// rather than text; updateModel, which leaves the next context in maxContext_; the
-// formulas firstSucceeds and oneStateFreq; and its flags, where it keeps any.
+// frequencies after it, a context's states halved, and the contexts and states a symbol
+// adds. Variant gives what differs: numStats and setNumStats, what a context stores, its
+// number of states less kStatsBias; kMaxBinaryFreq; binSumm and makeEscFreq; isContext, a
+// successor that is a context rather than text; updateModel, which leaves the next context
+// in maxContext_; the formulas firstSucceeds, oneStateFreq, upFreq, escapeGain and
+// newStateFreq; and its flags, where it keeps any.
 
 #include "ppmd_model.h"
 
 namespace archive {
 namespace ppmd {
+
+// The highest order either variant takes: a walk over a context's suffixes ends there.
+constexpr unsigned kHighestOrder = 64;
 
 template <class Variant> class Decoder : public SubAllocator {
 public:
@@ -130,6 +134,9 @@ protected:
     unsigned states(std::uint32_t c) { return numStats(c) + Variant::kStatsBias; }
 
     // Variant H keeps no flags; variant I's model hides these.
+    void setFlags(std::uint32_t, unsigned) {}
+    unsigned newContextFlags(std::uint8_t) { return 0; }
+    void flagAddedState(std::uint32_t, std::uint8_t) {}
     void flagOneState(std::uint8_t) {}
     void flagRescaled(bool) {}
 
@@ -145,6 +152,137 @@ protected:
         setSummFreq(minContext_, 256 + 1);
         foundState_ = allocRootStates();
         setStats(minContext_, foundState_);
+    }
+
+    // The state of a symbol the context has.
+    std::uint32_t stateOf(std::uint32_t c, std::uint8_t symbol) {
+        if (states(c) == 1)
+            return oneState(c);
+        std::uint32_t s = stats(c);
+        while (sym(s) != symbol)
+            s += 6;
+        return s;
+    }
+
+    // Where foundState_'s symbol is rare, its state in the suffix gains; that state, 0 when
+    // it is not looked for.
+    std::uint32_t raiseInSuffix(std::uint8_t symbol, unsigned fFreq) {
+        if (fFreq >= kMaxFreq / 4 || suffix(minContext_) == 0)
+            return 0;
+        const std::uint32_t c = suffix(minContext_);
+        if (states(c) == 1) {
+            const std::uint32_t s = oneState(c);
+            if (freq(s) < 32)
+                setFreq(s, freq(s) + 1);
+            return s;
+        }
+        std::uint32_t s = stats(c);
+        if (sym(s) != symbol) {
+            do
+                s += 6;
+            while (sym(s) != symbol);
+            if (freq(s) >= freq(s - 6)) {
+                swapStates(s, s - 6);
+                s -= 6;
+            }
+        }
+        if (freq(s) < kMaxFreq - 9) {
+            setFreq(s, freq(s) + 2);
+            setSummFreq(c, summFreq(c) + 2);
+        }
+        return s;
+    }
+
+    // The one-state contexts foundState_'s successor lacks, from c's suffixes on, where
+    // stateIn(c) is its symbol's state in the suffix c; 0 when memory runs out.
+    template <class StateIn>
+    std::uint32_t createSuccessors(bool skip, std::uint32_t c, StateIn stateIn) {
+        const std::uint32_t upBranch = successor(foundState_);
+        std::uint32_t ps[kHighestOrder + 1];
+        unsigned numPs = 0;
+        if (!skip)
+            ps[numPs++] = foundState_;
+        while (suffix(c) != 0) {
+            c = suffix(c);
+            const std::uint32_t s = stateIn(c);
+            if (successor(s) != upBranch) {
+                c = successor(s);
+                if (numPs == 0)
+                    return c;
+                break;
+            }
+            ps[numPs++] = s;
+        }
+        const std::uint8_t upSymbol = *at(upBranch);
+        unsigned upFreq = 0;
+        if (states(c) == 1) {
+            upFreq = freq(oneState(c));
+        } else {
+            const std::uint32_t cf = freq(stateOf(c, upSymbol)) - 1u;
+            // Never 0 where the model keeps its rules; no division by 0 whatever the data.
+            const std::uint32_t s0 = std::max(1u, summFreq(c) - numStats(c) - cf);
+            upFreq = 1 + (2 * cf <= s0 ? (5 * cf > s0) : Variant::upFreq(cf, s0));
+        }
+        const unsigned upFlags = variant().newContextFlags(upSymbol);
+        do {
+            const std::uint32_t c1 = allocContext();
+            if (c1 == 0)
+                return 0;
+            setNumStats(c1, 1 - Variant::kStatsBias);
+            variant().setFlags(c1, upFlags);
+            const std::uint32_t s = oneState(c1);
+            *at(s) = upSymbol;
+            setFreq(s, upFreq);
+            setSuccessor(s, upBranch + 1);
+            setSuffix(c1, c);
+            setSuccessor(ps[--numPs], c1);
+            c = c1;
+        } while (numPs != 0);
+        return c;
+    }
+
+    // The contexts from maxContext_ down to minContext_ lack foundState_'s symbol: each
+    // gains a state of it, its successor successorRef. The context where memory runs out,
+    // 0 when it does not.
+    std::uint32_t addSymbol(std::uint8_t symbol, unsigned fFreq, std::uint32_t successorRef) {
+        const unsigned ns = states(minContext_);
+        const std::uint32_t s0 = summFreq(minContext_) - ns - (fFreq - 1u);
+        for (std::uint32_t c = maxContext_; c != minContext_; c = suffix(c)) {
+            const unsigned n1 = states(c);
+            if (n1 != 1) {
+                // A unit holds two states: an even number fills the block.
+                if ((n1 & 1) == 0) {
+                    const unsigned oldUnits = n1 >> 1;
+                    const unsigned i = unitsToIndex(oldUnits);
+                    if (i != unitsToIndex(oldUnits + 1)) {
+                        const std::uint32_t block = allocUnits(i + 1);
+                        if (block == 0)
+                            return c;
+                        std::memmove(at(block), at(stats(c)), oldUnits * kUnit);
+                        insertNode(stats(c), i);
+                        setStats(c, block);
+                    }
+                }
+                setSummFreq(c, summFreq(c) + Variant::escapeGain(n1, ns, summFreq(c)));
+            } else {
+                const std::uint32_t s = allocUnits(0);
+                if (s == 0)
+                    return c;
+                copyState(s, oneState(c));
+                setStats(c, s);
+                setFreq(s, freq(s) < kMaxFreq / 4 - 1 ? freq(s) * 2 : kMaxFreq - 4);
+                setSummFreq(c, freq(s) + initEsc_ + (ns > 3));
+            }
+            const std::uint32_t cf =
+                variant().newStateFreq(c, 2 * fFreq * (summFreq(c) + 6), s0 + summFreq(c));
+            const std::uint32_t s = stats(c) + 6 * n1;
+            setSuccessor(s, successorRef);
+            *at(s) = symbol;
+            setFreq(s, cf);
+            variant().flagAddedState(c, symbol);
+            setNumStats(c, numStats(c) + 1);
+        }
+        return 0;
     }
 
     std::uint32_t minContext_ = 0;

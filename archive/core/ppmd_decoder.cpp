@@ -16,6 +16,8 @@ constexpr std::size_t kPropsSize = 5;
 
 using namespace ppmd;
 
+static_assert(kMaxOrder <= kHighestOrder, "the suffix walk bounds every order");
+
 const std::uint8_t *ns2Index() {
     static const auto table = [] {
         std::array<std::uint8_t, 256> t{};
@@ -191,87 +193,33 @@ private:
         } while (escFreq > 1);
         return freq;
     }
-    // The state of the found symbol in a context.
-    std::uint32_t stateOf(std::uint32_t c, std::uint8_t symbol) {
-        if (numStats(c) == 1)
-            return oneState(c);
-        std::uint32_t s = stats(c);
-        while (sym(s) != symbol)
-            s += 6;
-        return s;
+    static unsigned upFreq(std::uint32_t cf, std::uint32_t s0) {
+        return (2 * cf + 3 * s0 - 1) / (2 * s0);
+    }
+    static unsigned escapeGain(unsigned states, unsigned ns, unsigned summFreq) {
+        return (2 * states < ns) + 2 * ((4 * states <= ns) & (summFreq <= 8 * states));
+    }
+    unsigned newStateFreq(std::uint32_t c, std::uint32_t cf, std::uint32_t sf) {
+        if (cf < 6 * sf) {
+            setSummFreq(c, summFreq(c) + 3);
+            return 1 + (cf > sf) + (cf >= 4 * sf);
+        }
+        cf = 4 + (cf >= 9 * sf) + (cf >= 12 * sf) + (cf >= 15 * sf);
+        setSummFreq(c, summFreq(c) + cf);
+        return cf;
     }
 
     std::uint32_t createSuccessors(bool skip) {
-        std::uint32_t c = minContext_;
-        const std::uint32_t upBranch = successor(foundState_);
-        std::uint32_t ps[kMaxOrder];
-        unsigned numPs = 0;
-        if (!skip)
-            ps[numPs++] = foundState_;
-        while (suffix(c) != 0) {
-            c = suffix(c);
-            const std::uint32_t s = stateOf(c, sym(foundState_));
-            if (successor(s) != upBranch) {
-                c = successor(s);
-                if (numPs == 0)
-                    return c;
-                break;
-            }
-            ps[numPs++] = s;
-        }
-        const std::uint8_t upSymbol = *at(upBranch);
-        unsigned upFreq = 0;
-        if (numStats(c) == 1) {
-            upFreq = freq(oneState(c));
-        } else {
-            const std::uint32_t s = stateOf(c, upSymbol);
-            const std::uint32_t cf = freq(s) - 1u;
-            // Never 0 where the model keeps its rules; no division by 0 whatever the data.
-            const std::uint32_t s0 = std::max(1u, summFreq(c) - numStats(c) - cf);
-            upFreq = 1 + (2 * cf <= s0 ? (5 * cf > s0) : (2 * cf + 3 * s0 - 1) / (2 * s0));
-        }
-        do {
-            const std::uint32_t c1 = allocContext();
-            if (c1 == 0)
-                return 0;
-            setNumStats(c1, 1);
-            const std::uint32_t s = oneState(c1);
-            *at(s) = upSymbol;
-            setFreq(s, upFreq);
-            setSuccessor(s, upBranch + 1);
-            setSuffix(c1, c);
-            setSuccessor(ps[--numPs], c1);
-            c = c1;
-        } while (numPs != 0);
-        return c;
+        const std::uint8_t symbol = sym(foundState_);
+        return Decoder::createSuccessors(
+            skip, minContext_, [this, symbol](std::uint32_t c) { return stateOf(c, symbol); });
     }
 
     void updateModel() {
         std::uint32_t fSuccessor = successor(foundState_);
         const std::uint8_t symbol = sym(foundState_);
-        if (freq(foundState_) < kMaxFreq / 4 && suffix(minContext_) != 0) {
-            const std::uint32_t c = suffix(minContext_);
-            if (numStats(c) == 1) {
-                const std::uint32_t s = oneState(c);
-                if (freq(s) < 32)
-                    setFreq(s, freq(s) + 1);
-            } else {
-                std::uint32_t s = stats(c);
-                if (sym(s) != symbol) {
-                    do
-                        s += 6;
-                    while (sym(s) != symbol);
-                    if (freq(s) >= freq(s - 6)) {
-                        swapStates(s, s - 6);
-                        s -= 6;
-                    }
-                }
-                if (freq(s) < kMaxFreq - 9) {
-                    setFreq(s, freq(s) + 2);
-                    setSummFreq(c, summFreq(c) + 2);
-                }
-            }
-        }
+        const unsigned fFreq = freq(foundState_);
+        raiseInSuffix(symbol, fFreq);
         if (orderFall_ == 0) {
             minContext_ = maxContext_ = createSuccessors(true);
             if (minContext_ == 0)
@@ -298,49 +246,8 @@ private:
             setSuccessor(foundState_, successorRef);
             fSuccessor = minContext_;
         }
-        const unsigned ns = numStats(minContext_);
-        const std::uint32_t s0 = summFreq(minContext_) - ns - (freq(foundState_) - 1u);
-        for (std::uint32_t c = maxContext_; c != minContext_; c = suffix(c)) {
-            const unsigned ns1 = numStats(c);
-            if (ns1 != 1) {
-                if ((ns1 & 1) == 0) {
-                    const unsigned oldUnits = ns1 >> 1;
-                    const unsigned i = unitsToIndex(oldUnits);
-                    if (i != unitsToIndex(oldUnits + 1)) {
-                        const std::uint32_t block = allocUnits(i + 1);
-                        if (block == 0)
-                            return restart();
-                        std::memmove(at(block), at(stats(c)), oldUnits * kUnit);
-                        insertNode(stats(c), i);
-                        setStats(c, block);
-                    }
-                }
-                setSummFreq(c, summFreq(c) + (2 * ns1 < ns) +
-                                   2 * ((4 * ns1 <= ns) & (summFreq(c) <= 8 * ns1)));
-            } else {
-                const std::uint32_t s = allocUnits(0);
-                if (s == 0)
-                    return restart();
-                copyState(s, oneState(c));
-                setStats(c, s);
-                setFreq(s, freq(s) < kMaxFreq / 4 - 1 ? freq(s) * 2 : kMaxFreq - 4);
-                setSummFreq(c, freq(s) + initEsc_ + (ns > 3));
-            }
-            std::uint32_t cf = 2 * std::uint32_t(freq(foundState_)) * (summFreq(c) + 6);
-            const std::uint32_t sf = s0 + summFreq(c);
-            if (cf < 6 * sf) {
-                cf = 1 + (cf > sf) + (cf >= 4 * sf);
-                setSummFreq(c, summFreq(c) + 3);
-            } else {
-                cf = 4 + (cf >= 9 * sf) + (cf >= 12 * sf) + (cf >= 15 * sf);
-                setSummFreq(c, summFreq(c) + cf);
-            }
-            const std::uint32_t s = stats(c) + 6 * ns1;
-            setSuccessor(s, successorRef);
-            *at(s) = symbol;
-            setFreq(s, cf);
-            setNumStats(c, ns1 + 1);
-        }
+        if (addSymbol(symbol, fFreq, successorRef) != 0)
+            return restart();
         maxContext_ = minContext_ = fSuccessor;
     }
 

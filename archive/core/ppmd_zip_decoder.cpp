@@ -18,6 +18,7 @@ constexpr unsigned kRestart = 0;
 constexpr unsigned kCutOff = 1;
 static_assert(std::uint64_t(256) << 20 <= kMaxCoderMemory,
               "the largest memory the header can declare is within the library's limit");
+static_assert(kMaxOrder <= kHighestOrder, "the suffix walk bounds every order");
 
 constexpr std::uint32_t kBot = 1 << 15;
 // A cut-off model keeps contexts up to this order even where nothing follows them.
@@ -266,6 +267,24 @@ private:
     static unsigned oneStateFreq(unsigned freq, unsigned escFreq) {
         return std::min(kMaxFreq / 3, (2 * freq + escFreq - 1) / escFreq);
     }
+    static unsigned upFreq(std::uint32_t cf, std::uint32_t s0) { return (cf + 2 * s0 - 3) / s0; }
+    static unsigned escapeGain(unsigned states, unsigned ns, unsigned) { return 3 * states <= ns; }
+    unsigned newStateFreq(std::uint32_t c, std::uint32_t cf, std::uint32_t sf) {
+        if (cf < 6 * sf) {
+            setSummFreq(c, summFreq(c) + 4);
+            return 1 + (cf > sf) + (cf >= 4 * sf);
+        }
+        cf = 4 + (cf > 9 * sf) + (cf > 12 * sf) + (cf > 15 * sf);
+        setSummFreq(c, summFreq(c) + cf);
+        return cf;
+    }
+
+    unsigned newContextFlags(std::uint8_t upSymbol) {
+        return 2 * highFlag(sym(foundState_)) + highFlag(upSymbol);
+    }
+    void flagAddedState(std::uint32_t c, std::uint8_t symbol) {
+        setFlags(c, flags(c) | highFlag(symbol));
+    }
     void flagOneState(std::uint8_t symbol) {
         setFlags(minContext_, (flags(minContext_) & kFollowsHigh) + highFlag(symbol));
     }
@@ -379,66 +398,27 @@ private:
         orderFall_ = maxOrder_;
     }
 
+    // On the walk each suffix's state of the symbol gains a little; s1, when not 0, is the
+    // first suffix's, which has gained already.
     std::uint32_t createSuccessors(bool skip, std::uint32_t s1, std::uint32_t c) {
-        const std::uint32_t upBranch = successor(foundState_);
         const std::uint8_t symbol = sym(foundState_);
-        std::uint32_t ps[kMaxOrder + 1];
-        unsigned numPs = 0;
-        if (!skip)
-            ps[numPs++] = foundState_;
-        while (suffix(c) != 0) {
-            c = suffix(c);
+        return Decoder::createSuccessors(skip, c, [this, s1, symbol](std::uint32_t ctx) mutable {
             std::uint32_t s = s1;
             if (s1 != 0) {
                 s1 = 0;
-            } else if (numStats(c) != 0) {
-                for (s = stats(c); sym(s) != symbol; s += 6) {
+            } else if (numStats(ctx) != 0) {
+                for (s = stats(ctx); sym(s) != symbol; s += 6) {
                 }
                 if (freq(s) < kMaxFreq - 9) {
                     setFreq(s, freq(s) + 1);
-                    setSummFreq(c, summFreq(c) + 1);
+                    setSummFreq(ctx, summFreq(ctx) + 1);
                 }
             } else {
-                s = oneState(c);
-                setFreq(s, freq(s) + (numStats(suffix(c)) == 0 && freq(s) < 24));
+                s = oneState(ctx);
+                setFreq(s, freq(s) + (numStats(suffix(ctx)) == 0 && freq(s) < 24));
             }
-            if (successor(s) != upBranch) {
-                c = successor(s);
-                if (numPs == 0)
-                    return c;
-                break;
-            }
-            ps[numPs++] = s;
-        }
-        const std::uint8_t upSymbol = *at(upBranch);
-        const unsigned upFlags = 2 * highFlag(symbol) + highFlag(upSymbol);
-        unsigned upFreq = 0;
-        if (numStats(c) == 0) {
-            upFreq = freq(oneState(c));
-        } else {
-            std::uint32_t s = stats(c);
-            while (sym(s) != upSymbol)
-                s += 6;
-            const std::uint32_t cf = freq(s) - 1u;
-            // Never 0 where the model keeps its rules; no division by 0 whatever the data.
-            const std::uint32_t s0 = std::max(1u, summFreq(c) - numStats(c) - cf);
-            upFreq = 1 + (2 * cf <= s0 ? (5 * cf > s0) : (cf + 2 * s0 - 3) / s0);
-        }
-        do {
-            const std::uint32_t c1 = allocContext();
-            if (c1 == 0)
-                return 0;
-            setNumStats(c1, 0);
-            setFlags(c1, upFlags);
-            const std::uint32_t s = oneState(c1);
-            *at(s) = upSymbol;
-            setFreq(s, upFreq);
-            setSuccessor(s, upBranch + 1);
-            setSuffix(c1, c);
-            setSuccessor(ps[--numPs], c1);
-            c = c1;
-        } while (numPs != 0);
-        return c;
+            return s;
+        });
     }
 
     // For a symbol new to the current context: the suffixes that lack a successor for it
@@ -499,30 +479,7 @@ private:
         const std::uint8_t symbol = sym(foundState_);
         const unsigned fFreq = freq(foundState_);
         // The symbol's state in the suffix, where it is looked for here.
-        std::uint32_t found = 0;
-        if (fFreq < kMaxFreq / 4 && suffix(minContext_) != 0) {
-            const std::uint32_t c = suffix(minContext_);
-            if (numStats(c) == 0) {
-                found = oneState(c);
-                if (freq(found) < 32)
-                    setFreq(found, freq(found) + 1);
-            } else {
-                found = stats(c);
-                if (sym(found) != symbol) {
-                    do
-                        found += 6;
-                    while (sym(found) != symbol);
-                    if (freq(found) >= freq(found - 6)) {
-                        swapStates(found, found - 6);
-                        found -= 6;
-                    }
-                }
-                if (freq(found) < kMaxFreq - 9) {
-                    setFreq(found, freq(found) + 2);
-                    setSummFreq(c, summFreq(c) + 2);
-                }
-            }
-        }
+        const std::uint32_t found = raiseInSuffix(symbol, fFreq);
         std::uint32_t c = maxContext_;
         if (orderFall_ == 0 && fSuccessor != 0) {
             const std::uint32_t cs = createSuccessors(true, found, minContext_);
@@ -546,49 +503,8 @@ private:
             successorRef = fSuccessor;
             text_ -= maxContext_ != minContext_;
         }
-        const unsigned ns = numStats(minContext_);
-        const std::uint32_t s0 = summFreq(minContext_) - ns - fFreq;
-        for (; c != minContext_; c = suffix(c)) {
-            const unsigned ns1 = numStats(c);
-            if (ns1 != 0) {
-                if ((ns1 & 1) != 0) {
-                    const unsigned oldUnits = (ns1 + 1) >> 1;
-                    const unsigned i = unitsToIndex(oldUnits);
-                    if (i != unitsToIndex(oldUnits + 1)) {
-                        const std::uint32_t block = allocUnits(i + 1);
-                        if (block == 0)
-                            return restoreModel(c);
-                        std::memmove(at(block), at(stats(c)), oldUnits * kUnit);
-                        insertNode(stats(c), i);
-                        setStats(c, block);
-                    }
-                }
-                setSummFreq(c, summFreq(c) + (3 * ns1 + 1 < ns));
-            } else {
-                const std::uint32_t s = allocUnits(0);
-                if (s == 0)
-                    return restoreModel(c);
-                copyState(s, oneState(c));
-                setStats(c, s);
-                setFreq(s, freq(s) < kMaxFreq / 4 - 1 ? freq(s) * 2 : kMaxFreq - 4);
-                setSummFreq(c, freq(s) + initEsc_ + (ns > 2));
-            }
-            std::uint32_t cf = 2 * fFreq * (summFreq(c) + 6);
-            const std::uint32_t sf = s0 + summFreq(c);
-            if (cf < 6 * sf) {
-                cf = 1 + (cf > sf) + (cf >= 4 * sf);
-                setSummFreq(c, summFreq(c) + 4);
-            } else {
-                cf = 4 + (cf > 9 * sf) + (cf > 12 * sf) + (cf > 15 * sf);
-                setSummFreq(c, summFreq(c) + cf);
-            }
-            const std::uint32_t s = stats(c) + 6 * (ns1 + 1);
-            setSuccessor(s, successorRef);
-            *at(s) = symbol;
-            setFreq(s, cf);
-            setFlags(c, flags(c) | highFlag(symbol));
-            setNumStats(c, ns1 + 1);
-        }
+        if (const std::uint32_t full = addSymbol(symbol, fFreq, successorRef))
+            return restoreModel(full);
         maxContext_ = minContext_ = fSuccessor;
     }
 
