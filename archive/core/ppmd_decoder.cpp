@@ -1,7 +1,7 @@
 #include "ppmd_decoder.h"
 
 #include "little_endian.h"
-#include "ppmd_model.h"
+#include "ppmd_decode.h"
 
 #include <array>
 #include <cstring>
@@ -15,6 +15,8 @@ constexpr std::uint32_t kMinMemory = 1 << 11;
 constexpr std::size_t kPropsSize = 5;
 
 using namespace ppmd;
+
+static_assert(kMaxOrder <= kHighestOrder, "the suffix walk bounds every order");
 
 const std::uint8_t *ns2Index() {
     static const auto table = [] {
@@ -81,126 +83,22 @@ private:
 // Variant H's model. A context is its number of states (16 bits), their frequency sum,
 // the offset of its states and that of its suffix, or its only state in place of the sum
 // and the offset.
-class Model : public SubAllocator {
+class Model : public Decoder<Model> {
 public:
     void restart(unsigned maxOrder) {
         maxOrder_ = maxOrder;
         restart();
-        dummySee_.summ = 0;
-        dummySee_.shift = kPeriodBits;
-        dummySee_.count = 64;
-    }
-
-    // A symbol, -1 for the end mark, -2 for data no encoder writes.
-    Status decodeSymbol(RangeDecoder &rc, int &symbol) {
-        bool masked[256];
-        Status status;
-        if (numStats(minContext_) != 1) {
-            std::uint32_t s = stats(minContext_);
-            const std::uint32_t count = rc.threshold(summFreq(minContext_));
-            std::uint32_t hiCnt = freq(s);
-            if (count < hiCnt) {
-                if (!(status = rc.decode(0, freq(s))))
-                    return status;
-                foundState_ = s;
-                symbol = sym(s);
-                update1First();
-                return {};
-            }
-            prevSuccess_ = 0;
-            for (unsigned i = numStats(minContext_) - 1; i > 0; --i) {
-                s += 6;
-                if ((hiCnt += freq(s)) > count) {
-                    if (!(status = rc.decode(hiCnt - freq(s), freq(s))))
-                        return status;
-                    foundState_ = s;
-                    symbol = sym(s);
-                    update1();
-                    return {};
-                }
-            }
-            if (count >= summFreq(minContext_)) {
-                symbol = -2;
-                return {};
-            }
-            hiBitsFlag_ = tables().hb2Flag[sym(foundState_)];
-            if (!(status = rc.decode(hiCnt, summFreq(minContext_) - hiCnt)))
-                return status;
-            std::fill(std::begin(masked), std::end(masked), false);
-            for (unsigned i = 0, n = numStats(minContext_); i < n; ++i)
-                masked[sym(stats(minContext_) + 6 * i)] = true;
-        } else {
-            std::uint16_t &prob = binSumm();
-            unsigned bit = 0;
-            if (!(status = rc.bit(prob, bit)))
-                return status;
-            if (bit == 0) {
-                prob = std::uint16_t(prob + (1 << kIntBits) - mean(prob));
-                foundState_ = oneState(minContext_);
-                symbol = sym(foundState_);
-                updateBinary();
-                return {};
-            }
-            prob = std::uint16_t(prob - mean(prob));
-            initEsc_ = kExpEscape[prob >> 10];
-            std::fill(std::begin(masked), std::end(masked), false);
-            masked[sym(oneState(minContext_))] = true;
-            prevSuccess_ = 0;
-        }
-        for (;;) {
-            const unsigned numMasked = numStats(minContext_);
-            do {
-                ++orderFall_;
-                if (suffix(minContext_) == 0) {
-                    symbol = -1;
-                    return {};
-                }
-                minContext_ = suffix(minContext_);
-            } while (numStats(minContext_) == numMasked);
-            std::uint32_t candidates[256];
-            unsigned n = 0;
-            std::uint32_t hiCnt = 0;
-            for (std::uint32_t s = stats(minContext_), k = 0;
-                 n != numStats(minContext_) - numMasked; ++k, s += 6) {
-                if (!masked[sym(s)]) {
-                    hiCnt += freq(s);
-                    candidates[n++] = s;
-                }
-                if (k == 255)
-                    break;
-            }
-            std::uint32_t freqSum = 0;
-            See &see = makeEscFreq(numMasked, freqSum);
-            freqSum += hiCnt;
-            const std::uint32_t count = rc.threshold(freqSum);
-            if (count < hiCnt) {
-                unsigned k = 0;
-                for (hiCnt = 0; (hiCnt += freq(candidates[k])) <= count; ++k) {
-                }
-                const std::uint32_t s = candidates[k];
-                if (!(status = rc.decode(hiCnt - freq(s), freq(s))))
-                    return status;
-                see.update();
-                foundState_ = s;
-                symbol = sym(s);
-                update2();
-                return {};
-            }
-            if (count >= freqSum) {
-                symbol = -2;
-                return {};
-            }
-            if (!(status = rc.decode(hiCnt, freqSum - hiCnt)))
-                return status;
-            see.summ = std::uint16_t(see.summ + freqSum);
-            for (unsigned k = 0; k < n; ++k)
-                masked[sym(candidates[k])] = true;
-        }
     }
 
 private:
+    friend class Decoder<Model>;
+
+    static constexpr unsigned kStatsBias = 0;
+    static constexpr unsigned kMaxBinaryFreq = 128;
+
     unsigned numStats(std::uint32_t c) { return u16(c); }
     void setNumStats(std::uint32_t c, unsigned n) { setU16(c, n); }
+
     // While it glues, a node is its stamp (0 when free; a used block starts with a non-zero
     // count or state), its units, and the next and previous nodes.
     void glueFreeBlocks() override {
@@ -248,16 +146,7 @@ private:
     }
 
     void restart() {
-        resetMemory();
-        orderFall_ = maxOrder_;
-        runLength_ = initRL_ = -int(maxOrder_ < 12 ? maxOrder_ : 12) - 1;
-        prevSuccess_ = 0;
-        minContext_ = maxContext_ = hiUnit_ -= kUnit;
-        setSuffix(minContext_, 0);
-        setNumStats(minContext_, 256);
-        setSummFreq(minContext_, 256 + 1);
-        foundState_ = allocRootStates();
-        setStats(minContext_, foundState_);
+        startModel();
         for (unsigned i = 0; i < 128; ++i)
             for (unsigned k = 0; k < 8; ++k)
                 for (unsigned m = 0; m < 64; m += 8)
@@ -270,12 +159,14 @@ private:
             }
     }
 
+    // Whether the symbol before is one of 0x40 and up.
+    unsigned hiBitsFlag() { return tables().hb2Flag[sym(foundState_)]; }
+
     std::uint16_t &binSumm() {
         const std::uint32_t s = oneState(minContext_);
-        hiBitsFlag_ = tables().hb2Flag[sym(foundState_)];
         return binSumm_[freq(s) - 1]
                        [prevSuccess_ + tables().ns2bsIndex[numStats(suffix(minContext_)) - 1] +
-                        hiBitsFlag_ + 2 * tables().hb2Flag[sym(s)] + ((runLength_ >> 26) & 0x20)];
+                        hiBitsFlag() + 2 * tables().hb2Flag[sym(s)] + ((runLength_ >> 26) & 0x20)];
     }
 
     See &makeEscFreq(unsigned numMasked, std::uint32_t &escFreq) {
@@ -288,199 +179,47 @@ private:
         See &see =
             see_[ns2Index()[nonMasked - 1]]
                 [(nonMasked < unsigned(numStats(suffix(minContext_))) - n) +
-                 2 * (summFreq(minContext_) < 11 * n) + 4 * (numMasked > nonMasked) + hiBitsFlag_];
+                 2 * (summFreq(minContext_) < 11 * n) + 4 * (numMasked > nonMasked) + hiBitsFlag()];
         escFreq = see.mean();
         return see;
     }
 
-    void nextContext() {
-        const std::uint32_t c = successor(foundState_);
-        if (orderFall_ == 0 && c > text_)
-            minContext_ = maxContext_ = c;
-        else
-            updateModel();
-    }
-
-    void update1() {
-        std::uint32_t s = foundState_;
-        setFreq(s, freq(s) + 4);
-        setSummFreq(minContext_, summFreq(minContext_) + 4);
-        if (freq(s) > freq(s - 6)) {
-            swapStates(s, s - 6);
-            foundState_ = s -= 6;
-            if (freq(s) > kMaxFreq)
-                rescale();
-        }
-        nextContext();
-    }
-
-    void update1First() {
-        prevSuccess_ = 2 * freq(foundState_) > summFreq(minContext_);
-        runLength_ += prevSuccess_;
-        setSummFreq(minContext_, summFreq(minContext_) + 4);
-        setFreq(foundState_, freq(foundState_) + 4);
-        if (freq(foundState_) > kMaxFreq)
-            rescale();
-        nextContext();
-    }
-
-    void update2() {
-        setFreq(foundState_, freq(foundState_) + 4);
-        setSummFreq(minContext_, summFreq(minContext_) + 4);
-        if (freq(foundState_) > kMaxFreq)
-            rescale();
-        runLength_ = initRL_;
-        updateModel();
-    }
-
-    void updateBinary() {
-        setFreq(foundState_, freq(foundState_) + (freq(foundState_) < 128));
-        prevSuccess_ = 1;
-        ++runLength_;
-        nextContext();
-    }
-
-    void rescale() {
-        const std::uint32_t first = stats(minContext_);
-        std::uint32_t s = foundState_;
-        // The found state goes first.
-        if (s != first) {
-            std::uint8_t found[6];
-            std::memcpy(found, at(s), 6);
-            for (; s != first; s -= 6)
-                copyState(s, s - 6);
-            std::memcpy(at(s), found, 6);
-        }
-        unsigned escFreq = summFreq(minContext_) - freq(s);
-        setFreq(s, freq(s) + 4);
-        const unsigned adder = orderFall_ != 0;
-        setFreq(s, (freq(s) + adder) >> 1);
-        unsigned sumFreq = freq(s);
-        unsigned i = numStats(minContext_) - 1;
+    bool isContext(std::uint32_t successor) { return successor > text_; }
+    static bool firstSucceeds(unsigned freq, unsigned summFreq) { return 2 * freq > summFreq; }
+    static unsigned oneStateFreq(unsigned freq, unsigned escFreq) {
         do {
-            s += 6;
-            escFreq -= freq(s);
-            setFreq(s, (freq(s) + adder) >> 1);
-            sumFreq += freq(s);
-            if (freq(s) > freq(s - 6)) {
-                std::uint8_t moved[6];
-                std::memcpy(moved, at(s), 6);
-                std::uint32_t s1 = s;
-                do
-                    copyState(s1, s1 - 6);
-                while ((s1 -= 6) != first && moved[1] > freq(s1 - 6));
-                std::memcpy(at(s1), moved, 6);
-            }
-        } while (--i);
-        if (freq(s) == 0) {
-            const unsigned oldStats = numStats(minContext_);
-            do
-                ++i;
-            while (freq(s -= 6) == 0);
-            escFreq += i;
-            setNumStats(minContext_, oldStats - i);
-            if (numStats(minContext_) == 1) {
-                std::uint8_t only[6];
-                std::memcpy(only, at(first), 6);
-                do {
-                    only[1] = std::uint8_t(only[1] - (only[1] >> 1));
-                    escFreq >>= 1;
-                } while (escFreq > 1);
-                insertNode(first, unitsToIndex((oldStats + 1) >> 1));
-                foundState_ = oneState(minContext_);
-                std::memcpy(at(foundState_), only, 6);
-                return;
-            }
-            const unsigned n0 = (oldStats + 1) >> 1;
-            const unsigned n1 = (numStats(minContext_) + 1) >> 1;
-            if (n0 != n1)
-                setStats(minContext_, shrinkUnits(first, n0, n1));
-        }
-        setSummFreq(minContext_, sumFreq + escFreq - (escFreq >> 1));
-        foundState_ = stats(minContext_);
+            freq -= freq >> 1;
+            escFreq >>= 1;
+        } while (escFreq > 1);
+        return freq;
     }
-
-    // The state of the found symbol in a context.
-    std::uint32_t stateOf(std::uint32_t c, std::uint8_t symbol) {
-        if (numStats(c) == 1)
-            return oneState(c);
-        std::uint32_t s = stats(c);
-        while (sym(s) != symbol)
-            s += 6;
-        return s;
+    static unsigned upFreq(std::uint32_t cf, std::uint32_t s0) {
+        return (2 * cf + 3 * s0 - 1) / (2 * s0);
+    }
+    static unsigned escapeGain(unsigned states, unsigned ns, unsigned summFreq) {
+        return (2 * states < ns) + 2 * ((4 * states <= ns) & (summFreq <= 8 * states));
+    }
+    unsigned newStateFreq(std::uint32_t c, std::uint32_t cf, std::uint32_t sf) {
+        if (cf < 6 * sf) {
+            setSummFreq(c, summFreq(c) + 3);
+            return 1 + (cf > sf) + (cf >= 4 * sf);
+        }
+        cf = 4 + (cf >= 9 * sf) + (cf >= 12 * sf) + (cf >= 15 * sf);
+        setSummFreq(c, summFreq(c) + cf);
+        return cf;
     }
 
     std::uint32_t createSuccessors(bool skip) {
-        std::uint32_t c = minContext_;
-        const std::uint32_t upBranch = successor(foundState_);
-        std::uint32_t ps[kMaxOrder];
-        unsigned numPs = 0;
-        if (!skip)
-            ps[numPs++] = foundState_;
-        while (suffix(c) != 0) {
-            c = suffix(c);
-            const std::uint32_t s = stateOf(c, sym(foundState_));
-            if (successor(s) != upBranch) {
-                c = successor(s);
-                if (numPs == 0)
-                    return c;
-                break;
-            }
-            ps[numPs++] = s;
-        }
-        const std::uint8_t upSymbol = *at(upBranch);
-        unsigned upFreq = 0;
-        if (numStats(c) == 1) {
-            upFreq = freq(oneState(c));
-        } else {
-            const std::uint32_t s = stateOf(c, upSymbol);
-            const std::uint32_t cf = freq(s) - 1u;
-            // Never 0 where the model keeps its rules; no division by 0 whatever the data.
-            const std::uint32_t s0 = std::max(1u, summFreq(c) - numStats(c) - cf);
-            upFreq = 1 + (2 * cf <= s0 ? (5 * cf > s0) : (2 * cf + 3 * s0 - 1) / (2 * s0));
-        }
-        do {
-            const std::uint32_t c1 = allocContext();
-            if (c1 == 0)
-                return 0;
-            setNumStats(c1, 1);
-            const std::uint32_t s = oneState(c1);
-            *at(s) = upSymbol;
-            setFreq(s, upFreq);
-            setSuccessor(s, upBranch + 1);
-            setSuffix(c1, c);
-            setSuccessor(ps[--numPs], c1);
-            c = c1;
-        } while (numPs != 0);
-        return c;
+        const std::uint8_t symbol = sym(foundState_);
+        return Decoder::createSuccessors(
+            skip, minContext_, [this, symbol](std::uint32_t c) { return stateOf(c, symbol); });
     }
 
     void updateModel() {
         std::uint32_t fSuccessor = successor(foundState_);
         const std::uint8_t symbol = sym(foundState_);
-        if (freq(foundState_) < kMaxFreq / 4 && suffix(minContext_) != 0) {
-            const std::uint32_t c = suffix(minContext_);
-            if (numStats(c) == 1) {
-                const std::uint32_t s = oneState(c);
-                if (freq(s) < 32)
-                    setFreq(s, freq(s) + 1);
-            } else {
-                std::uint32_t s = stats(c);
-                if (sym(s) != symbol) {
-                    do
-                        s += 6;
-                    while (sym(s) != symbol);
-                    if (freq(s) >= freq(s - 6)) {
-                        swapStates(s, s - 6);
-                        s -= 6;
-                    }
-                }
-                if (freq(s) < kMaxFreq - 9) {
-                    setFreq(s, freq(s) + 2);
-                    setSummFreq(c, summFreq(c) + 2);
-                }
-            }
-        }
+        const unsigned fFreq = freq(foundState_);
+        raiseInSuffix(symbol, fFreq);
         if (orderFall_ == 0) {
             minContext_ = maxContext_ = createSuccessors(true);
             if (minContext_ == 0)
@@ -507,65 +246,13 @@ private:
             setSuccessor(foundState_, successorRef);
             fSuccessor = minContext_;
         }
-        const unsigned ns = numStats(minContext_);
-        const std::uint32_t s0 = summFreq(minContext_) - ns - (freq(foundState_) - 1u);
-        for (std::uint32_t c = maxContext_; c != minContext_; c = suffix(c)) {
-            const unsigned ns1 = numStats(c);
-            if (ns1 != 1) {
-                if ((ns1 & 1) == 0) {
-                    const unsigned oldUnits = ns1 >> 1;
-                    const unsigned i = unitsToIndex(oldUnits);
-                    if (i != unitsToIndex(oldUnits + 1)) {
-                        const std::uint32_t block = allocUnits(i + 1);
-                        if (block == 0)
-                            return restart();
-                        std::memmove(at(block), at(stats(c)), oldUnits * kUnit);
-                        insertNode(stats(c), i);
-                        setStats(c, block);
-                    }
-                }
-                setSummFreq(c, summFreq(c) + (2 * ns1 < ns) +
-                                   2 * ((4 * ns1 <= ns) & (summFreq(c) <= 8 * ns1)));
-            } else {
-                const std::uint32_t s = allocUnits(0);
-                if (s == 0)
-                    return restart();
-                copyState(s, oneState(c));
-                setStats(c, s);
-                setFreq(s, freq(s) < kMaxFreq / 4 - 1 ? freq(s) * 2 : kMaxFreq - 4);
-                setSummFreq(c, freq(s) + initEsc_ + (ns > 3));
-            }
-            std::uint32_t cf = 2 * std::uint32_t(freq(foundState_)) * (summFreq(c) + 6);
-            const std::uint32_t sf = s0 + summFreq(c);
-            if (cf < 6 * sf) {
-                cf = 1 + (cf > sf) + (cf >= 4 * sf);
-                setSummFreq(c, summFreq(c) + 3);
-            } else {
-                cf = 4 + (cf >= 9 * sf) + (cf >= 12 * sf) + (cf >= 15 * sf);
-                setSummFreq(c, summFreq(c) + cf);
-            }
-            const std::uint32_t s = stats(c) + 6 * ns1;
-            setSuccessor(s, successorRef);
-            *at(s) = symbol;
-            setFreq(s, cf);
-            setNumStats(c, ns1 + 1);
-        }
+        if (addSymbol(symbol, fFreq, successorRef) != 0)
+            return restart();
         maxContext_ = minContext_ = fSuccessor;
     }
 
-    std::uint32_t minContext_ = 0;
-    std::uint32_t maxContext_ = 0;
-    std::uint32_t foundState_ = 0;
-    unsigned maxOrder_ = 0;
-    unsigned orderFall_ = 0;
-    unsigned initEsc_ = 0;
-    unsigned prevSuccess_ = 0;
-    unsigned hiBitsFlag_ = 0;
-    int runLength_ = 0;
-    int initRL_ = 0;
     std::uint16_t binSumm_[128][64] = {};
     See see_[25][16];
-    See dummySee_;
 };
 
 } // namespace

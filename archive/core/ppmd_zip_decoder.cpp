@@ -1,6 +1,6 @@
 #include "ppmd_decoder.h"
 
-#include "ppmd_model.h"
+#include "ppmd_decode.h"
 
 #include <array>
 
@@ -18,9 +18,9 @@ constexpr unsigned kRestart = 0;
 constexpr unsigned kCutOff = 1;
 static_assert(std::uint64_t(256) << 20 <= kMaxCoderMemory,
               "the largest memory the header can declare is within the library's limit");
+static_assert(kMaxOrder <= kHighestOrder, "the suffix walk bounds every order");
 
 constexpr std::uint32_t kBot = 1 << 15;
-constexpr unsigned kMaxBinaryFreq = 196;
 // A cut-off model keeps contexts up to this order even where nothing follows them.
 constexpr unsigned kKeptOrder = 9;
 // A context's flags besides the 8 of a symbol of 0x40 and up among its states: it follows
@@ -64,6 +64,10 @@ public:
         range_ /= total;
         return range_ != 0 ? code_ / range_ : total;
     }
+    Status bit(std::uint32_t size0, unsigned &bit) {
+        bit = threshold(kBinScale) >= size0;
+        return bit ? decode(size0, kBinScale - size0) : decode(0, size0);
+    }
     Status decode(std::uint32_t start, std::uint32_t size) {
         start *= range_;
         low_ += start;
@@ -96,124 +100,20 @@ private:
 // each), their frequency sum, the offset of its states and that of its suffix, or its
 // only state in place of the sum and the offset. Once its memory is full it starts again
 // or, cut off, keeps what recent text used.
-class Model : public SubAllocator {
+class Model : public Decoder<Model> {
 public:
     void restart(unsigned maxOrder, unsigned restoreMethod) {
         maxOrder_ = maxOrder;
         restoreMethod_ = restoreMethod;
         restart();
-        dummySee_.summ = 0;
-        dummySee_.shift = kPeriodBits;
-        dummySee_.count = 64;
-    }
-
-    // A symbol, -1 for the end mark, -2 for data no encoder writes.
-    Status decodeSymbol(RangeDecoder &rc, int &symbol) {
-        bool masked[256];
-        Status status;
-        if (numStats(minContext_) != 0) {
-            std::uint32_t s = stats(minContext_);
-            const std::uint32_t count = rc.threshold(summFreq(minContext_));
-            std::uint32_t hiCnt = freq(s);
-            if (count < hiCnt) {
-                if (!(status = rc.decode(0, freq(s))))
-                    return status;
-                foundState_ = s;
-                symbol = sym(s);
-                update1First();
-                return {};
-            }
-            prevSuccess_ = 0;
-            for (unsigned i = numStats(minContext_); i > 0; --i) {
-                s += 6;
-                if ((hiCnt += freq(s)) > count) {
-                    if (!(status = rc.decode(hiCnt - freq(s), freq(s))))
-                        return status;
-                    foundState_ = s;
-                    symbol = sym(s);
-                    update1();
-                    return {};
-                }
-            }
-            if (count >= summFreq(minContext_)) {
-                symbol = -2;
-                return {};
-            }
-            if (!(status = rc.decode(hiCnt, summFreq(minContext_) - hiCnt)))
-                return status;
-            std::fill(std::begin(masked), std::end(masked), false);
-            for (unsigned i = 0; i <= numStats(minContext_); ++i)
-                masked[sym(stats(minContext_) + 6 * i)] = true;
-        } else {
-            std::uint16_t &prob = binSumm();
-            if (rc.threshold(kBinScale) < prob) {
-                if (!(status = rc.decode(0, prob)))
-                    return status;
-                prob = std::uint16_t(prob + (1 << kIntBits) - mean(prob));
-                foundState_ = oneState(minContext_);
-                symbol = sym(foundState_);
-                updateBinary();
-                return {};
-            }
-            if (!(status = rc.decode(prob, kBinScale - prob)))
-                return status;
-            prob = std::uint16_t(prob - mean(prob));
-            initEsc_ = kExpEscape[prob >> 10];
-            std::fill(std::begin(masked), std::end(masked), false);
-            masked[sym(oneState(minContext_))] = true;
-            prevSuccess_ = 0;
-        }
-        for (;;) {
-            const unsigned numMasked = numStats(minContext_);
-            do {
-                ++orderFall_;
-                if (suffix(minContext_) == 0) {
-                    symbol = -1;
-                    return {};
-                }
-                minContext_ = suffix(minContext_);
-            } while (numStats(minContext_) == numMasked);
-            std::uint32_t candidates[256];
-            unsigned n = 0;
-            std::uint32_t hiCnt = 0;
-            for (std::uint32_t k = 0, s = stats(minContext_);
-                 n != numStats(minContext_) - numMasked && k <= numStats(minContext_);
-                 ++k, s += 6) {
-                if (!masked[sym(s)]) {
-                    hiCnt += freq(s);
-                    candidates[n++] = s;
-                }
-            }
-            std::uint32_t freqSum = 0;
-            See &see = makeEscFreq(numMasked, freqSum);
-            freqSum += hiCnt;
-            const std::uint32_t count = rc.threshold(freqSum);
-            if (count < hiCnt) {
-                unsigned k = 0;
-                for (hiCnt = 0; (hiCnt += freq(candidates[k])) <= count; ++k) {
-                }
-                const std::uint32_t s = candidates[k];
-                if (!(status = rc.decode(hiCnt - freq(s), freq(s))))
-                    return status;
-                see.update();
-                foundState_ = s;
-                symbol = sym(s);
-                update2();
-                return {};
-            }
-            if (count >= freqSum) {
-                symbol = -2;
-                return {};
-            }
-            if (!(status = rc.decode(hiCnt, freqSum - hiCnt)))
-                return status;
-            see.summ = std::uint16_t(see.summ + freqSum);
-            for (unsigned k = 0; k < n; ++k)
-                masked[sym(candidates[k])] = true;
-        }
     }
 
 private:
+    friend class Decoder<Model>;
+
+    static constexpr unsigned kStatsBias = 1;
+    static constexpr unsigned kMaxBinaryFreq = 196;
+
     unsigned numStats(std::uint32_t c) { return *at(c); }
     void setNumStats(std::uint32_t c, unsigned n) { *at(c) = std::uint8_t(n); }
     unsigned flags(std::uint32_t c) { return *at(c + 1); }
@@ -321,17 +221,8 @@ private:
     }
 
     void restart() {
-        resetMemory();
-        orderFall_ = maxOrder_;
-        runLength_ = initRL_ = -int(maxOrder_ < 12 ? maxOrder_ : 12) - 1;
-        prevSuccess_ = 0;
-        minContext_ = maxContext_ = hiUnit_ -= kUnit;
-        setSuffix(minContext_, 0);
-        setNumStats(minContext_, 255);
+        startModel();
         setFlags(minContext_, 0);
-        setSummFreq(minContext_, 256 + 1);
-        foundState_ = allocRootStates();
-        setStats(minContext_, foundState_);
         for (unsigned i = 0, m = 0; m < 25; ++m) {
             while (ns2Index()[i] == m)
                 ++i;
@@ -371,118 +262,41 @@ private:
         return see;
     }
 
-    void nextContext() {
-        const std::uint32_t c = successor(foundState_);
-        if (orderFall_ == 0 && c >= unitsStart_) {
-            minContext_ = maxContext_ = c;
-        } else {
-            updateModel();
-            minContext_ = maxContext_;
+    bool isContext(std::uint32_t successor) { return successor >= unitsStart_; }
+    static bool firstSucceeds(unsigned freq, unsigned summFreq) { return 2 * freq >= summFreq; }
+    static unsigned oneStateFreq(unsigned freq, unsigned escFreq) {
+        return std::min(kMaxFreq / 3, (2 * freq + escFreq - 1) / escFreq);
+    }
+    static unsigned upFreq(std::uint32_t cf, std::uint32_t s0) { return (cf + 2 * s0 - 3) / s0; }
+    static unsigned escapeGain(unsigned states, unsigned ns, unsigned) { return 3 * states <= ns; }
+    unsigned newStateFreq(std::uint32_t c, std::uint32_t cf, std::uint32_t sf) {
+        if (cf < 6 * sf) {
+            setSummFreq(c, summFreq(c) + 4);
+            return 1 + (cf > sf) + (cf >= 4 * sf);
         }
+        cf = 4 + (cf > 9 * sf) + (cf > 12 * sf) + (cf > 15 * sf);
+        setSummFreq(c, summFreq(c) + cf);
+        return cf;
     }
 
-    void update1() {
-        std::uint32_t s = foundState_;
-        setFreq(s, freq(s) + 4);
-        setSummFreq(minContext_, summFreq(minContext_) + 4);
-        if (freq(s) > freq(s - 6)) {
-            swapStates(s, s - 6);
-            foundState_ = s -= 6;
-            if (freq(s) > kMaxFreq)
-                rescale();
+    unsigned newContextFlags(std::uint8_t upSymbol) {
+        return 2 * highFlag(sym(foundState_)) + highFlag(upSymbol);
+    }
+    void flagAddedState(std::uint32_t c, std::uint8_t symbol) {
+        setFlags(c, flags(c) | highFlag(symbol));
+    }
+    void flagOneState(std::uint8_t symbol) {
+        setFlags(minContext_, (flags(minContext_) & kFollowsHigh) + highFlag(symbol));
+    }
+    // Once states were dropped, the flags of those that stay.
+    void flagRescaled(bool dropped) {
+        unsigned f = flags(minContext_) | kRescaled;
+        if (dropped) {
+            f &= kFollowsHigh | kRescaled;
+            for (unsigned k = 0, s = stats(minContext_); k <= numStats(minContext_); ++k, s += 6)
+                f |= highFlag(sym(s));
         }
-        nextContext();
-    }
-
-    void update1First() {
-        prevSuccess_ = 2 * freq(foundState_) >= summFreq(minContext_);
-        runLength_ += prevSuccess_;
-        setSummFreq(minContext_, summFreq(minContext_) + 4);
-        setFreq(foundState_, freq(foundState_) + 4);
-        if (freq(foundState_) > kMaxFreq)
-            rescale();
-        nextContext();
-    }
-
-    void update2() {
-        setFreq(foundState_, freq(foundState_) + 4);
-        setSummFreq(minContext_, summFreq(minContext_) + 4);
-        if (freq(foundState_) > kMaxFreq)
-            rescale();
-        runLength_ = initRL_;
-        updateModel();
-        minContext_ = maxContext_;
-    }
-
-    void updateBinary() {
-        setFreq(foundState_, freq(foundState_) + (freq(foundState_) < kMaxBinaryFreq));
-        prevSuccess_ = 1;
-        ++runLength_;
-        nextContext();
-    }
-
-    void rescale() {
-        const std::uint32_t first = stats(minContext_);
-        std::uint32_t s = foundState_;
-        // The found state goes first.
-        if (s != first) {
-            std::uint8_t found[6];
-            std::memcpy(found, at(s), 6);
-            for (; s != first; s -= 6)
-                copyState(s, s - 6);
-            std::memcpy(at(s), found, 6);
-        }
-        unsigned escFreq = summFreq(minContext_) - freq(s);
-        setFreq(s, freq(s) + 4);
-        const unsigned adder = orderFall_ != 0;
-        setFreq(s, (freq(s) + adder) >> 1);
-        unsigned sumFreq = freq(s);
-        unsigned i = numStats(minContext_);
-        do {
-            s += 6;
-            escFreq -= freq(s);
-            setFreq(s, (freq(s) + adder) >> 1);
-            sumFreq += freq(s);
-            if (freq(s) > freq(s - 6)) {
-                std::uint8_t moved[6];
-                std::memcpy(moved, at(s), 6);
-                std::uint32_t s1 = s;
-                do
-                    copyState(s1, s1 - 6);
-                while ((s1 -= 6) != first && moved[1] > freq(s1 - 6));
-                std::memcpy(at(s1), moved, 6);
-            }
-        } while (--i);
-        if (freq(s) == 0) {
-            const unsigned oldStats = numStats(minContext_);
-            do
-                ++i;
-            while (freq(s -= 6) == 0);
-            escFreq += i;
-            setNumStats(minContext_, oldStats - i);
-            if (numStats(minContext_) == 0) {
-                std::uint8_t only[6];
-                std::memcpy(only, at(first), 6);
-                only[1] =
-                    std::uint8_t(std::min(kMaxFreq / 3, (2 * only[1] + escFreq - 1) / escFreq));
-                insertNode(first, unitsToIndex((oldStats + 2) >> 1));
-                setFlags(minContext_, (flags(minContext_) & kFollowsHigh) + highFlag(only[0]));
-                foundState_ = oneState(minContext_);
-                std::memcpy(at(foundState_), only, 6);
-                return;
-            }
-            const unsigned n0 = (oldStats + 2) >> 1;
-            const unsigned n1 = (numStats(minContext_) + 2) >> 1;
-            if (n0 != n1)
-                setStats(minContext_, shrinkUnits(first, n0, n1));
-            unsigned f = flags(minContext_) & (kFollowsHigh | kRescaled);
-            for (unsigned k = 0, s2 = stats(minContext_); k <= numStats(minContext_); ++k, s2 += 6)
-                f |= highFlag(sym(s2));
-            setFlags(minContext_, f);
-        }
-        setSummFreq(minContext_, sumFreq + escFreq - (escFreq >> 1));
-        setFlags(minContext_, flags(minContext_) | kRescaled);
-        foundState_ = stats(minContext_);
+        setFlags(minContext_, f);
     }
 
     // Frequencies halved where scale is 1, and the states' block shrunk to their number.
@@ -584,66 +398,27 @@ private:
         orderFall_ = maxOrder_;
     }
 
+    // On the walk each suffix's state of the symbol gains a little; s1, when not 0, is the
+    // first suffix's, which has gained already.
     std::uint32_t createSuccessors(bool skip, std::uint32_t s1, std::uint32_t c) {
-        const std::uint32_t upBranch = successor(foundState_);
         const std::uint8_t symbol = sym(foundState_);
-        std::uint32_t ps[kMaxOrder + 1];
-        unsigned numPs = 0;
-        if (!skip)
-            ps[numPs++] = foundState_;
-        while (suffix(c) != 0) {
-            c = suffix(c);
+        return Decoder::createSuccessors(skip, c, [this, s1, symbol](std::uint32_t ctx) mutable {
             std::uint32_t s = s1;
             if (s1 != 0) {
                 s1 = 0;
-            } else if (numStats(c) != 0) {
-                for (s = stats(c); sym(s) != symbol; s += 6) {
+            } else if (numStats(ctx) != 0) {
+                for (s = stats(ctx); sym(s) != symbol; s += 6) {
                 }
                 if (freq(s) < kMaxFreq - 9) {
                     setFreq(s, freq(s) + 1);
-                    setSummFreq(c, summFreq(c) + 1);
+                    setSummFreq(ctx, summFreq(ctx) + 1);
                 }
             } else {
-                s = oneState(c);
-                setFreq(s, freq(s) + (numStats(suffix(c)) == 0 && freq(s) < 24));
+                s = oneState(ctx);
+                setFreq(s, freq(s) + (numStats(suffix(ctx)) == 0 && freq(s) < 24));
             }
-            if (successor(s) != upBranch) {
-                c = successor(s);
-                if (numPs == 0)
-                    return c;
-                break;
-            }
-            ps[numPs++] = s;
-        }
-        const std::uint8_t upSymbol = *at(upBranch);
-        const unsigned upFlags = 2 * highFlag(symbol) + highFlag(upSymbol);
-        unsigned upFreq = 0;
-        if (numStats(c) == 0) {
-            upFreq = freq(oneState(c));
-        } else {
-            std::uint32_t s = stats(c);
-            while (sym(s) != upSymbol)
-                s += 6;
-            const std::uint32_t cf = freq(s) - 1u;
-            // Never 0 where the model keeps its rules; no division by 0 whatever the data.
-            const std::uint32_t s0 = std::max(1u, summFreq(c) - numStats(c) - cf);
-            upFreq = 1 + (2 * cf <= s0 ? (5 * cf > s0) : (cf + 2 * s0 - 3) / s0);
-        }
-        do {
-            const std::uint32_t c1 = allocContext();
-            if (c1 == 0)
-                return 0;
-            setNumStats(c1, 0);
-            setFlags(c1, upFlags);
-            const std::uint32_t s = oneState(c1);
-            *at(s) = upSymbol;
-            setFreq(s, upFreq);
-            setSuccessor(s, upBranch + 1);
-            setSuffix(c1, c);
-            setSuccessor(ps[--numPs], c1);
-            c = c1;
-        } while (numPs != 0);
-        return c;
+            return s;
+        });
     }
 
     // For a symbol new to the current context: the suffixes that lack a successor for it
@@ -693,35 +468,18 @@ private:
         return successor(s);
     }
 
+    // The model grows, and the next context is the one it leaves in maxContext_.
     void updateModel() {
+        growModel();
+        minContext_ = maxContext_;
+    }
+
+    void growModel() {
         std::uint32_t fSuccessor = successor(foundState_);
         const std::uint8_t symbol = sym(foundState_);
         const unsigned fFreq = freq(foundState_);
         // The symbol's state in the suffix, where it is looked for here.
-        std::uint32_t found = 0;
-        if (fFreq < kMaxFreq / 4 && suffix(minContext_) != 0) {
-            const std::uint32_t c = suffix(minContext_);
-            if (numStats(c) == 0) {
-                found = oneState(c);
-                if (freq(found) < 32)
-                    setFreq(found, freq(found) + 1);
-            } else {
-                found = stats(c);
-                if (sym(found) != symbol) {
-                    do
-                        found += 6;
-                    while (sym(found) != symbol);
-                    if (freq(found) >= freq(found - 6)) {
-                        swapStates(found, found - 6);
-                        found -= 6;
-                    }
-                }
-                if (freq(found) < kMaxFreq - 9) {
-                    setFreq(found, freq(found) + 2);
-                    setSummFreq(c, summFreq(c) + 2);
-                }
-            }
-        }
+        const std::uint32_t found = raiseInSuffix(symbol, fFreq);
         std::uint32_t c = maxContext_;
         if (orderFall_ == 0 && fSuccessor != 0) {
             const std::uint32_t cs = createSuccessors(true, found, minContext_);
@@ -745,65 +503,14 @@ private:
             successorRef = fSuccessor;
             text_ -= maxContext_ != minContext_;
         }
-        const unsigned ns = numStats(minContext_);
-        const std::uint32_t s0 = summFreq(minContext_) - ns - fFreq;
-        for (; c != minContext_; c = suffix(c)) {
-            const unsigned ns1 = numStats(c);
-            if (ns1 != 0) {
-                if ((ns1 & 1) != 0) {
-                    const unsigned oldUnits = (ns1 + 1) >> 1;
-                    const unsigned i = unitsToIndex(oldUnits);
-                    if (i != unitsToIndex(oldUnits + 1)) {
-                        const std::uint32_t block = allocUnits(i + 1);
-                        if (block == 0)
-                            return restoreModel(c);
-                        std::memmove(at(block), at(stats(c)), oldUnits * kUnit);
-                        insertNode(stats(c), i);
-                        setStats(c, block);
-                    }
-                }
-                setSummFreq(c, summFreq(c) + (3 * ns1 + 1 < ns));
-            } else {
-                const std::uint32_t s = allocUnits(0);
-                if (s == 0)
-                    return restoreModel(c);
-                copyState(s, oneState(c));
-                setStats(c, s);
-                setFreq(s, freq(s) < kMaxFreq / 4 - 1 ? freq(s) * 2 : kMaxFreq - 4);
-                setSummFreq(c, freq(s) + initEsc_ + (ns > 2));
-            }
-            std::uint32_t cf = 2 * fFreq * (summFreq(c) + 6);
-            const std::uint32_t sf = s0 + summFreq(c);
-            if (cf < 6 * sf) {
-                cf = 1 + (cf > sf) + (cf >= 4 * sf);
-                setSummFreq(c, summFreq(c) + 4);
-            } else {
-                cf = 4 + (cf > 9 * sf) + (cf > 12 * sf) + (cf > 15 * sf);
-                setSummFreq(c, summFreq(c) + cf);
-            }
-            const std::uint32_t s = stats(c) + 6 * (ns1 + 1);
-            setSuccessor(s, successorRef);
-            *at(s) = symbol;
-            setFreq(s, cf);
-            setFlags(c, flags(c) | highFlag(symbol));
-            setNumStats(c, ns1 + 1);
-        }
+        if (const std::uint32_t full = addSymbol(symbol, fFreq, successorRef))
+            return restoreModel(full);
         maxContext_ = minContext_ = fSuccessor;
     }
 
-    std::uint32_t minContext_ = 0;
-    std::uint32_t maxContext_ = 0;
-    std::uint32_t foundState_ = 0;
-    unsigned maxOrder_ = 0;
     unsigned restoreMethod_ = 0;
-    unsigned orderFall_ = 0;
-    unsigned initEsc_ = 0;
-    unsigned prevSuccess_ = 0;
-    int runLength_ = 0;
-    int initRL_ = 0;
     std::uint16_t binSumm_[25][64] = {};
     See see_[24][32];
-    See dummySee_;
 };
 
 } // namespace
