@@ -97,8 +97,7 @@ endforeach()
 execute_process(
     COMMAND 7zz a -t7z -bd -bso0 -bsp0 "${DIR}/DriverData.Drv" .
     WORKING_DIRECTORY "${DIR}/package"
-    RESULT_VARIABLE result)
-execute_process(COMMAND 7zz l -slt "${DIR}/DriverData.Drv" OUTPUT_VARIABLE listing)
-if(NOT result EQUAL 0 OR NOT listing MATCHES "ARM64" OR NOT listing MATCHES "Delta:4")
-    message(FATAL_ERROR "7zz a did not pack DriverData.Drv with ARM64 and Delta:4: ${listing}")
-endif()
+    COMMAND_ERROR_IS_FATAL ANY)
+execute_process(
+    COMMAND python3 "${CMAKE_CURRENT_LIST_DIR}/filter_samples.py" --check 7zz "${DIR}/DriverData.Drv"
+    COMMAND_ERROR_IS_FATAL ANY)
