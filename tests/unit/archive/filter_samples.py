@@ -20,13 +20,12 @@ FILTERS = {PROGRAM: "ARM64", SOUND: "Delta:4"}
 if sys.argv[1] == "--check":
     listing = subprocess.run([sys.argv[2], "l", "-slt", sys.argv[3]], capture_output=True,
                              text=True, check=True).stdout
-    methods = {}
-    for entry in listing.split("\n\n"):
-        fields = dict(line.split(" = ", 1) for line in entry.splitlines() if " = " in line)
-        methods[fields.get("Path", "").replace("\\", "/")] = fields.get("Method", "")
+    # A block of "field = value" lines for each entry; a sample may lie in a folder.
+    entries = [dict(line.split(" = ", 1) for line in block.splitlines() if " = " in line)
+               for block in listing.split("\n\n")]
     missed = [f"{name} ({filter})" for name, filter in FILTERS.items()
-              if not any(path.endswith(name) and filter in method
-                         for path, method in methods.items())]
+              if not any(("/" + entry.get("Path", "")).endswith("/" + name) and
+                         filter in entry.get("Method", "").split() for entry in entries)]
     if missed:
         sys.exit(f"{sys.argv[3]} does not hold, with its filter: {', '.join(missed)}")
     sys.exit(0)
